@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QString>
+
+// The state of a download row; the value is also the index of the row's state image.
+enum class ItemState : int { Waiting = 1, Downloading = 2, Done = 3, Failed = 4 };
+
+// One row of the download list.
+struct DownloadItem {
+    QString address;   // the row's key: unique in the list
+    QString name;      // file name without extension, already safe
+    QString type;      // extension without the dot; may be empty
+    QString size;      // total bytes as text, "未知", "等待重新下载", or empty before the first start
+    QString downloaded;  // bytes received as text; empty before the first start
+    QString percent;   // "37%" or a status word; empty before the first start
+    QString folder;    // save folder; a start makes sure it ends with a separator
+    QString referrer;  // hidden; sent as Referer by engine 1, empty means derived from the address
+    ItemState state = ItemState::Waiting;
+};
+
+// The file that belongs to an item: folder + name + "." + type, or folder + name when type is empty.
+// The folder is used as stored.
+QString ItemFilePath(const DownloadItem &item);

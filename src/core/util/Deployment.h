@@ -1,0 +1,16 @@
+#pragma once
+
+#include <QString>
+
+// Addresses that differ between deployments. Each can be overridden by an environment variable, which is how
+// tests and the demo point the program at local servers. No trailing slash on the bases.
+namespace Deployment {
+// Scholarly search service (PAPERHARVEST_SEARCH_BASE), default http://xueshu.baidu.com
+QString searchBase();
+// Document-service page prefix (PAPERHARVEST_DOC_PREFIX), default https://wenku.baidu.com/view/
+QString documentPrefix();
+// Maker's update server (PAPERHARVEST_UPDATE_BASE).
+QString updateBase();
+// Proxy echo and proxy-address collection service (PAPERHARVEST_PROXY_SERVICE_BASE).
+QString proxyServiceBase();
+} // namespace Deployment

@@ -1,0 +1,53 @@
+#include "core/analysis/Pauses.h"
+
+#include "core/util/Clock.h"
+
+#include <QCoroSignal>
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace {
+// A safety pass for a stop flag set by code that forgot to emit changed(): the pause never oversleeps a stop
+// by more than this.
+constexpr std::chrono::milliseconds kPauseRecheck{1000};
+
+QCoro::Task<> pacingPause(const PacingView &view, bool (PacingView::*stopFlag)() const)
+{
+    // The view lives as long as the window or batch that runs us; `changed` wakes us early.
+    auto *notifier = const_cast<PacingView *>(&view);
+    const qint64 start = Clock::monotonicMs();
+    for (;;) {
+        const int seconds = PacingDelaySeconds(view.delayText());
+        if (seconds <= 0 || (view.*stopFlag)())
+            co_return;
+        const qint64 deadline = start + Clock::scaled(std::chrono::seconds(seconds)).count();
+        const qint64 remaining = deadline - Clock::monotonicMs();
+        if (remaining <= 0)
+            co_return;
+        const auto wait = std::min<qint64>(remaining, Clock::scaled(kPauseRecheck).count());
+        co_await qCoro(notifier, &PacingView::changed, std::chrono::milliseconds(wait));
+    }
+}
+} // namespace
+
+int PacingDelaySeconds(const QString &text)
+{
+    bool ok = false;
+    const double value = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return -1;
+    // The box offers 0 to 120; a larger typed value is still honoured, capped at a day so the deadline cannot
+    // overflow.
+    return static_cast<int>(std::clamp(std::trunc(value), -1.0, 86400.0));
+}
+
+QCoro::Task<> 提取信息限速延时(const PacingView &view)
+{
+    co_await pacingPause(view, &PacingView::collectIdle);
+}
+
+QCoro::Task<> 分析保存限速延时(const PacingView &view)
+{
+    co_await pacingPause(view, &PacingView::analysisIdle);
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <QCoroTask>
+
+// What the two pauses between requests look at on every pass: the delay box's text (whole seconds, 0 to 120)
+// and the two run flags that end a pause early. The main window implements it over Combo1 and its flags, the
+// batch mode over its options, tests with a fake. Whoever changes the text or sets a flag emits changed(), so a
+// running pause looks again at once instead of polling.
+class PacingView : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+
+    virtual QString delayText() const = 0;
+    // True when no page walk runs, or it was asked to stop.
+    virtual bool collectIdle() const = 0;
+    // True when no analysis runs, or it was asked to stop.
+    virtual bool analysisIdle() const = 0;
+
+Q_SIGNALS:
+    void changed();
+};
+
+// The delay the box's text stands for: the whole-number part of the number it reads as, or -1 when the text is
+// not a number (the pause then ends at once).
+int PacingDelaySeconds(const QString &text);
+
+// The pause after a page turn: returns once the delay has passed since it started, or at once when
+// collectIdle() becomes true.
+QCoro::Task<> 提取信息限速延时(const PacingView &view);
+// The pause after a row's page was fetched: the same, ended by analysisIdle().
+QCoro::Task<> 分析保存限速延时(const PacingView &view);

@@ -16,8 +16,15 @@ struct DownloadItem {
     QString folder;    // save folder; a start makes sure it ends with a separator
     QString referrer;  // hidden; sent as Referer by engine 1, empty means derived from the address
     ItemState state = ItemState::Waiting;
+    // True once a transfer of this row has created the file at ItemFilePath. Re-queueing a failed row removes
+    // its file only then: a failed row that never wrote anything may share its name with another document's
+    // finished file, which must survive. Engines set it when they create the target file; re-queueing clears it.
+    bool fileWritten = false;
 };
 
 // The file that belongs to an item: folder + name + "." + type, or folder + name when type is empty.
 // The folder is used as stored.
 QString ItemFilePath(const DownloadItem &item);
+
+// "htm" or "html" in any letter case: the rows that count as downloaded web pages.
+bool IsPageType(const QString &type);

@@ -1,0 +1,281 @@
+#include "core/download/DownloadListModel.h"
+
+#include <algorithm>
+
+namespace {
+bool notStarted(const DownloadItem &item)
+{
+    return item.size.isEmpty() && item.downloaded.isEmpty() && item.percent.isEmpty();
+}
+
+bool errorOrPage(const DownloadItem &item)
+{
+    return IsPageType(item.type) || item.state == ItemState::Failed;
+}
+
+std::size_t stateIndex(ItemState state)
+{
+    const int value = static_cast<int>(state);
+    return value >= 1 && value <= 4 ? static_cast<std::size_t>(value) : 0;
+}
+} // namespace
+
+QString StatisticsText(int total, int downloading, int waiting, int done, int failed)
+{
+    return QStringLiteral("总数:%1 正在下载:%2 等待:%3 已完成:%4 失败:%5")
+        .arg(total)
+        .arg(downloading)
+        .arg(waiting)
+        .arg(done)
+        .arg(failed);
+}
+
+DownloadListModel::DownloadListModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+DownloadListModel::~DownloadListModel() = default;
+
+int DownloadListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : size();
+}
+
+int DownloadListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+QVariant DownloadListModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || index.parent().isValid() || !isValidRow(index.row()) || index.column() < 0 ||
+        index.column() >= ColumnCount)
+        return {};
+    const DownloadItem &row = m_items.at(index.row());
+    switch (role) {
+    case Qt::DisplayRole:
+        switch (index.column()) {
+        case NameColumn: return row.name;
+        case TypeColumn: return row.type;
+        case SizeColumn: return row.size;
+        case DownloadedColumn: return row.downloaded;
+        case PercentColumn: return row.percent;
+        case FolderColumn: return row.folder;
+        default: return {};
+        }
+    case StateRole: return static_cast<int>(row.state);
+    case AddressRole: return row.address;
+    case ReferrerRole: return row.referrer;
+    default: return {};
+    }
+}
+
+QVariant DownloadListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
+        return QAbstractTableModel::headerData(section, orientation, role);
+    switch (section) {
+    case NameColumn: return QStringLiteral("名称");
+    case TypeColumn: return QStringLiteral("类型");
+    case SizeColumn: return QStringLiteral("文件大小");
+    case DownloadedColumn: return QStringLiteral("已下载数");
+    case PercentColumn: return QStringLiteral("百分比");
+    case FolderColumn: return QStringLiteral("保存路径");
+    default: return {};
+    }
+}
+
+Qt::ItemFlags DownloadListModel::flags(const QModelIndex &index) const
+{
+    if (!index.isValid())
+        return Qt::NoItemFlags;
+    // Rows are never edited in place.
+    return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+}
+
+bool DownloadListModel::append(const DownloadItem &item)
+{
+    if (m_rowOfAddress.contains(item.address))
+        return false;
+    const int row = size();
+    beginInsertRows({}, row, row);
+    m_items.append(item);
+    m_rowOfAddress.insert(item.address, row);
+    count(item, +1);
+    endInsertRows();
+    return true;
+}
+
+bool DownloadListModel::update(int row, const std::function<void(DownloadItem &)> &change)
+{
+    if (!isValidRow(row))
+        return false;
+    DownloadItem changed = m_items.at(row);
+    change(changed);
+    const DownloadItem &old = m_items.at(row);
+    if (changed.address != old.address) {
+        if (m_rowOfAddress.contains(changed.address))
+            return false;
+        m_rowOfAddress.remove(old.address);
+        m_rowOfAddress.insert(changed.address, row);
+    }
+    count(old, -1);
+    count(changed, +1);
+    m_items[row] = std::move(changed);
+    emitRowChanged(row);
+    return true;
+}
+
+void DownloadListModel::setState(int row, ItemState state)
+{
+    update(row, [state](DownloadItem &item) { item.state = state; });
+}
+
+void DownloadListModel::setName(int row, const QString &name)
+{
+    update(row, [&name](DownloadItem &item) { item.name = name; });
+}
+
+void DownloadListModel::setType(int row, const QString &type)
+{
+    update(row, [&type](DownloadItem &item) { item.type = type; });
+}
+
+void DownloadListModel::setSize(int row, const QString &size)
+{
+    update(row, [&size](DownloadItem &item) { item.size = size; });
+}
+
+void DownloadListModel::setDownloaded(int row, const QString &downloaded)
+{
+    update(row, [&downloaded](DownloadItem &item) { item.downloaded = downloaded; });
+}
+
+void DownloadListModel::setPercent(int row, const QString &percent)
+{
+    update(row, [&percent](DownloadItem &item) { item.percent = percent; });
+}
+
+void DownloadListModel::setFolder(int row, const QString &folder)
+{
+    update(row, [&folder](DownloadItem &item) { item.folder = folder; });
+}
+
+void DownloadListModel::clearProgress(int row)
+{
+    update(row, [](DownloadItem &item) {
+        item.size.clear();
+        item.downloaded.clear();
+        item.percent.clear();
+    });
+}
+
+bool DownloadListModel::removeRows(int row, int count, const QModelIndex &parent)
+{
+    if (parent.isValid() || count < 1 || row < 0 || row + count > size())
+        return false;
+    beginRemoveRows({}, row, row + count - 1);
+    for (int r = row; r < row + count; ++r)
+        this->count(m_items.at(r), -1);
+    m_items.remove(row, count);
+    rebuildIndex();
+    endRemoveRows();
+    return true;
+}
+
+void DownloadListModel::clear()
+{
+    if (m_items.isEmpty())
+        return;
+    beginResetModel();
+    m_items.clear();
+    m_rowOfAddress.clear();
+    m_stateCount = {};
+    m_notStarted = 0;
+    m_errorsAndPages = 0;
+    endResetModel();
+}
+
+void DownloadListModel::removeRowList(QList<int> rows)
+{
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // From the bottom up, in runs of adjacent rows, so every removal keeps the remaining numbers valid.
+    int i = static_cast<int>(rows.size()) - 1;
+    while (i >= 0) {
+        const int last = rows.at(i);
+        int first = last;
+        while (i > 0 && rows.at(i - 1) == first - 1) {
+            --i;
+            first = rows.at(i);
+        }
+        --i;
+        if (isValidRow(first) && isValidRow(last))
+            removeRows(first, last - first + 1);
+    }
+}
+
+void DownloadListModel::moveToEnd(int row)
+{
+    if (!isValidRow(row) || row == size() - 1)
+        return;
+    beginMoveRows({}, row, row, {}, size());
+    m_items.move(row, size() - 1);
+    rebuildIndex();
+    endMoveRows();
+}
+
+void DownloadListModel::reorder(const QList<int> &order)
+{
+    if (order.size() != m_items.size())
+        return;
+    QList<bool> seen(order.size(), false);
+    for (int from : order) {
+        if (from < 0 || from >= size() || seen[from])
+            return;
+        seen[from] = true;
+    }
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    QList<int> newRowOf(order.size());
+    QList<DownloadItem> items;
+    items.reserve(order.size());
+    for (int i = 0; i < order.size(); ++i) {
+        items.append(m_items.at(order.at(i)));
+        newRowOf[order.at(i)] = i;
+    }
+    m_items = std::move(items);
+    rebuildIndex();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex &index : before)
+        after.append(this->index(newRowOf.at(index.row()), index.column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QString DownloadListModel::statisticsText() const
+{
+    return StatisticsText(size(), count(ItemState::Downloading), count(ItemState::Waiting), count(ItemState::Done),
+                          count(ItemState::Failed));
+}
+
+void DownloadListModel::count(const DownloadItem &item, int sign)
+{
+    m_stateCount[stateIndex(item.state)] += sign;
+    if (notStarted(item))
+        m_notStarted += sign;
+    if (errorOrPage(item))
+        m_errorsAndPages += sign;
+}
+
+void DownloadListModel::rebuildIndex()
+{
+    m_rowOfAddress.clear();
+    m_rowOfAddress.reserve(m_items.size());
+    for (int row = 0; row < size(); ++row)
+        m_rowOfAddress.insert(m_items.at(row).address, row);
+}
+
+void DownloadListModel::emitRowChanged(int row)
+{
+    Q_EMIT dataChanged(index(row, 0), index(row, ColumnCount - 1));
+}

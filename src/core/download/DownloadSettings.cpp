@@ -1,0 +1,20 @@
+#include "core/download/DownloadSettings.h"
+
+#include "core/store/Settings.h"
+
+DownloadSettings DownloadSettings::fromStore()
+{
+    DownloadSettings s;
+    s.mode = SettingKeys::下载方式.readInt();
+    s.proxyEnabled = SettingKeys::代理服务器有效.readFlag();
+    s.proxyAddress = SettingKeys::代理服务器网址.read();
+    s.proxyPort = SettingKeys::代理服务器端口.read();
+    s.maxFileSizeMb = SettingKeys::文件最大值.readDouble();
+    return s;
+}
+
+DownloadSettings &DownloadSettings::program()
+{
+    static DownloadSettings settings;
+    return settings;
+}

@@ -1,0 +1,129 @@
+#include "core/analysis/ProxyRotation.h"
+
+#include "core/store/Settings.h"
+#include "core/util/DataFolder.h"
+#include "core/util/Prompt.h"
+
+#include <QFile>
+#include <QStringDecoder>
+
+namespace {
+// Stand-in until the shared GBK text-file reader lands.
+QString ReadAnsiTextFile(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    QStringDecoder gbk("GBK");
+    return gbk.decode(f.readAll());
+}
+} // namespace
+
+ProxyRotation::ProxyRotation(QObject *parent) : QObject(parent) {}
+
+QString ProxyRotation::noProxyText()
+{
+    return QStringLiteral("目前IP代理：未使用代理");
+}
+
+QString ProxyRotation::proxyText(const QString &address)
+{
+    return QStringLiteral("目前IP代理：") + address;
+}
+
+QString ProxyRotation::badListMessage()
+{
+    return QStringLiteral("你的IP代理设置有问题，请完善！");
+}
+
+QStringList ProxyRotation::readProxyListFile()
+{
+    const QString text = ReadAnsiTextFile(DataFolder::filePath(QStringLiteral("ip.txt")));
+    if (text.isEmpty())
+        return {QString()};
+    return text.split(QStringLiteral("\r\n"));
+}
+
+void ProxyRotation::load()
+{
+    m_useProxyList = SettingKeys::使用ip代理.readFlag();
+    m_proxyIndex = SettingKeys::代理ip使用index.readInt();
+    m_proxyList = readProxyListFile();
+    m_currentProxy.clear();
+    m_proxyFetchCount = 0;
+    m_firstAddressTaken = false;
+    if (!m_useProxyList)
+        setStatusText(noProxyText());
+}
+
+void ProxyRotation::store() const
+{
+    SettingKeys::代理ip使用index.write(m_proxyIndex);
+}
+
+void ProxyRotation::setUseProxyList(bool use)
+{
+    if (use && !m_useProxyList)
+        m_firstAddressTaken = false;
+    m_useProxyList = use;
+    if (!use)
+        setStatusText(noProxyText());
+}
+
+void ProxyRotation::setProxyList(const QStringList &list)
+{
+    m_proxyList = list.isEmpty() ? QStringList{QString()} : list;
+}
+
+QString ProxyRotation::下一个IP代理()
+{
+    if (!m_useProxyList) {
+        setStatusText(noProxyText());
+        return {};
+    }
+    // Blank lines (a file that ends with CR LF has one) are stepped over: stopping an unattended run with a
+    // message box and sending that fetch without a proxy, only because of a trailing line break, helps nobody.
+    // Only a list without any address is reported.
+    const auto count = m_proxyList.size();
+    for (qsizetype step = 0; step < count; ++step) {
+        ++m_proxyIndex;
+        if (m_proxyIndex < 0 || m_proxyIndex >= count)
+            m_proxyIndex = 0;
+        const QString entry = m_proxyList.at(m_proxyIndex).trimmed();
+        if (!entry.isEmpty()) {
+            setStatusText(proxyText(entry));
+            return entry;
+        }
+    }
+    Prompt::current().message(badListMessage(), Prompt::Icon::Critical);
+    return {};
+}
+
+QString ProxyRotation::updateBeforeFetch()
+{
+    if (!m_useProxyList) {
+        m_currentProxy.clear();
+    } else if (!m_firstAddressTaken || m_proxyFetchCount >= kFailuresBeforeRotation) {
+        m_firstAddressTaken = true;
+        m_currentProxy = 下一个IP代理();
+        if (!m_currentProxy.isEmpty())
+            m_proxyFetchCount = 0;
+    }
+    setStatusText(m_currentProxy.isEmpty() ? noProxyText() : proxyText(m_currentProxy));
+    return m_currentProxy;
+}
+
+void ProxyRotation::recordFetch(bool pageReturned)
+{
+    if (pageReturned)
+        m_proxyFetchCount = 0;
+    else if (m_proxyFetchCount < kFailuresBeforeRotation)
+        ++m_proxyFetchCount;
+}
+
+void ProxyRotation::setStatusText(const QString &text)
+{
+    m_statusText = text;
+    // Emitted also when unchanged: every fetch announces its proxy afresh.
+    Q_EMIT statusTextChanged(text);
+}

@@ -21,8 +21,7 @@ QString address(const QString &section, const QString &key)
 }
 } // namespace
 
-QString ReadSetting(const QString &application, const QString &section, const QString &key,
-                    const QString &defaultValue)
+QString ReadSetting(const QString &application, const QString &section, const QString &key, const QString &defaultValue)
 {
     const auto store = openStore(application);
     const QVariant value = store->value(address(section, key));
@@ -75,4 +74,10 @@ QString StoredDownloadFolder()
 {
     const QString stored = SettingKeys::下载文件保存路径.read();
     return stored.isEmpty() ? DefaultDownloadFolder() : stored;
+}
+
+QString StoredCopyDestinationFolder()
+{
+    const QString stored = SettingKeys::目的文件夹.read();
+    return stored.isEmpty() ? DataFolder::path() + QLatin1Char('/') : stored;
 }

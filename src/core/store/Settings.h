@@ -56,14 +56,15 @@ inline constexpr SettingKey 指定网址{"fWebSearch", "指定网址", ""};
 inline constexpr SettingKey 线程{"下载", "线程", "2"};
 inline constexpr SettingKey 重复文件名设置{"专利下载", "重复文件名设置", "重命名"};
 
-// Remembered placement of the download window; their defaults come from the layout rules.
-inline constexpr SettingKey 下载窗口分辨率{"fFileDownload", "分辨率", ""};
-inline constexpr SettingKey 下载窗口上{"fFileDownload", "上", ""};
-inline constexpr SettingKey 下载窗口左{"fFileDownload", "左", ""};
-inline constexpr SettingKey 下载窗口宽{"fFileDownload", "宽", ""};
-inline constexpr SettingKey 下载窗口高{"fFileDownload", "高", ""};
+// Remembered placement of the download window: the screen size it was saved on ("0*0" when closed maximized,
+// "000" never saved) and its edges in twips.
+inline constexpr SettingKey 下载窗口分辨率{"fFileDownload", "分辨率", "000"};
+inline constexpr SettingKey 下载窗口上{"fFileDownload", "上", "100"};
+inline constexpr SettingKey 下载窗口左{"fFileDownload", "左", "100"};
+inline constexpr SettingKey 下载窗口宽{"fFileDownload", "宽", "15000"};
+inline constexpr SettingKey 下载窗口高{"fFileDownload", "高", "10000"};
 
-// The default is the program's folder; see DataFolder.
+// Ends in a separator; the default is the data folder, see StoredCopyDestinationFolder().
 inline constexpr SettingKey 目的文件夹{"Form_Copy_Move", "目的文件夹", ""};
 inline constexpr SettingKey OpIndex{"Form_Copy_Move", "OpIndex", "4"};
 } // namespace SettingKeys
@@ -72,3 +73,5 @@ inline constexpr SettingKey OpIndex{"Form_Copy_Move", "OpIndex", "4"};
 QString DefaultDownloadFolder();
 // 下载文件保存路径 with its default applied.
 QString StoredDownloadFolder();
+// 目的文件夹 with its default applied: the data folder with a trailing separator.
+QString StoredCopyDestinationFolder();

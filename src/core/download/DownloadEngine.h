@@ -51,6 +51,8 @@ public:
     virtual void runAutoLogin() = 0;
 };
 
+// The scheduler owns the engines it is given (std::unique_ptr): build them without a QObject parent.
+
 // Engine 1: one transfer at a time, through the transfer control, optionally through the proxy.
 // Implementations are QObjects built as `Engine(DownloadContext &context, QObject *parent)`.
 class SingleTransferEngine
@@ -63,7 +65,9 @@ public:
     // "等待重新下载"; otherwise the engine sets busyFlag, transfers, and clears busyFlag at the end. Returns at
     // once; the transfer runs on as a coroutine and the scheduler's next ticks see busyFlag.
     virtual void Inet下载当前文件(int row) = 0;
-    // The control is executing a request (StillExecuting).
+    // The control is executing (StillExecuting): true from the request until the transfer has ended. The
+    // supervision tick clears busyFlag when this is false and the scheduler is stopped, and the window asks
+    // before closing while it is true.
     virtual bool stillExecuting() const = 0;
     // Cancels the current request (the control's Cancel).
     virtual void cancelRequest() = 0;

@@ -148,8 +148,10 @@ private Q_SLOTS:
         r.closeAfterBodyBytes = 1234;
         server.route("/cut", r);
         auto reply = get(server.url("/cut"));
+        // (Qt does not always flag the cut as an error, so the test looks at the bytes.)
         QCOMPARE(finish(reply.get()).size(), 1234);
-        QVERIFY(reply->error() != QNetworkReply::NoError);
+        QCOMPARE(reply->header(QNetworkRequest::ContentLengthHeader).toInt(), 10000);
+        QCOMPARE(server.openConnectionCount(), 0);
     }
 
     void stalledAfterHeaders()

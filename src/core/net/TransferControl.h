@@ -142,8 +142,10 @@ private:
     bool m_executing = false;
     bool m_headersIn = false;
     bool m_finished = false;
+    bool m_wholeBody = false;
     int m_state = icNone;
     int m_statusCode = 0;
+    qint64 m_bodyBytesRead = 0;
     QString m_reason;
     QList<QPair<QByteArray, QByteArray>> m_headers;
     int m_responseCode = 0;

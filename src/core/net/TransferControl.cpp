@@ -1,0 +1,405 @@
+#include "core/net/TransferControl.h"
+
+#include "core/net/SignalWait.h"
+#include "core/util/Clock.h"
+
+#include <QDeadlineTimer>
+#include <QNetworkAccessManager>
+#include <QNetworkProxy>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QTimer>
+
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// Body bytes Qt may hold for us before it stops reading the socket; the readers take them in small chunks, so a
+// large download streams through instead of piling up in memory.
+constexpr qint64 kReadBuffer = 256 * 1024;
+
+const QByteArray kUserAgent = QByteArrayLiteral("Mozilla/5.0 (compatible; PaperHarvest/" PH_VERSION ")");
+
+// Error numbers in the form the status panel has always shown (the classic internet-client codes).
+int errorNumber(QNetworkReply::NetworkError error)
+{
+    switch (error) {
+    case QNetworkReply::ConnectionRefusedError:
+    case QNetworkReply::ProxyConnectionRefusedError:
+        return 12029; // cannot connect
+    case QNetworkReply::RemoteHostClosedError:
+    case QNetworkReply::ProxyConnectionClosedError:
+        return 12030; // connection aborted
+    case QNetworkReply::HostNotFoundError:
+    case QNetworkReply::ProxyNotFoundError:
+        return 12007; // name not resolved
+    case QNetworkReply::TimeoutError:
+    case QNetworkReply::ProxyTimeoutError:
+    case QNetworkReply::OperationCanceledError:
+        return 12002; // timed out
+    case QNetworkReply::SslHandshakeFailedError:
+        return 12157; // secure channel error
+    case QNetworkReply::ProxyAuthenticationRequiredError:
+        return 12041;
+    case QNetworkReply::ProtocolUnknownError:
+        return 12006; // unrecognised scheme
+    default:
+        return 12004; // internal error
+    }
+}
+
+// Transport failures, as opposed to an HTTP answer with an error status (which is a complete response).
+bool isTransportError(QNetworkReply::NetworkError error)
+{
+    return error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied ||
+                                               error == QNetworkReply::UnknownNetworkError ||
+                                               error == QNetworkReply::ProtocolFailure);
+}
+
+std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
+{
+    if (deadline.isForever())
+        return -1ms;
+    return std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
+}
+
+} // namespace
+
+TransferControl::TransferControl(QObject *parent)
+    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_requestTimer(new QTimer(this))
+{
+    m_manager->setAutoDeleteReplies(false);
+    m_requestTimer->setSingleShot(true);
+    connect(m_requestTimer, &QTimer::timeout, this, &TransferControl::onRequestTimeout);
+}
+
+TransferControl::~TransferControl()
+{
+    dropReply();
+}
+
+bool TransferControl::execute(const QString &address, const QString &method, const QByteArray &data,
+                              const QString &requestHeaders)
+{
+    if (m_executing) {
+        // Refused like a control that is still busy: the running request goes on.
+        m_responseCode = 12017;
+        m_responseInfo = QStringLiteral("Still executing last request");
+        return false;
+    }
+    QByteArray verb = method.trimmed().toUpper().toLatin1();
+    if (verb.isEmpty())
+        verb = "GET";
+    return startRequest(address, verb, data, requestHeaders, false) != nullptr;
+}
+
+QNetworkReply *TransferControl::startRequest(const QString &address, const QByteArray &method, const QByteArray &data,
+                                             const QString &requestHeaders, bool wholeBody)
+{
+    dropReply();
+    m_headersIn = false;
+    m_finished = false;
+    m_statusCode = 0;
+    m_reason.clear();
+    m_headers.clear();
+    m_responseCode = 0;
+    m_responseInfo.clear();
+    m_state = icNone;
+    m_bodyBytesRead = 0;
+
+    QUrl url(address.trimmed(), QUrl::TolerantMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+        m_finished = true;
+        fail(12005, QStringLiteral("The URL is invalid"));
+        return nullptr;
+    }
+    applyProxy();
+    if (m_accessType != icNamedProxy) {
+        if (m_protocol == icHTTP)
+            url.setScheme(QStringLiteral("http"));
+        else if (m_protocol == icHTTPS)
+            url.setScheme(QStringLiteral("https"));
+        if (m_remotePort > 0 && m_remotePort < 65536)
+            url.setPort(m_remotePort);
+    }
+    m_effectiveUrl = url;
+
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    // Bytes as the server sends them: a Content-Length then counts what the reader receives.
+    request.setRawHeader("Accept-Encoding", "identity");
+    request.setRawHeader("User-Agent", kUserAgent);
+    for (const QString &line : requestHeaders.split(QLatin1Char('\n'))) {
+        const auto colon = line.indexOf(QLatin1Char(':'));
+        if (colon <= 0)
+            continue;
+        const QByteArray name = line.left(colon).trimmed().toLatin1();
+        if (!name.isEmpty())
+            request.setRawHeader(name, line.mid(colon + 1).trimmed().toUtf8());
+    }
+    const auto scaledTimeout = Clock::scaled(std::chrono::seconds(std::max(0, m_requestTimeout)));
+    if (wholeBody && m_requestTimeout > 0)
+        request.setTransferTimeout(static_cast<int>(scaledTimeout.count()));
+
+    QNetworkReply *reply = nullptr;
+    if (method == "GET")
+        reply = m_manager->get(request);
+    else if (method == "POST")
+        reply = m_manager->post(request, data);
+    else if (method == "HEAD")
+        reply = m_manager->head(request);
+    else
+        reply = m_manager->sendCustomRequest(request, method, data);
+    m_reply = reply;
+    if (!wholeBody)
+        reply->setReadBufferSize(kReadBuffer);
+
+    connect(reply, &QNetworkReply::socketStartedConnecting, this, [this] { reportUpTo(icConnecting); });
+    connect(reply, &QNetworkReply::requestSent, this, [this] { reportUpTo(icRequestSent); });
+    connect(reply, &QNetworkReply::metaDataChanged, this, &TransferControl::onMetaData);
+    connect(reply, &QNetworkReply::readyRead, this, [this] {
+        if (!m_headersIn)
+            onMetaData();
+        Q_EMIT bodyProgress();
+    });
+    connect(reply, &QNetworkReply::finished, this, &TransferControl::onFinished);
+
+    m_executing = true;
+    m_wholeBody = wholeBody;
+    if (!wholeBody && m_requestTimeout > 0)
+        m_requestTimer->start(scaledTimeout);
+    report(icResolvingHost);
+    return reply;
+}
+
+void TransferControl::applyProxy()
+{
+    if (m_accessType == icDirect) {
+        m_manager->setProxy(QNetworkProxy::NoProxy);
+        return;
+    }
+    if (m_accessType != icNamedProxy) {
+        m_manager->setProxy(QNetworkProxy::DefaultProxy);
+        return;
+    }
+    // "HTTP=host:port", "http://host:port" or "host:port"; only the first entry of a list counts.
+    QString text = m_proxy.trimmed();
+    text = text.section(QLatin1Char(' '), 0, 0).section(QLatin1Char(';'), 0, 0);
+    if (text.startsWith(QLatin1String("HTTP="), Qt::CaseInsensitive))
+        text = text.mid(5);
+    if (text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive))
+        text = text.mid(7);
+    while (text.endsWith(QLatin1Char('/')))
+        text.chop(1);
+    QString host = text;
+    int port = 80;
+    if (const auto colon = text.lastIndexOf(QLatin1Char(':')); colon >= 0) {
+        host = text.left(colon);
+        bool ok = false;
+        const int p = text.mid(colon + 1).trimmed().toInt(&ok);
+        if (ok && p > 0 && p < 65536)
+            port = p;
+    }
+    if (host.isEmpty())
+        m_manager->setProxy(QNetworkProxy::DefaultProxy);
+    else
+        m_manager->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, host, static_cast<quint16>(port)));
+}
+
+void TransferControl::report(int state)
+{
+    m_state = state;
+    Q_EMIT stateChanged(state);
+}
+
+void TransferControl::reportUpTo(int state)
+{
+    while (m_state < state && m_state < icResponseReceived)
+        report(m_state + 1);
+}
+
+void TransferControl::onMetaData()
+{
+    if (!m_reply || m_headersIn)
+        return;
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return;
+    // A redirect that Qt follows by itself is not the answer yet.
+    const int code = status.toInt();
+    if (code >= 300 && code < 400 && m_reply->hasRawHeader("Location") && !m_reply->isFinished())
+        return;
+    m_statusCode = code;
+    m_reason = m_reply->attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString();
+    m_headers = m_reply->rawHeaderPairs();
+    m_effectiveUrl = m_reply->url();
+    m_headersIn = true;
+    reportUpTo(icResponseReceived);
+    if (!m_wholeBody)
+        endExecuting();
+}
+
+void TransferControl::onFinished()
+{
+    QNetworkReply *reply = m_reply;
+    if (!reply)
+        return;
+    m_requestTimer->stop();
+    onMetaData();
+    m_finished = true;
+    const auto error = reply->error();
+    // Qt sometimes takes a connection closed in mid-body for the end of the body; the announced length tells.
+    bool announced = false;
+    const qint64 length = getHeader(QStringLiteral("Content-Length")).trimmed().toLongLong(&announced);
+    const bool cutShort = announced && reply->operation() != QNetworkAccessManager::HeadOperation &&
+                          m_bodyBytesRead + reply->bytesAvailable() < length;
+    if (isTransportError(error) || !m_headersIn)
+        fail(errorNumber(error), reply->errorString());
+    else if (cutShort)
+        fail(12030, QStringLiteral("The connection was closed before the whole body arrived"));
+    else
+        report(icResponseCompleted);
+    endExecuting();
+    Q_EMIT bodyProgress();
+}
+
+void TransferControl::onRequestTimeout()
+{
+    if (!m_executing || m_headersIn)
+        return;
+    dropReply();
+    m_finished = true;
+    fail(12002, QStringLiteral("The operation timed out"));
+    endExecuting();
+    Q_EMIT bodyProgress();
+}
+
+void TransferControl::fail(int code, const QString &info)
+{
+    m_responseCode = code;
+    m_responseInfo = info;
+    report(icError);
+}
+
+void TransferControl::endExecuting()
+{
+    m_requestTimer->stop();
+    if (!m_executing)
+        return;
+    m_executing = false;
+    Q_EMIT executionEnded();
+}
+
+void TransferControl::dropReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void TransferControl::cancel()
+{
+    const bool running = m_reply && (m_executing || !m_finished);
+    m_requestTimer->stop();
+    dropReply();
+    m_finished = true;
+    if (running) {
+        report(icDisconnecting);
+        report(icDisconnected);
+    }
+    endExecuting();
+    Q_EMIT bodyProgress();
+}
+
+QCoro::Task<bool> TransferControl::waitWhileExecuting(std::chrono::milliseconds limit)
+{
+    QPointer<TransferControl> self(this);
+    const QDeadlineTimer deadline = limit.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                                      : QDeadlineTimer(limit);
+    while (self && m_executing) {
+        const auto left = remaining(deadline);
+        if (left == 0ms)
+            co_return false;
+        if (!co_await waitForSignal(this, &TransferControl::executionEnded, left))
+            co_return self && !m_executing;
+    }
+    co_return true;
+}
+
+QString TransferControl::getHeader() const
+{
+    if (!m_headersIn)
+        return {};
+    QString text = QStringLiteral("HTTP/1.1 %1 %2\r\n").arg(m_statusCode).arg(m_reason);
+    for (const auto &[name, value] : m_headers) {
+        // Qt joins repeated headers with newlines (cookies) or commas; give each its own line.
+        for (const QByteArray &v : value.split('\n'))
+            text += QString::fromLatin1(name) + QStringLiteral(": ") + QString::fromLatin1(v) + QStringLiteral("\r\n");
+    }
+    return text;
+}
+
+QString TransferControl::getHeader(const QString &name) const
+{
+    const QByteArray key = name.trimmed().toLatin1();
+    for (const auto &[n, value] : m_headers)
+        if (n.compare(key, Qt::CaseInsensitive) == 0)
+            return QString::fromLatin1(value);
+    return {};
+}
+
+QByteArray TransferControl::readAvailable(qint64 size)
+{
+    if (!m_reply || size <= 0)
+        return {};
+    QByteArray data = m_reply->read(size);
+    m_bodyBytesRead += data.size();
+    return data;
+}
+
+bool TransferControl::bodyAtEnd() const
+{
+    return !m_reply || (m_finished && m_reply->bytesAvailable() == 0);
+}
+
+QCoro::Task<QByteArray> TransferControl::getChunk(qint64 size, std::chrono::milliseconds maxWait)
+{
+    QPointer<TransferControl> self(this);
+    const QDeadlineTimer deadline = maxWait.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
+                                                        : QDeadlineTimer(maxWait);
+    while (self) {
+        if (m_reply && m_reply->bytesAvailable() > 0)
+            co_return readAvailable(std::max<qint64>(1, size));
+        if (bodyAtEnd())
+            co_return {};
+        const auto left = remaining(deadline);
+        if (left == 0ms || !co_await waitForSignal(this, &TransferControl::bodyProgress, left))
+            co_return {};
+    }
+    co_return {};
+}
+
+QCoro::Task<QByteArray> TransferControl::openUrl(const QString &address)
+{
+    if (m_reply || m_executing)
+        cancel();
+    QPointer<QNetworkReply> reply = startRequest(address, "GET", {}, {}, true);
+    if (!reply)
+        co_return {};
+    QPointer<TransferControl> self(this);
+    co_await waitWhileExecuting(-1ms);
+    if (!self || !reply || reply != m_reply || m_responseCode != 0)
+        co_return {};
+    if (m_statusCode < 200 || m_statusCode > 299)
+        co_return {};
+    co_return reply->readAll();
+}

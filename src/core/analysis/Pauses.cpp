@@ -1,8 +1,8 @@
 #include "core/analysis/Pauses.h"
 
+#include "core/net/SignalWait.h"
 #include "core/util/Clock.h"
 
-#include <QCoroSignal>
 #include <algorithm>
 #include <chrono>
 #include <cmath>
@@ -26,7 +26,7 @@ QCoro::Task<> pacingPause(const PacingView &view, bool (PacingView::*stopFlag)()
         if (remaining <= 0)
             co_return;
         const auto wait = std::min<qint64>(remaining, Clock::scaled(kPauseRecheck).count());
-        co_await qCoro(notifier, &PacingView::changed, std::chrono::milliseconds(wait));
+        co_await waitForSignal(notifier, &PacingView::changed, std::chrono::milliseconds(wait));
     }
 }
 } // namespace

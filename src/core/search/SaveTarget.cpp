@@ -1,0 +1,7 @@
+#include "core/search/SaveTarget.h"
+
+SaveTarget &CurrentSaveTarget()
+{
+    static SaveTarget target;
+    return target;
+}

@@ -1,0 +1,179 @@
+#include "core/search/SearchDriver.h"
+
+#include "core/net/Browser.h"
+#include "core/net/SignalWait.h"
+#include "core/search/QueryAddress.h"
+#include "core/search/RunFlags.h"
+#include "core/search/SearchWindow.h"
+#include "core/util/Clock.h"
+#include "core/util/Prompt.h"
+
+#include <QCoroTimer>
+#include <QRegularExpression>
+
+namespace {
+// Lets the events that queued up during a step run before the next check, as the runs' "process pending
+// messages" points do.
+QCoro::Task<> pendingEvents()
+{
+    co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+}
+
+// One object to await for "any of these signals": each source is connected to up().
+class WakeUp final : public QObject
+{
+    Q_OBJECT
+Q_SIGNALS:
+    void up();
+};
+} // namespace
+
+SearchDriver::SearchDriver(Browser &browser, RunFlags &flags, SearchWindow &window, QObject *parent)
+    : QObject(parent)
+    , m_browser(browser)
+    , m_flags(flags)
+    , m_window(window)
+{
+    // Only the top-level document's completion ends a waited-for load; inner frames are not reported.
+    connect(&m_browser, &Browser::documentComplete, this, [this] { m_flags.setPageLoading(false); });
+}
+
+QString SearchDriver::busyMessage()
+{
+    return QStringLiteral("正在工作，请停止以后使用该功能！");
+}
+
+QStringList SearchDriver::keywordLines(const QString &text)
+{
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    return text.split(lineEnd);
+}
+
+QString SearchDriver::remainingKeywords(const QStringList &lines, int current)
+{
+    QString rest;
+    for (int j = current + 1; j < lines.size(); ++j) {
+        const QString line = lines.at(j).trimmed();
+        if (!line.isEmpty())
+            rest += QLatin1Char('\n') + line;
+    }
+    return rest;
+}
+
+QCoro::Task<> SearchDriver::打开百度搜索网页(QString address)
+{
+    const qint64 start = Clock::monotonicMs();
+    m_flags.setPageLoading(true);
+    m_browser.navigate(address);
+
+    WakeUp wake;
+    connect(&m_browser, &Browser::busyChanged, &wake, &WakeUp::up);
+    connect(&m_browser, &Browser::documentComplete, &wake, &WakeUp::up);
+    connect(&m_flags, &RunFlags::changed, &wake, &WakeUp::up);
+    for (;;) {
+        co_await pendingEvents();
+        if (!m_browser.isBusy() || !m_flags.PageLoading())
+            co_return;
+        const qint64 remaining = start + Clock::scaled(kQueryPageWait).count() - Clock::monotonicMs();
+        if (remaining <= 0 || m_flags.BatchIdle())
+            co_return;
+        co_await waitForSignal(&wake, &WakeUp::up, std::chrono::milliseconds(remaining));
+    }
+}
+
+QCoro::Task<> SearchDriver::clickBatch()
+{
+    if (m_batchRunning) {
+        // Both the batch and its current page walk stop at their next check.
+        m_flags.setBatchIdle(true);
+        m_flags.setCollectIdle(true);
+        m_window.autoSizeListColumns();
+        co_return;
+    }
+    if (!m_flags.allIdle()) {
+        Prompt::current().message(busyMessage(), Prompt::Icon::Critical);
+        co_return;
+    }
+    m_batchRunning = true;
+    m_window.showBatchRunning(true);
+    m_flags.setBatchIdle(false);
+
+    m_window.askSaveTarget();
+
+    const QStringList lines = keywordLines(m_window.keywordText());
+    for (int i = 0; i < lines.size(); ++i) {
+        co_await pendingEvents();
+        if (m_flags.BatchIdle())
+            break;
+        const QString keyword = lines.at(i).trimmed();
+        if (keyword.isEmpty())
+            continue;
+        // The keyword leaves the box now, also when the batch is stopped while it runs.
+        m_window.setKeywordText(remainingKeywords(lines, i));
+
+        co_await 打开百度搜索网页(QueryAddress(keyword, m_window.typeIndex(), m_window.yearIndex()));
+        // A stop requested while the query page loaded ends the batch here: walking the page now would ignore it
+        // (and, with the batch flag already idle, even ask for the save target again).
+        if (m_flags.BatchIdle())
+            break;
+        // Exactly as a click on the page-walk button (which may refuse, or stop a walk the user started).
+        co_await clickWalk();
+
+        co_await pendingEvents();
+        co_await 打开百度搜索网页(QStringLiteral("about:blank"));
+        if (m_flags.BatchIdle())
+            break;
+    }
+
+    m_batchRunning = false;
+    m_window.showBatchRunning(false);
+    m_flags.setBatchIdle(true);
+    m_window.autoSizeListColumns();
+    Q_EMIT batchFinished();
+}
+
+QCoro::Task<> SearchDriver::clickWalk()
+{
+    if (m_walkRunning) {
+        m_flags.setCollectIdle(true);
+        m_window.autoSizeListColumns();
+        co_return;
+    }
+    if (!m_flags.AnalysisIdle()) {
+        Prompt::current().message(busyMessage(), Prompt::Icon::Critical);
+        co_return;
+    }
+    m_walkRunning = true;
+    m_window.showWalkRunning(true);
+    m_flags.setCollectIdle(false);
+
+    // Inside a batch the question was asked once at its start.
+    if (m_flags.BatchIdle())
+        m_window.askSaveTarget();
+
+    for (;;) {
+        co_await pendingEvents();
+        if (m_flags.CollectIdle())
+            break;
+        const bool turned = co_await m_window.nextPage();
+        if (!turned)
+            break;
+        co_await m_window.harvestPage();
+    }
+    co_await m_window.harvestPage();
+
+    m_walkRunning = false;
+    m_window.showWalkRunning(false);
+    m_flags.setCollectIdle(true);
+    m_window.autoSizeListColumns();
+    Q_EMIT walkFinished();
+}
+
+QCoro::Task<> SearchDriver::harvestOnce()
+{
+    m_window.askSaveTarget();
+    co_await m_window.harvestPage();
+    m_window.autoSizeListColumns();
+}
+
+#include "SearchDriver.moc"

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QObject>
+#include <QString>
+#include <QStringList>
+#include <chrono>
+
+class Browser;
+class RunFlags;
+class SearchWindow;
+
+// The two harvesting runs of the search window: the batch search (one search per keyword line, each walked to
+// its last result page) and the page walk (every result page of the search on screen), plus harvest once.
+// Runs are coroutines on the window's thread: between their steps other events run, so a second click arrives
+// while a run is active; the run flags decide what is allowed then, and a stop request is noticed at the run's
+// next check.
+class SearchDriver final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(SearchDriver)
+public:
+    // The longest wait for a query page; after it the page is harvested in whatever state it reached.
+    static constexpr std::chrono::milliseconds kQueryPageWait{30000};
+
+    SearchDriver(Browser &browser, RunFlags &flags, SearchWindow &window, QObject *parent = nullptr);
+
+    // Whether the batch button / page-walk button currently shows its stop caption.
+    bool batchRunning() const { return m_batchRunning; }
+    bool walkRunning() const { return m_walkRunning; }
+
+    // The batch button: starts a batch, or asks the running one (and its page walk) to stop.
+    QCoro::Task<> clickBatch();
+    // The page-walk button: starts a walk, or asks the running one to stop.
+    QCoro::Task<> clickWalk();
+    // Harvest once: asks for the save target, then harvests the page on screen.
+    QCoro::Task<> harvestOnce();
+
+    // Navigates to `address` and, inside a batch, waits until the top-level document completed, the browser is
+    // no longer busy, kQueryPageWait passed or the batch was asked to stop. Outside a batch it returns at once.
+    QCoro::Task<> 打开百度搜索网页(QString address);
+
+    // The keyword box's text split into lines (CR LF, LF or CR).
+    static QStringList keywordLines(const QString &text);
+    // What the box holds while line `current` is searched: every later non-blank line, trimmed, each preceded by
+    // a line break, so the box starts with an empty line and is empty after the last keyword.
+    static QString remainingKeywords(const QStringList &lines, int current);
+
+    static QString busyMessage();
+
+Q_SIGNALS:
+    void batchFinished();
+    void walkFinished();
+
+private:
+    Browser &m_browser;
+    RunFlags &m_flags;
+    SearchWindow &m_window;
+    bool m_batchRunning = false;
+    bool m_walkRunning = false;
+};

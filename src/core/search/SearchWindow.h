@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QCoroTask>
+#include <QString>
+
+// What the batch search and the page walk need of the window that runs them: the keyword box, the two filters,
+// the two start/stop buttons, the save-target question, the list's column widths, and the harvest of the page on
+// screen. The main window implements it over its controls; the batch mode implements it without any window.
+class SearchWindow
+{
+public:
+    virtual ~SearchWindow() = default;
+
+    // The keyword box: one keyword (or keyword group) per line.
+    virtual QString keywordText() const = 0;
+    virtual void setKeywordText(const QString &text) = 0;
+    // The selected document-type filter (0 to 5) and year filter (0 to 3).
+    virtual int typeIndex() const = 0;
+    virtual int yearIndex() const = 0;
+
+    // The batch button and the page-walk button switch between their start and stop captions.
+    virtual void showBatchRunning(bool running) = 0;
+    virtual void showWalkRunning(bool running) = 0;
+    // Asks where harvested documents go (modal); the run goes on whatever the answer.
+    virtual void askSaveTarget() = 0;
+    virtual void autoSizeListColumns() = 0;
+
+    // Harvests the page on screen into the result list.
+    virtual QCoro::Task<> harvestPage() = 0;
+    // Harvests, follows the next-page link, waits and pauses; true when a page was turned.
+    virtual QCoro::Task<bool> nextPage() = 0;
+};

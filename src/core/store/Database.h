@@ -1,0 +1,100 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One connection to a password-protected SQLite file (SQLCipher). Every call reports failure by its result and
+// keeps the reason in lastError(); nothing throws and nothing is ever spliced into SQL text: values go in through
+// Statement::bind.
+class Database final
+{
+public:
+    Database() = default;
+    ~Database();
+    Database(Database &&other) noexcept;
+    Database &operator=(Database &&other) noexcept;
+    Database(const Database &) = delete;
+    Database &operator=(const Database &) = delete;
+
+    // Opens an existing file with `key`. Fails (and leaves the file untouched) when the file is missing, is not a
+    // database, is damaged, or was written with another key.
+    bool open(const QString &path, const QByteArray &key);
+    // Creates a new file protected by `key` from its first byte. Fails when a file is already there.
+    bool create(const QString &path, const QByteArray &key);
+    void close();
+    bool isOpen() const { return m_db != nullptr; }
+    QString path() const { return m_path; }
+
+    // Runs statements that return no rows (CREATE, PRAGMA ...).
+    bool exec(const QString &sql);
+    qint64 lastInsertRowId() const;
+    QString lastError() const { return m_error; }
+
+    sqlite3 *handle() const { return m_db; }
+
+private:
+    friend class Statement;
+    bool openWith(const QString &path, const QByteArray &key, int flags);
+    void setError(const QString &what);
+
+    sqlite3 *m_db = nullptr;
+    QString m_path;
+    QString m_error;
+};
+
+// A prepared statement on an open Database. Bind values (1-based), then next() for each row or run() for a
+// statement without rows; reset() to use it again.
+class Statement final
+{
+public:
+    Statement(Database &db, const QString &sql);
+    ~Statement();
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool isValid() const { return m_stmt != nullptr; }
+    QString lastError() const { return m_error; }
+
+    Statement &bind(int index, const QString &value);
+    Statement &bind(int index, qint64 value);
+    Statement &bindNull(int index);
+
+    // Steps to the next row: true when a row is there. At the end or on an error it is false; error() tells which.
+    bool next();
+    // Steps until done; true when the statement completed.
+    bool run();
+    void reset();
+    bool failed() const { return m_failed; }
+
+    int columnCount() const;
+    QString columnName(int column) const;
+    QString text(int column) const;
+    qint64 integer(int column) const;
+    bool isNull(int column) const;
+
+private:
+    Database &m_db;
+    sqlite3_stmt *m_stmt = nullptr;
+    QString m_error;
+    bool m_failed = false;
+};
+
+// Rolls back unless committed.
+class Transaction final
+{
+public:
+    explicit Transaction(Database &db);
+    ~Transaction();
+    Transaction(const Transaction &) = delete;
+    Transaction &operator=(const Transaction &) = delete;
+
+    bool isActive() const { return m_active; }
+    bool commit();
+
+private:
+    Database &m_db;
+    bool m_active = false;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+class Database;
+
+// The visited-address database: zxdata.db in the data folder, one table `访问表` of every result address whose
+// page was analysed, so later runs can skip it. Opened once at start-up and held for the whole run.
+//
+// Addresses are kept with every "'" removed (the caller's text loses them too), lower-cased and cut to 500
+// characters in `网址`; `文件名` keeps the given case, cut to 300. Values always go in as bound parameters.
+//
+// When the file cannot be opened (not ours, damaged, wrong password) OpenVisitedDatabase says why and the program
+// goes on without it: lookups answer false and records are ignored. The file itself is never touched then.
+
+// Opens zxdata.db, or creates it (encrypted, with its table and two indexes) when missing. False with the reason
+// in `error` on failure.
+bool OpenVisitedDatabase(QString *error = nullptr);
+// Releases the connection (program end).
+void CloseVisitedDatabase();
+bool IsVisitedDatabaseOpen();
+
+// True when the address is recorded.
+bool IsVisitedAddress(QString &address);
+// Adds the address with today's date; true when a row was added, false when it was there already (or the
+// database is not open).
+bool RecordVisitedAddress(QString &address);
+
+// Opens a list export file on `connection`, or creates it with an empty `导出表` (and no index) when missing.
+// Same password as the visited-address database. False with the reason in `error` on failure.
+bool OpenOrCreateListFile(Database &connection, const QString &path, QString *error = nullptr);
+
+// The statements that make new files, exactly as the files have always had them.
+namespace VisitedDatabaseSql {
+inline constexpr char16_t kCreateVisitTable[] =
+    u"CREATE TABLE 访问表(id INTEGER PRIMARY KEY AUTOINCREMENT, 网址 nvarchar(500),日期 datetime,文件名 nvarchar(300))";
+inline constexpr char16_t kCreateAddressIndex[] = u"CREATE INDEX if not exists idx_访问表网址 ON 访问表(网址)";
+inline constexpr char16_t kCreateFileNameIndex[] = u"CREATE INDEX if not exists idx_访问表文件名 ON 访问表(文件名)";
+inline constexpr char16_t kCreateExportTable[] =
+    u"CREATE TABLE 导出表(id INTEGER PRIMARY KEY AUTOINCREMENT, L0 nvarchar(500),L1 nvarchar(300) ,L2 nvarchar(20) ,L3 nvarchar(10) ,L4 nvarchar(300)  )";
+} // namespace VisitedDatabaseSql

@@ -1,0 +1,326 @@
+#include "core/store/Database.h"
+#include "core/store/DatabasePassword.h"
+#include "core/store/VisitedDatabase.h"
+#include "core/util/Clock.h"
+#include "core/util/DataFolder.h"
+#include "support/TestEnvironment.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTest>
+
+namespace {
+
+QByteArray password()
+{
+    return DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant));
+}
+
+QByteArray fileHash(const QString &path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+QByteArray firstBytes(const QString &path, int n)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.read(n) : QByteArray();
+}
+
+// name -> sql of every table and index the file holds.
+QMap<QString, QString> schema(Database &db)
+{
+    QMap<QString, QString> out;
+    Statement st(db, QStringLiteral("select name, sql from sqlite_master where type in ('table','index')"));
+    while (st.next())
+        out.insert(st.text(0), st.text(1));
+    out.remove(QStringLiteral("sqlite_sequence"));
+    return out;
+}
+
+struct Row {
+    QString address;
+    QString date;
+    QString fileName;
+};
+
+QList<Row> visitRows()
+{
+    Database db;
+    if (!db.open(DataFolder::filePath(QStringLiteral("zxdata.db")), password()))
+        return {};
+    QList<Row> rows;
+    Statement st(db, QStringLiteral("select 网址, 日期, 文件名 from 访问表 order by id"));
+    while (st.next())
+        rows.append({st.text(0), st.text(1), st.text(2)});
+    return rows;
+}
+
+} // namespace
+
+class TestVisitedDatabase final : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void cleanup()
+    {
+        CloseVisitedDatabase();
+        Clock::reset();
+    }
+
+    void decodeStoredPassword_data()
+    {
+        QTest::addColumn<QString>("encoded");
+        QTest::addColumn<QByteArray>("password");
+        // Worked by hand: reverse, regroup 1,4,.. / 2,5,.. / 3,6,.., then read groups of three.
+        QTest::newRow("two single bytes") << "493359" << QByteArray("AB");
+        QTest::newRow("000 is byte 0") << "590300" << QByteArray("\0A", 2);
+        QTest::newRow("O group with number") << "31520O" << QByteArray("\x39\x43");   // -50877 -> 0x3943
+        QTest::newRow("OOO group") << "78O7OO" << QByteArray("\xFF\x85");            // -123 -> 0xFF85
+        QTest::newRow("empty") << "" << QByteArray();
+        QTest::newRow("rubbish does not crash") << "x?O" << QByteArray();
+    }
+
+    void decodeStoredPassword()
+    {
+        QFETCH(QString, encoded);
+        QFETCH(QByteArray, password);
+        QCOMPARE(DecodeStoredPassword(encoded), password);
+    }
+
+    void storedConstantGivesSeventeenSingleBytes()
+    {
+        const QString constant = QString::fromLatin1(kStoredPasswordConstant);
+        QCOMPARE(constant.size(), 51);
+        QVERIFY(std::all_of(constant.begin(), constant.end(), [](QChar c) { return c.isDigit(); }));
+        const QByteArray pw = password();
+        QCOMPARE(pw.size(), 17);
+        QVERIFY(std::all_of(pw.begin(), pw.end(), [](char c) { return c > 32 && c < 127; }));
+    }
+
+    void firstRunCreatesAnEncryptedFileTheNextRunReads()
+    {
+        TestHome home;
+        const QString path = home.filePath("zxdata.db");
+        QString error;
+        QVERIFY2(OpenVisitedDatabase(&error), qPrintable(error));
+        QVERIFY(QFile::exists(path));
+        QString a = "http://Example.org/Paper?id=1";
+        QVERIFY(RecordVisitedAddress(a));
+        CloseVisitedDatabase();
+
+        // Encrypted: no SQLite header, and a plain sqlite3 cannot read it.
+        QVERIFY(!firstBytes(path, 16).startsWith("SQLite format 3"));
+        const QString sqlite3 = QStandardPaths::findExecutable("sqlite3");
+        if (!sqlite3.isEmpty()) {
+            QProcess p;
+            p.start(sqlite3, {path, "select count(*) from sqlite_master;"});
+            QVERIFY(p.waitForFinished(10000));
+            QVERIFY2(p.exitCode() != 0, p.readAllStandardOutput().constData());
+            QVERIFY(p.readAllStandardError().contains("not a database"));
+        }
+        // It is SQLCipher with our password: the sqlcipher shell reads it given the key.
+        const QString sqlcipher = QStandardPaths::findExecutable("sqlcipher");
+        if (!sqlcipher.isEmpty()) {
+            QProcess p;
+            p.start(sqlcipher, {path});
+            QVERIFY(p.waitForStarted());
+            p.write("PRAGMA key='" + password().replace("'", "''") + "';\nselect count(*) from 访问表;\n");
+            p.closeWriteChannel();
+            QVERIFY(p.waitForFinished(10000));
+            QCOMPARE(p.readAllStandardOutput().trimmed(), QByteArray("1"));
+        }
+
+        // Table and the two indexes, made by exactly these statements.
+        Database db;
+        QVERIFY2(db.open(path, password()), qPrintable(db.lastError()));
+        const auto s = schema(db);
+        QCOMPARE(s.value("访问表"), QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable));
+        QCOMPARE(s.value("idx_访问表网址"), QStringLiteral("CREATE INDEX idx_访问表网址 ON 访问表(网址)"));
+        QCOMPARE(s.value("idx_访问表文件名"), QStringLiteral("CREATE INDEX idx_访问表文件名 ON 访问表(文件名)"));
+        QCOMPARE(s.size(), 3);
+        db.close();
+
+        // A second process finds the row, in any case, and nothing else.
+        QProcess probe;
+        probe.start(VISITED_PROBE, {"HTTP://EXAMPLE.ORG/PAPER?ID=1", "http://example.org/paper?id=2"});
+        QVERIFY(probe.waitForFinished(20000));
+        QCOMPARE(probe.exitCode(), 0);
+        QCOMPARE(probe.readAllStandardOutput(), QByteArray("1\n0\n"));
+    }
+
+    void lookupAndRecord_data()
+    {
+        QTest::addColumn<QString>("recorded");
+        QTest::addColumn<QString>("looked");
+        QTest::addColumn<bool>("found");
+
+        const QString longA = "http://h/" + QString(491, 'a');
+        QTest::newRow("mixed case, other case") << "http://Host/A?B=C" << "HTTP://HOST/a?b=c" << true;
+        QTest::newRow("quotes removed, looked up without") << "http://h/it's" << "http://h/its" << true;
+        QTest::newRow("without quotes, looked up with") << "http://h/its" << "http://h/'it's'" << true;
+        QTest::newRow("first 500 agree") << longA + "X" << longA + "yy" << true;
+        QTest::newRow("differ within 500") << longA.left(499) + "X" << longA.left(499) + "Y" << false;
+        QTest::newRow("sql text is only text") << "http://h/a\" or 1=1 --" << "http://h/b\" or 1=1 --" << false;
+        QTest::newRow("wildcards are not wild") << "http://h/%" << "http://h/x" << false;
+        QTest::newRow("chinese") << "http://h/论文?题=中文" << "HTTP://H/论文?题=中文" << true;
+    }
+
+    void lookupAndRecord()
+    {
+        QFETCH(QString, recorded);
+        QFETCH(QString, looked);
+        QFETCH(bool, found);
+
+        TestHome home;
+        QVERIFY(OpenVisitedDatabase());
+        QVERIFY(!IsVisitedAddress(looked));
+        QVERIFY(RecordVisitedAddress(recorded));
+        QVERIFY(!recorded.contains('\'')); // the caller's text loses its quotes
+        QCOMPARE(IsVisitedAddress(looked), found);
+        QVERIFY(!looked.contains('\''));
+        // Recording the same address again adds nothing.
+        QCOMPARE(RecordVisitedAddress(looked), !found);
+        QCOMPARE(visitRows().size(), found ? 1 : 2);
+    }
+
+    void storedRowsLookAsBefore()
+    {
+        TestHome home;
+        Clock::advance(std::chrono::hours(24 * 40));
+        QVERIFY(OpenVisitedDatabase());
+        QString address = "http://Host/'Q'/" + QString(600, 'Z');
+        QVERIFY(RecordVisitedAddress(address));
+        const auto rows = visitRows();
+        QCOMPARE(rows.size(), 1);
+        const QString clean = "http://Host/Q/" + QString(600, 'Z');
+        QCOMPARE(address, clean);
+        QCOMPARE(rows[0].address, clean.toLower().left(500));
+        QCOMPARE(rows[0].fileName, clean.left(300));
+        QCOMPARE(rows[0].date, Clock::now().date().toString("yyyy-MM-dd"));
+    }
+
+    void badFilesFailClearlyAndStayUntouched_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("random bytes") << "random";
+        QTest::newRow("plain sqlite") << "plain";
+        QTest::newRow("other password") << "otherkey";
+        QTest::newRow("damaged") << "damaged";
+        QTest::newRow("empty file") << "empty";
+        QTest::newRow("ours without the table") << "notable";
+    }
+
+    void badFilesFailClearlyAndStayUntouched()
+    {
+        QFETCH(QString, kind);
+        TestHome home;
+        const QString path = home.filePath("zxdata.db");
+        if (kind == "random") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            QByteArray junk;
+            for (int i = 0; i < 8192; ++i)
+                junk += char((i * 7919) % 251);
+            f.write(junk);
+        } else if (kind == "plain" || kind == "otherkey" || kind == "notable") {
+            Database db;
+            QVERIFY(db.create(path, kind == "plain" ? QByteArray() : kind == "otherkey" ? QByteArray("secret") : password()));
+            QVERIFY(db.exec(kind == "notable" ? "CREATE TABLE other(x)" : QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable)));
+        } else if (kind == "damaged") {
+            QVERIFY(OpenVisitedDatabase());
+            QString a = "http://a/";
+            RecordVisitedAddress(a);
+            CloseVisitedDatabase();
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            f.seek(100);
+            f.write(QByteArray(2000, '\x5a'));
+        } else if (kind == "empty") {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        const QByteArray before = fileHash(path);
+
+        QString error;
+        QVERIFY(!OpenVisitedDatabase(&error));
+        QVERIFY(error.contains(path));
+        QVERIFY(!IsVisitedDatabaseOpen());
+        QString a = "http://a/";
+        QVERIFY(!IsVisitedAddress(a));
+        QVERIFY(!RecordVisitedAddress(a));
+        QVERIFY(!IsVisitedAddress(a));
+        QCOMPARE(fileHash(path), before);
+    }
+
+    void listFile()
+    {
+        TestHome home;
+        const QString path = home.filePath("list.zxul");
+        {
+            Database db;
+            QString error;
+            QVERIFY2(OpenOrCreateListFile(db, path, &error), qPrintable(error));
+            const auto s = schema(db);
+            QCOMPARE(s.keys(), QStringList{"导出表"});
+            QCOMPARE(s.value("导出表"), QString::fromUtf16(VisitedDatabaseSql::kCreateExportTable));
+            Transaction tx(db);
+            Statement ins(db, "insert into 导出表(L0,L1,L2,L3,L4) values(?1,?2,?3,?4,?5)");
+            ins.bind(1, QString("http://x/'1'")).bind(2, QString("标题")).bind(3, QString("成功")).bind(4, QString("pdf")).bind(5, QString("/tmp"));
+            QVERIFY(ins.run());
+            QVERIFY(tx.commit());
+        }
+        QVERIFY(!firstBytes(path, 16).startsWith("SQLite format 3"));
+        Database db;
+        QVERIFY(OpenOrCreateListFile(db, path));
+        Statement st(db, "select L0, L1 from 导出表");
+        QVERIFY(st.next());
+        QCOMPARE(st.text(0), QStringLiteral("http://x/'1'"));
+        QCOMPARE(st.text(1), QStringLiteral("标题"));
+        QVERIFY(!st.next());
+        QVERIFY(!st.failed());
+
+        // Someone else's file is refused and left alone.
+        const QString foreign = home.filePath("foreign.zxul");
+        {
+            Database other;
+            QVERIFY(other.create(foreign, "another password"));
+            QVERIFY(other.exec(QString::fromUtf16(VisitedDatabaseSql::kCreateExportTable)));
+        }
+        const QByteArray before = fileHash(foreign);
+        Database refused;
+        QString error;
+        QVERIFY(!OpenOrCreateListFile(refused, foreign, &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(!refused.isOpen());
+        QCOMPARE(fileHash(foreign), before);
+    }
+
+    void transactionRollsBackUnlessCommitted()
+    {
+        TestHome home;
+        Database db;
+        QVERIFY(db.create(home.filePath("t.db"), password()));
+        QVERIFY(db.exec("create table t(x)"));
+        {
+            Transaction tx(db);
+            QVERIFY(db.exec("insert into t values(1)"));
+        }
+        Statement count(db, "select count(*) from t");
+        QVERIFY(count.next());
+        QCOMPARE(count.integer(0), 0);
+        Statement bad(db, "select nonsense from nowhere");
+        QVERIFY(!bad.isValid());
+        QVERIFY(!bad.lastError().isEmpty());
+        QVERIFY(!bad.next());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestVisitedDatabase)
+#include "test_visited_database.moc"

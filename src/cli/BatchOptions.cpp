@@ -1,0 +1,152 @@
+#include "cli/BatchOptions.h"
+
+#include <QCommandLineParser>
+#include <QRegularExpression>
+
+namespace {
+struct IntRange {
+    int low;
+    int high;
+};
+
+// Reads option `name` as a whole number in range; false (with `error` set) when it is not.
+bool readInt(const QCommandLineParser &parser, const QString &name, IntRange range, int &out, QString &error)
+{
+    bool ok = false;
+    const QString text = parser.value(name);
+    const int value = text.trimmed().toInt(&ok);
+    if (!ok || value < range.low || value > range.high) {
+        error = QStringLiteral("--%1: expected a whole number from %2 to %3, got \"%4\"")
+                    .arg(name)
+                    .arg(range.low)
+                    .arg(range.high)
+                    .arg(text);
+        return false;
+    }
+    out = value;
+    return true;
+}
+
+QList<QCommandLineOption> batchOptionList()
+{
+    return {
+        {QStringLiteral("keywords-file"), QStringLiteral("One keyword (group) per line; GBK or UTF-8."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("type"), QStringLiteral("0..5 = 全部 期刊 学位 会议 图书 专利 (default 0)."), QStringLiteral("N")},
+        {QStringLiteral("year"), QStringLiteral("0..3 = 全部 2017年来 2016年来 2015年来 (default 0)."),
+         QStringLiteral("N")},
+        {QStringLiteral("delay"), QStringLiteral("Pause in seconds, 0..120 (default: the stored main-window delay)."),
+         QStringLiteral("S")},
+        {QStringLiteral("out"), QStringLiteral("Save folder (default: the stored download folder)."),
+         QStringLiteral("DIR")},
+        {QStringLiteral("name-from-address"), QStringLiteral("Name files after the download address (原文件名).")},
+        {QStringLiteral("skip-visited"), QStringLiteral("Do not analyse an address twice (相同网址不重复保存).")},
+        {QStringLiteral("skip-existing"), QStringLiteral("Skip rows whose file exists (文件已存在，跳过保存).")},
+        {QStringLiteral("engine"), QStringLiteral("Download engine 1|2 (default: the stored choice)."),
+         QStringLiteral("1|2")},
+        {QStringLiteral("threads"), QStringLiteral("Engine-2 slots 1..6 (default 3)."), QStringLiteral("N")},
+        {QStringLiteral("same-name"), QStringLiteral("skip|overwrite|rename (default: the stored choice)."),
+         QStringLiteral("RULE")},
+        {QStringLiteral("max-size"), QStringLiteral("Largest file to download in MB (default: the stored limit)."),
+         QStringLiteral("MB")},
+        {QStringLiteral("export"), QStringLiteral("Write the result list as a list exchange file after the analysis."),
+         QStringLiteral("FILE")},
+        {QStringLiteral("no-download"), QStringLiteral("Stop after the analysis.")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
+    };
+}
+
+void describe(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Searches every keyword, walks all result pages, analyses the results for free PDF links and "
+                       "downloads the files, without windows."));
+    parser.addOptions(batchOptionList());
+    parser.addPositionalArgument(QStringLiteral("KEYWORD"), QStringLiteral("Keywords (groups) to search."),
+                                 QStringLiteral("[KEYWORD ...]"));
+}
+} // namespace
+
+QString BatchUsageText()
+{
+    QCommandLineParser parser;
+    describe(parser);
+    QString text = parser.helpText();
+    // Qt names the executable; the subcommand belongs in the synopsis too.
+    text.replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")), QStringLiteral("Usage: paperharvest batch"));
+    return text;
+}
+
+BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
+{
+    QCommandLineParser parser;
+    describe(parser);
+    // QCommandLineParser expects the program name first.
+    if (!parser.parse(QStringList{QStringLiteral("paperharvest-batch")} + arguments))
+        return {std::nullopt, parser.errorText()};
+
+    BatchOptions o;
+    QString error;
+    if (parser.isSet(QStringLiteral("help"))) {
+        o.helpRequested = true;
+        return {o, {}};
+    }
+    o.keywords = parser.positionalArguments();
+    o.keywordsFile = parser.value(QStringLiteral("keywords-file"));
+    if (parser.isSet(QStringLiteral("type")) && !readInt(parser, QStringLiteral("type"), {0, 5}, o.typeIndex, error))
+        return {std::nullopt, error};
+    if (parser.isSet(QStringLiteral("year")) && !readInt(parser, QStringLiteral("year"), {0, 3}, o.yearIndex, error))
+        return {std::nullopt, error};
+    if (parser.isSet(QStringLiteral("delay"))) {
+        int delay = 0;
+        if (!readInt(parser, QStringLiteral("delay"), {0, 120}, delay, error))
+            return {std::nullopt, error};
+        o.delaySeconds = delay;
+    }
+    if (parser.isSet(QStringLiteral("out"))) {
+        const QString folder = parser.value(QStringLiteral("out"));
+        if (folder.trimmed().isEmpty())
+            return {std::nullopt, QStringLiteral("--out: the save folder must not be empty")};
+        o.saveFolder = folder;
+    }
+    o.nameFromAddress = parser.isSet(QStringLiteral("name-from-address"));
+    o.skipVisited = parser.isSet(QStringLiteral("skip-visited"));
+    o.skipExisting = parser.isSet(QStringLiteral("skip-existing"));
+    if (parser.isSet(QStringLiteral("engine"))) {
+        int engine = 0;
+        if (!readInt(parser, QStringLiteral("engine"), {1, 2}, engine, error))
+            return {std::nullopt, error};
+        o.engine = engine;
+    }
+    if (parser.isSet(QStringLiteral("threads")) &&
+        !readInt(parser, QStringLiteral("threads"), {1, 6}, o.threads, error))
+        return {std::nullopt, error};
+    if (parser.isSet(QStringLiteral("same-name"))) {
+        const QString rule = parser.value(QStringLiteral("same-name")).trimmed().toLower();
+        if (rule == QLatin1String("skip"))
+            o.sameNameChoice = QStringLiteral("跳过");
+        else if (rule == QLatin1String("overwrite"))
+            o.sameNameChoice = QStringLiteral("覆盖");
+        else if (rule == QLatin1String("rename"))
+            o.sameNameChoice = QStringLiteral("重命名");
+        else
+            return {std::nullopt, QStringLiteral("--same-name: expected skip, overwrite or rename, got \"%1\"")
+                                      .arg(parser.value(QStringLiteral("same-name")))};
+    }
+    if (parser.isSet(QStringLiteral("max-size"))) {
+        bool ok = false;
+        const QString text = parser.value(QStringLiteral("max-size"));
+        const double mb = text.trimmed().toDouble(&ok);
+        if (!ok || !(mb > 0))
+            return {std::nullopt, QStringLiteral("--max-size: expected a positive number of megabytes, got \"%1\"")
+                                      .arg(text)};
+        o.maxSizeMb = mb;
+    }
+    if (parser.isSet(QStringLiteral("export"))) {
+        o.exportFile = parser.value(QStringLiteral("export"));
+        if (o.exportFile.trimmed().isEmpty())
+            return {std::nullopt, QStringLiteral("--export: the file name must not be empty")};
+    }
+    o.noDownload = parser.isSet(QStringLiteral("no-download"));
+    return {o, {}};
+}

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <chrono>
+
+#include <qcoro/qcorotask.h>
+
+class TransferControl;
+
+// Fetching one web page as correctly decoded text through a caller-owned TransferControl. The caller awaits the
+// result; the window keeps running meanwhile, and a waiting fetch uses no CPU.
+
+// Intervals of the fetch (each waited on as Clock::scaled).
+inline constexpr std::chrono::milliseconds kDefaultFetchTimeout = std::chrono::seconds(60); // when the caller passes 0
+inline constexpr std::chrono::milliseconds kBusyControlWait = std::chrono::seconds(30);     // for a busy control to stop
+inline constexpr int kFetchChunkSize = 2048;
+inline constexpr int kMetaSampleBytes = 1025;
+
+// Fetches `address` and returns its text, or empty on any failure (busy control, time-out, status other than
+// 200 OK, no body). `referer` empty sends the address's scheme and host. `charset` is a character-set name,
+// "auto" or empty; `timeoutSeconds` 0 means 60 and also bounds each silence while the body arrives (the part
+// received so far is then decoded). `method` "GET" or "POST"; `postData` is sent for POST only. `proxy` is
+// "host:port" or empty. The body passes through a temporary file in the data folder that never outlives the call.
+//
+// Character set, first that applies: the caller's (not empty, not "auto"), the Content-Type charset parameter,
+// a charset found in the first 1025 bytes of the page (DetectMetaCharset), UTF-8.
+QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferControl *control, QString charset = {},
+                                   int timeoutSeconds = 0, QString method = QStringLiteral("GET"),
+                                   QByteArray postData = {}, QString proxy = {});
+
+// The character set named in a page head, or empty. Pieces between "<meta " (the part before the first included)
+// are looked at up to their first "/>"; the first "charset=" value found wins.
+QString DetectMetaCharset(const QString &text);
+
+// The file's text decoded in `charset` (empty name: UTF-16, the stream's own default). Empty when the file is
+// missing; a character set the decoder does not know shows "编码转换出错：" + the reason and gives empty.
+QString ReadTextWithCharset(const QString &filePath, const QString &charset);

@@ -1,0 +1,122 @@
+#include "web/PageScripts.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+namespace PageScripts {
+
+QString literal(const QString &text)
+{
+    // A one-element JSON array is the shortest way to a correctly escaped string literal.
+    const QByteArray json = QJsonDocument(QJsonArray{text}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(json.mid(1, json.size() - 2));
+}
+
+QString snapshot()
+{
+    return QStringLiteral(R"JS((function () {
+  function str(v) { return typeof v === 'string' ? v : ''; }
+  function cls(e) {
+    if (typeof e.className === 'string') return e.className;
+    return (e.getAttribute && e.getAttribute('class')) || '';
+  }
+  function href(e) {
+    if (typeof e.href === 'string') return e.href;
+    if (e.href && typeof e.href.baseVal === 'string') return e.href.baseVal;
+    return (e.getAttribute && e.getAttribute('href')) || '';
+  }
+  function anchor(a) {
+    return { innerText: str(a.innerText), innerHtml: str(a.innerHTML), className: cls(a), href: href(a) };
+  }
+  var d = document;
+  if (!d) return JSON.stringify({ hasDocument: false });
+  var divs = [];
+  var divList = d.getElementsByTagName('div');
+  for (var i = 0; i < divList.length; ++i) {
+    var first = divList[i].getElementsByTagName('a')[0];
+    divs.push({ className: cls(divList[i]), firstAnchor: first ? anchor(first) : null });
+  }
+  var anchors = [];
+  var anchorList = d.getElementsByTagName('a');
+  for (var j = 0; j < anchorList.length; ++j) anchors.push(anchor(anchorList[j]));
+  var root = d.documentElement;
+  return JSON.stringify({ hasDocument: true, url: str(d.URL), outerHtml: root ? str(root.outerHTML) : '',
+                          divs: divs, anchors: anchors });
+})())JS");
+}
+
+QString inputs()
+{
+    return QStringLiteral(R"JS((function () {
+  function str(v) { return typeof v === 'string' ? v : ''; }
+  var out = [];
+  var list = document.getElementsByTagName('input');
+  for (var i = 0; i < list.length; ++i) {
+    var e = list[i];
+    out.push({ id: str(e.id), name: str(e.name), type: str(e.type), value: str(e.value) });
+  }
+  return JSON.stringify(out);
+})())JS");
+}
+
+QString elementOperation(const QString &tagName, int index, const QString &id, const QString &operation,
+                         const QString &value)
+{
+    static const QString body = QStringLiteral(R"JS((function (tag, index, id, op, value) {
+  var e = null;
+  if (id) {
+    e = document.getElementById(id);
+  } else if (tag && index >= 0) {
+    var list = document.getElementsByTagName(tag);
+    if (index < list.length) e = list[index];
+  }
+  if (!e) return false;
+  if (op === 'click') {
+    if (typeof e.click === 'function') e.click();
+    else e.dispatchEvent(new MouseEvent('click', { bubbles: true, cancelable: true, view: window }));
+  } else if (op === 'setValue') {
+    e.value = value;
+  }
+  return true;
+}))JS");
+    return body + QLatin1Char('(') + literal(tagName) + QLatin1Char(',') + QString::number(index) + QLatin1Char(',')
+           + literal(id) + QLatin1Char(',') + literal(operation) + QLatin1Char(',') + literal(value)
+           + QLatin1Char(')');
+}
+
+QString frameRelay(const QString &token)
+{
+    // Registered before any page script as the first capturing listener, so the page never sees these messages.
+    return QStringLiteral(R"JS((function (token) {
+  window.addEventListener('message', function (event) {
+    var data = event.data;
+    if (!data || typeof data !== 'object' || data.paperHarvestToken !== token) return;
+    event.stopImmediatePropagation();
+    try { (0, eval)(String(data.statement)); } catch (e) { }
+  }, true);
+  return true;
+}))JS") + QLatin1Char('(') + literal(token) + QLatin1Char(')');
+}
+
+QString runInAllFrames(const QString &token, const QString &statement)
+{
+    return QStringLiteral(R"JS((function (token, statement) {
+  var sent = 0;
+  function walk(w) {
+    var count = 0;
+    try { count = w.length; } catch (e) { return; }
+    for (var i = 0; i < count; ++i) {
+      var child = null;
+      try { child = w[i]; } catch (e) { continue; }
+      if (!child) continue;
+      try { child.postMessage({ paperHarvestToken: token, statement: statement }, '*'); ++sent; } catch (e) { }
+      walk(child);
+    }
+  }
+  try { (0, eval)(statement); } catch (e) { }
+  walk(window);
+  return sent;
+}))JS") + QLatin1Char('(') + literal(token) + QLatin1Char(',') + literal(statement) + QLatin1Char(')');
+}
+
+} // namespace PageScripts

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+
+// Every script the program runs in a page, in one place. Each is a self-invoking function that returns plain
+// values (a JSON text or a boolean), so the C++ side never holds a reference into the page. The readers run in
+// the program's own script world, where the page cannot have replaced JSON, arrays or DOM getters.
+namespace PageScripts {
+
+// A JavaScript string literal holding `text` exactly.
+QString literal(const QString &text);
+
+// The top-level document as JSON: {hasDocument, url, outerHtml, divs: [{className, firstAnchor}], anchors: [...]},
+// each anchor {innerText, innerHtml, className, href}.
+QString snapshot();
+// Every INPUT element as JSON: [{id, name, type, value}].
+QString inputs();
+// One element by tag name and index, or by id; `operation` is "exists", "click" or "setValue". Returns true when
+// the element was found (and the operation done).
+QString elementOperation(const QString &tagName, int index, const QString &id, const QString &operation,
+                         const QString &value = {});
+
+// Installed in every frame before the page's scripts: runs statements that the top-level page relays to it with
+// `token` (so no other page can use the channel), each in the frame's own global scope.
+QString frameRelay(const QString &token);
+// Run in the top-level page: runs `statement` there and relays it to every inner frame at any depth, whatever its
+// origin.
+QString runInAllFrames(const QString &token, const QString &statement);
+
+} // namespace PageScripts

@@ -1,0 +1,275 @@
+#include "web/WebEngineBrowser.h"
+
+#include "web/PageScripts.h"
+#include "web/WebPage.h"
+#include "web/WebProfile.h"
+
+#include <QCoroSignal>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QUuid>
+#include <QWebEngineHistory>
+#include <QWebEngineLoadingInfo>
+#include <QWebEngineScript>
+#include <QWebEngineScriptCollection>
+
+namespace {
+
+const QString kRelayScriptName = QStringLiteral("paperharvest-frame-relay");
+const QString kFrameScriptPrefix = QStringLiteral("paperharvest-frame-statement-");
+
+// The answer of one script run; lives until the awaiting read has taken the value.
+class ScriptAnswer final : public QObject
+{
+    Q_OBJECT
+public:
+    using QObject::QObject;
+    QVariant value;
+    bool done = false;
+Q_SIGNALS:
+    void answered();
+};
+
+PageAnchor anchorFrom(const QJsonObject &o)
+{
+    return {o.value(u"innerText").toString(), o.value(u"innerHtml").toString(), o.value(u"className").toString(),
+            o.value(u"href").toString()};
+}
+
+QJsonDocument jsonFrom(const QVariant &value)
+{
+    if (value.typeId() != QMetaType::QString)
+        return {};
+    return QJsonDocument::fromJson(value.toString().toUtf8());
+}
+
+QWebEngineScript frameScript(const QString &name, const QString &source)
+{
+    QWebEngineScript script;
+    script.setName(name);
+    script.setSourceCode(source);
+    script.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    script.setWorldId(QWebEngineScript::MainWorld);
+    script.setRunsOnSubFrames(true);
+    return script;
+}
+
+} // namespace
+
+WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QObject *parent)
+    : Browser(parent)
+    , m_page(new WebPage(profile ? profile : ProgramWebProfile(), this))
+    , m_relayToken(QUuid::createUuid().toString(QUuid::WithoutBraces))
+{
+    m_page->scripts().insert(frameScript(kRelayScriptName, PageScripts::frameRelay(m_relayToken)));
+
+    connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
+        switch (info.status()) {
+        case QWebEngineLoadingInfo::LoadStartedStatus:
+            setBusy(true);
+            break;
+        case QWebEngineLoadingInfo::LoadStoppedStatus:
+            setBusy(false);
+            break;
+        case QWebEngineLoadingInfo::LoadSucceededStatus:
+        case QWebEngineLoadingInfo::LoadFailedStatus:
+            // A failed load still leaves a document (the error page), as the completion of any load does.
+            setBusy(false);
+            Q_EMIT documentComplete(info.url().toString(QUrl::FullyEncoded));
+            break;
+        }
+    });
+    connect(m_page, &QWebEnginePage::urlChanged, this,
+            [this](const QUrl &url) { Q_EMIT navigateComplete(url.toString(QUrl::FullyEncoded)); });
+    connect(m_page, &QWebEnginePage::linkHovered, this, &Browser::statusTextChanged);
+    connect(m_page, &QWebEnginePage::titleChanged, this, &Browser::titleChanged);
+    connect(m_page, &QWebEnginePage::windowCloseRequested, this, &Browser::windowClosingRefused);
+    connect(m_page, &WebPage::newWindowWanted, this, &WebEngineBrowser::openRequestedWindow);
+    connect(m_page, &WebPage::scriptDialogSuppressed, this, &Browser::scriptDialogSuppressed);
+}
+
+WebEngineBrowser::~WebEngineBrowser()
+{
+    // The page goes first, while the profile it uses is certainly alive.
+    delete m_page;
+}
+
+QWebEnginePage *WebEngineBrowser::page() const
+{
+    return m_page;
+}
+
+void WebEngineBrowser::navigate(const QString &address)
+{
+    const QString trimmed = address.trimmed();
+    if (trimmed.isEmpty())
+        return;
+    setBusy(true);
+    m_page->load(QUrl::fromUserInput(trimmed));
+}
+
+void WebEngineBrowser::refresh()
+{
+    setBusy(true);
+    m_page->triggerAction(QWebEnginePage::Reload);
+}
+
+void WebEngineBrowser::back()
+{
+    if (m_page->history()->canGoBack())
+        m_page->history()->back();
+}
+
+void WebEngineBrowser::forward()
+{
+    if (m_page->history()->canGoForward())
+        m_page->history()->forward();
+}
+
+void WebEngineBrowser::setSilent(bool on)
+{
+    m_page->setSilent(on);
+}
+
+bool WebEngineBrowser::isSilent() const
+{
+    return m_page->isSilent();
+}
+
+QString WebEngineBrowser::currentUrl() const
+{
+    return m_page->url().toString(QUrl::FullyEncoded);
+}
+
+QString WebEngineBrowser::title() const
+{
+    return m_page->title();
+}
+
+void WebEngineBrowser::setBusy(bool busy)
+{
+    if (m_busy == busy)
+        return;
+    m_busy = busy;
+    Q_EMIT busyChanged(busy);
+}
+
+void WebEngineBrowser::openRequestedWindow(const QUrl &url)
+{
+    const QString address = url.toString(QUrl::FullyEncoded);
+    if (!address.isEmpty() && address.compare(u"about:blank", Qt::CaseInsensitive) != 0)
+        navigate(address);
+    Q_EMIT newWindowRequested(address);
+}
+
+QCoro::Task<QVariant> WebEngineBrowser::evaluate(QString source, quint32 world)
+{
+    auto *answer = new ScriptAnswer(this);
+    QPointer<ScriptAnswer> guard(answer);
+    m_page->runJavaScript(source, world, [guard](const QVariant &value) {
+        if (!guard || guard->done)
+            return;
+        guard->value = value;
+        guard->done = true;
+        Q_EMIT guard->answered();
+    });
+    if (!answer->done)
+        co_await qCoro(answer, &ScriptAnswer::answered, m_answerLimit);
+    // Touch nothing but the guard from here on: the browser may have gone while the page was thinking.
+    if (!guard)
+        co_return QVariant();
+    QVariant value = guard->done ? guard->value : QVariant();
+    guard->deleteLater();
+    co_return value;
+}
+
+QCoro::Task<PageSnapshot> WebEngineBrowser::snapshot()
+{
+    const QJsonObject o = jsonFrom(co_await evaluate(PageScripts::snapshot(), QWebEngineScript::ApplicationWorld))
+                              .object();
+    PageSnapshot s;
+    if (!o.value(u"hasDocument").toBool())
+        co_return s;
+    s.hasDocument = true;
+    s.url = o.value(u"url").toString();
+    s.outerHtml = o.value(u"outerHtml").toString();
+    const QJsonArray divs = o.value(u"divs").toArray();
+    s.divs.reserve(divs.size());
+    for (const QJsonValue &d : divs) {
+        const QJsonObject div = d.toObject();
+        PageDiv pageDiv{div.value(u"className").toString(), std::nullopt};
+        if (div.value(u"firstAnchor").isObject())
+            pageDiv.firstAnchor = anchorFrom(div.value(u"firstAnchor").toObject());
+        s.divs.append(std::move(pageDiv));
+    }
+    const QJsonArray anchors = o.value(u"anchors").toArray();
+    s.anchors.reserve(anchors.size());
+    for (const QJsonValue &a : anchors)
+        s.anchors.append(anchorFrom(a.toObject()));
+    co_return s;
+}
+
+QCoro::Task<QList<PageInput>> WebEngineBrowser::inputs()
+{
+    const QJsonArray list = jsonFrom(co_await evaluate(PageScripts::inputs(), QWebEngineScript::ApplicationWorld))
+                                .array();
+    QList<PageInput> result;
+    result.reserve(list.size());
+    for (const QJsonValue &v : list) {
+        const QJsonObject o = v.toObject();
+        result.append({o.value(u"id").toString(), o.value(u"name").toString(), o.value(u"type").toString(),
+                       o.value(u"value").toString()});
+    }
+    co_return result;
+}
+
+QCoro::Task<bool> WebEngineBrowser::hasElement(ElementRef element)
+{
+    const QVariant v = co_await evaluate(
+        PageScripts::elementOperation(element.tagName, element.index, element.id, QStringLiteral("exists")),
+        QWebEngineScript::ApplicationWorld);
+    co_return v.toBool();
+}
+
+QCoro::Task<bool> WebEngineBrowser::click(ElementRef element)
+{
+    const QVariant v = co_await evaluate(
+        PageScripts::elementOperation(element.tagName, element.index, element.id, QStringLiteral("click")),
+        QWebEngineScript::ApplicationWorld);
+    co_return v.toBool();
+}
+
+QCoro::Task<bool> WebEngineBrowser::setValue(ElementRef element, const QString &value)
+{
+    const QVariant v = co_await evaluate(PageScripts::elementOperation(element.tagName, element.index, element.id,
+                                                                       QStringLiteral("setValue"), value),
+                                         QWebEngineScript::ApplicationWorld);
+    co_return v.toBool();
+}
+
+void WebEngineBrowser::setFrameScripts(const QStringList &statements)
+{
+    QWebEngineScriptCollection &scripts = m_page->scripts();
+    const QList<QWebEngineScript> all = scripts.toList();
+    for (const QWebEngineScript &script : all) {
+        if (script.name().startsWith(kFrameScriptPrefix))
+            scripts.remove(script);
+    }
+    m_frameScripts = statements;
+    // One script per statement, so that a statement the page's engine rejects does not take the others with it.
+    for (qsizetype i = 0; i < statements.size(); ++i)
+        scripts.insert(frameScript(kFrameScriptPrefix + QString::number(i), statements.at(i)));
+}
+
+QCoro::Task<QVariant> WebEngineBrowser::runScript(const QString &statement)
+{
+    co_return co_await evaluate(statement, QWebEngineScript::MainWorld);
+}
+
+void WebEngineBrowser::runScriptInAllFrames(const QString &statement)
+{
+    m_page->runJavaScript(PageScripts::runInAllFrames(m_relayToken, statement), QWebEngineScript::MainWorld);
+}
+
+#include "WebEngineBrowser.moc"

@@ -1,0 +1,153 @@
+#include "gui/shell/ComboTools.h"
+#include "gui/shell/FolderBrowser.h"
+#include "gui/shell/FormRegistry.h"
+#include "gui/shell/GapLabel.h"
+#include "gui/shell/ListViewTools.h"
+#include "gui/shell/ShellOpen.h"
+#include "gui/shell/SystemInfo.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QHeaderView>
+#include <QScreen>
+#include <QStandardItemModel>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTreeView>
+
+class TestShell final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void browseStartFolder_data()
+    {
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("opensAt");
+        const QString root = QDir::rootPath();
+        const QString tmp = QDir::toNativeSeparators(QDir::tempPath());
+        QTest::newRow("folder with separator: its parent") << tmp + "/a/b/" << tmp + "/a/";
+        QTest::newRow("missing parent: the root") << "/no/such/place/x/" << root;
+        QTest::newRow("blank: the root") << "  " << root;
+        QTest::newRow("file path: its folder") << tmp + "/a/b" << tmp + "/a/";
+    }
+    void browseStartFolder()
+    {
+        QFETCH(QString, start);
+        QFETCH(QString, opensAt);
+        QTemporaryDir dir;
+        QDir(QDir::tempPath()).mkpath(QStringLiteral("a/b"));
+        QCOMPARE(BrowseStartFolder(start), opensAt);
+        QDir(QDir::tempPath() + QStringLiteral("/a")).removeRecursively();
+    }
+
+    // Each column is as wide as its header text or its widest entry, whichever is wider.
+    void autoSizeFitsHeaderAndContent()
+    {
+        QStandardItemModel model(0, 2);
+        model.setHorizontalHeaderLabels({QStringLiteral("标题"), QStringLiteral("a much longer header text")});
+        model.appendRow({new QStandardItem(QStringLiteral("一个很长很长很长很长很长的标题文字")), new QStandardItem("x")});
+        QTreeView view;
+        view.setModel(&model);
+        view.header()->setStretchLastSection(false);
+        view.show();
+        AutoSizeListColumns(&view);
+        const QFontMetrics fm(view.font());
+        QVERIFY(view.columnWidth(0) >= fm.horizontalAdvance(QStringLiteral("一个很长很长很长很长很长的标题文字")));
+        QVERIFY(view.columnWidth(1) >= fm.horizontalAdvance(QStringLiteral("a much longer header text")));
+        QVERIFY(view.columnWidth(1) < view.columnWidth(0));
+    }
+
+    void stripes()
+    {
+        QTreeView view;
+        StripeListBackground(&view);
+        QVERIFY(view.alternatingRowColors());
+        QCOMPARE(view.palette().color(QPalette::Base), QColor(231, 248, 237));
+        QCOMPARE(view.palette().color(QPalette::AlternateBase), QColor(Qt::white));
+    }
+
+    // The drop-down widens to its longest entry but never past the screen's right edge.
+    void comboDropWidth()
+    {
+        QComboBox box;
+        box.addItems({QStringLiteral("short"), QString(200, QLatin1Char('w'))});
+        box.resize(80, box.sizeHint().height());
+        box.move(0, 0);
+        box.show();
+        FitComboDropWidth(&box);
+        const int wanted = QFontMetrics(box.font()).horizontalAdvance(QString(200, QLatin1Char('w')));
+        const int screenRight = box.screen()->geometry().right() + 1;
+        const int left = box.mapToGlobal(QPoint(0, 0)).x();
+        QCOMPARE(box.view()->minimumWidth(), std::min(wanted + 7, screenRight - left));
+
+        box.move(screenRight - 100, 0);
+        FitComboDropWidth(&box);
+        QVERIFY(box.view()->minimumWidth() <= screenRight - box.mapToGlobal(QPoint(0, 0)).x());
+    }
+
+    void formLoadedIgnoresCase()
+    {
+        QWidget w;
+        w.setObjectName(QStringLiteral("fFileDownload"));
+        QVERIFY(!IsFormLoaded(QStringLiteral("ffileDownLoad")));
+        w.show();
+        QVERIFY(IsFormLoaded(QStringLiteral("ffileDownLoad")));
+        QVERIFY(!IsFormLoaded(QStringLiteral("fOption")));
+        w.close();
+        QVERIFY(!IsFormLoaded(QStringLiteral("fFileDownload")));
+    }
+
+    void openMissingFileSaysSo()
+    {
+        RecordingPrompt prompt;
+        QTemporaryDir dir;
+        OpenWithShell(dir.filePath(QStringLiteral("none.pdf")));
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("文件不存在！")});
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        QVERIFY(!ShowInFolder(dir.filePath(QStringLiteral("none.pdf"))));
+    }
+
+    // The control sits in the caption's gap: after the first words, before the last, covering neither.
+    void gapLabelLeavesCaptionIntact()
+    {
+        auto *box = new QComboBox;
+        box->addItems({QStringLiteral("0"), QStringLiteral("120")});
+        GapLabel label(QStringLiteral("限速延时：       秒"), box);
+        label.resize(label.sizeHint());
+        label.show();
+        QCOMPARE(label.text(), QStringLiteral("限速延时：       秒"));
+        const QFontMetrics fm(label.font());
+        const int before = fm.horizontalAdvance(QStringLiteral("限速延时："));
+        QVERIFY(box->geometry().left() >= before);
+        // What is right of the box still holds the last word.
+        QVERIFY(label.width() - box->geometry().right() > fm.horizontalAdvance(QStringLiteral("秒")));
+        // And the words are drawn: the label's pixels left of the box and right of it are not all background.
+        const QImage image = label.grab().toImage();
+        auto inked = [&](int from, int to) {
+            for (int x = from; x < to; ++x)
+                for (int y = 0; y < image.height(); ++y)
+                    if (image.pixelColor(x, y) != image.pixelColor(0, 0))
+                        return true;
+            return false;
+        };
+        QVERIFY(inked(0, box->geometry().left()));
+        QVERIFY(inked(box->geometry().right() + 1, label.width()));
+    }
+
+    void systemDescription()
+    {
+        BuildSystemDescription();
+        const QString bits = OperatingSystemBits();
+        QVERIFY(bits == QLatin1String("64") || bits == QLatin1String("32"));
+        QVERIFY(SystemDescription().startsWith(WindowsVersionText()));
+        QVERIFY(SystemDescription().endsWith(QLatin1Char('[') + bits + QStringLiteral("位]")));
+        QVERIFY(WindowsVersionText().contains(QStringLiteral(" 版本:")));
+        QVERIFY(WindowsVersionText().contains(QStringLiteral("(内部版本:")));
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "test_shell.moc"

@@ -56,6 +56,9 @@ private Q_SLOTS:
                                                      << "";
         QTest::newRow("dot after line break") << ".\n."
                                               << "";
+        QTest::newRow("half surrogate pairs dropped")
+            << QString(QChar(0xD83D)) + "a" + QChar(0xDE00) + QString::fromUtf8("😀") + QChar(0xD800)
+            << QString::fromUtf8("a😀");
         QTest::newRow("chinese title") << "深度学习：综述?"
                                        << "深度学习：综述";
         QTest::newRow("empty") << ""

@@ -81,6 +81,22 @@ void removeLineBreaksAndNul(QString &text)
     text.remove(QChar(u'\0'));
 }
 
+// Half of a surrogate pair is no character at all and has no form on disk.
+void removeLoneSurrogates(QString &text)
+{
+    qsizetype out = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+            text[out++] = c;
+            text[out++] = text[++i];
+        } else if (!c.isSurrogate()) {
+            text[out++] = c;
+        }
+    }
+    text.truncate(out);
+}
+
 bool isFileSystemEntry(const QString &path)
 {
     // A folder or a dangling link takes a name just as a file does.
@@ -121,6 +137,7 @@ QString MakeSafeFileName(const QString &text)
     for (const QChar c : {u'\\', u'/', u':', u'*', u'?', u'"', u'<', u'>', u'|'})
         name.remove(c);
     removeLineBreaksAndNul(name);
+    removeLoneSurrogates(name);
 
     qsizetype begin = 0;
     while (begin < name.size() && name[begin] == u'.')

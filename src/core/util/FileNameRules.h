@@ -14,9 +14,10 @@ inline constexpr QChar kPathSeparator = u'\\';
 inline constexpr QChar kPathSeparator = u'/';
 #endif
 
-// One file-name component made from any text: no \ / : * ? " < > |, no CR, LF or NUL, no leading or trailing
-// dots, runs of spaces folded to one, at most 200 GBK bytes (and, where the file system counts UTF-8 bytes,
-// short enough that a "[0001]" counter and an extension still fit). Never "." or "..". May be empty.
+// One file-name component made from any text: no \ / : * ? " < > |, no CR, LF, NUL or half surrogate pair,
+// no leading or trailing dots, runs of spaces folded to one, at most 200 GBK bytes (and, where the file system
+// counts UTF-8 bytes, short enough that a "[0001]" counter and an extension still fit). Never "." or "..".
+// May be empty.
 QString MakeSafeFileName(const QString &text);
 
 // The longest prefix of `text` whose GBK encoding has at most `maxBytes` bytes; a character that would be cut

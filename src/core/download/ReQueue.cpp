@@ -1,0 +1,86 @@
+#include "core/download/ReQueue.h"
+
+#include "core/download/DownloadListModel.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+namespace {
+const QString kPlaceholderType = QStringLiteral("xxx");
+
+bool isPageOrXml(const QString &type)
+{
+    return IsPageType(type) || type.compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0;
+}
+
+bool ownsFile(const DownloadItem &item)
+{
+    return item.state == ItemState::Done || item.fileWritten;
+}
+
+void removeFile(const QString &path)
+{
+    if (QFileInfo(path).isFile())
+        QFile::remove(path);
+}
+
+// The re-queue step with the type the row takes afterwards.
+void requeue(DownloadListModel &list, int row, bool alwaysPlaceholder)
+{
+    const DownloadItem &before = list.item(row);
+    const bool own = ownsFile(before);
+    if (own)
+        removeFile(ItemFilePath(before));
+    list.update(row, [alwaysPlaceholder](DownloadItem &item) {
+        item.state = ItemState::Waiting;
+        if (alwaysPlaceholder || IsPageType(item.type))
+            item.type = kPlaceholderType;
+        item.size.clear();
+        item.downloaded.clear();
+        item.percent.clear();
+        item.fileWritten = false;
+    });
+    // The type may have changed: the file under the new name goes too, as long as it was the row's own.
+    if (own)
+        removeFile(ItemFilePath(list.item(row)));
+}
+} // namespace
+
+bool DeleteItemFile(const DownloadItem &item)
+{
+    if (!ownsFile(item))
+        return false;
+    const QString path = ItemFilePath(item);
+    return QFileInfo(path).isFile() && QFile::remove(path);
+}
+
+void ReQueueRow(DownloadListModel &list, int row)
+{
+    if (list.isValidRow(row))
+        requeue(list, row, false);
+}
+
+int ReQueueFailed(DownloadListModel &list)
+{
+    int requeued = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        if (list.item(row).state != ItemState::Failed)
+            continue;
+        requeue(list, row, false);
+        ++requeued;
+    }
+    return requeued;
+}
+
+int ReQueuePages(DownloadListModel &list)
+{
+    int requeued = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        const DownloadItem &item = list.item(row);
+        if (!isPageOrXml(item.type) || (item.state != ItemState::Done && item.state != ItemState::Failed))
+            continue;
+        requeue(list, row, true);
+        ++requeued;
+    }
+    return requeued;
+}

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class DownloadListModel;
+struct DownloadItem;
+
+// Removes the row's file at ItemFilePath when it is the row's own: a Done row's file, or one a transfer of the
+// row created. A failed row that never wrote its file leaves alone whatever carries the same name (another
+// document with the same title, finished earlier). True when a file was removed.
+bool DeleteItemFile(const DownloadItem &item);
+
+// The common re-queue step: the row's own file is removed, the row waits again with empty progress columns, and
+// a web-page type becomes the placeholder "xxx" so the next transfer decides the type afresh.
+void ReQueueRow(DownloadListModel &list, int row);
+
+// Every Failed row re-queued. Returns the number of rows re-queued.
+int ReQueueFailed(DownloadListModel &list);
+// Every Done or Failed row of type htm, html or xml re-queued with the type "xxx". Returns the number re-queued.
+int ReQueuePages(DownloadListModel &list);

@@ -1,0 +1,279 @@
+// The download list: the model, the entry point, the queries and the re-queue operations.
+#include "core/download/AddToDownloadList.h"
+#include "core/download/DownloadListModel.h"
+#include "core/download/DownloadListQueries.h"
+#include "core/download/ReQueue.h"
+#include "core/store/Settings.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractItemModelTester>
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QtTest>
+
+namespace {
+DownloadItem row(const QString &address, ItemState state, const QString &type = QStringLiteral("pdf"),
+                 const QString &percent = {})
+{
+    DownloadItem item;
+    item.address = address;
+    item.name = address.section(QLatin1Char('/'), -1);
+    item.type = type;
+    item.state = state;
+    item.percent = percent;
+    return item;
+}
+
+void touch(const QString &path, const QByteArray &bytes = "x")
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+}
+
+// The queries recomputed by walking the list, to hold the model's running numbers against.
+struct Walk {
+    int states[5] = {};
+    int notStarted = 0;
+    int errorsAndPages = 0;
+    explicit Walk(const DownloadListModel &list)
+    {
+        for (int r = 0; r < list.size(); ++r) {
+            const DownloadItem &it = list.item(r);
+            ++states[static_cast<int>(it.state)];
+            notStarted += it.size.isEmpty() && it.downloaded.isEmpty() && it.percent.isEmpty();
+            const QString t = it.type.toLower();
+            errorsAndPages += t == QLatin1String("htm") || t == QLatin1String("html") || it.state == ItemState::Failed;
+        }
+    }
+};
+} // namespace
+
+class TestDownloadList : public QObject
+{
+    Q_OBJECT
+
+private Q_SLOTS:
+    void modelShapeAndRoles()
+    {
+        DownloadListModel list;
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        DownloadItem item = row(QStringLiteral("http://h/a.pdf"), ItemState::Waiting);
+        item.folder = QStringLiteral("/f/");
+        item.referrer = QStringLiteral("http://h/page");
+        QVERIFY(list.append(item));
+        QCOMPARE(list.columnCount(), 6);
+        const QStringList headers{"名称", "类型", "文件大小", "已下载数", "百分比", "保存路径"};
+        for (int c = 0; c < 6; ++c)
+            QCOMPARE(list.headerData(c, Qt::Horizontal).toString(), headers.at(c));
+        QCOMPARE(list.data(list.index(0, 0)).toString(), QStringLiteral("a.pdf"));
+        QCOMPARE(list.data(list.index(0, 5)).toString(), QStringLiteral("/f/"));
+        QCOMPARE(list.data(list.index(0, 0), DownloadListModel::StateRole).toInt(), 1);
+        QCOMPARE(list.data(list.index(0, 3), DownloadListModel::ReferrerRole).toString(), item.referrer);
+        // The referrer is no column of its own.
+        for (int c = 0; c < 6; ++c)
+            QVERIFY(list.data(list.index(0, c)).toString() != item.referrer);
+        QVERIFY(!(list.flags(list.index(0, 0)) & Qt::ItemIsEditable));
+
+        // Changes, removals, moves and reorders keep the model consistent (the tester watches).
+        for (int i = 0; i < 6; ++i)
+            list.append(row(QStringLiteral("http://h/%1").arg(i), ItemState::Waiting));
+        list.setState(2, ItemState::Done);
+        list.moveToEnd(1);
+        list.reorder({6, 5, 4, 3, 2, 1, 0});
+        list.removeRowList({0, 2, 3});
+        QCOMPARE(list.size(), 4);
+        for (int r = 0; r < list.size(); ++r)
+            QCOMPARE(list.rowOf(list.item(r).address), r);
+        list.clear();
+        QCOMPARE(list.size(), 0);
+    }
+
+    void addressesStayUnique()
+    {
+        TestHome home;
+        DownloadListModel list;
+        QVERIFY(加入下载列表(list, "http://h/a", "first", "pdf", "/f/", ""));
+        QVERIFY(加入下载列表(list, "http://h/a", "second", "pdf", "/g/", ""));
+        QCOMPARE(list.size(), 1);
+        QCOMPARE(list.item(0).name, QStringLiteral("first"));
+        list.append(row("http://h/b", ItemState::Waiting));
+        // An edit that would make two rows share an address is refused.
+        QVERIFY(!list.update(1, [](DownloadItem &it) { it.address = QStringLiteral("http://h/a"); }));
+        QCOMPARE(list.item(1).address, QStringLiteral("http://h/b"));
+        QVERIFY(list.update(1, [](DownloadItem &it) { it.address = QStringLiteral("http://h/c"); }));
+        QCOMPARE(list.rowOf("http://h/c"), 1);
+        QVERIFY(!list.contains("http://h/b"));
+    }
+
+    void entryPoint_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<bool>("fromAddress");
+        QTest::addColumn<QString>("expectedName");
+        QTest::addColumn<QString>("expectedFolder");
+        const QString def = DefaultDownloadFolder();
+        QTest::newRow("line breaks and spaces") << "http://h/x.pdf" << "  A\r\nB  c?  " << "/s/" << false << "AB c" << "/s/";
+        QTest::newRow("empty folder takes the default") << "http://h/x.pdf" << "T" << "" << false << "T" << def;
+        QTest::newRow("name from the address") << "http://h/dir/report.v2.pdf?x" << "ignored" << "/s/" << true
+                                               << "report.v2" << "/s/";
+    }
+    void entryPoint()
+    {
+        TestHome home;
+        QFETCH(QString, address);
+        QFETCH(QString, name);
+        QFETCH(QString, folder);
+        QFETCH(bool, fromAddress);
+        QFETCH(QString, expectedName);
+        QFETCH(QString, expectedFolder);
+        DownloadListModel list;
+        QVERIFY(加入下载列表(list, address, name, "pdf", folder, "ref", fromAddress));
+        QCOMPARE(list.size(), 1);
+        const DownloadItem &it = list.item(0);
+        QCOMPARE(it.name, expectedName);
+        QCOMPARE(it.folder, expectedFolder);
+        QCOMPARE(it.type, QStringLiteral("pdf"));
+        QCOMPARE(it.referrer, QStringLiteral("ref"));
+        QCOMPARE(it.state, ItemState::Waiting);
+        QVERIFY(it.size.isEmpty() && it.downloaded.isEmpty() && it.percent.isEmpty());
+    }
+
+    void entryPointUsesStoredFolder()
+    {
+        TestHome home;
+        SettingKeys::下载文件保存路径.write(home.filePath("docs"));
+        DownloadListModel list;
+        加入下载列表(list, "http://h/a", "a", "pdf", "", "");
+        QCOMPARE(list.item(0).folder, home.filePath("docs"));
+    }
+
+    void queriesAndStatistics()
+    {
+        DownloadListModel list;
+        QVERIFY(检测是否下载列表完毕(list));
+        QCOMPARE(UpdateStatistics(list), QStringLiteral("总数:0 正在下载:0 等待:0 已完成:0 失败:0"));
+        list.append(row("http://h/1", ItemState::Waiting));
+        list.append(row("http://h/2", ItemState::Downloading, "pdf", "37%"));
+        list.append(row("http://h/3", ItemState::Done, "HTML", "100%"));
+        list.append(row("http://h/4", ItemState::Failed, "pdf", "下载取消"));
+        list.append(row("http://h/5", ItemState::Waiting, "htm"));
+        list.append(row("http://h/6", ItemState::Failed, "htm"));
+        QCOMPARE(UpdateStatistics(list), QStringLiteral("总数:6 正在下载:1 等待:2 已完成:1 失败:2"));
+        QVERIFY(!检测是否下载列表完毕(list));
+        QCOMPARE(统计未下载项数目(list), 3);
+        // htm/html of any state (3, 5, 6) plus failed rows of other types (4).
+        QCOMPARE(CountErrorsAndPages(list), 4);
+        list.setState(0, ItemState::Done);
+        list.setState(1, ItemState::Failed);
+        list.setState(4, ItemState::Done);
+        QVERIFY(检测是否下载列表完毕(list));
+    }
+
+    // The running numbers agree with a walk of the list after any sequence of changes.
+    void runningCountsMatchAWalk()
+    {
+        DownloadListModel list;
+        QRandomGenerator rng(42);
+        const QStringList types{"pdf", "htm", "HTML", "xxx", ""};
+        for (int step = 0; step < 3000; ++step) {
+            const int op = rng.bounded(10);
+            if (op < 3 || list.isEmpty()) {
+                list.append(row(QStringLiteral("http://h/%1").arg(rng.bounded(400)),
+                                ItemState(rng.bounded(1, 5)), types.at(rng.bounded(types.size()))));
+            } else if (op < 8) {
+                const int r = rng.bounded(list.size());
+                list.update(r, [&](DownloadItem &it) {
+                    it.state = ItemState(rng.bounded(1, 5));
+                    it.type = types.at(rng.bounded(types.size()));
+                    it.percent = rng.bounded(2) ? QString() : QStringLiteral("5%");
+                    it.size = rng.bounded(3) ? QString() : QStringLiteral("10");
+                });
+            } else if (op == 8) {
+                list.removeRowList({rng.bounded(list.size()), rng.bounded(list.size())});
+            } else {
+                list.moveToEnd(rng.bounded(list.size()));
+            }
+            if (step % 97 == 0 || step == 2999) {
+                const Walk walk(list);
+                for (int s = 1; s <= 4; ++s)
+                    QCOMPARE(list.count(ItemState(s)), walk.states[s]);
+                QCOMPARE(list.notStartedCount(), walk.notStarted);
+                QCOMPARE(list.errorsAndPagesCount(), walk.errorsAndPages);
+            }
+        }
+    }
+
+    void reQueueFailed()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.path() + QLatin1Char('/');
+        DownloadListModel list;
+        DownloadItem mine = row("http://h/mine", ItemState::Failed, "htm", "12%");
+        mine.folder = folder;
+        mine.size = mine.downloaded = QStringLiteral("100");
+        mine.fileWritten = true;
+        DownloadItem never = row("http://h/never", ItemState::Failed, "pdf");
+        never.folder = folder;
+        DownloadItem done = row("http://h/done", ItemState::Done, "pdf", "100%");
+        done.folder = folder;
+        list.append(mine);
+        list.append(never);
+        list.append(done);
+        touch(folder + "mine.htm");
+        touch(folder + "mine.xxx");
+        touch(folder + "never.pdf");  // another document's file of the same name
+        touch(folder + "done.pdf");
+
+        QCOMPARE(ReQueueFailed(list), 2);
+        QCOMPARE(list.item(0).state, ItemState::Waiting);
+        QCOMPARE(list.item(0).type, QStringLiteral("xxx"));
+        QVERIFY(list.item(0).size.isEmpty() && list.item(0).downloaded.isEmpty() && list.item(0).percent.isEmpty());
+        QVERIFY(!list.item(0).fileWritten);
+        QVERIFY(!QFile::exists(folder + "mine.htm"));
+        QVERIFY(!QFile::exists(folder + "mine.xxx"));
+        QCOMPARE(list.item(1).state, ItemState::Waiting);
+        QCOMPARE(list.item(1).type, QStringLiteral("pdf"));
+        QVERIFY2(QFile::exists(folder + "never.pdf"), "a failed row that wrote nothing must not delete a same-name file");
+        QCOMPARE(list.item(2).state, ItemState::Done);
+        QVERIFY(QFile::exists(folder + "done.pdf"));
+    }
+
+    void reQueuePages_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("requeued");
+        QTest::newRow("htm done") << "htm" << int(ItemState::Done) << true;
+        QTest::newRow("HTML failed") << "HTML" << int(ItemState::Failed) << true;
+        QTest::newRow("xml done") << "xml" << int(ItemState::Done) << true;
+        QTest::newRow("htm waiting") << "htm" << int(ItemState::Waiting) << false;
+        QTest::newRow("htm downloading") << "htm" << int(ItemState::Downloading) << false;
+        QTest::newRow("pdf done") << "pdf" << int(ItemState::Done) << false;
+    }
+    void reQueuePages()
+    {
+        QFETCH(QString, type);
+        QFETCH(int, state);
+        QFETCH(bool, requeued);
+        QTemporaryDir dir;
+        DownloadListModel list;
+        DownloadItem it = row("http://h/p", ItemState(state), type, "100%");
+        it.folder = dir.path() + QLatin1Char('/');
+        list.append(it);
+        touch(ItemFilePath(it));
+        QCOMPARE(ReQueuePages(list), requeued ? 1 : 0);
+        QCOMPARE(list.item(0).state, requeued ? ItemState::Waiting : ItemState(state));
+        QCOMPARE(list.item(0).type, requeued ? QStringLiteral("xxx") : type);
+        // A Done row's file is its own download and goes; a failed row that wrote nothing keeps the file there.
+        const bool removed = requeued && ItemState(state) == ItemState::Done;
+        QCOMPARE(QFile::exists(ItemFilePath(it)), !removed);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestDownloadList)
+#include "test_downloadlist.moc"

@@ -192,6 +192,8 @@ private Q_SLOTS:
         QCOMPARE(ProxyRotation::readProxyListFile(), QStringList{QString()});
         writeGbk(home.filePath("ip.txt"), "");
         QCOMPARE(ProxyRotation::readProxyListFile(), QStringList{QString()});
+        writeGbk(home.filePath("ip.txt"), "a:1\nb:2\n");
+        QCOMPARE(ProxyRotation::readProxyListFile(), (QStringList{"a:1", "b:2", ""}));
     }
 };
 

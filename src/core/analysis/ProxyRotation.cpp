@@ -3,21 +3,9 @@
 #include "core/store/Settings.h"
 #include "core/util/DataFolder.h"
 #include "core/util/Prompt.h"
+#include "core/util/TextFile.h"
 
-#include <QFile>
-#include <QStringDecoder>
-
-namespace {
-// Stand-in until the shared GBK text-file reader lands.
-QString ReadAnsiTextFile(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QStringDecoder gbk("GBK");
-    return gbk.decode(f.readAll());
-}
-} // namespace
+#include <QRegularExpression>
 
 ProxyRotation::ProxyRotation(QObject *parent) : QObject(parent) {}
 
@@ -38,10 +26,12 @@ QString ProxyRotation::badListMessage()
 
 QStringList ProxyRotation::readProxyListFile()
 {
-    const QString text = ReadAnsiTextFile(DataFolder::filePath(QStringLiteral("ip.txt")));
+    const QString text = TextFile::readText(DataFolder::filePath(QStringLiteral("ip.txt"))).value_or(QString());
     if (text.isEmpty())
         return {QString()};
-    return text.split(QStringLiteral("\r\n"));
+    // Lines end in CR LF; a list edited with a tool that writes bare LF or CR reads the same.
+    static const QRegularExpression lineEnd(QStringLiteral("\r\n|\n|\r"));
+    return text.split(lineEnd);
 }
 
 void ProxyRotation::load()

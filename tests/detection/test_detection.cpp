@@ -209,6 +209,15 @@ private Q_SLOTS:
         QCOMPARE(打开文件判断文件类型(m_dir.filePath(QStringLiteral("folder.pdf"))), QString());
     }
 
+    void menuMessages()
+    {
+        QCOMPARE(FileTypeMessage(write(QStringLiteral("chosen.dat"), sized("%PDF-1.7\n", 100))),
+                 QStringLiteral("文件类型为：pdf"));
+        QCOMPARE(FileTypeMessage(write(QStringLiteral("chosen.dat"), QByteArray("no known format here"))),
+                 QStringLiteral("目前还无法判断。"));
+        QCOMPARE(CorrectedFileTypesMessage(3), QStringLiteral("纠正文件类型：3个."));
+    }
+
     void correctItemFileType_data()
     {
         QTest::addColumn<QStringList>("existing"); // other files already in the folder

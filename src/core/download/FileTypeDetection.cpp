@@ -226,3 +226,16 @@ bool CorrectItemFileType(DownloadItem &item)
     item.name = fileName.chopped(suffix.size());
     return true;
 }
+
+QString FileTypeMessage(const QString &path)
+{
+    const QString type = 打开文件判断文件类型(path);
+    if (type.isEmpty())
+        return QStringLiteral("目前还无法判断。");
+    return QStringLiteral("文件类型为：") + type;
+}
+
+QString CorrectedFileTypesMessage(int count)
+{
+    return QStringLiteral("纠正文件类型：%1个.").arg(count);
+}

@@ -36,3 +36,10 @@ QString 打开文件判断文件类型(const QString &path);
 // extension (a free numbered name when that one is taken) and updates the row's name and type.
 // True when the row's file was given a new extension.
 bool CorrectItemFileType(DownloadItem &item);
+
+// What the "打开文件判断类型" menu shows for a chosen file: "文件类型为：pdf", or "目前还无法判断。" when the
+// type is not recognised.
+QString FileTypeMessage(const QString &path);
+
+// What the "检查并纠正磁盘文件类型" menu shows after correcting `count` rows: "纠正文件类型：3个.".
+QString CorrectedFileTypesMessage(int count);

@@ -1,0 +1,288 @@
+#include "core/search/ResultListModel.h"
+
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QLocale>
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+// Up to this many separate stretches of rows are removed with one removal signal each (views keep their
+// selection and scroll position); beyond it the list is rebuilt in one pass and views reset, so a rule that hits
+// every other row of 100 000 stays linear.
+constexpr std::size_t kSignalledStretches = 16;
+
+const ResultRow &emptyRow()
+{
+    static const ResultRow row;
+    return row;
+}
+
+} // namespace
+
+ResultListModel::ResultListModel(QObject *parent)
+    : QAbstractTableModel(parent)
+{
+}
+
+int ResultListModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(m_rows.size());
+}
+
+int ResultListModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : ColumnCount;
+}
+
+const QString &ResultListModel::field(const ResultRow &row, int column)
+{
+    switch (column) {
+    case TitleColumn: return row.title;
+    case StatusColumn: return row.status;
+    case TypeColumn: return row.type;
+    default: return row.saveFolder;
+    }
+}
+
+QVariant ResultListModel::data(const QModelIndex &index, int role) const
+{
+    if (!checkIndex(index, CheckIndexOption::IndexIsValid | CheckIndexOption::ParentIsInvalid))
+        return {};
+    const ResultRow &r = m_rows[static_cast<std::size_t>(index.row())];
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::ToolTipRole:
+        return field(r, index.column());
+    case KeyRole:
+        return r.key;
+    case SourcePageRole:
+        return r.sourcePage;
+    default:
+        return {};
+    }
+}
+
+QString ResultListModel::columnTitle(int column)
+{
+    switch (column) {
+    case TitleColumn: return QStringLiteral("标题");
+    case StatusColumn: return QStringLiteral("分析状态      ");
+    case TypeColumn: return QStringLiteral("类型  ");
+    case FolderColumn: return QStringLiteral("保存路径");
+    default: return {};
+    }
+}
+
+QVariant ResultListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
+        return columnTitle(section);
+    return QAbstractTableModel::headerData(section, orientation, role);
+}
+
+Qt::ItemFlags ResultListModel::flags(const QModelIndex &index) const
+{
+    // Titles are not edited in place: no ItemIsEditable.
+    return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+}
+
+QHash<int, QByteArray> ResultListModel::roleNames() const
+{
+    QHash<int, QByteArray> names = QAbstractTableModel::roleNames();
+    names.insert(KeyRole, "key");
+    names.insert(SourcePageRole, "sourcePage");
+    return names;
+}
+
+bool ResultListModel::加入LV1(const QString &title, const QString &link, const QString &sourcePage,
+                               const QString &saveFolder, const QString &type)
+{
+    return addRow({link, title, QString(), type.isEmpty() ? QStringLiteral("pdf") : type, saveFolder, sourcePage});
+}
+
+bool ResultListModel::addRow(const ResultRow &row)
+{
+    if (m_index.contains(row.key))
+        return false;
+    const int at = static_cast<int>(m_rows.size());
+    beginInsertRows({}, at, at);
+    m_rows.push_back(row);
+    m_index.insert(row.key, at);
+    endInsertRows();
+    return true;
+}
+
+const ResultRow &ResultListModel::row(int row) const
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return emptyRow();
+    return m_rows[static_cast<std::size_t>(row)];
+}
+
+void ResultListModel::setStatus(int row, const QString &status)
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || m_rows[std::size_t(row)].status == status)
+        return;
+    m_rows[std::size_t(row)].status = status;
+    const QModelIndex cell = index(row, StatusColumn);
+    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+void ResultListModel::setType(int row, const QString &type)
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()) || m_rows[std::size_t(row)].type == type)
+        return;
+    m_rows[std::size_t(row)].type = type;
+    const QModelIndex cell = index(row, TypeColumn);
+    Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
+}
+
+void ResultListModel::rebuildIndex()
+{
+    m_index.clear();
+    m_index.reserve(static_cast<qsizetype>(m_rows.size()));
+    for (std::size_t i = 0; i < m_rows.size(); ++i)
+        m_index.insert(m_rows[i].key, static_cast<int>(i));
+}
+
+int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule)
+{
+    // Which rows go, as stretches [first, last] from top to bottom.
+    std::vector<std::pair<int, int>> stretches;
+    int removed = 0;
+    for (int i = 0; i < static_cast<int>(m_rows.size()); ++i) {
+        if (!rule(m_rows[std::size_t(i)]))
+            continue;
+        ++removed;
+        if (!stretches.empty() && stretches.back().second == i - 1)
+            stretches.back().second = i;
+        else
+            stretches.emplace_back(i, i);
+    }
+    if (removed == 0)
+        return 0;
+
+    if (stretches.size() <= kSignalledStretches) {
+        // Bottom up, so the stretches above keep their row numbers; the key index follows every step.
+        for (auto it = stretches.rbegin(); it != stretches.rend(); ++it) {
+            const auto [first, last] = *it;
+            beginRemoveRows({}, first, last);
+            for (int i = first; i <= last; ++i)
+                m_index.remove(m_rows[std::size_t(i)].key);
+            m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
+            for (std::size_t i = std::size_t(first); i < m_rows.size(); ++i)
+                m_index[m_rows[i].key] = static_cast<int>(i);
+            endRemoveRows();
+        }
+        return removed;
+    }
+
+    beginResetModel();
+    std::vector<ResultRow> kept;
+    kept.reserve(m_rows.size() - std::size_t(removed));
+    std::size_t next = 0;
+    for (const auto &[first, last] : stretches) {
+        for (; next < std::size_t(first); ++next)
+            kept.push_back(std::move(m_rows[next]));
+        next = std::size_t(last) + 1;
+    }
+    for (; next < m_rows.size(); ++next)
+        kept.push_back(std::move(m_rows[next]));
+    m_rows = std::move(kept);
+    rebuildIndex();
+    endResetModel();
+    return removed;
+}
+
+int ResultListModel::removeRowsAt(const QList<int> &rows)
+{
+    std::vector<char> marked(m_rows.size(), 0);
+    bool any = false;
+    for (int r : rows) {
+        if (r >= 0 && r < static_cast<int>(m_rows.size())) {
+            marked[std::size_t(r)] = 1;
+            any = true;
+        }
+    }
+    if (!any)
+        return 0;
+    // The rule sees rows in order, top to bottom, exactly once each.
+    std::size_t at = 0;
+    return removeIf([&](const ResultRow &) { return marked[at++] != 0; });
+}
+
+int ResultListModel::removeStatusGroup(const QString &group)
+{
+    return removeIf([&](const ResultRow &r) { return StatusGroup(r.status) == group; });
+}
+
+int ResultListModel::removeTitleMatching(const QString &text, bool contains)
+{
+    if (text.isEmpty())
+        return 0;
+    return removeIf([&](const ResultRow &r) { return r.title.contains(text, Qt::CaseInsensitive) == contains; });
+}
+
+void ResultListModel::clearAll()
+{
+    if (m_rows.empty())
+        return;
+    beginResetModel();
+    m_rows.clear();
+    m_index.clear();
+    endResetModel();
+}
+
+void ResultListModel::sort(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    m_order = order;
+    m_sortColumn = column;
+    const std::size_t n = m_rows.size();
+    if (n < 2)
+        return;
+
+    // Chinese collation (pinyin order for Chinese, letters ignoring case, digits by value), keys computed once.
+    QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    collator.setNumericMode(true);
+    std::vector<QCollatorSortKey> keys;
+    keys.reserve(n);
+    for (const ResultRow &r : m_rows)
+        keys.push_back(collator.sortKey(field(r, column)));
+
+    std::vector<int> order_(n);
+    std::iota(order_.begin(), order_.end(), 0);
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+    else
+        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return keys[std::size_t(b)].compare(keys[std::size_t(a)]) < 0; });
+
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    std::vector<int> newRowOf(n);
+    std::vector<ResultRow> sorted;
+    sorted.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        newRowOf[std::size_t(order_[i])] = static_cast<int>(i);
+        sorted.push_back(std::move(m_rows[std::size_t(order_[i])]));
+    }
+    m_rows = std::move(sorted);
+    const QModelIndexList persistent = persistentIndexList();
+    QModelIndexList moved;
+    moved.reserve(persistent.size());
+    for (const QModelIndex &old : persistent)
+        moved.append(index(newRowOf[std::size_t(old.row())], old.column()));
+    changePersistentIndexList(persistent, moved);
+    rebuildIndex();
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+Qt::SortOrder ResultListModel::sortByHeader(int column)
+{
+    const Qt::SortOrder next = m_order == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
+    sort(column, next);
+    return next;
+}

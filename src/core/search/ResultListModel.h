@@ -1,0 +1,78 @@
+#pragma once
+
+#include "core/search/ResultRow.h"
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QList>
+#include <functional>
+#include <vector>
+
+// The result list: every collected result once (the key is unique), in insertion order until the user sorts it
+// once; rows added later are appended. Four columns (标题, 分析状态, 类型, 保存路径); the key and the source page are
+// reachable through roles and row(). Nothing is editable in place. Built for lists of 100 000 rows: lookups by key
+// go through a hash, removals and sorting are single passes.
+class ResultListModel final : public QAbstractTableModel
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(ResultListModel)
+public:
+    enum Column { TitleColumn, StatusColumn, TypeColumn, FolderColumn, ColumnCount };
+    enum Role { KeyRole = Qt::UserRole + 1, SourcePageRole };
+
+    explicit ResultListModel(QObject *parent = nullptr);
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex &index) const override;
+    QHash<int, QByteArray> roleNames() const override;
+
+    // Adds a harvested result: type "pdf" when none is given, empty status. A link already in the list is refused
+    // silently (false) and the existing row stays as it was.
+    bool 加入LV1(const QString &title, const QString &link, const QString &sourcePage, const QString &saveFolder,
+                 const QString &type);
+    // Adds a row exactly as given (imports keep their status). False when the key is already in the list.
+    bool addRow(const ResultRow &row);
+
+    // 0-based rows; row() of an index out of range is an empty row.
+    const ResultRow &row(int row) const;
+    QList<ResultRow> rows() const { return QList<ResultRow>(m_rows.begin(), m_rows.end()); }
+    bool containsKey(const QString &key) const { return m_index.contains(key); }
+    // The row holding `key`, or -1.
+    int rowOf(const QString &key) const { return m_index.value(key, -1); }
+
+    void setStatus(int row, const QString &status);
+    void setType(int row, const QString &type);
+
+    // Removal rules. Each walks the list once and returns how many rows went.
+    int removeRowsAt(const QList<int> &rows);
+    // Rows whose status begins with `group` ("成功", "跳过", "失败").
+    int removeStatusGroup(const QString &group);
+    // Rows whose title contains `text` (contains = true) or does not contain it, letter case ignored.
+    int removeTitleMatching(const QString &text, bool contains);
+    int removeIf(const std::function<bool(const ResultRow &)> &rule);
+    void clearAll();
+
+    // Sorts the rows once by the text of `column` (the list does not stay sorted).
+    void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // A header click: the order becomes descending unless the list's current order is descending, whichever
+    // column was sorted before. Returns the order used.
+    Qt::SortOrder sortByHeader(int column);
+    // The list's own order: ascending until the first sort.
+    Qt::SortOrder sortOrder() const { return m_order; }
+    int sortColumn() const { return m_sortColumn; }
+
+    // Column captions as the list shows them.
+    static QString columnTitle(int column);
+
+private:
+    static const QString &field(const ResultRow &row, int column);
+    void rebuildIndex();
+
+    std::vector<ResultRow> m_rows;
+    QHash<QString, int> m_index; // key -> row
+    Qt::SortOrder m_order = Qt::AscendingOrder;
+    int m_sortColumn = -1;
+};

@@ -1,0 +1,295 @@
+#include "core/search/ResultListCommands.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractItemModelTester>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+QStringList column(const ResultListModel &m, int col)
+{
+    QStringList out;
+    for (int r = 0; r < m.rowCount(); ++r)
+        out << m.index(r, col).data().toString();
+    return out;
+}
+
+// Rows with fresh keys and the given titles and statuses.
+void fill(ResultListModel &m, const QStringList &titles, const QStringList &statuses = {})
+{
+    static int next = 0;
+    for (int i = 0; i < titles.size(); ++i) {
+        QVERIFY(m.addRow({QStringLiteral("http://s/k%1").arg(++next), titles.at(i), statuses.value(i),
+                          QStringLiteral("htm"), QStringLiteral("/save"), QStringLiteral("http://s/page")}));
+    }
+}
+
+} // namespace
+
+class TestResultListModel : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ResultListModel> m_model;
+    std::unique_ptr<QAbstractItemModelTester> m_tester;
+
+private Q_SLOTS:
+    void init()
+    {
+        m_model = std::make_unique<ResultListModel>();
+        m_tester = std::make_unique<QAbstractItemModelTester>(m_model.get(),
+                                                              QAbstractItemModelTester::FailureReportingMode::QtTest);
+    }
+    void cleanup()
+    {
+        m_tester.reset();
+        m_model.reset();
+    }
+
+    void addingRowsKeepsKeysUnique()
+    {
+        ResultListModel &m = *m_model;
+        QCOMPARE(m.columnCount(), 4);
+        QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), QStringLiteral("标题"));
+        QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("分析状态      "));
+        QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), QStringLiteral("类型  "));
+        QCOMPARE(m.headerData(3, Qt::Horizontal).toString(), QStringLiteral("保存路径"));
+
+        QVERIFY(m.加入LV1(QStringLiteral("深度学习"), QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("http://s/page1"),
+                         QStringLiteral("/home/u/12345"), QString()));
+        QVERIFY(m.加入LV1(QStringLiteral("第二篇"), QStringLiteral("http://s/b"), QString(), QStringLiteral("/f"),
+                         QStringLiteral("htm")));
+        // The same key again: refused, and the first row keeps its title, page, folder and type.
+        QVERIFY(!m.加入LV1(QStringLiteral("别的标题"), QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("http://s/page2"),
+                          QStringLiteral("/other"), QStringLiteral("htm")));
+        // Keys are compared exactly: letter case makes another link.
+        QVERIFY(m.加入LV1(QStringLiteral("大写"), QStringLiteral("HTTP://S/B"), QString(), QStringLiteral("/f"),
+                         QStringLiteral("htm")));
+
+        QCOMPARE(m.rowCount(), 3);
+        const ResultRow expected{QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("深度学习"), QString(),
+                                 QStringLiteral("pdf"), QStringLiteral("/home/u/12345"), QStringLiteral("http://s/page1")};
+        QCOMPARE(m.row(0), expected);
+        QCOMPARE(column(m, 0), (QStringList{QStringLiteral("深度学习"), QStringLiteral("第二篇"), QStringLiteral("大写")}));
+        QCOMPARE(m.index(0, 2).data().toString(), QStringLiteral("pdf"));
+        QCOMPARE(m.index(0, 3).data().toString(), QStringLiteral("/home/u/12345"));
+        QCOMPARE(m.index(0, 1).data(ResultListModel::KeyRole).toString(), expected.key);
+        QCOMPARE(m.index(0, 0).data(ResultListModel::SourcePageRole).toString(), expected.sourcePage);
+        QCOMPARE(m.rowOf(QStringLiteral("http://s/b")), 1);
+        QCOMPARE(m.rowOf(QStringLiteral("http://s/none")), -1);
+        QVERIFY(!(m.flags(m.index(0, 0)) & Qt::ItemIsEditable));
+        QCOMPARE(m.row(99), ResultRow());
+
+        QSignalSpy changed(&m, &QAbstractItemModel::dataChanged);
+        m.setStatus(1, QStringLiteral("成功"));
+        m.setType(1, QStringLiteral("pdf"));
+        m.setStatus(7, QStringLiteral("成功")); // out of range: ignored
+        QCOMPARE(changed.count(), 2);
+        QCOMPARE(m.row(1).status, QStringLiteral("成功"));
+        QCOMPARE(m.row(1).type, QStringLiteral("pdf"));
+    }
+
+    void removalRules_data()
+    {
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QStringList>("statuses");
+        QTest::addColumn<int>("rule"); // 0 成功, 1 跳过, 2 title contains, 3 title does not contain, 4 失败
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("left"); // titles left, in order
+
+        const QStringList abcd{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
+        QTest::newRow("success, order kept") << abcd
+            << QStringList{QStringLiteral("成功"), QStringLiteral("失败"), QStringLiteral("成功"), QString()} << 0 << QString()
+            << QStringList{QStringLiteral("b"), QStringLiteral("d")};
+        QTest::newRow("adjacent matches both go") << abcd
+            << QStringList{QStringLiteral("失败"), QStringLiteral("成功"), QStringLiteral("成功"), QStringLiteral("成功")} << 0
+            << QString() << QStringList{QStringLiteral("a")};
+        QTest::newRow("both skip words") << abcd
+            << QStringList{QStringLiteral("跳过(曾经下载)"), QStringLiteral("无pdf"), QStringLiteral("跳过(文件存在)"),
+                           QStringLiteral("正在分析")}
+            << 1 << QString() << QStringList{QStringLiteral("b"), QStringLiteral("d")};
+        QTest::newRow("failure group: 失败 and 失败(下载)") << abcd
+            << QStringList{QStringLiteral("失败(下载)"), QStringLiteral("失败"), QStringLiteral("成功"), QString()} << 4
+            << QString() << QStringList{QStringLiteral("c"), QStringLiteral("d")};
+        QTest::newRow("title contains, case ignored")
+            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"), QStringLiteral("learning to rank")}
+            << QStringList() << 2 << QStringLiteral("learning") << QStringList{QStringLiteral("深度学习")};
+        QTest::newRow("title does not contain, case ignored")
+            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"), QStringLiteral("learning to rank")}
+            << QStringList() << 3 << QStringLiteral("learning")
+            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("learning to rank")};
+    }
+
+    void removalRules()
+    {
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, statuses);
+        QFETCH(int, rule);
+        QFETCH(QString, text);
+        QFETCH(QStringList, left);
+
+        ResultListModel &m = *m_model;
+        fill(m, titles, statuses);
+        int removed = 0;
+        switch (rule) {
+        case 0: removed = m.removeStatusGroup(QStringLiteral("成功")); break;
+        case 1: removed = m.removeStatusGroup(QStringLiteral("跳过")); break;
+        case 2: removed = m.removeTitleMatching(text, true); break;
+        case 3: removed = m.removeTitleMatching(text, false); break;
+        case 4: removed = m.removeStatusGroup(QStringLiteral("失败")); break;
+        }
+        QCOMPARE(removed, titles.size() - left.size());
+        QCOMPARE(column(m, 0), left);
+        // Every key still finds its row.
+        for (int r = 0; r < m.rowCount(); ++r)
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+    }
+
+    void manyScatteredRemovalsStayConsistent()
+    {
+        // Every other row of a long list: the path that rebuilds the list in one pass.
+        ResultListModel &m = *m_model;
+        QStringList titles, statuses;
+        for (int i = 0; i < 200; ++i) {
+            titles << QString::number(i);
+            statuses << (i % 2 ? QStringLiteral("成功") : QString());
+        }
+        fill(m, titles, statuses);
+        QCOMPARE(m.removeStatusGroup(QStringLiteral("成功")), 100);
+        QCOMPARE(m.rowCount(), 100);
+        for (int r = 0; r < m.rowCount(); ++r) {
+            QCOMPARE(m.row(r).title, QString::number(2 * r));
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+        }
+
+        // A few stretches: removed with row signals, so a persistent index below them moves up.
+        QPersistentModelIndex last = m.index(99, 0);
+        QCOMPARE(m.removeRowsAt({0, 1, 2, 50, 51, 98, 500, -1}), 6);
+        QVERIFY(last.isValid());
+        QCOMPARE(last.row(), 93);
+        QCOMPARE(last.data().toString(), QStringLiteral("198"));
+        for (int r = 0; r < m.rowCount(); ++r)
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+    }
+
+    void sortingAlternatesAndAppendsLaterRows()
+    {
+        ResultListModel &m = *m_model;
+        fill(m, {QStringLiteral("b"), QStringLiteral("C"), QStringLiteral("a")},
+             {QStringLiteral("失败"), QString(), QStringLiteral("成功")});
+        m.setType(0, QStringLiteral("pdf"));
+        m.setType(1, QStringLiteral("caj"));
+        m.setType(2, QStringLiteral("doc"));
+        QPersistentModelIndex rowA = m.index(2, 0);
+
+        QCOMPARE(m.sortByHeader(0), Qt::DescendingOrder);
+        QCOMPARE(column(m, 0), (QStringList{QStringLiteral("C"), QStringLiteral("b"), QStringLiteral("a")}));
+        QCOMPARE(rowA.row(), 2);
+        QCOMPARE(m.sortByHeader(0), Qt::AscendingOrder);
+        QCOMPARE(column(m, 0), (QStringList{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("C")}));
+        QCOMPARE(rowA.row(), 0);
+        QCOMPARE(rowA.data().toString(), QStringLiteral("a"));
+
+        // Header 1 descending, then header 3: ascending, whatever column was sorted before.
+        m.sortByHeader(0);
+        QCOMPARE(m.sortOrder(), Qt::DescendingOrder);
+        QCOMPARE(m.sortByHeader(2), Qt::AscendingOrder);
+        QCOMPARE(column(m, 2), (QStringList{QStringLiteral("caj"), QStringLiteral("doc"), QStringLiteral("pdf")}));
+        QCOMPARE(m.sortColumn(), 2);
+
+        // The list does not stay sorted.
+        fill(m, {QStringLiteral("0 added later")});
+        QCOMPARE(m.row(3).title, QStringLiteral("0 added later"));
+        for (int r = 0; r < m.rowCount(); ++r)
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+    }
+
+    void chineseSortsByPronunciation()
+    {
+        ResultListModel &m = *m_model;
+        fill(m, {QStringLiteral("张"), QStringLiteral("阿"), QStringLiteral("李")});
+        m.sort(0, Qt::AscendingOrder);
+        QCOMPARE(column(m, 0), (QStringList{QStringLiteral("阿"), QStringLiteral("李"), QStringLiteral("张")}));
+    }
+
+    void commandsRespectTheRunFlags()
+    {
+        RecordingPrompt prompt;
+        RunFlags flags;
+        ResultListModel &m = *m_model;
+        ResultListCommands commands(m, flags);
+        fill(m, {QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"), QStringLiteral("x")},
+             {QStringLiteral("成功"), QStringLiteral("跳过(文件存在)"), QString()});
+
+        // While an analysis runs nothing is removed.
+        flags.setAnalysisIdle(false);
+        QVERIFY(!commands.清除分析成功项());
+        QVERIFY(!commands.清除选中项({0}));
+        QVERIFY(!commands.清除标题含指定字符项());
+        QVERIFY(!commands.清空全部());
+        QCOMPARE(m.rowCount(), 3);
+        QCOMPARE(prompt.texts(), QStringList(4, QStringLiteral("正在分析，不能清除！")));
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        prompt.entries.clear();
+
+        // A page walk may run: removals go ahead; sorting waits until every run has ended.
+        flags.setAnalysisIdle(true);
+        flags.setCollectIdle(false);
+        QVERIFY(!commands.sortByHeader(0));
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("正在工作，请稍后再试！")});
+        QCOMPARE(m.sortColumn(), -1);
+        QVERIFY(commands.清除分析跳过项());
+        QCOMPARE(column(m, 0), (QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("x")}));
+        fill(m, {QStringLiteral("walk adds a row")});
+        QCOMPARE(m.row(2).title, QStringLiteral("walk adds a row"));
+        flags.setCollectIdle(true);
+
+        // Title rules ask for the text; nothing or a cancelled box removes nothing.
+        prompt.entries.clear();
+        prompt.inputs = {QString(), std::nullopt, QStringLiteral("LEARN")};
+        QVERIFY(!commands.清除标题不含指定字符项());
+        QVERIFY(!commands.清除标题不含指定字符项());
+        QCOMPARE(m.rowCount(), 3);
+        QVERIFY(commands.清除标题不含指定字符项());
+        QCOMPARE(column(m, 0), QStringList{QStringLiteral("Deep LEARNING")});
+        QCOMPARE(prompt.texts(), QStringList(3, QStringLiteral("请输入指定字符：")));
+
+        QVERIFY(commands.清除分析成功项());
+        QCOMPARE(m.rowCount(), 0);
+        // An empty list: the question is still asked, nothing changes.
+        prompt.inputs = {QStringLiteral("a")};
+        QVERIFY(!commands.清除标题含指定字符项());
+
+        // Clear all only after a yes.
+        fill(m, {QStringLiteral("1"), QStringLiteral("2")});
+        prompt.entries.clear();
+        prompt.answers = {false, true};
+        QVERIFY(!commands.清空全部());
+        QCOMPARE(m.rowCount(), 2);
+        QVERIFY(commands.清空全部());
+        QCOMPARE(m.rowCount(), 0);
+        QCOMPARE(prompt.texts(), QStringList(2, QStringLiteral("您确定要清空辛辛苦苦搜索的列表数据吗？")));
+        fill(m, {QStringLiteral("again")});
+
+        QVERIFY(commands.sortByHeader(0));
+        QCOMPARE(m.sortOrder(), Qt::DescendingOrder);
+        QVERIFY(commands.清除选中项({0}));
+        QCOMPARE(m.rowCount(), 0);
+    }
+
+    void savedFilePathUsesTheStoredTitle()
+    {
+        QCOMPARE(SavedFilePath({{}, QStringLiteral("a/b"), {}, QStringLiteral("pdf"), QStringLiteral("/home/u/12345"), {}}),
+                 QStringLiteral("/home/u/12345/a/b.pdf"));
+        QCOMPARE(SavedFilePath({{}, QStringLiteral("t"), {}, QStringLiteral("caj"), QStringLiteral("/d/"), {}}),
+                 QStringLiteral("/d/t.caj"));
+        QCOMPARE(SavedFilePath({{}, QString(), {}, QStringLiteral("pdf"), QStringLiteral("/d"), {}}), QString());
+    }
+};
+
+QTEST_GUILESS_MAIN(TestResultListModel)
+#include "test_resultlistmodel.moc"

@@ -1,0 +1,67 @@
+#include "core/search/HarvestRules.h"
+
+#include "core/util/Deployment.h"
+
+QString ResultLinkPrefix()
+{
+    return (Deployment::searchBase() + QLatin1Char('/')).toLower();
+}
+
+QString ResultTitle(const QString &anchorInnerHtml)
+{
+    QString title = anchorInnerHtml.trimmed();
+    title.remove(QStringLiteral("<em>"), Qt::CaseInsensitive);
+    title.remove(QStringLiteral("</em>"), Qt::CaseInsensitive);
+    return title;
+}
+
+QString ResultLink(const QString &anchorHref)
+{
+    QString link = anchorHref.trimmed();
+    link.replace(QStringLiteral("&amp;"), QStringLiteral("&"), Qt::CaseInsensitive);
+    return link;
+}
+
+QList<HarvestedResult> ResultsOnPage(const PageSnapshot &page, const QString &prefix)
+{
+    QList<HarvestedResult> results;
+    const QString lowerPrefix = prefix.toLower();
+    for (const PageDiv &div : page.divs) {
+        if (div.className.trimmed().toLower() != u"sc_content" || !div.firstAnchor)
+            continue;
+        const QString title = ResultTitle(div.firstAnchor->innerHtml);
+        const QString link = ResultLink(div.firstAnchor->href);
+        if (!title.isEmpty() && link.left(lowerPrefix.size()).toLower() == lowerPrefix)
+            results.append({title, link});
+    }
+    return results;
+}
+
+int NextPageLinkIndex(const PageSnapshot &page)
+{
+    for (int i = 0; i < page.anchors.size(); ++i) {
+        const PageAnchor &a = page.anchors.at(i);
+        QString text = a.innerText.toLower().trimmed();
+        text.remove(QLatin1Char(' '));
+        if (text == u"下一页>" && a.className.trimmed().toLower() == u"n")
+            return i;
+    }
+    return -1;
+}
+
+QString QueryShowTitle(const QString &pageText)
+{
+    static const QString marker = QStringLiteral("queryShow :");
+    const qsizetype at = pageText.indexOf(marker, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        return {};
+    QString t = pageText.mid(at + marker.size()).trimmed();
+    t.replace(QLatin1Char('"'), QLatin1Char(' '));
+    t = t.trimmed();
+    t.replace(QLatin1Char(','), QLatin1Char(' '));
+    t = t.trimmed();
+    const qsizetype space = t.indexOf(QLatin1Char(' '));
+    if (space < 0)
+        return {};
+    return t.left(space).trimmed();
+}

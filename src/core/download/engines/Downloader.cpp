@@ -1,0 +1,344 @@
+#include "core/download/engines/Downloader.h"
+
+#include "core/net/TransferControl.h"
+#include "core/util/Clock.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+#include <QNetworkRequest>
+#include <QRandomGenerator>
+#include <QRegularExpression>
+#include <QUrl>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace {
+// Bounds what the network layer buffers ahead of the disk; the body itself goes straight to the file.
+constexpr qint64 kReadBufferBytes = 512 * 1024;
+const QByteArray kPlaceholder("\x01\x00", 2);
+
+std::filesystem::path nativePath(const QString &path)
+{
+    return std::filesystem::path(QFile::encodeName(QDir::toNativeSeparators(path)).toStdString());
+}
+} // namespace
+
+Downloader::Downloader(QNetworkAccessManager *network, QObject *parent)
+    : QObject(parent)
+    , m_network(network)
+{
+    m_stallTimer.setInterval(Clock::scaledMs(kStallCheckInterval));
+    connect(&m_stallTimer, &QTimer::timeout, this, &Downloader::onStallCheck);
+}
+
+Downloader::~Downloader()
+{
+    CancelAsyncRead();
+}
+
+QString Downloader::CleanAddress(const QString &address)
+{
+    QString cleaned = address;
+    cleaned.replace(QStringLiteral("&amp;"), QStringLiteral("&"), Qt::CaseInsensitive);
+    // Only spaces are trimmed, as the address may legitimately end in other characters.
+    qsizetype from = 0;
+    qsizetype to = cleaned.size();
+    while (from < to && cleaned.at(from) == QLatin1Char(' '))
+        ++from;
+    while (to > from && cleaned.at(to - 1) == QLatin1Char(' '))
+        --to;
+    return cleaned.mid(from, to - from);
+}
+
+void Downloader::BeginDownload(const QString &address, const QString &savePath)
+{
+    CancelAsyncRead();
+    m_savePath = savePath;
+    m_totalBytes = m_bytesRead = m_lastSeenBytes = m_received = 0;
+    m_writeFailed = false;
+    m_running = true;
+    ++m_generation;
+
+    writePlaceholder();
+
+    m_stallClock = Clock::monotonicMs();
+    m_stallTimer.setInterval(Clock::scaledMs(kStallCheckInterval));
+    m_stallTimer.start();
+
+    m_address = CleanAddress(address);
+
+    if (!openTemp()) {
+        failLater(QStringLiteral("无法下载"));
+        return;
+    }
+
+    QNetworkRequest request{QUrl(m_address)};
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
+    // The bytes as sent, so that the announced length counts what arrives.
+    request.setRawHeader("Accept-Encoding", "identity");
+    m_reply = m_network->get(request);
+    m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::onReadyRead);
+    connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::onProgress);
+    connect(m_reply, &QNetworkReply::finished, this, &Downloader::onFinished);
+}
+
+bool Downloader::CancelAsyncRead()
+{
+    m_stallTimer.stop();
+    stopReply();
+    if (m_inet) {
+        m_inet->disconnect(this);
+        m_inet->cancel();
+        m_inet.release()->deleteLater();
+    }
+    ++m_generation;
+    if (m_running) {
+        m_running = false;
+        discardTemp();
+        removePlaceholder();
+    }
+    return false;
+}
+
+void Downloader::stopReply()
+{
+    if (!m_reply)
+        return;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->abort();
+    reply->deleteLater();
+}
+
+void Downloader::onReadyRead()
+{
+    if (!m_reply)
+        return;
+    const QByteArray data = m_reply->readAll();
+    if (data.isEmpty() || m_writeFailed)
+        return;
+    if (m_temp.write(data) != data.size())
+        m_writeFailed = true;  // a full disk: the body cannot be trusted any more
+    m_received += data.size();
+}
+
+qint64 Downloader::announcedTotal() const
+{
+    if (!m_reply)
+        return 0;
+    const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
+    return length.isValid() ? std::max<qint64>(0, length.toLongLong()) : 0;
+}
+
+void Downloader::onProgress(qint64 received, qint64 total)
+{
+    // A report without a known total is no progress at all: it neither feeds the stall check nor the window.
+    // (The network layer reports the received count as the total once a body of unknown length has ended;
+    // that is not an announced total either.)
+    if (total < 1 || announcedTotal() < 1)
+        return;
+    m_totalBytes = total;
+    m_bytesRead = received;
+    Q_EMIT DownloadProgress(m_bytesRead, m_totalBytes, m_savePath);
+}
+
+void Downloader::onFinished()
+{
+    if (!m_reply)
+        return;
+    onReadyRead();
+    // The total the server announced; a body of unknown length has none.
+    const qint64 total = announcedTotal();
+    const qint64 read = m_received;
+    QNetworkReply *reply = m_reply;
+    m_reply = nullptr;
+    reply->disconnect(this);
+    reply->deleteLater();
+
+    if (m_writeFailed) {
+        fail(QStringLiteral("无法下载"));
+        return;
+    }
+    if (total < 1 || read < 1) {
+        discardTemp();
+        startFallback();
+        return;
+    }
+    m_totalBytes = total;
+    m_bytesRead = read;
+    finishWithTemp(read, total);
+}
+
+void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
+{
+    if (!commitTemp()) {
+        fail(QStringLiteral("无法下载"));
+        return;
+    }
+    m_stallTimer.stop();
+    m_running = false;
+    m_placeholderOurs = false;
+    Q_EMIT DownloadComplete(bytesRead, totalBytes, m_savePath);
+}
+
+void Downloader::onStallCheck()
+{
+    if (!m_running)
+        return;
+    if (m_bytesRead == m_lastSeenBytes) {
+        if (Clock::monotonicMs() - m_stallClock >= Clock::scaled(kStallLimit).count())
+            fail(QStringLiteral("超时"));
+        return;
+    }
+    m_lastSeenBytes = m_bytesRead;
+    m_stallClock = Clock::monotonicMs();
+}
+
+void Downloader::startFallback()
+{
+    // The whole body once more through a transfer control, streamed into the temporary file like the read.
+    if (!openTemp()) {
+        failLater(QStringLiteral("无法下载"));
+        return;
+    }
+    m_inet = std::make_unique<TransferControl>();
+    connect(m_inet.get(), &TransferControl::bodyProgress, this, &Downloader::onFallbackBody);
+    if (!m_inet->execute(m_address))
+        failLater(QStringLiteral("无法下载"));
+}
+
+void Downloader::onFallbackBody()
+{
+    if (!m_inet || !m_running || m_inet->stillExecuting())
+        return;
+    // Only a successful answer is the document; an error page or a broken transfer gives nothing.
+    const int status = m_inet->statusCode();
+    if (m_inet->responseCode() != 0 || status < 200 || status > 299) {
+        fail(QStringLiteral("无法下载"));
+        return;
+    }
+    for (;;) {
+        const QByteArray data = m_inet->readAvailable(kReadBufferBytes);
+        if (data.isEmpty())
+            break;
+        if (m_temp.write(data) != data.size()) {
+            fail(QStringLiteral("无法下载"));
+            return;
+        }
+        m_received += data.size();
+    }
+    if (!m_inet->bodyAtEnd())
+        return;
+    m_inet->disconnect(this);
+    m_inet.release()->deleteLater();
+    if (m_received < 1) {
+        fail(QStringLiteral("无法下载"));
+        return;
+    }
+    finishWithTemp(m_received, m_received);
+}
+
+void Downloader::failLater(const QString &message)
+{
+    // Never inside BeginDownload itself: the caller is still setting the slot up.
+    QMetaObject::invokeMethod(
+        this, [this, message, generation = m_generation] {
+            if (m_running && generation == m_generation)
+                fail(message);
+        },
+        Qt::QueuedConnection);
+}
+
+void Downloader::fail(const QString &message)
+{
+    const QString path = m_savePath;
+    CancelAsyncRead();
+    Q_EMIT DownloadError(message, path);
+}
+
+bool Downloader::openTemp()
+{
+    discardTemp();
+    m_received = 0;
+    const QFileInfo target(m_savePath);
+    const QDir dir = target.absoluteDir();
+    // A unique name beside the target, so that the final step is a rename within one file system. Created with
+    // the ordinary permissions of a new file.
+    for (int attempt = 0; attempt < 16; ++attempt) {
+        const QString name = QStringLiteral(".%1.%2.part")
+                                 .arg(target.fileName())
+                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        m_temp.setFileName(dir.filePath(name));
+        if (m_temp.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return true;
+        if (!dir.exists())
+            break;
+    }
+    m_temp.setFileName(QString());
+    return false;
+}
+
+bool Downloader::commitTemp()
+{
+    if (!m_temp.isOpen())
+        return false;
+    const bool flushed = m_temp.flush();
+    m_temp.close();
+    if (!flushed || m_temp.error() != QFileDevice::NoError) {
+        discardTemp();
+        return false;
+    }
+    // Replaces the placeholder (or the file being overwritten) in one step.
+    std::error_code ec;
+    std::filesystem::rename(nativePath(m_temp.fileName()), nativePath(m_savePath), ec);
+    if (ec) {
+        discardTemp();
+        return false;
+    }
+    m_temp.setFileName(QString());
+    return true;
+}
+
+void Downloader::discardTemp()
+{
+    if (m_temp.fileName().isEmpty())
+        return;
+    m_temp.close();
+    m_temp.remove();
+    m_temp.setFileName(QString());
+}
+
+void Downloader::writePlaceholder()
+{
+    m_placeholderOurs = false;
+    // An existing file (the overwrite option) stays as it is until the new body replaces it; a missing one is
+    // stood in for by the placeholder.
+    QFile file(m_savePath);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        return;
+    m_placeholderOurs = file.write(kPlaceholder) == kPlaceholder.size();
+    file.close();
+    if (!m_placeholderOurs)
+        file.remove();
+}
+
+void Downloader::removePlaceholder()
+{
+    if (!m_placeholderOurs)
+        return;
+    m_placeholderOurs = false;
+    QFile file(m_savePath);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const bool stillOurs = file.size() == kPlaceholder.size() && file.readAll() == kPlaceholder;
+    file.close();
+    if (stillOurs)
+        file.remove();
+}

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <QFile>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QTimer>
+#include <chrono>
+#include <memory>
+
+class QNetworkAccessManager;
+class QNetworkReply;
+class TransferControl;
+
+// One concurrent transfer: reads an address asynchronously into a file and reports progress, completion and
+// failure as signals on the thread that owns it.
+//
+// The body never sits in memory: it streams into a temporary file beside the save path and replaces the file at
+// the save path only when the read completes. While the read runs, a two-byte placeholder (01 00) stands at the
+// save path so that the file exists from the first moment. A transfer that ends without a body (cancelled,
+// stalled, failed) removes the placeholder and the temporary file, so no junk file named like the document
+// survives to be taken for a finished download later.
+class Downloader final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Downloader)
+
+public:
+    // How often the stall check looks at the byte count, and how long it may stay unchanged.
+    static constexpr std::chrono::milliseconds kStallCheckInterval{1000};
+    static constexpr std::chrono::milliseconds kStallLimit{300'000};
+
+    // `network` carries the reads (shared by the instances of one window so connections are reused); it must
+    // outlive the instance.
+    explicit Downloader(QNetworkAccessManager *network, QObject *parent = nullptr);
+    ~Downloader() override;
+
+    void BeginDownload(const QString &address, const QString &savePath);
+    // Cancels the read (and a running fallback); no signal follows. Always false.
+    bool CancelAsyncRead();
+
+    QString savePath() const { return m_savePath; }
+    // The address as read, after the "&amp;" clean-up.
+    QString address() const { return m_address; }
+    qint64 totalBytes() const { return m_totalBytes; }
+    qint64 bytesRead() const { return m_bytesRead; }
+    // True from BeginDownload until a signal that ends the transfer was raised or the read was cancelled.
+    bool isRunning() const { return m_running; }
+
+    // "&amp;" (any letter case) becomes "&", then spaces are trimmed from both ends.
+    static QString CleanAddress(const QString &address);
+
+Q_SIGNALS:
+    void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
+    void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
+    // "超时" after the stall limit, "无法下载" when neither the read nor the fallback produced a body.
+    void DownloadError(const QString &message, const QString &savePath);
+
+private:
+    void onReadyRead();
+    void onProgress(qint64 received, qint64 total);
+    qint64 announcedTotal() const;
+    void onFinished();
+    void onStallCheck();
+    void startFallback();
+    void onFallbackBody();
+    void fail(const QString &message);
+    void failLater(const QString &message);
+    void finishWithTemp(qint64 bytesRead, qint64 totalBytes);
+
+    bool openTemp();
+    bool commitTemp();
+    void discardTemp();
+    void writePlaceholder();
+    void removePlaceholder();
+    void stopReply();
+
+    QNetworkAccessManager *m_network;
+    QPointer<QNetworkReply> m_reply;
+    std::unique_ptr<TransferControl> m_inet;  // the fallback's transfer control, created when needed
+    QTimer m_stallTimer;
+    QFile m_temp;
+
+    QString m_savePath;
+    QString m_address;
+    qint64 m_stallClock = 0;  // monotonic ms of the last observed progress
+    qint64 m_totalBytes = 0;
+    qint64 m_bytesRead = 0;
+    qint64 m_lastSeenBytes = 0;
+    qint64 m_received = 0;    // bytes actually written to the temporary file
+    quint64 m_generation = 0;  // tells a queued failure whether its transfer is still the current one
+    bool m_running = false;
+    bool m_writeFailed = false;
+    bool m_placeholderOurs = false;
+};

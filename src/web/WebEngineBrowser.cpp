@@ -1,10 +1,10 @@
 #include "web/WebEngineBrowser.h"
 
+#include "core/net/SignalWait.h"
 #include "web/PageScripts.h"
 #include "web/WebPage.h"
 #include "web/WebProfile.h"
 
-#include <QCoroSignal>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -175,7 +175,7 @@ QCoro::Task<QVariant> WebEngineBrowser::evaluate(QString source, quint32 world)
         Q_EMIT guard->answered();
     });
     if (!answer->done)
-        co_await qCoro(answer, &ScriptAnswer::answered, m_answerLimit);
+        co_await waitForSignal(answer, &ScriptAnswer::answered, m_answerLimit);
     // Touch nothing but the guard from here on: the browser may have gone while the page was thinking.
     if (!guard)
         co_return QVariant();

@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QCoroSignal>
+#include "core/net/SignalWait.h"
+
 #include <QCoroTask>
 #include <QObject>
 #include <chrono>
@@ -22,7 +23,7 @@ public:
     void fire() { Q_EMIT fired(); }
 
     // Returns when a watched signal fired or `limit` has passed.
-    QCoro::Task<> wait(std::chrono::milliseconds limit) { co_await qCoro(this, &Wakeup::fired, limit); }
+    QCoro::Task<> wait(std::chrono::milliseconds limit) { co_await waitForSignal(this, &Wakeup::fired, limit); }
 
 Q_SIGNALS:
     void fired();

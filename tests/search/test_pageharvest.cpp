@@ -1,0 +1,295 @@
+#include "core/analysis/Pauses.h"
+#include "core/search/HarvestRules.h"
+#include "core/search/PageHarvest.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
+#include "core/util/Clock.h"
+#include "support/FixtureHttpServer.h"
+#include "support/ScholarSite.h"
+#include "web/WebEngineBrowser.h"
+
+#include <QCoroTask>
+#include <QSignalSpy>
+#include <QTest>
+#include <QWebEngineProfile>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// The delay box and the walk's stop flag, as the pause sees them; counts how often the pause looked.
+class FakePacing final : public PacingView
+{
+public:
+    explicit FakePacing(const RunFlags &flags)
+        : m_flags(flags)
+    {
+        connect(&flags, &RunFlags::changed, this, &PacingView::changed);
+    }
+    QString delayText() const override
+    {
+        ++looks;
+        return delay;
+    }
+    bool collectIdle() const override { return m_flags.CollectIdle(); }
+    bool analysisIdle() const override { return m_flags.AnalysisIdle(); }
+
+    QString delay = QStringLiteral("0");
+    mutable int looks = 0;
+
+private:
+    const RunFlags &m_flags;
+};
+
+const QString kFolder = QStringLiteral("/home/u/12345");
+
+} // namespace
+
+// Harvesting the fixture scholar site for real: Qt WebEngine offscreen, loopback HTTP.
+class TestPageHarvest : public QObject
+{
+    Q_OBJECT
+
+private:
+    std::unique_ptr<FixtureHttpServer> m_server;
+    std::unique_ptr<ScholarSite> m_site;
+    QWebEngineProfile *m_profile = nullptr;
+    std::unique_ptr<WebEngineBrowser> m_browser;
+    std::unique_ptr<ResultListModel> m_list;
+    std::unique_ptr<RunFlags> m_flags;
+    std::unique_ptr<FakePacing> m_pacing;
+
+    bool load(const QString &url)
+    {
+        QSignalSpy complete(m_browser.get(), &Browser::documentComplete);
+        m_browser->navigate(url);
+        return complete.wait(20000);
+    }
+
+    ResultRow row(const QString &id, const QString &title, const QString &source) const
+    {
+        return {m_site->resultLink(id), title, QString(), QStringLiteral("htm"), kFolder, source};
+    }
+
+    bool nextPage()
+    {
+        return QCoro::waitFor(下一页(*m_browser, *m_list, *m_flags, *m_pacing, kFolder));
+    }
+
+    // The page walk as the main window runs it: turn pages until the last one or a stop, harvesting each.
+    QCoro::Task<QList<bool>> walk()
+    {
+        QList<bool> turns;
+        m_flags->setCollectIdle(false);
+        while (!m_flags->CollectIdle()) {
+            const bool turned = co_await 下一页(*m_browser, *m_list, *m_flags, *m_pacing, kFolder);
+            turns.append(turned);
+            if (!turned)
+                break;
+            co_await 采集本页结果(*m_browser, *m_list, kFolder);
+        }
+        co_await 采集本页结果(*m_browser, *m_list, kFolder);
+        m_flags->setCollectIdle(true);
+        co_return turns;
+    }
+
+private Q_SLOTS:
+    void initTestCase()
+    {
+        m_server = std::make_unique<FixtureHttpServer>();
+        m_site = std::make_unique<ScholarSite>(*m_server);
+        m_site->useAsSearchService();
+        m_profile = new QWebEngineProfile(this);
+        QCOMPARE(ResultLinkPrefix(), m_site->base() + QLatin1Char('/'));
+    }
+
+    void init()
+    {
+        m_browser = std::make_unique<WebEngineBrowser>(m_profile);
+        m_list = std::make_unique<ResultListModel>();
+        m_flags = std::make_unique<RunFlags>();
+        m_pacing = std::make_unique<FakePacing>(*m_flags);
+    }
+
+    void cleanup()
+    {
+        Clock::reset();
+        m_pacing.reset();
+        m_flags.reset();
+        m_list.reset();
+        m_browser.reset();
+        m_server->clearRequests();
+    }
+
+    void harvestGivesExactlyThePageRows_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<int>("pn");
+        QTest::addColumn<QStringList>("rows"); // id:title; id "file:<name>:<type>" for a direct link
+
+        QTest::newRow("first result page")
+            << QStringLiteral("深度学习") << 0
+            << QStringList{QStringLiteral("d101:深度学习综述"), QStringLiteral("d102:基于深度学习的图像识别"),
+                           QStringLiteral("d103:卷积神经网络研究")};
+        QTest::newRow("second result page")
+            << QStringLiteral("深度学习") << 10
+            << QStringList{QStringLiteral("d104:循环神经网络"), QStringLiteral("d101:深度学习综述（第二次出现）"),
+                           QStringLiteral("d105:长短期记忆网络")};
+        QTest::newRow("last result page") << QStringLiteral("深度学习") << 20 << QStringList{QStringLiteral("d106:注意力机制")};
+        QTest::newRow("another keyword")
+            << QStringLiteral("机器翻译") << 0
+            << QStringList{QStringLiteral("d201:神经机器翻译"), QStringLiteral("d202:统计机器翻译")};
+        QTest::newRow("no results") << QStringLiteral("无结果") << 0 << QStringList();
+        QTest::newRow("single document with queryShow")
+            << QStringLiteral("知识图谱") << 0 << QStringList{QStringLiteral("file:KG_FULL.PDF:pdf:知识图谱")};
+        QTest::newRow("single document, two query words")
+            << QStringLiteral("知识 图谱") << 0 << QStringList{QStringLiteral("file:KG_FULL.PDF:pdf:知识")};
+        QTest::newRow("single document without queryShow") << QStringLiteral("无查询词") << 0 << QStringList();
+    }
+
+    void harvestGivesExactlyThePageRows()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(int, pn);
+        QFETCH(QStringList, rows);
+
+        const QString url = m_site->searchUrl(keyword, pn);
+        QVERIFY(load(url));
+        QCoro::waitFor(采集本页结果(*m_browser, *m_list, kFolder));
+
+        QList<ResultRow> expected;
+        for (const QString &r : rows) {
+            const QStringList f = r.split(QLatin1Char(':'));
+            if (f.first() == u"file")
+                expected.append({m_site->base() + QStringLiteral("/files/") + f.at(1), f.at(3), QString(), f.at(2),
+                                 kFolder, QString()});
+            else
+                expected.append(row(f.at(0), f.at(1), url));
+        }
+        QCOMPARE(m_list->rows(), expected);
+
+        // Harvesting the same page again adds nothing.
+        QCoro::waitFor(采集本页结果(*m_browser, *m_list, kFolder));
+        QCOMPARE(m_list->rowCount(), expected.size());
+    }
+
+    void walkOverThreePages()
+    {
+        m_pacing->delay = QStringLiteral("1");
+        Clock::setTimeScale(0.01);
+        const QString first = m_site->searchUrl(QStringLiteral("深度学习"));
+        QVERIFY(load(first));
+        const QList<bool> turns = QCoro::waitFor(walk());
+
+        QCOMPARE(turns, (QList<bool>{true, true, false}));
+        const QString second = m_site->base()
+                               + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        const QString third = m_site->base()
+                              + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=20&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        const QList<ResultRow> expected{
+            row(QStringLiteral("d101"), QStringLiteral("深度学习综述"), first),
+            row(QStringLiteral("d102"), QStringLiteral("基于深度学习的图像识别"), first),
+            row(QStringLiteral("d103"), QStringLiteral("卷积神经网络研究"), first),
+            row(QStringLiteral("d104"), QStringLiteral("循环神经网络"), second),
+            row(QStringLiteral("d105"), QStringLiteral("长短期记忆网络"), second),
+            row(QStringLiteral("d106"), QStringLiteral("注意力机制"), third),
+        };
+        QCOMPARE(m_list->rows(), expected);
+        QCOMPARE(m_browser->currentUrl(), third);
+        QVERIFY(!m_flags->PageLoading());
+        // The decoy next-page link (another class) was never followed; each turn took the pause.
+        for (const auto &r : m_server->requests())
+            QVERIFY2(!r.path.contains("pn=90"), r.path.constData());
+        QVERIFY(m_pacing->looks >= 2);
+    }
+
+    void lastPageHarvestsAndEnds()
+    {
+        QVERIFY(load(m_site->searchUrl(QStringLiteral("机器翻译"))));
+        QVERIFY(!nextPage());
+        QCOMPARE(m_list->rowCount(), 2);
+        QCOMPARE(m_pacing->looks, 0);
+        QVERIFY(!m_flags->PageLoading());
+    }
+
+    void stopDuringThePageTurnWait()
+    {
+        // The next page never answers; stop is pressed once its request has gone out.
+        const QString stalled = QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        FixtureHttpServer::Response never;
+        never.headerDelayMs = -1;
+        m_server->route(stalled, never);
+        auto stopOnRequest = connect(m_server.get(), &FixtureHttpServer::requestReceived, this,
+                                     [&](const FixtureHttpServer::Request &r) {
+                                         if (r.path == stalled.toUtf8())
+                                             m_flags->setCollectIdle(true);
+                                     });
+        const QString first = m_site->searchUrl(QStringLiteral("深度学习"));
+        QVERIFY(load(first));
+        m_flags->setCollectIdle(false);
+        m_list->加入LV1(QStringLiteral("earlier"), QStringLiteral("http://s/earlier"), {}, kFolder, {});
+
+        QVERIFY(!nextPage());
+        // The page shown then was harvested; no pause was taken, nothing was invented.
+        QCOMPARE(m_list->rowCount(), 4);
+        QCOMPARE(m_list->row(1).sourcePage, first);
+        QCOMPARE(m_pacing->looks, 0);
+        QVERIFY(m_flags->CollectIdle());
+        disconnect(stopOnRequest);
+        m_server->removeRoute(stalled);
+        m_server->closeAllConnections();
+    }
+
+    void pageTurnLimitGoesOnWithWhateverIsShown()
+    {
+        const QString stalled = QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        FixtureHttpServer::Response never;
+        never.headerDelayMs = -1;
+        m_server->route(stalled, never);
+        QVERIFY(load(m_site->searchUrl(QStringLiteral("深度学习"))));
+        Clock::setTimeScale(0.002); // the 60 s limit becomes 120 ms
+        m_flags->setCollectIdle(false);
+
+        QVERIFY(nextPage()); // as if the page had been turned
+        QVERIFY(m_pacing->looks >= 1);
+        QVERIFY(m_flags->PageLoading()); // the completion never came
+        QCOMPARE(m_list->rowCount(), 3);
+        m_server->removeRoute(stalled);
+        m_server->closeAllConnections();
+    }
+
+    void noDocumentMeansNothingHappens()
+    {
+        m_browser->setPageAnswerLimit(300ms);
+        QVERIFY(load(m_site->pageUrl(QStringLiteral("busy_loop.htm"))));
+        QTRY_COMPARE_WITH_TIMEOUT(m_browser->title(), QStringLiteral("looping"), 20000);
+        QVERIFY(!nextPage());
+        QCoro::waitFor(采集本页结果(*m_browser, *m_list, kFolder));
+        QCOMPARE(m_list->rowCount(), 0);
+        QVERIFY(!m_flags->PageLoading());
+    }
+
+    void queryShowTitle_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("quoted word and comma") << QStringLiteral("x = { queryShow : \"深度学习\", qid : 1 }")
+                                               << QStringLiteral("深度学习");
+        QTest::newRow("letter case ignored") << QStringLiteral("QUERYSHOW : \"abc\", id") << QStringLiteral("abc");
+        QTest::newRow("two words give the first") << QStringLiteral("queryShow : \"深度 学习\",")
+                                                  << QStringLiteral("深度");
+        QTest::newRow("nothing after the word") << QStringLiteral("queryShow : \"深度学习\"") << QString();
+        QTest::newRow("no marker") << QStringLiteral("queryShow: \"深度学习\", x") << QString();
+    }
+
+    void queryShowTitle()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        QCOMPARE(QueryShowTitle(text), title);
+    }
+};
+
+QTEST_MAIN(TestPageHarvest)
+#include "test_pageharvest.moc"

@@ -60,6 +60,21 @@ void ReQueueRow(DownloadListModel &list, int row)
         requeue(list, row, false);
 }
 
+bool RetryFailedRow(DownloadListModel &list, int row)
+{
+    if (!list.isValidRow(row) || list.item(row).state != ItemState::Failed)
+        return false;
+    DeleteItemFile(list.item(row));
+    list.update(row, [](DownloadItem &item) {
+        item.state = ItemState::Waiting;
+        item.size.clear();
+        item.downloaded.clear();
+        item.percent.clear();
+        item.fileWritten = false;
+    });
+    return true;
+}
+
 int ReQueueFailed(DownloadListModel &list)
 {
     int requeued = 0;

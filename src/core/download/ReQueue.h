@@ -14,6 +14,10 @@ bool DeleteItemFile(const DownloadItem &item);
 // a web-page type becomes the placeholder "xxx" so the next transfer decides the type afresh.
 void ReQueueRow(DownloadListModel &list, int row);
 
+// A double-click on a Failed row: its own file removed, the row Waiting with empty progress columns (the type
+// stays). False (and nothing changed) for a row in another state.
+bool RetryFailedRow(DownloadListModel &list, int row);
+
 // Every Failed row re-queued. Returns the number of rows re-queued.
 int ReQueueFailed(DownloadListModel &list);
 // Every Done or Failed row of type htm, html or xml re-queued with the type "xxx". Returns the number re-queued.

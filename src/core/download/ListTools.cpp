@@ -1,0 +1,195 @@
+#include "core/download/ListTools.h"
+
+#include "core/download/DownloadListModel.h"
+#include "core/download/ReQueue.h"
+#include "core/util/FileNameRules.h"
+
+#include <QRandomGenerator>
+#include <algorithm>
+#include <cmath>
+
+namespace {
+constexpr int kMaxShuffleSteps = 10000;
+
+bool settled(const DownloadItem &item)
+{
+    return item.state == ItemState::Done || item.state == ItemState::Failed;
+}
+
+bool pageOrXml(const QString &type)
+{
+    return IsPageType(type) || type.compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0;
+}
+
+// The progress columns emptied and the row's own file deleted, the row otherwise unchanged.
+void deleteFile(DownloadListModel &list, int row)
+{
+    DeleteItemFile(list.item(row));
+    list.update(row, [](DownloadItem &item) {
+        item.size.clear();
+        item.downloaded.clear();
+        item.percent.clear();
+        item.fileWritten = false;
+    });
+}
+
+// A number as twelve zero-filled digits, so that text order is numeric order.
+QString sortKey(const QString &value, bool numeric, bool percent)
+{
+    if (!numeric)
+        return value;
+    QString text = value.trimmed();
+    if (percent && text.endsWith(QLatin1Char('%')))
+        text.chop(1);
+    if (!IsNumericText(text))
+        return value;
+    const double number = std::round(text.trimmed().toDouble());
+    const QString digits = QString::number(std::abs(number), 'f', 0).rightJustified(12, QLatin1Char('0'));
+    return number < 0 ? QLatin1Char('-') + digits : digits;
+}
+} // namespace
+
+QString PlainFilePath(const DownloadItem &item)
+{
+    return item.folder + item.name + QLatin1Char('.') + item.type;
+}
+
+void ShuffleList(DownloadListModel &list, QRandomGenerator &random)
+{
+    const int count = list.size();
+    QList<int> order(count);
+    for (int i = 0; i < count; ++i)
+        order[i] = i;
+    int moved = 0;
+    for (int step = 1; step <= kMaxShuffleSteps; ++step) {
+        const int remaining = count - moved;
+        if (remaining < 1)
+            break;
+        const int position = random.bounded(remaining);
+        order.append(order.takeAt(position));
+        ++moved;
+    }
+    list.reorder(order);
+}
+
+int ReQueueRows(DownloadListModel &list, const QList<int> &rows)
+{
+    int requeued = 0;
+    for (int row : rows) {
+        if (!list.isValidRow(row) || !settled(list.item(row)))
+            continue;
+        ReQueueRow(list, row);
+        ++requeued;
+    }
+    return requeued;
+}
+
+int ReQueueFailedAndPages(DownloadListModel &list)
+{
+    int requeued = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        const DownloadItem &item = list.item(row);
+        if (item.state == ItemState::Failed || (IsPageType(item.type) && settled(item))) {
+            ReQueueRow(list, row);
+            ++requeued;
+        }
+    }
+    return requeued;
+}
+
+int ReQueueSmallerThan(DownloadListModel &list, double bytes)
+{
+    int requeued = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        const DownloadItem &item = list.item(row);
+        const QString size = QString(item.size).remove(QLatin1Char(','));
+        const QString downloaded = QString(item.downloaded).remove(QLatin1Char(','));
+        if (!IsNumericText(size) || !IsNumericText(downloaded) || !settled(item))
+            continue;
+        const double sizeValue = size.trimmed().toDouble();
+        // Compared in single precision, as the columns were always meant to be read.
+        if (!(bytes > sizeValue) || static_cast<float>(downloaded.trimmed().toDouble()) != static_cast<float>(sizeValue))
+            continue;
+        ReQueueRow(list, row);
+        ++requeued;
+    }
+    return requeued;
+}
+
+QList<int> RowsInState(const DownloadListModel &list, ItemState state)
+{
+    QList<int> rows;
+    for (int row = 0; row < list.size(); ++row)
+        if (list.item(row).state == state)
+            rows.append(row);
+    return rows;
+}
+
+int DeleteFilesOfPages(DownloadListModel &list)
+{
+    int touched = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        const DownloadItem &item = list.item(row);
+        if (pageOrXml(item.type) && settled(item)) {
+            deleteFile(list, row);
+            ++touched;
+        }
+    }
+    return touched;
+}
+
+int DeleteFilesOfFailed(DownloadListModel &list)
+{
+    int touched = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        if (list.item(row).state == ItemState::Failed) {
+            deleteFile(list, row);
+            ++touched;
+        }
+    }
+    return touched;
+}
+
+QStringList NamesForExport(const DownloadListModel &list, bool unfinishedOnly)
+{
+    QStringList names;
+    for (int row = 0; row < list.size(); ++row)
+        if (!unfinishedOnly || list.item(row).state != ItemState::Done)
+            names.append(list.item(row).name);
+    return names;
+}
+
+int ReplaceInAddresses(DownloadListModel &list, const QString &find, const QString &replacement)
+{
+    if (find.isEmpty())
+        return 0;
+    int clashes = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        const bool changed = list.update(row, [&](DownloadItem &item) {
+            item.address.replace(find, replacement, Qt::CaseInsensitive);
+            item.referrer.replace(find, replacement, Qt::CaseInsensitive);
+        });
+        clashes += changed ? 0 : 1;
+    }
+    return clashes;
+}
+
+void SortListByColumn(DownloadListModel &list, int column, bool descending)
+{
+    if (column < 0 || column >= DownloadListModel::ColumnCount)
+        return;
+    const bool numeric = column == DownloadListModel::SizeColumn || column == DownloadListModel::DownloadedColumn ||
+                         column == DownloadListModel::PercentColumn;
+    const bool percent = column == DownloadListModel::PercentColumn;
+    QList<QString> keys(list.size());
+    QList<int> order(list.size());
+    for (int row = 0; row < list.size(); ++row) {
+        keys[row] = sortKey(list.data(list.index(row, column)).toString(), numeric, percent);
+        order[row] = row;
+    }
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int c = keys.at(a).compare(keys.at(b), Qt::CaseInsensitive);
+        return descending ? c > 0 : c < 0;
+    });
+    list.reorder(order);
+}

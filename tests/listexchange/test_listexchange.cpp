@@ -1,0 +1,137 @@
+#include "core/search/ListExchange.h"
+#include "core/store/Database.h"
+#include "core/store/VisitedDatabase.h"
+
+#include "support/TestEnvironment.h"
+
+#include <QFile>
+#include <QTest>
+
+namespace {
+QList<ListRecord> readAll(const QString &path)
+{
+    QList<ListRecord> out;
+    QString error;
+    const bool ok = ReadListFile(path, [&](const ListRecord &r) { out.append(r); }, &error);
+    if (!ok)
+        qWarning() << error;
+    return out;
+}
+} // namespace
+
+class TestListExchange : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void exportWritesListOrderWithIdsAndCuts()
+    {
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("list.zxul"));
+        const QString longTitle(400, QChar(0x6587));
+        const QList<ListRecord> rows{{"http://a/1", "第一", "成功", "pdf", "/x/"},
+                                     {"http://a/2", longTitle, QString(30, QLatin1Char('s')), "htmlhtmlhtml", "/y/"},
+                                     {"http://a/3", "third", "", "", ""}};
+        QString error;
+        QVERIFY2(ExportListFile(file, rows, &error), qPrintable(error));
+
+        QFile raw(file);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        QVERIFY(!raw.read(16).startsWith("SQLite format 3"));
+
+        Database db;
+        QVERIFY(OpenOrCreateListFile(db, file));
+        Statement ids(db, QStringLiteral("select id, L0 from 导出表 order by id"));
+        QList<qint64> seen;
+        while (ids.next())
+            seen << ids.integer(0);
+        QCOMPARE(seen, (QList<qint64>{1, 2, 3}));
+
+        const auto back = readAll(file);
+        QCOMPARE(back.size(), 3);
+        QCOMPARE(back[0].title, QStringLiteral("第一"));
+        QCOMPARE(back[1].title.size(), 300);
+        QCOMPARE(back[1].status.size(), 20);
+        QCOMPARE(back[1].type, QStringLiteral("htmlhtmlh").append(QLatin1Char('t')));
+        QCOMPARE(back[2].key, QStringLiteral("http://a/3"));
+    }
+
+    void exportReplacesAnExistingFileCompletely()
+    {
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("list.zxul"));
+        QVERIFY(ExportListFile(file, {{"k1", "t", "", "", ""}, {"k2", "t", "", "", ""}}));
+        QVERIFY(ExportListFile(file, {{"k3", "t", "", "", ""}}));
+        const auto back = readAll(file);
+        QCOMPARE(back.size(), 1);
+        QCOMPARE(back[0].key, QStringLiteral("k3"));
+        QVERIFY(!QFile::exists(file + QStringLiteral(".partial")));
+    }
+
+    void failedExportKeepsTheOldFile()
+    {
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("list.zxul"));
+        QFile junk(file);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write("user's own bytes");
+        junk.close();
+        QString error;
+        QVERIFY(!ExportListFile(home.filePath(QStringLiteral("missing/dir/list.zxul")), {{"k", "t", "", "", ""}},
+                                &error));
+        QVERIFY(!error.isEmpty());
+        QVERIFY(junk.open(QIODevice::ReadOnly));
+        QCOMPARE(junk.readAll(), QByteArray("user's own bytes"));
+    }
+
+    void readingAForeignFileFailsCleanly()
+    {
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("notours.zxul"));
+        QFile junk(file);
+        QVERIFY(junk.open(QIODevice::WriteOnly));
+        junk.write(QByteArray(4096, 'x'));
+        junk.close();
+        int calls = 0;
+        QString error;
+        QVERIFY(!ReadListFile(file, [&](const ListRecord &) { ++calls; }, &error));
+        QCOMPARE(calls, 0);
+        QVERIFY(!error.isEmpty());
+    }
+
+    void failedOrUnanalysedFilter_data()
+    {
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("empty") << "" << true;
+        QTest::newRow("failed download") << "失败(下载)" << true;
+        QTest::newRow("failed bare") << "失败" << true;
+        QTest::newRow("success") << "成功" << false;
+        QTest::newRow("no pdf") << "无pdf" << false;
+        QTest::newRow("skipped") << "跳过(文件存在)" << false;
+    }
+    void failedOrUnanalysedFilter()
+    {
+        QFETCH(QString, status);
+        QFETCH(bool, kept);
+        QCOMPARE(IsFailedOrUnanalysed(status), kept);
+    }
+
+    void finishedText_data()
+    {
+        QTest::addColumn<qint64>("bytes");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("12 KB") << qint64(12288) << "导出到文件完毕：12.0KB";
+        QTest::newRow("rounded") << qint64(1536 + 51) << "导出到文件完毕：1.5KB";
+        QTest::newRow("thousands") << qint64(1234567) << "导出到文件完毕：1,205.6KB";
+        QTest::newRow("zero") << qint64(0) << "导出到文件完毕：0.0KB";
+    }
+    void finishedText()
+    {
+        QFETCH(qint64, bytes);
+        QFETCH(QString, text);
+        QCOMPARE(ExportFinishedText(bytes), text);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestListExchange)
+#include "test_listexchange.moc"

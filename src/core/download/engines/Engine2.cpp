@@ -1,0 +1,169 @@
+#include "core/download/engines/Engine2.h"
+
+#include "core/download/DownloadListModel.h"
+#include "core/download/DownloadSettings.h"
+#include "core/download/DownloadTexts.h"
+#include "core/download/FileTypeDetection.h"
+#include "core/download/engines/Downloader.h"
+#include "core/download/engines/EngineSounds.h"
+#include "core/download/engines/InsertBaseTag.h"
+
+#include <QFile>
+#include <QNetworkAccessManager>
+
+namespace {
+bool validSlot(int slot)
+{
+    return slot >= 1 && slot <= kMaxSlots;
+}
+} // namespace
+
+Engine2::Engine2(DownloadContext &context, QObject *parent)
+    : QObject(parent)
+    , m_context(context)
+    , m_network(new QNetworkAccessManager(this))
+{
+    // One connection pool for all slots, so consecutive files from one server reuse their connections.
+    m_network->setAutoDeleteReplies(false);
+}
+
+Engine2::~Engine2()
+{
+    for (int slot = 1; slot <= kMaxSlots; ++slot)
+        destroySlot(slot);
+}
+
+Downloader *Engine2::downloader(int slot) const
+{
+    return validSlot(slot) ? m_slots[static_cast<std::size_t>(slot)] : nullptr;
+}
+
+bool Engine2::slotLoaded(int slot) const
+{
+    return downloader(slot) != nullptr;
+}
+
+void Engine2::unloadSlot(int slot)
+{
+    destroySlot(slot);
+}
+
+void Engine2::destroySlot(int slot)
+{
+    Downloader *d = downloader(slot);
+    if (!d)
+        return;
+    m_slots[static_cast<std::size_t>(slot)] = nullptr;
+    d->disconnect(this);
+    // Cancelling removes the placeholder and the partial body at once; the object itself may be in the middle of
+    // raising the signal that led here, so it is deleted from the event loop.
+    d->CancelAsyncRead();
+    d->deleteLater();
+}
+
+void Engine2::多线程下载(int slot, int row, const QString &address, const QString &targetPath)
+{
+    if (!validSlot(slot))
+        return;
+    destroySlot(slot);
+    auto *d = new Downloader(m_network, this);
+    m_slots[static_cast<std::size_t>(slot)] = d;
+    connect(d, &Downloader::DownloadProgress, this,
+            [this, slot](qint64 read, qint64 total, const QString &) { onDownloadProgress(slot, read, total); });
+    connect(d, &Downloader::DownloadComplete, this,
+            [this, slot](qint64 read, qint64 total, const QString &) { onDownloadComplete(slot, read, total); });
+    connect(d, &Downloader::DownloadError, this,
+            [this, slot](const QString &message, const QString &) { onDownloadError(slot, message); });
+
+    m_context.setBusyFlag(true);
+    DownloadListModel &list = m_context.list();
+    if (list.isValidRow(row)) {
+        list.setState(row, ItemState::Downloading);
+        if (m_context.autoLocate())
+            m_context.scrollToRow(row);
+        list.clearProgress(row);
+    }
+    d->BeginDownload(address, targetPath);
+}
+
+int Engine2::rowOfSlot(int slot) const
+{
+    if (!validSlot(slot))
+        return -1;
+    const int row = m_context.slotRow(slot);
+    return m_context.list().isValidRow(row) ? row : -1;
+}
+
+bool Engine2::showProgress(int row, qint64 bytesRead, qint64 totalBytes)
+{
+    if (totalBytes <= 0 || totalBytes < bytesRead)
+        return false;
+    const auto percent = static_cast<qint64>(static_cast<double>(bytesRead) / static_cast<double>(totalBytes) * 100.0);
+    m_context.list().update(row, [&](DownloadItem &item) {
+        item.size = QString::number(totalBytes);
+        item.downloaded = QString::number(bytesRead);
+        item.percent = QString::number(percent) + QLatin1Char('%');
+    });
+    return true;
+}
+
+void Engine2::onDownloadProgress(int slot, qint64 bytesRead, qint64 totalBytes)
+{
+    if (!slotLoaded(slot))
+        return;
+    const int row = rowOfSlot(slot);
+    if (row < 0)
+        return;
+    if (!showProgress(row, bytesRead, totalBytes))
+        return;
+    const double megabytes = static_cast<double>(totalBytes) / 1024.0 / 1024.0;
+    if (megabytes > m_context.settings().maxFileSizeMb) {
+        DownloadListModel &list = m_context.list();
+        list.setState(row, ItemState::Done);
+        list.setPercent(row, DownloadTexts::kTooBig);
+        m_context.markTransferEnd();
+        // The placeholder goes with the instance: a skipped file must not look like a downloaded one.
+        destroySlot(slot);
+    }
+}
+
+void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
+{
+    if (!slotLoaded(slot))
+        return;
+    const int row = rowOfSlot(slot);
+    if (row < 0) {
+        destroySlot(slot);
+        return;
+    }
+    const QString savedPath = downloader(slot)->savePath();
+    DownloadListModel &list = m_context.list();
+    showProgress(row, bytesRead, totalBytes);
+    const bool complete = list.item(row).percent == QLatin1String("100%");
+    list.setState(row, complete ? ItemState::Done : ItemState::Failed);
+    destroySlot(slot);
+
+    // A body shorter than announced is not the document: it would pass for one under the skip rule later.
+    if (!complete)
+        QFile::remove(savedPath);
+
+    list.update(row, [](DownloadItem &item) { CorrectItemFileType(item); });
+    InsertBaseTag(list.item(row));
+
+    const DownloadItem &item = list.item(row);
+    m_context.setStatusText(2, DownloadTexts::kFinished + item.name);
+    PlayTransferEndSounds(m_context, item);
+    m_context.markTransferEnd();
+}
+
+void Engine2::onDownloadError(int slot, const QString &message)
+{
+    Q_UNUSED(message)  // never shown
+    if (!slotLoaded(slot))
+        return;
+    const int row = rowOfSlot(slot);
+    if (row >= 0)
+        m_context.list().setState(row, ItemState::Failed);
+    destroySlot(slot);
+    m_context.markTransferEnd();
+}

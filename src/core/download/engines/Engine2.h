@@ -1,0 +1,49 @@
+#pragma once
+
+#include "core/download/DownloadEngine.h"
+
+#include <QObject>
+#include <QString>
+#include <array>
+
+class Downloader;
+class QNetworkAccessManager;
+
+// Engine 2: up to six concurrent transfers, one Downloader per loaded slot (1..6), and the download window's
+// handlers for their progress, completion and error signals. A slot exists exactly while its transfer runs.
+//
+// Unlike engine 1 it never looks at response headers: the row keeps its queued type until the file's first bytes
+// say otherwise (CorrectItemFileType), and an error page is saved like any body and recognised afterwards.
+class Engine2 final : public QObject, public ConcurrentTransferEngine
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(Engine2)
+
+public:
+    explicit Engine2(DownloadContext &context, QObject *parent = nullptr);
+    ~Engine2() override;
+
+    void 多线程下载(int slot, int row, const QString &address, const QString &targetPath) override;
+    bool slotLoaded(int slot) const override;
+    void unloadSlot(int slot) override;
+
+    // Downloader1(k), or null when the slot is free (k outside 1..6 included).
+    Downloader *downloader(int slot) const;
+
+    // The window's handlers of the control array; slot 0 (the design-time instance) and free slots change nothing.
+    void onDownloadProgress(int slot, qint64 bytesRead, qint64 totalBytes);
+    void onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes);
+    void onDownloadError(int slot, const QString &message);
+
+private:
+    // The row the slot serves, or -1 when there is none.
+    int rowOfSlot(int slot) const;
+    // Size, downloaded and percent from a report whose total is known and not below the bytes read.
+    bool showProgress(int row, qint64 bytesRead, qint64 totalBytes);
+    // The slot's instance goes away; its transfer ends without further signals.
+    void destroySlot(int slot);
+
+    DownloadContext &m_context;
+    QNetworkAccessManager *m_network;
+    std::array<Downloader *, kMaxSlots + 1> m_slots{};
+};

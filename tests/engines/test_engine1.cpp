@@ -1,0 +1,418 @@
+// Engine 1 against the fixture server: one transfer at a time through the transfer control.
+#include "EngineTestContext.h"
+
+#include "core/download/engines/Engine1.h"
+#include "core/download/engines/Engine1Connection.h"
+#include "core/net/TransferControl.h"
+#include "core/util/Clock.h"
+#include "support/FixtureHttpServer.h"
+#include "support/TestEnvironment.h"
+#include "support/TinyProxy.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Response = FixtureHttpServer::Response;
+using Framing = FixtureHttpServer::Framing;
+
+namespace {
+QByteArray bodyOf(int size)
+{
+    QByteArray b(size, Qt::Uninitialized);
+    for (int i = 0; i < size; ++i)
+        b[i] = static_cast<char>('0' + (i * 13) % 10);
+    return "%PDF-1.4\n" + b;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+void writeFile(const QString &path, const QByteArray &data)
+{
+    QFile f(path);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(data);
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+FixtureHttpServer::Response statusAnswer(int code, const QByteArray &body = {})
+{
+    FixtureHttpServer::Response r;
+    r.status = code;
+    r.body = body;
+    r.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("text/html")));
+    return r;
+}
+
+const QByteArray kLoginPage = "<HTML lang=zh><HEAD><title>login</title></head><body>please log in</body></HTML>";
+} // namespace
+
+class TestEngine1 : public QObject
+{
+    Q_OBJECT
+
+    // Runs one row to its end; the engine's result.
+    bool runRow(Engine1 &engine, int row)
+    {
+        QSignalSpy ended(&engine, &Engine1::transferEnded);
+        engine.Inet下载当前文件(row);
+        if (!ended.wait(20000))
+            return false;
+        return ended.first().at(1).toBool();
+    }
+
+    QString folder() const { return m_dir->path() + QLatin1Char('/'); }
+
+private Q_SLOTS:
+    void init()
+    {
+        Clock::setTimeScale(0.01);
+        m_home = std::make_unique<TestHome>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_context = std::make_unique<EngineTestContext>();
+    }
+    void cleanup()
+    {
+        m_context.reset();
+        m_dir.reset();
+        m_home.reset();
+        Clock::reset();
+    }
+
+    void okAnswers_data()
+    {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<QString>("file");      // the file the row ends with
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("size");      // size column at the end
+        QTest::addColumn<bool>("baseTag");
+        QTest::addColumn<QList<int>>("sounds");
+
+        const QByteArray pdf = bodyOf(30000);
+        QTest::newRow("pdf with length") << Response::text(pdf, "application/pdf") << "doc.pdf"
+                                         << "pdf" << "30009" << false << QList<int>{};
+        Response none = Response::text(pdf, "application/octet-stream");
+        none.framing = Framing::None;
+        none.bytesPerInterval = 7000;
+        // Queued as "xxx"; the first bytes say PDF.
+        QTest::newRow("no length, closed") << none << "doc.pdf" << "pdf" << "0" << false << QList<int>{};
+        Response chunked = Response::text(pdf, "application/octet-stream");
+        chunked.framing = Framing::Chunked;
+        chunked.bytesPerInterval = 5001;
+        QTest::newRow("no length, chunked") << chunked << "doc.pdf" << "pdf" << "0" << false << QList<int>{};
+        // text/html gives "html"; the detection then names every web page "htm".
+        QTest::newRow("web page by its media type")
+            << Response::html(kLoginPage, "text/html; charset=gbk") << "doc.htm" << "htm"
+            << QString::number(kLoginPage.size()) << true << QList<int>{101};
+        // An anonymous stream keeps the queued type, then the first bytes reveal a web page.
+        QTest::newRow("login page as a stream")
+            << Response::text(kLoginPage, "application/octet-stream") << "doc.htm" << "htm"
+            << QString::number(kLoginPage.size()) << true << QList<int>{101};
+    }
+    void okAnswers()
+    {
+        QFETCH(Response, response);
+        QFETCH(QString, file);
+        QFETCH(QString, type);
+        QFETCH(QString, size);
+        QFETCH(bool, baseTag);
+        QFETCH(QList<int>, sounds);
+
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/doc"), response);
+        const QString address = server.urlText(QStringLiteral("/doc"));
+        const int row = m_context->addRow(address, QStringLiteral("doc"), QStringLiteral("xxx"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, row));
+
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Done);
+        QCOMPARE(item.type, type);
+        QCOMPARE(item.size, size);
+        QCOMPARE(filesIn(m_dir->path()), QStringList{file});
+        QByteArray expected = response.body;
+        if (baseTag)
+            expected.replace("</head>", "<Base href='" + address.toUtf8() + "'></head>");
+        QCOMPARE(readFile(m_dir->filePath(file)), expected);
+        QCOMPARE(m_context->sounds, sounds);
+        QVERIFY(!m_context->busy);
+        QVERIFY(!engine.stillExecuting());
+        QCOMPARE(m_context->transferEnds, 1);
+        QCOMPARE(m_context->status[2].first(), QStringLiteral("正在下载:doc"));
+        QCOMPARE(m_context->status[2].last(), QStringLiteral("完成下载:") + item.name);
+        QVERIFY(m_context->status[3].contains(QStringLiteral("1 正在查询所指定的主机的 IP 地址...")));
+        QVERIFY(m_context->status[3].contains(QStringLiteral("8 已成功地接收到主机的响应。")));
+        // Without a known size no percentage is ever shown.
+        if (size == QLatin1String("0"))
+            QCOMPARE(item.percent, QString());
+    }
+
+    // Every way a transfer ends without the document leaves no file behind.
+    void failures_data()
+    {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("404") << statusAnswer(404, "<html>missing</html>") << QString();
+        QTest::newRow("500") << statusAnswer(500) << QString();
+        Response silent = Response::text("x");
+        silent.headerDelayMs = -1;
+        QTest::newRow("no answer within the limit") << silent << QString();
+        Response stalled = Response::text(bodyOf(100000), "application/pdf");
+        stalled.stallAfterBodyBytes = 6000;
+        QTest::newRow("stalled") << stalled << QStringLiteral("5%");
+        Response shortBody = Response::text(bodyOf(100000), "application/pdf");
+        shortBody.closeAfterBodyBytes = 6000;
+        QTest::newRow("shorter than announced") << shortBody << QStringLiteral("5%");
+    }
+    void failures()
+    {
+        QFETCH(Response, response);
+        QFETCH(QString, percent);
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/doc.pdf"), response);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/doc.pdf")), QStringLiteral("doc"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(!runRow(engine, row));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Failed);
+        QCOMPARE(item.percent, percent);
+        QCOMPARE(filesIn(m_dir->path()), QStringList());
+        QCOMPARE(m_context->sounds, QList<int>{103});
+        QVERIFY(!m_context->busy);
+        server.closeAllConnections();
+    }
+
+    void sizeLimit_data()
+    {
+        QTest::addColumn<int>("framing");
+        QTest::addColumn<bool>("skipped");
+        QTest::newRow("announced size over the limit") << int(Framing::ContentLength) << true;
+        QTest::newRow("no announced size") << int(Framing::Chunked) << false;
+    }
+    void sizeLimit()
+    {
+        QFETCH(int, framing);
+        QFETCH(bool, skipped);
+        m_context->downloadSettings.maxFileSizeMb = 0.01;  // 10485 bytes
+        Response big = Response::text(bodyOf(30000), "application/pdf");
+        big.framing = Framing(framing);
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/big"), big);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/big")), QStringLiteral("big"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, row));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Done);
+        if (skipped) {
+            QCOMPARE(item.percent, QStringLiteral("大文件，跳过"));
+            QCOMPARE(item.size, QStringLiteral("30009"));
+            QCOMPARE(filesIn(m_dir->path()), QStringList());
+        } else {
+            QCOMPARE(readFile(m_dir->filePath(QStringLiteral("big.pdf"))), big.body);
+        }
+        QCOMPARE(m_context->sounds, QList<int>{});
+    }
+
+    void connectionSettings_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<bool>("proxy");
+        QTest::addColumn<int>("accessType");
+        QTest::addColumn<QString>("proxyText");
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<int>("port");
+        QTest::newRow("port and path") << "http://127.0.0.1:8080/a/b.pdf" << false << 0 << "" << 4 << 8080;
+        QTest::newRow("port without a path") << "http://127.0.0.1:8080" << false << 0 << "" << 4 << 80;
+        QTest::newRow("no port") << "http://www.example.com/a.pdf" << false << 0 << "" << 4 << 80;
+        QTest::newRow("short host") << "http://a:81/x" << false << 0 << "" << 4 << 81;
+        QTest::newRow("port not numeric") << "http://example.com:ab/x" << false << 0 << "" << 4 << 80;
+        QTest::newRow("https with its own port") << "https://127.0.0.1:8443/a" << false << 0 << "" << 5 << 443;
+        QTest::newRow("upper-case scheme") << "HTTPS://example.com/a" << false << 0 << "" << 5 << 443;
+        QTest::newRow("proxy") << "http://example.com:8080/a" << true << 2 << "10.1.2.3:3128" << 4 << 3128;
+        QTest::newRow("proxy, https") << "https://example.com/a" << true << 2 << "10.1.2.3:3128" << 5 << 443;
+    }
+    void connectionSettings()
+    {
+        QFETCH(QString, address);
+        QFETCH(bool, proxy);
+        QFETCH(int, accessType);
+        QFETCH(QString, proxyText);
+        QFETCH(int, protocol);
+        QFETCH(int, port);
+        DownloadSettings settings;
+        settings.proxyEnabled = proxy;
+        settings.proxyAddress = QStringLiteral("10.1.2.3");
+        settings.proxyPort = QStringLiteral("3128");
+        const Engine1Connection c = Engine1ConnectionFor(address, settings);
+        QCOMPARE(c.accessType, accessType);
+        QCOMPARE(c.proxy, proxyText);
+        QCOMPARE(c.protocol, protocol);
+        QCOMPARE(c.remotePort, port);
+    }
+
+    // The port written in the address is the one connected to only when a path follows it.
+    void portRuleOnTheWire()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/"), Response::text("%PDF-root"));
+        const QString withPath = server.urlText(QStringLiteral("/"));
+        QString withoutPath = withPath;
+        withoutPath.chop(1);
+        const int a = m_context->addRow(withPath, QStringLiteral("a"), QStringLiteral("pdf"), folder());
+        const int b = m_context->addRow(withoutPath, QStringLiteral("b"), QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, a));
+        QCOMPARE(engine.control().effectiveUrl().port(), int(server.port()));
+        QCOMPARE(server.requests().size(), 1);
+        runRow(engine, b);
+        QCOMPARE(engine.control().effectiveUrl().port(), 80);
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(m_context->model.item(a).state, ItemState::Done);
+    }
+
+    void referrerHeader()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/a/doc.pdf"), Response::text("%PDF-a"));
+        server.route(QStringLiteral("/b/doc.pdf"), Response::text("%PDF-b"));
+        const QString a = server.urlText(QStringLiteral("/a/doc.pdf"));
+        const int rowA = m_context->addRow(a, QStringLiteral("a"), QStringLiteral("pdf"), folder());
+        const int rowB = m_context->addRow(server.urlText(QStringLiteral("/b/doc.pdf")), QStringLiteral("b"),
+                                           QStringLiteral("pdf"), folder(), QStringLiteral("http://from.example/p"));
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, rowA));
+        QVERIFY(runRow(engine, rowB));
+        QString host = server.urlText(QStringLiteral("/"));
+        host.chop(1);
+        QCOMPARE(server.requests().at(0).header("Referer"), host.toUtf8());
+        QCOMPARE(server.requests().at(1).header("Referer"), QByteArray("http://from.example/p"));
+    }
+
+    void sameNameOptions_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QStringList>("files");
+        QTest::newRow("rename") << "重命名" << "report[002]"
+                                << QStringList{"report.pdf", "report[001].pdf", "report[002].pdf"};
+        QTest::newRow("overwrite") << "覆盖" << "report" << QStringList{"report.pdf", "report[001].pdf"};
+    }
+    void sameNameOptions()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, name);
+        QFETCH(QStringList, files);
+        writeFile(m_dir->filePath(QStringLiteral("report.pdf")), "%PDF-old");
+        writeFile(m_dir->filePath(QStringLiteral("report[001].pdf")), "%PDF-old 1");
+        m_context->sameName = option;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/r"), Response::text("%PDF-new", "application/pdf"));
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/r")), QStringLiteral("report"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, row));
+        QCOMPARE(m_context->model.item(row).name, name);
+        QCOMPARE(filesIn(m_dir->path()), files);
+        QCOMPARE(readFile(m_dir->filePath(name + QStringLiteral(".pdf"))), QByteArray("%PDF-new"));
+        QCOMPARE(readFile(m_dir->filePath(QStringLiteral("report[001].pdf"))), QByteArray("%PDF-old 1"));
+    }
+
+    // The stop command clears busyFlag and cancels the request: the partial file goes.
+    void stopDuringTheBody()
+    {
+        Response slow = Response::text(bodyOf(400000), "application/pdf");
+        slow.bytesPerInterval = 4096;
+        slow.intervalMs = 20;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/slow"), slow);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/slow")), QStringLiteral("slow"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QSignalSpy ended(&engine, &Engine1::transferEnded);
+        engine.Inet下载当前文件(row);
+        QVERIFY(m_context->busy);
+        QTRY_VERIFY_WITH_TIMEOUT(m_context->model.item(row).downloaded.toLongLong() > 8192, 10000);
+        QVERIFY(QFile::exists(m_dir->filePath(QStringLiteral("slow.pdf"))));
+        QVERIFY(engine.stillExecuting());
+        engine.cancelRequest();
+        m_context->busy = false;
+        engine.cancelRequest();
+        QVERIFY(ended.wait(5000));
+        QCOMPARE(ended.first().at(1).toBool(), false);
+        QCOMPARE(m_context->model.item(row).state, ItemState::Failed);
+        QCOMPARE(m_context->model.item(row).percent, QStringLiteral("下载取消"));
+        QCOMPARE(filesIn(m_dir->path()), QStringList());
+        QVERIFY(!engine.stillExecuting());
+    }
+
+    // A second start while one runs puts the row back to waiting and sends nothing.
+    void busyEngineRequeues()
+    {
+        Response slow = Response::text(bodyOf(100000), "application/pdf");
+        slow.bytesPerInterval = 4096;
+        slow.intervalMs = 20;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/one"), slow);
+        server.route(QStringLiteral("/two"), Response::text("%PDF-two"));
+        const int one = m_context->addRow(server.urlText(QStringLiteral("/one")), QStringLiteral("one"),
+                                          QStringLiteral("pdf"), folder());
+        const int two = m_context->addRow(server.urlText(QStringLiteral("/two")), QStringLiteral("two"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QSignalSpy ended(&engine, &Engine1::transferEnded);
+        engine.Inet下载当前文件(one);
+        m_context->model.setState(two, ItemState::Downloading);
+        engine.Inet下载当前文件(two);
+        QCOMPARE(m_context->model.item(two).state, ItemState::Waiting);
+        QCOMPARE(m_context->model.item(two).size, QStringLiteral("等待重新下载"));
+        QVERIFY(ended.wait(20000));
+        QCOMPARE(ended.size(), 1);
+        QCOMPARE(server.requestsFor(QStringLiteral("/two")).size(), 0);
+        QCOMPARE(m_context->model.item(one).state, ItemState::Done);
+    }
+
+    // With the proxy on, the request really goes through a proxy server on loopback.
+    void throughTinyproxy()
+    {
+        if (!TinyProxy::isAvailable())
+            QSKIP("tinyproxy is not installed (apt-get install tinyproxy)");
+        TinyProxy proxy;
+        QVERIFY2(proxy.start(), qPrintable(proxy.errorString()));
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/via/doc.pdf"), Response::text("%PDF-through the proxy", "application/pdf"));
+        m_context->downloadSettings.proxyEnabled = true;
+        m_context->downloadSettings.proxyAddress = QStringLiteral("127.0.0.1");
+        m_context->downloadSettings.proxyPort = QString::number(proxy.port());
+        const QString address = server.urlText(QStringLiteral("/via/doc.pdf"));
+        const int row = m_context->addRow(address, QStringLiteral("doc"), QStringLiteral("xxx"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, row));
+        QCOMPARE(engine.control().proxy(), proxy.hostPort());
+        QCOMPARE(engine.control().accessType(), 2);
+        QCOMPARE(m_context->model.item(row).state, ItemState::Done);
+        QCOMPARE(readFile(m_dir->filePath(QStringLiteral("doc.pdf"))), QByteArray("%PDF-through the proxy"));
+        QCOMPARE(server.requests().size(), 1);
+        QVERIFY(server.requests().first().header("Via").contains("tinyproxy"));
+        QTRY_VERIFY(proxy.log().contains(QStringLiteral("/via/doc.pdf")));
+    }
+
+private:
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<EngineTestContext> m_context;
+};
+
+QTEST_GUILESS_MAIN(TestEngine1)
+#include "test_engine1.moc"

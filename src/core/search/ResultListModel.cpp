@@ -104,12 +104,12 @@ bool ResultListModel::加入LV1(const QString &title, const QString &link, const
 
 bool ResultListModel::addRow(const ResultRow &row)
 {
-    if (m_index.contains(row.key))
+    if (containsKey(row.key))
         return false;
     const int at = static_cast<int>(m_rows.size());
     beginInsertRows({}, at, at);
     m_rows.push_back(row);
-    m_index.insert(row.key, at);
+    m_index.append(row.key);
     endInsertRows();
     return true;
 }
@@ -139,14 +139,6 @@ void ResultListModel::setType(int row, const QString &type)
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
-void ResultListModel::rebuildIndex()
-{
-    m_index.clear();
-    m_index.reserve(static_cast<qsizetype>(m_rows.size()));
-    for (std::size_t i = 0; i < m_rows.size(); ++i)
-        m_index.insert(m_rows[i].key, static_cast<int>(i));
-}
-
 int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule)
 {
     // Which rows go, as stretches [first, last] from top to bottom.
@@ -165,33 +157,31 @@ int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule
         return 0;
 
     if (stretches.size() <= kSignalledStretches) {
-        // Bottom up, so the stretches above keep their row numbers; the key index follows every step.
+        // Bottom up, so the stretches above keep their row numbers. The key index follows once at the end: nothing
+        // looks rows up by key while the list announces its removals.
         for (auto it = stretches.rbegin(); it != stretches.rend(); ++it) {
             const auto [first, last] = *it;
             beginRemoveRows({}, first, last);
-            for (int i = first; i <= last; ++i)
-                m_index.remove(m_rows[std::size_t(i)].key);
             m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
-            for (std::size_t i = std::size_t(first); i < m_rows.size(); ++i)
-                m_index[m_rows[i].key] = static_cast<int>(i);
             endRemoveRows();
         }
+        m_index.removeStretches(stretches);
         return removed;
     }
 
     beginResetModel();
-    std::vector<ResultRow> kept;
-    kept.reserve(m_rows.size() - std::size_t(removed));
-    std::size_t next = 0;
+    // Compact in place, keeping the order.
+    std::size_t write = std::size_t(stretches.front().first);
+    std::size_t next = write;
     for (const auto &[first, last] : stretches) {
         for (; next < std::size_t(first); ++next)
-            kept.push_back(std::move(m_rows[next]));
+            m_rows[write++] = std::move(m_rows[next]);
         next = std::size_t(last) + 1;
     }
     for (; next < m_rows.size(); ++next)
-        kept.push_back(std::move(m_rows[next]));
-    m_rows = std::move(kept);
-    rebuildIndex();
+        m_rows[write++] = std::move(m_rows[next]);
+    m_rows.erase(m_rows.begin() + std::ptrdiff_t(write), m_rows.end());
+    m_index.removeStretches(stretches);
     endResetModel();
     return removed;
 }
@@ -215,7 +205,7 @@ int ResultListModel::removeRowsAt(const QList<int> &rows)
 
 int ResultListModel::removeStatusGroup(const QString &group)
 {
-    return removeIf([&](const ResultRow &r) { return StatusGroup(r.status) == group; });
+    return removeIf([&](const ResultRow &r) { return QStringView(r.status).left(2) == group; });
 }
 
 int ResultListModel::removeTitleMatching(const QString &text, bool contains)
@@ -254,20 +244,20 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     for (const ResultRow &r : m_rows)
         keys.push_back(collator.sortKey(field(r, column)));
 
-    std::vector<int> order_(n);
-    std::iota(order_.begin(), order_.end(), 0);
+    std::vector<int> newOrder(n);
+    std::iota(newOrder.begin(), newOrder.end(), 0);
     if (order == Qt::AscendingOrder)
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+        std::stable_sort(newOrder.begin(), newOrder.end(), [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
     else
-        std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) { return keys[std::size_t(b)].compare(keys[std::size_t(a)]) < 0; });
+        std::stable_sort(newOrder.begin(), newOrder.end(), [&](int a, int b) { return keys[std::size_t(b)].compare(keys[std::size_t(a)]) < 0; });
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(n);
     std::vector<ResultRow> sorted;
     sorted.reserve(n);
     for (std::size_t i = 0; i < n; ++i) {
-        newRowOf[std::size_t(order_[i])] = static_cast<int>(i);
-        sorted.push_back(std::move(m_rows[std::size_t(order_[i])]));
+        newRowOf[std::size_t(newOrder[i])] = static_cast<int>(i);
+        sorted.push_back(std::move(m_rows[std::size_t(newOrder[i])]));
     }
     m_rows = std::move(sorted);
     const QModelIndexList persistent = persistentIndexList();
@@ -276,7 +266,7 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     for (const QModelIndex &old : persistent)
         moved.append(index(newRowOf[std::size_t(old.row())], old.column()));
     changePersistentIndexList(persistent, moved);
-    rebuildIndex();
+    m_index.reorder(newOrder);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 

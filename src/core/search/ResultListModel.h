@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/search/ResultKeyIndex.h"
 #include "core/search/ResultRow.h"
 
 #include <QAbstractTableModel>
@@ -39,9 +40,9 @@ public:
     // 0-based rows; row() of an index out of range is an empty row.
     const ResultRow &row(int row) const;
     QList<ResultRow> rows() const { return QList<ResultRow>(m_rows.begin(), m_rows.end()); }
-    bool containsKey(const QString &key) const { return m_index.contains(key); }
+    bool containsKey(const QString &key) const { return rowOf(key) >= 0; }
     // The row holding `key`, or -1.
-    int rowOf(const QString &key) const { return m_index.value(key, -1); }
+    int rowOf(const QString &key) const { return m_index.find(key, m_rows); }
 
     void setStatus(int row, const QString &status);
     void setType(int row, const QString &type);
@@ -69,10 +70,9 @@ public:
 
 private:
     static const QString &field(const ResultRow &row, int column);
-    void rebuildIndex();
 
     std::vector<ResultRow> m_rows;
-    QHash<QString, int> m_index; // key -> row
+    ResultKeyIndex m_index;
     Qt::SortOrder m_order = Qt::AscendingOrder;
     int m_sortColumn = -1;
 };

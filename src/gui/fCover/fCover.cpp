@@ -1,0 +1,157 @@
+#include "gui/fCover/fCover.h"
+
+#include "core/download/DownloadSettings.h"
+#include "core/store/Settings.h"
+#include "core/store/VisitedDatabase.h"
+#include "gui/fWebSearch/fWebSearch.h"
+#include "gui/shell/AppIcon.h"
+#include "gui/shell/SystemInfo.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QVersionNumber>
+#include <chrono>
+
+namespace {
+// The update check runs this long after start-up (and after the about box closes).
+constexpr std::chrono::milliseconds kUpdateCheckDelay{100};
+
+fCover *g_cover = nullptr;
+} // namespace
+
+fCover::fCover(QWidget *parent)
+    : QWidget(parent)
+{
+    g_cover = this;
+    setObjectName(QStringLiteral("fCover"));
+    setWindowIcon(AppIcon());
+    setWindowTitle(ApplicationTitle());
+
+    m_title = new QLabel(ApplicationTitle(), this);
+    m_title->setObjectName(QStringLiteral("Label1"));
+    QFont titleFont = m_title->font();
+    titleFont.setPointSizeF(titleFont.pointSizeF() * 2);
+    titleFont.setBold(true);
+    m_title->setFont(titleFont);
+    m_title->setAlignment(Qt::AlignCenter);
+
+    const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
+    m_version = new QLabel(QStringLiteral("版本:") + QString::number(version.majorVersion()) + QLatin1Char('.') +
+                               QString::number(version.minorVersion()) + QLatin1Char('.') +
+                               QString::number(version.microVersion()),
+                           this);
+    m_version->setObjectName(QStringLiteral("LabelVersion"));
+    m_version->setAlignment(Qt::AlignCenter);
+
+    m_loading = new QLabel(QStringLiteral("正在加载组件，请稍候..."), this);
+    m_loading->setObjectName(QStringLiteral("LabelLoading"));
+    m_loading->setAlignment(Qt::AlignCenter);
+
+    m_notice = new QLabel(QStringLiteral("(该软件仅用于科研人员辅助少量下载；请不要恶意下载和大量下载！)"), this);
+    m_notice->setObjectName(QStringLiteral("LabelNotice"));
+    m_notice->setAlignment(Qt::AlignCenter);
+    m_notice->setWordWrap(true);
+    QPalette noticePalette = m_notice->palette();
+    noticePalette.setColor(QPalette::WindowText, Qt::red);
+    m_notice->setPalette(noticePalette);
+
+    // The update check's notice of a newer version; hidden until it has something to say.
+    m_label2 = new QLabel(this);
+    m_label2->setObjectName(QStringLiteral("Label2"));
+    m_label2->setAlignment(Qt::AlignCenter);
+    m_label2->hide();
+
+    m_search = new QPushButton(QStringLiteral("文档检索下载"), this);
+    m_search->setObjectName(QStringLiteral("Command1"));
+    m_exit = new QPushButton(QStringLiteral("退出软件"), this);
+    m_exit->setObjectName(QStringLiteral("Command2"));
+    for (QPushButton *b : {m_search, m_exit})
+        b->setMinimumSize(160, 40);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(kUpdateCheckDelay);
+    m_timer1->setSingleShot(true);
+    connect(m_timer1, &QTimer::timeout, this, &fCover::updateCheckDue);
+
+    auto *buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(m_search);
+    buttons->addSpacing(24);
+    buttons->addWidget(m_exit);
+    buttons->addStretch();
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->addStretch();
+    layout->addWidget(m_title);
+    layout->addWidget(m_version);
+    layout->addSpacing(12);
+    layout->addWidget(m_loading);
+    layout->addWidget(m_label2);
+    layout->addStretch();
+    layout->addLayout(buttons);
+    layout->addSpacing(12);
+    layout->addWidget(m_notice);
+    resize(560, 340);
+
+    connect(m_search, &QPushButton::clicked, this, &fCover::openMainWindow);
+    connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
+
+    // Shown first, loaded right after, so the user sees the cover (and its loading label) while it loads.
+    QTimer::singleShot(0, this, &fCover::load);
+}
+
+fCover::~fCover()
+{
+    if (g_cover == this)
+        g_cover = nullptr;
+}
+
+fCover *fCover::instance()
+{
+    return g_cover;
+}
+
+void fCover::load()
+{
+    // 控件注册: the database library is linked into the program here; there is no component to register on Linux.
+    OpenVisitedDatabase();
+    BuildSystemDescription();
+    // The browser-emulation setting has nothing to write: Qt WebEngine always renders in standards mode.
+    DownloadSettings::program().maxFileSizeMb = SettingKeys::文件最大值.readDouble();
+    m_timer1->start();
+    m_loading->hide();
+    Q_EMIT loaded();
+}
+
+void fCover::openMainWindow()
+{
+    hide();
+    if (!m_main) {
+        m_main = new fWebSearch;
+        m_main->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_main->show();
+    m_main->raise();
+    m_main->activateWindow();
+}
+
+void fCover::closeEvent(QCloseEvent *event)
+{
+    m_timer1->stop();
+    CloseVisitedDatabase();
+    event->accept();
+    // Closing the cover ends the program, whatever other windows are open.
+    QTimer::singleShot(0, qApp, &QCoreApplication::quit);
+}
+
+void ShowStartWindow()
+{
+    if (fCover *cover = fCover::instance())
+        cover->show();
+}

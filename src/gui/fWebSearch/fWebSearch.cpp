@@ -1,0 +1,530 @@
+#include "gui/fWebSearch/fWebSearch.h"
+
+#include "core/analysis/ProxyRotation.h"
+#include "core/search/PageHarvest.h"
+#include "core/search/QueryAddress.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
+#include "core/search/SaveTarget.h"
+#include "core/search/SearchDriver.h"
+#include "core/store/Settings.h"
+#include "core/util/Clock.h"
+#include "core/util/DataFolder.h"
+#include "core/util/Prompt.h"
+#include "core/util/TextFile.h"
+#include "gui/Form_BaoCun/Form_BaoCun.h"
+#include "gui/fCover/fCover.h"
+#include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/MainPanels.h"
+#include "gui/fWebSearch/WindowPacing.h"
+#include "gui/fWebSearch/fWebSearchTexts.h"
+#include "gui/shell/AppIcon.h"
+#include "gui/shell/FormRegistry.h"
+#include "gui/shell/GapLabel.h"
+#include "gui/shell/ListViewTools.h"
+#include "gui/use/use.h"
+#include "web/WebEngineBrowser.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScrollArea>
+#include <QStatusBar>
+#include <QTimer>
+#include <QTreeView>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+namespace T = fWebSearchTexts;
+
+namespace {
+constexpr int kDelayEntries = 121; // "0" to "120" seconds
+constexpr int kDefaultDelayIndex = 4;
+
+QString keywordsFile()
+{
+    return DataFolder::filePath(QStringLiteral("keywords.txt"));
+}
+
+template<typename W>
+W *named(W *widget, const char *name)
+{
+    widget->setObjectName(QString::fromUtf8(name));
+    return widget;
+}
+
+// A start/stop button shows red while its run is active and the window's colour otherwise.
+void showRunning(QPushButton *button, bool running, const QString &start, const QString &stop)
+{
+    button->setText(running ? stop : start);
+    button->setStyleSheet(running ? QStringLiteral("QPushButton { background-color: red; color: white; }")
+                                  : QString());
+}
+} // namespace
+
+fWebSearch::fWebSearch(QWidget *parent)
+    : QMainWindow(parent)
+    , m_flags(std::make_unique<RunFlags>())
+{
+    setObjectName(QStringLiteral("fWebSearch"));
+    m_browser = new WebEngineBrowser(nullptr, this);
+    m_results = new ResultListModel(this);
+    m_proxy = new ProxyRotation(this);
+    m_driver = new SearchDriver(*m_browser, *m_flags, *this, this);
+
+    buildControls();
+    m_pacing = new WindowPacing(m_combo1, *m_flags, this);
+    buildMenus();
+    load();
+}
+
+fWebSearch::~fWebSearch() = default;
+
+Browser &fWebSearch::browser() const
+{
+    return *m_browser;
+}
+
+SaveTarget &fWebSearch::saveTarget() const
+{
+    return CurrentSaveTarget();
+}
+
+QWidget *fWebSearch::browserPanel() const
+{
+    return m_panels->browserPanel();
+}
+
+void fWebSearch::buildControls()
+{
+    // Search controls, left of the browser.
+    auto *search = new QWidget;
+    search->setObjectName(QStringLiteral("PicSearch"));
+    auto *column = new QVBoxLayout(search);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(4);
+
+    column->addWidget(named(new QLabel(T::keywordsLabel()), "Label4"));
+    m_text1 = named(new QPlainTextEdit, "Text1");
+    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text1->setMinimumHeight(90);
+    column->addWidget(m_text1, 1);
+
+    auto *frame3 = named(new QGroupBox(T::typeFrame()), "Frame3");
+    auto *typeGrid = new QGridLayout(frame3);
+    m_option2 = new QButtonGroup(this);
+    const QStringList types{QStringLiteral("全部"), QStringLiteral("期刊"), QStringLiteral("学位"),
+                            QStringLiteral("会议"), QStringLiteral("图书"), QStringLiteral("专利")};
+    for (int i = 0; i < types.size(); ++i) {
+        auto *option = named(new QRadioButton(types.at(i)), "Option2");
+        option->setProperty("index", i);
+        m_option2->addButton(option, i);
+        typeGrid->addWidget(option, i / 3, i % 3);
+    }
+    m_option2->button(0)->setChecked(true);
+    column->addWidget(frame3);
+
+    auto *frame4 = named(new QGroupBox(T::yearFrame()), "Frame4");
+    auto *yearGrid = new QGridLayout(frame4);
+    m_option3 = new QButtonGroup(this);
+    const QStringList years{QStringLiteral("全部"), QStringLiteral("2017年来"), QStringLiteral("2016年来"),
+                            QStringLiteral("2015年来")};
+    for (int i = 0; i < years.size(); ++i) {
+        auto *option = named(new QRadioButton(years.at(i)), "Option3");
+        option->setProperty("index", i);
+        m_option3->addButton(option, i);
+        yearGrid->addWidget(option, i / 2, i % 2);
+    }
+    m_option3->button(0)->setChecked(true);
+    column->addWidget(frame4);
+
+    m_command3 = named(new QPushButton(T::batchStart()), "Command3");
+    m_command3->setMinimumHeight(32);
+    column->addWidget(m_command3);
+
+    m_combo1 = named(new QComboBox, "Combo1");
+    for (int i = 0; i < kDelayEntries; ++i)
+        m_combo1->addItem(QString::number(i));
+    m_combo1->setMaxVisibleItems(16);
+    column->addWidget(named(new GapLabel(T::delayLabel(), m_combo1), "Label3"));
+
+    m_check2 = named(new QCheckBox(T::check2()), "Check2");
+    m_check1 = named(new QCheckBox(T::check1()), "Check1");
+    m_check1->setToolTip(T::check1Hint());
+    m_check3 = named(new QCheckBox(T::check3()), "Check3");
+    column->addWidget(m_check2);
+    column->addWidget(m_check1);
+    column->addWidget(m_check3);
+
+    auto *frame1 = named(new QGroupBox(T::frame1()), "Frame1");
+    auto *frame1Layout = new QVBoxLayout(frame1);
+    m_check6 = named(new QCheckBox(T::check6()), "Check6");
+    m_check7 = named(new QCheckBox(T::check7()), "Check7");
+    frame1Layout->addWidget(m_check6);
+    frame1Layout->addWidget(m_check7);
+    column->addWidget(frame1);
+
+    // The column scrolls when the browser panel is lower than its controls, so nothing overlaps.
+    auto *searchScroll = new QScrollArea;
+    searchScroll->setObjectName(QStringLiteral("PicSearchScroll"));
+    searchScroll->setWidget(search);
+    searchScroll->setWidgetResizable(true);
+    searchScroll->setFrameShape(QFrame::NoFrame);
+    searchScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    searchScroll->setMinimumWidth(search->sizeHint().width() + 16);
+    searchScroll->setMaximumWidth(search->sizeHint().width() + 16);
+
+    m_webBrowser1 = named(new QWebEngineView, "WebBrowser1");
+    m_webBrowser1->setPage(m_browser->page());
+    // Pages cannot replace the program's own context menu or pop up their own.
+    m_webBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
+
+    // The list panel: its buttons, then the list.
+    auto *buttons = new QWidget;
+    buttons->setObjectName(QStringLiteral("PicListButtons"));
+    auto *row = new QHBoxLayout(buttons);
+    row->setContentsMargins(4, 4, 4, 4);
+    m_command9 = named(new QPushButton(T::harvestOnce()), "Command9");
+    m_command1 = named(new QPushButton(T::walkStart()), "Command1");
+    m_command2 = named(new QPushButton(T::analyse()), "Command2");
+    m_command7 = named(new QPushButton(T::importExport()), "Command7");
+    for (QPushButton *b : {m_command9, m_command1, m_command2, m_command7})
+        row->addWidget(b);
+    row->addStretch();
+    row->addWidget(named(new QLabel(T::listLabel()), "Label2"));
+    m_label1 = named(new QLabel(QStringLiteral("0")), "Label1");
+    m_label1->setMinimumWidth(60);
+    row->addWidget(m_label1);
+
+    m_listView1 = named(new QTreeView, "ListView1");
+    m_listView1->setModel(m_results);
+    m_listView1->setRootIsDecorated(false);
+    m_listView1->setUniformRowHeights(true);
+    m_listView1->setItemsExpandable(false);
+    m_listView1->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_listView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_listView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_listView1->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_listView1->header()->setSectionsClickable(true);
+    m_listView1->header()->setSortIndicatorShown(false);
+    m_listView1->header()->setStretchLastSection(true);
+    StripeListBackground(m_listView1);
+
+    // The progress panel, centred over the list while an analysis or export runs.
+    m_picPanPrograss = named(new DraggablePanel, "PicPanPrograss");
+    auto *progress = new QVBoxLayout(m_picPanPrograss);
+    m_label11 = named(new QLabel, "Label11");
+    m_progressBar1 = named(new QProgressBar, "ProgressBar1");
+    m_progressBar1->setMinimumWidth(320);
+    m_command5 = named(new QPushButton(T::stop()), "Command5");
+    progress->addWidget(m_label11);
+    progress->addWidget(m_progressBar1);
+    progress->addWidget(m_command5, 0, Qt::AlignHCenter);
+
+    m_panels = new MainPanels(searchScroll, m_webBrowser1, buttons, m_listView1, m_picPanPrograss, this);
+    setCentralWidget(m_panels);
+
+    // Status bar: a fixed label, the browser's status text, the proxy state.
+    auto *status = named(new QStatusBar, "StatusBar1");
+    m_statusPanel1 = named(new QLabel(ApplicationTitle()), "StatusPanel1");
+    m_statusPanel2 = named(new QLabel, "StatusPanel2");
+    m_statusPanel3 = named(new QLabel(T::proxyAtStart()), "StatusPanel3");
+    status->addWidget(m_statusPanel1);
+    status->addWidget(m_statusPanel2, 1);
+    status->addPermanentWidget(m_statusPanel3);
+    setStatusBar(status);
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(Clock::scaled(kAutoAnalysisInterval));
+
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(1200, 800);
+
+    connect(m_command3, &QPushButton::clicked, this, [this] { m_driver->clickBatch(); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { m_driver->clickWalk(); });
+    connect(m_command9, &QPushButton::clicked, this, [this] { m_driver->harvestOnce(); });
+    connect(m_command2, &QPushButton::clicked, this, &fWebSearch::onCommand2);
+    connect(m_command7, &QPushButton::clicked, this, &fWebSearch::onCommand7);
+    connect(m_command5, &QPushButton::clicked, this, [this] { m_flags->setAnalysisIdle(true); });
+    connect(m_check2, &QCheckBox::toggled, this, [this](bool on) { m_browser->setSilent(on); });
+    connect(m_check6, &QCheckBox::toggled, this, &fWebSearch::onCheck6Toggled);
+    connect(m_timer1, &QTimer::timeout, this, &fWebSearch::onTimer1);
+    connect(m_browser, &Browser::statusTextChanged, m_statusPanel2, &QLabel::setText);
+    connect(m_proxy, &ProxyRotation::statusTextChanged, m_statusPanel3, &QLabel::setText);
+    connect(m_listView1, &QTreeView::doubleClicked, this, &fWebSearch::openRowInBrowser);
+    connect(m_listView1->header(), &QHeaderView::sectionClicked, this, &fWebSearch::sortByColumn);
+    connect(m_listView1, &QTreeView::customContextMenuRequested, this,
+            [this](const QPoint &pos) { m_menu清除->popup(m_listView1->viewport()->mapToGlobal(pos)); });
+    connect(m_results, &QAbstractItemModel::rowsInserted, this, &fWebSearch::showRowCount);
+    connect(m_results, &QAbstractItemModel::rowsRemoved, this, &fWebSearch::showRowCount);
+    connect(m_results, &QAbstractItemModel::modelReset, this, &fWebSearch::showRowCount);
+}
+
+void fWebSearch::buildMenus()
+{
+    auto action = [](QMenu *menu, const char *name, const QString &caption) {
+        QAction *a = menu->addAction(caption);
+        a->setObjectName(QString::fromUtf8(name));
+        return a;
+    };
+
+    QMenu *browse = menuBar()->addMenu(QStringLiteral("浏览(&B)"));
+    browse->setObjectName(QStringLiteral("menu浏览"));
+    connect(action(browse, "menu打开首页", QStringLiteral("打开百度学术首页")), &QAction::triggered, this,
+            &fWebSearch::openHomePage);
+    connect(action(browse, "menu打开指定网址", QStringLiteral("打开指定网址...")), &QAction::triggered, this,
+            &fWebSearch::openAddressCommand);
+    connect(action(browse, "menu打开本地网页文件", QStringLiteral("打开本地网页文件")), &QAction::triggered, this,
+            &fWebSearch::openLocalPageCommand);
+    browse->addSeparator();
+    connect(action(browse, "menu后退", QStringLiteral("后退")), &QAction::triggered, this,
+            [this] { m_browser->back(); });
+    connect(action(browse, "menu前进", QStringLiteral("前进")), &QAction::triggered, this,
+            [this] { m_browser->forward(); });
+    browse->addSeparator();
+    connect(action(browse, "menu关闭本窗口", QStringLiteral("关闭本窗口")), &QAction::triggered, this,
+            &QWidget::close);
+
+    QMenu *tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    tools->setObjectName(QStringLiteral("menu工具"));
+    connect(action(tools, "menu设置保存文件夹", QStringLiteral("设置保存文件夹")), &QAction::triggered, this,
+            &fWebSearch::askSaveTarget);
+    connect(action(tools, "menu源码另存为", QStringLiteral("源码另存为")), &QAction::triggered, this,
+            &fWebSearch::saveSourceCommand);
+    connect(action(tools, "menu破除网页鼠标右键封锁和复制封锁", QStringLiteral("破除网页鼠标右键封锁和复制封锁")),
+            &QAction::triggered, this, &fWebSearch::unblockPageCommand);
+
+    m_menu清除 = menuBar()->addMenu(QStringLiteral("清除及打开(&C)"));
+    m_menu清除->setObjectName(QStringLiteral("menu清除"));
+    connect(action(m_menu清除, "menu清除选中项", QStringLiteral("清除选中项")), &QAction::triggered, this,
+            &fWebSearch::removeSelectedRows);
+    connect(action(m_menu清除, "menu清除分析成功项", QStringLiteral("清除分析成功项")), &QAction::triggered, this,
+            &fWebSearch::removeSucceededRows);
+    connect(action(m_menu清除, "menu清除分析跳过项", QStringLiteral("清除分析跳过项")), &QAction::triggered, this,
+            &fWebSearch::removeSkippedRows);
+    connect(action(m_menu清除, "menu清除标题含指定字符项", QStringLiteral("清除标题含指定字符项")),
+            &QAction::triggered, this, [this] { removeRowsByTitle(true); });
+    connect(action(m_menu清除, "menu清除标题不含指定字符项", QStringLiteral("清除标题不含指定字符项")),
+            &QAction::triggered, this, [this] { removeRowsByTitle(false); });
+    m_menu清除->addSeparator();
+    connect(action(m_menu清除, "menu清空全部", QStringLiteral("清空全部")), &QAction::triggered, this,
+            &fWebSearch::clearAllRows);
+    m_menu清除->addSeparator();
+    connect(action(m_menu清除, "menu打开保存文件", QStringLiteral("打开保存文件")), &QAction::triggered, this,
+            &fWebSearch::openSavedFile);
+    connect(action(m_menu清除, "menu打开保存文件所在目录", QStringLiteral("打开保存文件所在目录")),
+            &QAction::triggered, this, &fWebSearch::openSavedFileFolder);
+    connect(action(m_menu清除, "menu自动列宽", QStringLiteral("自动列宽")), &QAction::triggered, this, [this] {
+        autoSizeListColumns();
+        m_listView1->viewport()->update();
+    });
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    help->setObjectName(QStringLiteral("menu帮助"));
+    connect(action(help, "menu软件使用方法", QStringLiteral("软件使用方法")), &QAction::triggered, this, [] {
+        (new use)->show();
+    });
+
+    // Pop-up only: never in the menu bar.
+    m_menu加入 = new QMenu(this);
+    m_menu加入->setObjectName(QStringLiteral("menu加入"));
+    m_menu导入导出 = new QMenu(this);
+    m_menu导入导出->setObjectName(QStringLiteral("menu导入导出"));
+}
+
+void fWebSearch::load()
+{
+    setWindowTitle(T::formCaption() + QStringLiteral(" - ") + ApplicationTitle());
+    setWindowIcon(AppIcon());
+
+    saveTarget().SaveFolder = StoredDownloadFolder();
+    m_check2->setChecked(true);
+    m_browser->setSilent(true);
+    m_browser->navigate(QStringLiteral("about:blank"));
+
+    m_combo1->setCurrentIndex(kDefaultDelayIndex);
+    const int stored = SettingKeys::combo1.readInt();
+    if (stored >= 0 && stored < kDelayEntries)
+        m_combo1->setCurrentIndex(stored);
+
+    m_check1->setChecked(SettingKeys::check1.readInt() == 1);
+    m_check3->setChecked(SettingKeys::check3.readInt() == 1);
+    m_check7->setChecked(SettingKeys::check7.readInt() == 1);
+
+    if (const auto text = TextFile::readText(keywordsFile()))
+        m_text1->setPlainText(*text);
+
+    m_flags->setCollectIdle(true);
+    m_flags->setAnalysisIdle(true);
+    m_flags->setBatchIdle(true);
+
+    m_proxy->load();
+    if (!m_proxy->statusText().isEmpty())
+        m_statusPanel3->setText(m_proxy->statusText());
+
+    openHomePage();
+    showRowCount();
+}
+
+bool fWebSearch::unload()
+{
+    if (!m_flags->allIdle()) {
+        Prompt::current().message(T::closeRefusal(), Prompt::Icon::Critical);
+        return false;
+    }
+    SettingKeys::combo1.write(m_combo1->currentIndex());
+    SettingKeys::check1.writeFlag(m_check1->isChecked());
+    SettingKeys::check3.writeFlag(m_check3->isChecked());
+    SettingKeys::check7.writeFlag(m_check7->isChecked());
+    m_proxy->store();
+    // Written to a new file that replaces the old one only once complete, so a failed write keeps the old keywords.
+    TextFile::writeText(keywordsFile(), m_text1->toPlainText());
+    return true;
+}
+
+void fWebSearch::closeEvent(QCloseEvent *event)
+{
+    if (!unload()) {
+        event->ignore();
+        return;
+    }
+    m_timer1->stop();
+    if (!IsFormLoaded(QStringLiteral("fFileDownload")))
+        ShowStartWindow();
+    event->accept();
+}
+
+void fWebSearch::openHomePage()
+{
+    m_check2->setChecked(true);
+    m_panels->browserPanel()->raise();
+    m_browser->navigate(SearchHomeAddress());
+}
+
+void fWebSearch::showRowCount()
+{
+    m_label1->setText(QString::number(m_results->rowCount()));
+}
+
+void fWebSearch::autoSizeListColumns()
+{
+    AutoSizeListColumns(m_listView1);
+}
+
+void fWebSearch::askSaveTarget()
+{
+    Form_BaoCun::ask(saveTarget(), this);
+}
+
+void fWebSearch::onCheck6Toggled(bool checked)
+{
+    if (checked && m_picPanPrograss->isVisible()) {
+        const QSignalBlocker block(m_check6);
+        m_check6->setChecked(false);
+        m_timer1->stop();
+        Prompt::current().message(T::busyStopFirst(), Prompt::Icon::Information);
+        return;
+    }
+    if (checked)
+        m_timer1->start(Clock::scaled(kAutoAnalysisInterval));
+    else
+        m_timer1->stop();
+}
+
+void fWebSearch::onTimer1()
+{
+    if (!m_flags->AnalysisIdle() || !m_check6->isChecked())
+        return;
+    // The analysis of unanalysed rows is the action of that name in the analysis pop-up menu.
+    if (auto *command = m_menu加入->findChild<QAction *>(QStringLiteral("menu分析未分析项")))
+        command->trigger();
+}
+
+void fWebSearch::onCommand2()
+{
+    if (m_results->rowCount() == 0) {
+        Prompt::current().message(T::listEmpty(), Prompt::Icon::Information);
+        return;
+    }
+    if (!m_flags->allIdle()) {
+        Prompt::current().message(T::busyTryLater(), Prompt::Icon::Critical);
+        return;
+    }
+    if (m_picPanPrograss->isVisible()) {
+        Prompt::current().message(T::busyStopFirst(), Prompt::Icon::Information);
+        return;
+    }
+    if (m_menu加入->isEmpty())
+        return;
+    m_command2->setEnabled(false);
+    m_menu加入->exec(QCursor::pos());
+    m_command2->setEnabled(true);
+}
+
+void fWebSearch::onCommand7()
+{
+    if (m_menu导入导出->isEmpty())
+        return;
+    m_command7->setEnabled(false);
+    m_menu导入导出->exec(QCursor::pos());
+    m_command7->setEnabled(true);
+}
+
+// SearchWindow ---------------------------------------------------------------------------------------------------
+
+QString fWebSearch::keywordText() const
+{
+    return m_text1->toPlainText();
+}
+
+void fWebSearch::setKeywordText(const QString &text)
+{
+    m_text1->setPlainText(text);
+}
+
+int fWebSearch::typeIndex() const
+{
+    return std::max(0, m_option2->checkedId());
+}
+
+int fWebSearch::yearIndex() const
+{
+    return std::max(0, m_option3->checkedId());
+}
+
+void fWebSearch::showBatchRunning(bool running)
+{
+    showRunning(m_command3, running, T::batchStart(), T::batchStop());
+}
+
+void fWebSearch::showWalkRunning(bool running)
+{
+    showRunning(m_command1, running, T::walkStart(), T::walkStop());
+}
+
+QCoro::Task<> fWebSearch::harvestPage()
+{
+    co_await 采集本页结果(*m_browser, *m_results, saveTarget().SaveFolder);
+    showRowCount();
+}
+
+QCoro::Task<bool> fWebSearch::nextPage()
+{
+    const bool turned = co_await 下一页(*m_browser, *m_results, *m_flags, *m_pacing, saveTarget().SaveFolder);
+    showRowCount();
+    co_return turned;
+}

@@ -1,0 +1,79 @@
+// The main window's browse and tool menu commands that work on the browser.
+#include "gui/fWebSearch/fWebSearch.h"
+
+#include "core/net/Browser.h"
+#include "core/store/Settings.h"
+#include "core/util/Prompt.h"
+#include "core/util/TextFile.h"
+#include "gui/fWebSearch/fWebSearchTexts.h"
+
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QPointer>
+#include <QUrl>
+
+namespace T = fWebSearchTexts;
+
+namespace {
+// Clears the handlers by which pages block the context menu, selection and copying: on the body, the document
+// and every table, cell, span and div. The browser runs it in the page and in every frame inside it.
+const QString kUnblockScript = QStringLiteral(
+    "(function(){var h=['oncontextmenu','onselectstart','ondragstart','onmousedown','onmousemove','onmouseup',"
+    "'onmouseout','onbeforecopy','oncopy','onselect'];"
+    "function clear(e){for(var i=0;i<h.length;i++){try{e[h[i]]=null;}catch(x){}}}"
+    "try{if(document.body)clear(document.body);}catch(x){}clear(document);"
+    "['TABLE','TD','SPAN','DIV'].forEach(function(t){var l=document.getElementsByTagName(t);"
+    "for(var i=0;i<l.length;i++)clear(l[i]);});})();");
+
+QString htmFilter()
+{
+    return QStringLiteral("*.htm (*.htm)");
+}
+} // namespace
+
+void fWebSearch::openAddressCommand()
+{
+    const QString address = Prompt::current()
+                                .input(T::openAddressPrompt(), T::openAddressTitle(), SettingKeys::指定网址.read())
+                                .value_or(QString())
+                                .trimmed();
+    // Secure pages may need their own dialogs (certificates, logins): silent mode only for plain addresses.
+    m_check2->setChecked(!address.toLower().startsWith(QLatin1String("https://")));
+    if (address.isEmpty())
+        return;
+    browser().navigate(address);
+    SettingKeys::指定网址.write(address);
+}
+
+void fWebSearch::openLocalPageCommand()
+{
+    QFileDialog dialog(this);
+    dialog.setNameFilter(htmFilter());
+    dialog.setDefaultSuffix(QStringLiteral("htm"));
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    browser().navigate(QUrl::fromLocalFile(dialog.selectedFiles().constFirst()).toString());
+}
+
+void fWebSearch::saveSourceCommand()
+{
+    QFileDialog dialog(this);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(htmFilter());
+    dialog.setDefaultSuffix(QStringLiteral("htm"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    [](QPointer<fWebSearch> self, Browser *browser, QString file) -> QCoro::Task<> {
+        const PageSnapshot page = co_await browser->snapshot();
+        if (self && page.hasDocument)
+            TextFile::writeText(file, page.outerHtml);
+    }(this, &browser(), path);
+}
+
+void fWebSearch::unblockPageCommand()
+{
+    browser().runScriptInAllFrames(kUnblockScript);
+    Prompt::current().message(T::unblocked(), Prompt::Icon::Information);
+}

@@ -1,0 +1,462 @@
+#include "ModalAnswerer.h"
+#include "core/net/Browser.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
+#include "core/search/SaveTarget.h"
+#include "core/search/SearchDriver.h"
+#include "core/store/Settings.h"
+#include "core/store/VisitedDatabase.h"
+#include "core/util/Clock.h"
+#include "core/util/DataFolder.h"
+#include "core/util/TextFile.h"
+#include "gui/fCover/fCover.h"
+#include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/fWebSearch.h"
+#include "support/FixtureHttpServer.h"
+#include "support/ScholarSite.h"
+#include "support/TestEnvironment.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+// A main window on a fresh data folder whose save folder lies inside it.
+struct Window {
+    Window()
+    {
+        SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
+        w = std::make_unique<fWebSearch>();
+        w->show();
+    }
+    template<typename T>
+    T *child(const char *name) const
+    {
+        return w->findChild<T *>(QString::fromUtf8(name));
+    }
+    QAction *action(const char *name) const { return w->findChild<QAction *>(QString::fromUtf8(name)); }
+
+    TestHome home;
+    std::unique_ptr<fWebSearch> w;
+};
+
+QStringList keys(const ResultListModel &list)
+{
+    QStringList result;
+    for (const ResultRow &row : list.rows())
+        result << row.key;
+    return result;
+}
+} // namespace
+
+class TestFWebSearch final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { Clock::reset(); }
+
+    void controlsAtLoad()
+    {
+        Window win;
+        fWebSearch &w = *win.w;
+        QCOMPARE(w.windowTitle(), QStringLiteral("zaruzuva - PaperHarvest"));
+        QCOMPARE(w.minimumSize(), QSize(600, 333));
+        QCOMPARE(win.child<QPushButton>("Command3")->text(), QStringLiteral("开始批量搜索采集"));
+        QCOMPARE(win.child<QPushButton>("Command1")->text(), QStringLiteral("采集全部搜索结果"));
+        QCOMPARE(win.child<QPushButton>("Command9")->text(), QStringLiteral("采集本页到列表"));
+        QCOMPARE(win.child<QLabel>("Label3")->text(), QStringLiteral("限速延时：       秒"));
+        QCOMPARE(win.child<QComboBox>("Combo1")->count(), 121);
+        QCOMPARE(win.child<QComboBox>("Combo1")->currentText(), QStringLiteral("4"));
+        QVERIFY(win.child<QCheckBox>("Check2")->isChecked());
+        QVERIFY(w.browser().isSilent());
+        QVERIFY(!win.child<QCheckBox>("Check6")->isChecked());
+        QCOMPARE(w.findChildren<QRadioButton *>(QStringLiteral("Option2")).size(), 6);
+        QCOMPARE(w.findChildren<QRadioButton *>(QStringLiteral("Option3")).size(), 4);
+        QVERIFY(w.findChildren<QRadioButton *>(QStringLiteral("Option2")).first()->isChecked());
+        QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("0"));
+        QVERIFY(!win.child<DraggablePanel>("PicPanPrograss")->isVisible());
+        QTreeView *list = win.child<QTreeView>("ListView1");
+        QCOMPARE(list->model()->columnCount(), 4);
+        QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
+        // The pop-up menus are not in the menu bar.
+        QVERIFY(w.menu加入() && w.menu导入导出());
+        for (QAction *a : w.menuBar()->actions())
+            QVERIFY(a->menu() != w.menu加入() && a->menu() != w.menu导入导出());
+        QVERIFY(win.action("menu清空全部"));
+        QCOMPARE(w.saveTarget().SaveFolder, win.home.filePath(QStringLiteral("out")));
+    }
+
+    // Two keywords with a blank line between them: every result page of each is walked, the box loses each keyword
+    // as its search starts and is empty afterwards.
+    void batchOverTwoKeywords()
+    {
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        site.useAsSearchService();
+        Window win;
+        ModalAnswerer answer(QStringLiteral("Form_BaoCun"), QStringLiteral("Command2"));
+        fWebSearch &w = *win.w;
+        auto *text1 = win.child<QPlainTextEdit>("Text1");
+        text1->setPlainText(QStringLiteral("深度学习\n\n机器翻译"));
+        win.child<QComboBox>("Combo1")->setCurrentIndex(0);
+
+        // What the keyword box holds whenever rows arrive, by the keyword being walked.
+        QStringList boxWhileDeep;
+        QStringList boxWhileMt;
+        connect(&w.results(), &QAbstractItemModel::rowsInserted, this, [&] {
+            const QString key = w.results().rows().last().key;
+            (key.contains(QLatin1String("d2")) ? boxWhileMt : boxWhileDeep) << text1->toPlainText();
+        });
+
+        QSignalSpy finished(&w.driver(), &SearchDriver::batchFinished);
+        win.child<QPushButton>("Command3")->click();
+        QCOMPARE(win.child<QPushButton>("Command3")->text(), QStringLiteral("停止批量搜索采集"));
+        QVERIFY(finished.wait(120000));
+
+        QStringList expected;
+        for (const char *id : {"d101", "d102", "d103", "d104", "d105", "d106", "d201", "d202"})
+            expected << site.resultLink(QString::fromLatin1(id));
+        QCOMPARE(keys(w.results()), expected);
+        const QStringList titles{QStringLiteral("深度学习综述"), QStringLiteral("基于深度学习的图像识别"),
+                                 QStringLiteral("卷积神经网络研究"), QStringLiteral("循环神经网络"),
+                                 QStringLiteral("长短期记忆网络"), QStringLiteral("注意力机制"),
+                                 QStringLiteral("神经机器翻译"), QStringLiteral("统计机器翻译")};
+        for (int i = 0; i < titles.size(); ++i) {
+            QCOMPARE(w.results().row(i).title, titles.at(i));
+            QCOMPARE(w.results().row(i).type, QStringLiteral("htm"));
+            QCOMPARE(w.results().row(i).saveFolder, win.home.filePath(QStringLiteral("out")));
+        }
+        QCOMPARE(answer.answered, 1);
+        QVERIFY(!boxWhileDeep.isEmpty());
+        for (const QString &box : std::as_const(boxWhileDeep))
+            QCOMPARE(box, QStringLiteral("\n机器翻译"));
+        for (const QString &box : std::as_const(boxWhileMt))
+            QCOMPARE(box, QString());
+        QCOMPARE(text1->toPlainText(), QString());
+        QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("8"));
+        QCOMPARE(win.child<QPushButton>("Command3")->text(), QStringLiteral("开始批量搜索采集"));
+        QCOMPARE(win.child<QPushButton>("Command1")->text(), QStringLiteral("采集全部搜索结果"));
+        QVERIFY(w.flags().allIdle());
+    }
+
+    // Stopping the batch while a keyword's pages are walked ends the walk and the batch after the current page;
+    // the stopped keyword has left the box, the later one is still there.
+    void stopDuringWalk()
+    {
+        Clock::setTimeScale(0.02);
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        site.useAsSearchService();
+        Window win;
+        ModalAnswerer answer(QStringLiteral("Form_BaoCun"), QStringLiteral("Command3"));
+        fWebSearch &w = *win.w;
+        auto *text1 = win.child<QPlainTextEdit>("Text1");
+        text1->setPlainText(QStringLiteral("深度学习\n机器翻译"));
+        win.child<QComboBox>("Combo1")->setCurrentIndex(2);
+        auto *command3 = win.child<QPushButton>("Command3");
+        const QString stopAt = site.resultLink(QStringLiteral("d104"));
+        connect(&w.results(), &QAbstractItemModel::rowsInserted, this, [&] {
+            if (w.results().rows().last().key == stopAt && command3->text() == QStringLiteral("停止批量搜索采集"))
+                command3->click();
+        });
+
+        QSignalSpy finished(&w.driver(), &SearchDriver::batchFinished);
+        command3->click();
+        QVERIFY(finished.wait(120000));
+        QStringList expected;
+        for (const char *id : {"d101", "d102", "d103", "d104", "d105"})
+            expected << site.resultLink(QString::fromLatin1(id));
+        QCOMPARE(keys(w.results()), expected);
+        QCOMPARE(text1->toPlainText(), QStringLiteral("\n机器翻译"));
+        QVERIFY(w.flags().allIdle());
+        QCOMPARE(command3->text(), QStringLiteral("开始批量搜索采集"));
+        // Cancelled or not, the rows went to the folder the window had.
+        QCOMPARE(w.results().row(0).saveFolder, win.home.filePath(QStringLiteral("out")));
+    }
+
+    // Harvest once after "取消" still harvests, into the unchanged save folder.
+    void harvestOnceAfterCancel()
+    {
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        site.useAsSearchService();
+        Window win;
+        fWebSearch &w = *win.w;
+        QSignalSpy loaded(&w.browser(), &Browser::documentComplete);
+        w.browser().navigate(site.searchUrl(QStringLiteral("机器翻译")));
+        QTRY_VERIFY_WITH_TIMEOUT(w.browser().currentUrl().contains(QLatin1String("wd=")) && !w.browser().isBusy(),
+                                 30000);
+        ModalAnswerer answer(QStringLiteral("Form_BaoCun"), QStringLiteral("Command3"));
+        win.child<QPushButton>("Command9")->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.results().rowCount(), 2, 30000);
+        QCOMPARE(answer.answered, 1);
+        QVERIFY(w.saveTarget().SaveDialogCancelled);
+        QCOMPARE(w.results().row(0).saveFolder, win.home.filePath(QStringLiteral("out")));
+        QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("2"));
+    }
+
+    // What a busy window refuses, and with which message; a refusal changes nothing.
+    void refusals_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<bool>("collectIdle");
+        QTest::addColumn<bool>("analysisIdle");
+        QTest::addColumn<bool>("batchIdle");
+        QTest::addColumn<QString>("message"); // empty: allowed
+
+        const QString busy = QStringLiteral("正在工作，请停止以后使用该功能！");
+        const QString tryLater = QStringLiteral("正在工作，请稍后再试！");
+        const QString analysing = QStringLiteral("正在分析，不能清除！");
+        const QString noClose = QStringLiteral("正在工作，停止以后才能退出窗口！");
+        QTest::newRow("batch while analysing") << "batch" << true << false << true << busy;
+        QTest::newRow("batch while walking") << "batch" << false << true << true << busy;
+        QTest::newRow("walk while analysing") << "walk" << true << false << true << busy;
+        QTest::newRow("sort while walking") << "sort" << false << true << true << tryLater;
+        QTest::newRow("sort while batch") << "sort" << true << true << false << tryLater;
+        QTest::newRow("clear while analysing") << "clear" << true << false << true << analysing;
+        QTest::newRow("clear while walking") << "clear" << false << true << true << QString();
+        QTest::newRow("close while analysing") << "close" << true << false << true << noClose;
+        QTest::newRow("close while batch") << "close" << true << true << false << noClose;
+    }
+    void refusals()
+    {
+        QFETCH(QString, command);
+        QFETCH(bool, collectIdle);
+        QFETCH(bool, analysisIdle);
+        QFETCH(bool, batchIdle);
+        QFETCH(QString, message);
+
+        Window win;
+        RecordingPrompt prompt;
+        prompt.answers = {true};
+        fWebSearch &w = *win.w;
+        w.results().加入LV1(QStringLiteral("b"), QStringLiteral("http://x/2"), {}, {}, {});
+        w.results().加入LV1(QStringLiteral("a"), QStringLiteral("http://x/1"), {}, {}, {});
+        w.flags().setCollectIdle(collectIdle);
+        w.flags().setAnalysisIdle(analysisIdle);
+        w.flags().setBatchIdle(batchIdle);
+        const QString keywords = QStringLiteral("k");
+        win.child<QPlainTextEdit>("Text1")->setPlainText(keywords);
+
+        if (command == QLatin1String("batch"))
+            win.child<QPushButton>("Command3")->click();
+        else if (command == QLatin1String("walk"))
+            win.child<QPushButton>("Command1")->click();
+        else if (command == QLatin1String("sort"))
+            Q_EMIT win.child<QTreeView>("ListView1")->header()->sectionClicked(0);
+        else if (command == QLatin1String("clear"))
+            win.action("menu清空全部")->trigger();
+        else if (command == QLatin1String("close"))
+            w.close();
+
+        if (message.isEmpty()) {
+            QVERIFY(!prompt.texts().contains(QStringLiteral("正在分析，不能清除！")));
+            QCOMPARE(w.results().rowCount(), 0);
+            return;
+        }
+        QCOMPARE(prompt.texts().value(0), message);
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        // Nothing changed.
+        QCOMPARE(w.flags().CollectIdle(), collectIdle);
+        QCOMPARE(w.flags().AnalysisIdle(), analysisIdle);
+        QCOMPARE(w.flags().BatchIdle(), batchIdle);
+        QCOMPARE(w.results().rowCount(), 2);
+        QCOMPARE(w.results().row(0).title, QStringLiteral("b"));
+        QCOMPARE(win.child<QPlainTextEdit>("Text1")->toPlainText(), keywords);
+        QCOMPARE(win.child<QPushButton>("Command3")->text(), QStringLiteral("开始批量搜索采集"));
+        QVERIFY(w.isVisible());
+        QVERIFY(!QFile::exists(DataFolder::filePath(QStringLiteral("keywords.txt"))));
+    }
+
+    // Checking Check6 while the progress panel shows is refused; otherwise Timer1 starts the analysis command of
+    // unanalysed rows, and only while no analysis runs.
+    void automaticAnalysis()
+    {
+        Clock::setTimeScale(0.01);
+        Window win;
+        RecordingPrompt prompt;
+        fWebSearch &w = *win.w;
+        auto *check6 = win.child<QCheckBox>("Check6");
+
+        w.progressPanel()->show();
+        check6->setChecked(true);
+        QVERIFY(!check6->isChecked());
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("正在工作，请停止后执行此功能！")});
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Information);
+        w.progressPanel()->hide();
+
+        QAction *analyse = w.menu加入()->addAction(QStringLiteral("分析下载未分析项"));
+        analyse->setObjectName(QStringLiteral("menu分析未分析项"));
+        QSignalSpy started(analyse, &QAction::triggered);
+        check6->setChecked(true);
+        QVERIFY(started.wait());
+        check6->setChecked(false);
+        QTest::qWait(200);
+        const int runs = started.count();
+        QTest::qWait(200);
+        QCOMPARE(started.count(), runs);
+
+        w.flags().setAnalysisIdle(false);
+        check6->setChecked(true);
+        QTest::qWait(300);
+        QCOMPARE(started.count(), runs);
+        w.flags().setAnalysisIdle(true);
+        QVERIFY(started.wait());
+    }
+
+    // The window's settings and keywords.txt survive closing and opening it again.
+    void settingsSurviveReopening()
+    {
+        TestHome home;
+        SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
+        {
+            fWebSearch w;
+            w.findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentIndex(7);
+            w.findChild<QCheckBox *>(QStringLiteral("Check1"))->setChecked(true);
+            w.findChild<QCheckBox *>(QStringLiteral("Check3"))->setChecked(false);
+            w.findChild<QCheckBox *>(QStringLiteral("Check7"))->setChecked(true);
+            w.findChild<QCheckBox *>(QStringLiteral("Check6"))->setChecked(true);
+            w.findChild<QPlainTextEdit *>(QStringLiteral("Text1"))->setPlainText(QStringLiteral("深度学习\n机器 翻译"));
+            QVERIFY(w.close());
+        }
+        const QString file = DataFolder::filePath(QStringLiteral("keywords.txt"));
+        QFile raw(file);
+        QVERIFY(raw.open(QIODevice::ReadOnly));
+        const QByteArray bytes = raw.readAll();
+        QVERIFY(bytes.contains("\r\n"));
+        QVERIFY(bytes.startsWith("\xC9\xEE\xB6\xC8\xD1\xA7\xCF\xB0")); // GBK
+
+        fWebSearch again;
+        QCOMPARE(again.findChild<QComboBox *>(QStringLiteral("Combo1"))->currentText(), QStringLiteral("7"));
+        QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("Check1"))->isChecked());
+        QVERIFY(!again.findChild<QCheckBox *>(QStringLiteral("Check3"))->isChecked());
+        QVERIFY(again.findChild<QCheckBox *>(QStringLiteral("Check7"))->isChecked());
+        QVERIFY(!again.findChild<QCheckBox *>(QStringLiteral("Check6"))->isChecked());
+        QCOMPARE(again.findChild<QPlainTextEdit *>(QStringLiteral("Text1"))->toPlainText(),
+                 QStringLiteral("深度学习\n机器 翻译"));
+    }
+
+    void storedDelayIndex_data()
+    {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("seven") << "7" << "7";
+        QTest::newRow("out of range") << "200" << "4";
+        QTest::newRow("negative") << "-1" << "4";
+        QTest::newRow("not a number") << "x" << "4";
+    }
+    void storedDelayIndex()
+    {
+        QFETCH(QString, stored);
+        QFETCH(QString, shown);
+        TestHome home;
+        SettingKeys::combo1.write(stored);
+        fWebSearch w;
+        QCOMPARE(w.findChild<QComboBox *>(QStringLiteral("Combo1"))->currentText(), shown);
+    }
+
+    // Closing the main window shows the cover again, unless the download window is open.
+    void closingReturnsToCover()
+    {
+        TestHome home;
+        SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
+        fCover cover;
+        cover.show();
+        QSignalSpy loaded(&cover, &fCover::loaded);
+        QVERIFY(loaded.wait());
+        cover.openMainWindow();
+        QVERIFY(!cover.isVisible());
+        QPointer<fWebSearch> main = cover.mainWindow();
+        QVERIFY(main && main->isVisible());
+        QVERIFY(main->close());
+        QVERIFY(cover.isVisible());
+        QTRY_VERIFY(!main);
+
+        cover.openMainWindow();
+        QWidget download;
+        download.setObjectName(QStringLiteral("fFileDownload"));
+        download.show();
+        QVERIFY(cover.mainWindow()->close());
+        QVERIFY(!cover.isVisible());
+        CloseVisitedDatabase();
+    }
+
+    // The list commands: removal by rule, the input box, the question, header sorting both ways.
+    void listCommands()
+    {
+        Window win;
+        RecordingPrompt prompt;
+        fWebSearch &w = *win.w;
+        ResultListModel &list = w.results();
+        const QStringList titles{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"), QStringLiteral("c")};
+        for (int i = 0; i < titles.size(); ++i)
+            list.加入LV1(titles.at(i), QStringLiteral("http://x/%1").arg(i), {}, {}, {});
+
+        prompt.inputs = {QString()};
+        win.action("menu清除标题不含指定字符项")->trigger();
+        QCOMPARE(list.rowCount(), 3);
+        prompt.inputs = {QStringLiteral("learning")};
+        win.action("menu清除标题不含指定字符项")->trigger();
+        QCOMPARE(list.rowCount(), 1);
+        QCOMPARE(list.row(0).title, QStringLiteral("Deep LEARNING"));
+        QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("1"));
+
+        list.加入LV1(QStringLiteral("b"), QStringLiteral("http://x/b"), {}, {}, {});
+        auto *header = win.child<QTreeView>("ListView1")->header();
+        Q_EMIT header->sectionClicked(0);
+        QCOMPARE(list.row(0).title, QStringLiteral("Deep LEARNING"));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::DescendingOrder);
+        Q_EMIT header->sectionClicked(0);
+        QCOMPARE(list.row(0).title, QStringLiteral("b"));
+        QCOMPARE(header->sortIndicatorOrder(), Qt::AscendingOrder);
+
+        prompt.answers = {false};
+        win.action("menu清空全部")->trigger();
+        QCOMPARE(list.rowCount(), 2);
+        QCOMPARE(prompt.texts().last(), QStringLiteral("您确定要清空辛辛苦苦搜索的列表数据吗？"));
+        prompt.answers = {true};
+        win.action("menu清空全部")->trigger();
+        QCOMPARE(list.rowCount(), 0);
+        QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("0"));
+    }
+
+    // Opening a row's saved file looks for folder/title.type with the title as stored.
+    void openSavedFileMessages()
+    {
+        Window win;
+        RecordingPrompt prompt;
+        fWebSearch &w = *win.w;
+        QTreeView *view = win.child<QTreeView>("ListView1");
+        const QString missingFolder = win.home.filePath(QStringLiteral("never"));
+        w.results().加入LV1(QStringLiteral("a/b"), QStringLiteral("http://x/1"), {}, win.home.path(), QStringLiteral("pdf"));
+        w.results().加入LV1(QStringLiteral("c"), QStringLiteral("http://x/2"), {}, missingFolder, QStringLiteral("pdf"));
+
+        view->setCurrentIndex(w.results().index(0, 0));
+        win.action("menu打开保存文件")->trigger();
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("该文件不存在！")});
+
+        view->setCurrentIndex(w.results().index(1, 0));
+        win.action("menu打开保存文件所在目录")->trigger();
+        QCOMPARE(prompt.texts().last(), QStringLiteral("文件夹不存在！"));
+        QCOMPARE(prompt.entries.last().icon, Prompt::Icon::Critical);
+
+        // Nothing selected: nothing happens.
+        view->clearSelection();
+        const int before = prompt.entries.size();
+        win.action("menu打开保存文件")->trigger();
+        QCOMPARE(prompt.entries.size(), before);
+    }
+};
+
+QTEST_MAIN(TestFWebSearch)
+#include "test_fwebsearch.moc"

@@ -10,17 +10,17 @@
 
 namespace {
 
-const QStringList kStatuses = {QStringLiteral("成功"), QStringLiteral("失败"), QString(), QStringLiteral("跳过(文件存在)"),
-                               QStringLiteral("无pdf"), QStringLiteral("失败(下载)")};
+const QStringList kStatuses = {QStringLiteral("成功"),           QStringLiteral("失败"),  QString(),
+                               QStringLiteral("跳过(文件存在)"), QStringLiteral("无pdf"), QStringLiteral("失败(下载)")};
 
 // A title like the service's: a few Chinese words with an English term now and then.
 QString title(QRandomGenerator &rng)
 {
-    static const QStringList words = {QStringLiteral("深度"), QStringLiteral("学习"), QStringLiteral("神经"),
-                                      QStringLiteral("网络"), QStringLiteral("图像"), QStringLiteral("识别"),
-                                      QStringLiteral("机器"), QStringLiteral("翻译"), QStringLiteral("知识"),
+    static const QStringList words = {QStringLiteral("深度"), QStringLiteral("学习"),     QStringLiteral("神经"),
+                                      QStringLiteral("网络"), QStringLiteral("图像"),     QStringLiteral("识别"),
+                                      QStringLiteral("机器"), QStringLiteral("翻译"),     QStringLiteral("知识"),
                                       QStringLiteral("图谱"), QStringLiteral("Learning"), QStringLiteral("CNN"),
-                                      QStringLiteral("研究"), QStringLiteral("综述"), QStringLiteral("方法")};
+                                      QStringLiteral("研究"), QStringLiteral("综述"),     QStringLiteral("方法")};
     QString t;
     const int n = 3 + int(rng.bounded(6));
     for (int i = 0; i < n; ++i)
@@ -29,23 +29,21 @@ QString title(QRandomGenerator &rng)
 }
 
 // `count` rows as a harvest makes them; `statusOf(i)` gives row i's status.
-template<typename StatusOf>
-std::vector<ResultRow> makeRows(int count, StatusOf statusOf)
+template <typename StatusOf> std::vector<ResultRow> makeRows(int count, StatusOf statusOf)
 {
     std::vector<ResultRow> rows;
     rows.reserve(std::size_t(count));
     QRandomGenerator rng(42);
     for (int i = 0; i < count; ++i) {
         rows.push_back({QStringLiteral("http://xueshu.baidu.com/usercenter/paper/show?paperid=%1&site=xueshu_se")
-                             .arg(i, 8, 16, QLatin1Char('0')),
-                         title(rng), statusOf(i), QStringLiteral("htm"), QStringLiteral("/home/u/12345"),
-                         QStringLiteral("http://xueshu.baidu.com/s?wd=x&pn=%1").arg(i / 10 * 10)});
+                            .arg(i, 8, 16, QLatin1Char('0')),
+                        title(rng), statusOf(i), QStringLiteral("htm"), QStringLiteral("/home/u/12345"),
+                        QStringLiteral("http://xueshu.baidu.com/s?wd=x&pn=%1").arg(i / 10 * 10)});
     }
     return rows;
 }
 
-template<typename StatusOf>
-std::unique_ptr<ResultListModel> makeList(int count, StatusOf statusOf)
+template <typename StatusOf> std::unique_ptr<ResultListModel> makeList(int count, StatusOf statusOf)
 {
     auto list = std::make_unique<ResultListModel>();
     for (const ResultRow &row : makeRows(count, statusOf))
@@ -70,8 +68,7 @@ void evictCaches()
 }
 
 // Removal with the fixture rebuilt outside the timing.
-template<typename Make, typename Remove>
-void removal(benchmark::State &state, Make make, Remove remove)
+template <typename Make, typename Remove> void removal(benchmark::State &state, Make make, Remove remove)
 {
     const int rows = int(state.range(0));
     for (auto _ : state) {
@@ -88,7 +85,8 @@ void removal(benchmark::State &state, Make make, Remove remove)
 
 void BM_Add(benchmark::State &state)
 {
-    const std::vector<ResultRow> rows = makeRows(int(state.range(0)), [](int i) { return kStatuses.at(i % kStatuses.size()); });
+    const std::vector<ResultRow> rows =
+        makeRows(int(state.range(0)), [](int i) { return kStatuses.at(i % kStatuses.size()); });
     for (auto _ : state) {
         state.PauseTiming();
         auto list = std::make_unique<ResultListModel>();
@@ -111,18 +109,20 @@ void BM_RemoveSuccess_Scattered(benchmark::State &state)
 void BM_RemoveSkip_FewStretches(benchmark::State &state)
 {
     // Skipped rows in eight blocks: removed with row signals, one stretch at a time.
-    removal(state,
-            [](int rows) {
-                return makeList(rows, [rows](int i) {
-                    return (i * 16 / rows) % 2 ? QStringLiteral("跳过(曾经下载)") : QStringLiteral("成功");
-                });
-            },
-            [](ResultListModel &l) { return l.removeStatusGroup(QStringLiteral("跳过")); });
+    removal(
+        state,
+        [](int rows) {
+            return makeList(rows, [rows](int i) {
+                return (i * 16 / rows) % 2 ? QStringLiteral("跳过(曾经下载)") : QStringLiteral("成功");
+            });
+        },
+        [](ResultListModel &l) { return l.removeStatusGroup(QStringLiteral("跳过")); });
 }
 
 void BM_RemoveTitleNotContaining(benchmark::State &state)
 {
-    removal(state, mixedList, [](ResultListModel &l) { return l.removeTitleMatching(QStringLiteral("learning"), false); });
+    removal(state, mixedList,
+            [](ResultListModel &l) { return l.removeTitleMatching(QStringLiteral("learning"), false); });
 }
 
 void BM_RemoveSelected_EveryTenth(benchmark::State &state)

@@ -79,9 +79,8 @@ QString elementOperation(const QString &tagName, int index, const QString &id, c
   }
   return true;
 }))JS");
-    return body + QLatin1Char('(') + literal(tagName) + QLatin1Char(',') + QString::number(index) + QLatin1Char(',')
-           + literal(id) + QLatin1Char(',') + literal(operation) + QLatin1Char(',') + literal(value)
-           + QLatin1Char(')');
+    return body + QLatin1Char('(') + literal(tagName) + QLatin1Char(',') + QString::number(index) + QLatin1Char(',') +
+           literal(id) + QLatin1Char(',') + literal(operation) + QLatin1Char(',') + literal(value) + QLatin1Char(')');
 }
 
 QString frameRelay(const QString &token)
@@ -95,7 +94,8 @@ QString frameRelay(const QString &token)
     try { (0, eval)(String(data.statement)); } catch (e) { }
   }, true);
   return true;
-}))JS") + QLatin1Char('(') + literal(token) + QLatin1Char(')');
+}))JS") + QLatin1Char('(') +
+           literal(token) + QLatin1Char(')');
 }
 
 QString runInAllFrames(const QString &token, const QString &statement)
@@ -116,7 +116,8 @@ QString runInAllFrames(const QString &token, const QString &statement)
   try { (0, eval)(statement); } catch (e) { }
   walk(window);
   return sent;
-}))JS") + QLatin1Char('(') + literal(token) + QLatin1Char(',') + literal(statement) + QLatin1Char(')');
+}))JS") + QLatin1Char('(') +
+           literal(token) + QLatin1Char(',') + literal(statement) + QLatin1Char(')');
 }
 
 } // namespace PageScripts

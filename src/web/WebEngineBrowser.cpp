@@ -58,9 +58,8 @@ QWebEngineScript frameScript(const QString &name, const QString &source)
 } // namespace
 
 WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QObject *parent)
-    : Browser(parent)
-    , m_page(new WebPage(profile ? profile : ProgramWebProfile(), this))
-    , m_relayToken(QUuid::createUuid().toString(QUuid::WithoutBraces))
+    : Browser(parent), m_page(new WebPage(profile ? profile : ProgramWebProfile(), this)),
+      m_relayToken(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     m_page->scripts().insert(frameScript(kRelayScriptName, PageScripts::frameRelay(m_relayToken)));
 
@@ -186,8 +185,8 @@ QCoro::Task<QVariant> WebEngineBrowser::evaluate(QString source, quint32 world)
 
 QCoro::Task<PageSnapshot> WebEngineBrowser::snapshot()
 {
-    const QJsonObject o = jsonFrom(co_await evaluate(PageScripts::snapshot(), QWebEngineScript::ApplicationWorld))
-                              .object();
+    const QJsonObject o =
+        jsonFrom(co_await evaluate(PageScripts::snapshot(), QWebEngineScript::ApplicationWorld)).object();
     PageSnapshot s;
     if (!o.value(u"hasDocument").toBool())
         co_return s;
@@ -212,8 +211,8 @@ QCoro::Task<PageSnapshot> WebEngineBrowser::snapshot()
 
 QCoro::Task<QList<PageInput>> WebEngineBrowser::inputs()
 {
-    const QJsonArray list = jsonFrom(co_await evaluate(PageScripts::inputs(), QWebEngineScript::ApplicationWorld))
-                                .array();
+    const QJsonArray list =
+        jsonFrom(co_await evaluate(PageScripts::inputs(), QWebEngineScript::ApplicationWorld)).array();
     QList<PageInput> result;
     result.reserve(list.size());
     for (const QJsonValue &v : list) {
@@ -242,9 +241,9 @@ QCoro::Task<bool> WebEngineBrowser::click(ElementRef element)
 
 QCoro::Task<bool> WebEngineBrowser::setValue(ElementRef element, const QString &value)
 {
-    const QVariant v = co_await evaluate(PageScripts::elementOperation(element.tagName, element.index, element.id,
-                                                                       QStringLiteral("setValue"), value),
-                                         QWebEngineScript::ApplicationWorld);
+    const QVariant v = co_await evaluate(
+        PageScripts::elementOperation(element.tagName, element.index, element.id, QStringLiteral("setValue"), value),
+        QWebEngineScript::ApplicationWorld);
     co_return v.toBool();
 }
 

@@ -2,8 +2,7 @@
 
 #include <QWebEngineNewWindowRequest>
 
-WebPage::WebPage(QWebEngineProfile *profile, QObject *parent)
-    : QWebEnginePage(profile, parent)
+WebPage::WebPage(QWebEngineProfile *profile, QObject *parent) : QWebEnginePage(profile, parent)
 {
     // The request carries the target address; answering it here (without openIn) leaves no window behind.
     connect(this, &QWebEnginePage::newWindowRequested, this,

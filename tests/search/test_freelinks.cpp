@@ -12,14 +12,14 @@ QString source(const QString &href, bool pdf, QChar quote = QLatin1Char('"'))
     const QString q(quote);
     return QStringLiteral("<span class=%1dl_item_span%1><a class=%1dl_item%1 href=%1%2%1 target=%1_blank%1>"
                           "<span class=%1dl_source%1>site</span>%3</a><span class=%1dl_lib%1>")
-               .arg(q, href, pdf ? QStringLiteral("<i class=%1c-icon c-icon-pdf%1></i>").arg(q) : QString())
-           + kMarker + QStringLiteral("</span></span>\r\n");
+               .arg(q, href, pdf ? QStringLiteral("<i class=%1c-icon c-icon-pdf%1></i>").arg(q) : QString()) +
+           kMarker + QStringLiteral("</span></span>\r\n");
 }
 
 QString page(const QString &body)
 {
-    return QStringLiteral("<html><body><div class=\"allversion_content\">\r\n") + body
-           + QStringLiteral("</div></body></html>");
+    return QStringLiteral("<html><body><div class=\"allversion_content\">\r\n") + body +
+           QStringLiteral("</div></body></html>");
 }
 
 } // namespace
@@ -40,30 +40,35 @@ private Q_SLOTS:
         QTest::newRow("no marker") << page(QStringLiteral("<a class=\"dl_item\" href=\"http://a/x.pdf\">x</a>"))
                                    << QStringList() << QString() << QString() << QString();
         QTest::newRow("any .pdf beats a marked link without extension")
-            << page(source(QStringLiteral("http://a/x.html"), false) + source(QStringLiteral("http://b/get?id=1"), true)
-                    + source(QStringLiteral("http://c/FULL.PDF"), false))
+            << page(source(QStringLiteral("http://a/x.html"), false) +
+                    source(QStringLiteral("http://b/get?id=1"), true) +
+                    source(QStringLiteral("http://c/FULL.PDF"), false))
             << QStringList{QStringLiteral("http://a/x.html|"), QStringLiteral("http://b/get?id=1|pdf"),
                            QStringLiteral("http://c/FULL.PDF|")}
             << QString() << QStringLiteral("http://c/FULL.PDF") << QStringLiteral("pdf");
         QTest::newRow("a marked .pdf beats an unmarked one before it")
-            << page(source(QStringLiteral("http://a/one.pdf"), false) + source(QStringLiteral("http://b/two.pdf"), true))
+            << page(source(QStringLiteral("http://a/one.pdf"), false) +
+                    source(QStringLiteral("http://b/two.pdf"), true))
             << QStringList{QStringLiteral("http://a/one.pdf|"), QStringLiteral("http://b/two.pdf|pdf")} << QString()
             << QStringLiteral("http://b/two.pdf") << QStringLiteral("pdf");
         QTest::newRow("a marked link without extension beats unmarked ones")
-            << page(source(QStringLiteral("http://a/x.html"), false) + source(QStringLiteral("http://b/get?id=1"), true))
+            << page(source(QStringLiteral("http://a/x.html"), false) +
+                    source(QStringLiteral("http://b/get?id=1"), true))
             << QStringList{QStringLiteral("http://a/x.html|"), QStringLiteral("http://b/get?id=1|pdf")} << QString()
             << QStringLiteral("http://b/get?id=1") << QStringLiteral("pdf");
         QTest::newRow("otherwise the first source, typed by its extension")
-            << page(source(QStringLiteral("http://a/paper.doc"), false) + source(QStringLiteral("http://b/page.htm"), false))
+            << page(source(QStringLiteral("http://a/paper.doc"), false) +
+                    source(QStringLiteral("http://b/page.htm"), false))
             << QStringList{QStringLiteral("http://a/paper.doc|"), QStringLiteral("http://b/page.htm|")} << QString()
             << QStringLiteral("http://a/paper.doc") << QStringLiteral("doc");
         QTest::newRow("a type passed in stays when no pdf is found")
-            << page(source(QStringLiteral("http://a/paper.doc"), false)) << QStringList{QStringLiteral("http://a/paper.doc|")}
-            << QStringLiteral("zip") << QStringLiteral("http://a/paper.doc") << QStringLiteral("zip");
+            << page(source(QStringLiteral("http://a/paper.doc"), false))
+            << QStringList{QStringLiteral("http://a/paper.doc|")} << QStringLiteral("zip")
+            << QStringLiteral("http://a/paper.doc") << QStringLiteral("zip");
         QTest::newRow("爱学术 sources are never taken")
             << page(QStringLiteral("<a class=\"dl_item\" href=\"http://i/x.pdf\"><span>爱学术</span>"
-                                   "<i class=\"c-icon-pdf\"></i></a>")
-                    + kMarker + source(QStringLiteral("http://b/y.pdf"), true))
+                                   "<i class=\"c-icon-pdf\"></i></a>") +
+                    kMarker + source(QStringLiteral("http://b/y.pdf"), true))
             << QStringList{QStringLiteral("http://b/y.pdf|pdf")} << QString() << QStringLiteral("http://b/y.pdf")
             << QStringLiteral("pdf");
         QTest::newRow("unquoted address ended by >")
@@ -74,8 +79,9 @@ private Q_SLOTS:
             << (QStringLiteral("<a class=\"dl_item\" href=\"http://a/z.pdf") + kMarker) << QStringList() << QString()
             << QString() << QString();
         QTest::newRow("the same address before two markers is gathered once")
-            << page(source(QStringLiteral("http://a/same.pdf"), true) + source(QStringLiteral("HTTP://A/SAME.PDF"), false)
-                    + source(QStringLiteral("http://a/other.pdf"), false))
+            << page(source(QStringLiteral("http://a/same.pdf"), true) +
+                    source(QStringLiteral("HTTP://A/SAME.PDF"), false) +
+                    source(QStringLiteral("http://a/other.pdf"), false))
             << QStringList{QStringLiteral("http://a/same.pdf|pdf"), QStringLiteral("http://a/other.pdf|")} << QString()
             << QStringLiteral("http://a/same.pdf") << QStringLiteral("pdf");
         QTest::newRow("apostrophes read like double quotes")
@@ -84,8 +90,8 @@ private Q_SLOTS:
             << QStringLiteral("pdf");
         QTest::newRow("the nearest href of the last dl_item before the marker")
             << page(QStringLiteral("<a class=\"dl_item\" href=\"http://far/a.pdf\">a</a><a class=\"dl_item\" "
-                                   "data-x=\"1\" href=\"http://x/ignored\" href=\"http://near/b.pdf\">b</a>")
-                    + kMarker)
+                                   "data-x=\"1\" href=\"http://x/ignored\" href=\"http://near/b.pdf\">b</a>") +
+                    kMarker)
             << QStringList{QStringLiteral("http://near/b.pdf|")} << QString() << QStringLiteral("http://near/b.pdf")
             << QStringLiteral("pdf");
         QTest::newRow("line breaks and tabs inside the link are dropped")

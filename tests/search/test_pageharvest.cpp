@@ -22,8 +22,7 @@ namespace {
 class FakePacing final : public PacingView
 {
 public:
-    explicit FakePacing(const RunFlags &flags)
-        : m_flags(flags)
+    explicit FakePacing(const RunFlags &flags) : m_flags(flags)
     {
         connect(&flags, &RunFlags::changed, this, &PacingView::changed);
     }
@@ -72,10 +71,7 @@ private:
         return {m_site->resultLink(id), title, QString(), QStringLiteral("htm"), kFolder, source};
     }
 
-    bool nextPage()
-    {
-        return QCoro::waitFor(下一页(*m_browser, *m_list, *m_flags, *m_pacing, kFolder));
-    }
+    bool nextPage() { return QCoro::waitFor(下一页(*m_browser, *m_list, *m_flags, *m_pacing, kFolder)); }
 
     // The page walk as the main window runs it: turn pages until the last one or a stop, harvesting each.
     QCoro::Task<QList<bool>> walk()
@@ -136,10 +132,11 @@ private Q_SLOTS:
             << QStringLiteral("深度学习") << 10
             << QStringList{QStringLiteral("d104:循环神经网络"), QStringLiteral("d101:深度学习综述（第二次出现）"),
                            QStringLiteral("d105:长短期记忆网络")};
-        QTest::newRow("last result page") << QStringLiteral("深度学习") << 20 << QStringList{QStringLiteral("d106:注意力机制")};
-        QTest::newRow("another keyword")
-            << QStringLiteral("机器翻译") << 0
-            << QStringList{QStringLiteral("d201:神经机器翻译"), QStringLiteral("d202:统计机器翻译")};
+        QTest::newRow("last result page")
+            << QStringLiteral("深度学习") << 20 << QStringList{QStringLiteral("d106:注意力机制")};
+        QTest::newRow("another keyword") << QStringLiteral("机器翻译") << 0
+                                         << QStringList{QStringLiteral("d201:神经机器翻译"),
+                                                        QStringLiteral("d202:统计机器翻译")};
         QTest::newRow("no results") << QStringLiteral("无结果") << 0 << QStringList();
         QTest::newRow("single document with queryShow")
             << QStringLiteral("知识图谱") << 0 << QStringList{QStringLiteral("file:KG_FULL.PDF:pdf:知识图谱")};
@@ -183,10 +180,10 @@ private Q_SLOTS:
         const QList<bool> turns = QCoro::waitFor(walk());
 
         QCOMPARE(turns, (QList<bool>{true, true, false}));
-        const QString second = m_site->base()
-                               + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
-        const QString third = m_site->base()
-                              + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=20&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        const QString second =
+            m_site->base() + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        const QString third =
+            m_site->base() + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=20&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
         const QList<ResultRow> expected{
             row(QStringLiteral("d101"), QStringLiteral("深度学习综述"), first),
             row(QStringLiteral("d102"), QStringLiteral("基于深度学习的图像识别"), first),
@@ -216,7 +213,8 @@ private Q_SLOTS:
     void stopDuringThePageTurnWait()
     {
         // The next page never answers; stop is pressed once its request has gone out.
-        const QString stalled = QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        const QString stalled =
+            QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
         FixtureHttpServer::Response never;
         never.headerDelayMs = -1;
         m_server->route(stalled, never);
@@ -243,7 +241,8 @@ private Q_SLOTS:
 
     void pageTurnLimitGoesOnWithWhateverIsShown()
     {
-        const QString stalled = QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        const QString stalled =
+            QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
         FixtureHttpServer::Response never;
         never.headerDelayMs = -1;
         m_server->route(stalled, never);
@@ -274,11 +273,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("title");
-        QTest::newRow("quoted word and comma") << QStringLiteral("x = { queryShow : \"深度学习\", qid : 1 }")
-                                               << QStringLiteral("深度学习");
+        QTest::newRow("quoted word and comma")
+            << QStringLiteral("x = { queryShow : \"深度学习\", qid : 1 }") << QStringLiteral("深度学习");
         QTest::newRow("letter case ignored") << QStringLiteral("QUERYSHOW : \"abc\", id") << QStringLiteral("abc");
-        QTest::newRow("two words give the first") << QStringLiteral("queryShow : \"深度 学习\",")
-                                                  << QStringLiteral("深度");
+        QTest::newRow("two words give the first")
+            << QStringLiteral("queryShow : \"深度 学习\",") << QStringLiteral("深度");
         QTest::newRow("nothing after the word") << QStringLiteral("queryShow : \"深度学习\"") << QString();
         QTest::newRow("no marker") << QStringLiteral("queryShow: \"深度学习\", x") << QString();
     }

@@ -59,22 +59,24 @@ private Q_SLOTS:
         QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), QStringLiteral("类型  "));
         QCOMPARE(m.headerData(3, Qt::Horizontal).toString(), QStringLiteral("保存路径"));
 
-        QVERIFY(m.加入LV1(QStringLiteral("深度学习"), QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("http://s/page1"),
-                         QStringLiteral("/home/u/12345"), QString()));
+        QVERIFY(m.加入LV1(QStringLiteral("深度学习"), QStringLiteral("http://s/a?x=1&y=2"),
+                          QStringLiteral("http://s/page1"), QStringLiteral("/home/u/12345"), QString()));
         QVERIFY(m.加入LV1(QStringLiteral("第二篇"), QStringLiteral("http://s/b"), QString(), QStringLiteral("/f"),
-                         QStringLiteral("htm")));
+                          QStringLiteral("htm")));
         // The same key again: refused, and the first row keeps its title, page, folder and type.
-        QVERIFY(!m.加入LV1(QStringLiteral("别的标题"), QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("http://s/page2"),
-                          QStringLiteral("/other"), QStringLiteral("htm")));
+        QVERIFY(!m.加入LV1(QStringLiteral("别的标题"), QStringLiteral("http://s/a?x=1&y=2"),
+                           QStringLiteral("http://s/page2"), QStringLiteral("/other"), QStringLiteral("htm")));
         // Keys are compared exactly: letter case makes another link.
         QVERIFY(m.加入LV1(QStringLiteral("大写"), QStringLiteral("HTTP://S/B"), QString(), QStringLiteral("/f"),
-                         QStringLiteral("htm")));
+                          QStringLiteral("htm")));
 
         QCOMPARE(m.rowCount(), 3);
-        const ResultRow expected{QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("深度学习"), QString(),
-                                 QStringLiteral("pdf"), QStringLiteral("/home/u/12345"), QStringLiteral("http://s/page1")};
+        const ResultRow expected{
+            QStringLiteral("http://s/a?x=1&y=2"), QStringLiteral("深度学习"),      QString(), QStringLiteral("pdf"),
+            QStringLiteral("/home/u/12345"),      QStringLiteral("http://s/page1")};
         QCOMPARE(m.row(0), expected);
-        QCOMPARE(column(m, 0), (QStringList{QStringLiteral("深度学习"), QStringLiteral("第二篇"), QStringLiteral("大写")}));
+        QCOMPARE(column(m, 0),
+                 (QStringList{QStringLiteral("深度学习"), QStringLiteral("第二篇"), QStringLiteral("大写")}));
         QCOMPARE(m.index(0, 2).data().toString(), QStringLiteral("pdf"));
         QCOMPARE(m.index(0, 3).data().toString(), QStringLiteral("/home/u/12345"));
         QCOMPARE(m.index(0, 1).data(ResultListModel::KeyRole).toString(), expected.key);
@@ -102,24 +104,28 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("left"); // titles left, in order
 
         const QStringList abcd{QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")};
-        QTest::newRow("success, order kept") << abcd
-            << QStringList{QStringLiteral("成功"), QStringLiteral("失败"), QStringLiteral("成功"), QString()} << 0 << QString()
-            << QStringList{QStringLiteral("b"), QStringLiteral("d")};
+        QTest::newRow("success, order kept")
+            << abcd << QStringList{QStringLiteral("成功"), QStringLiteral("失败"), QStringLiteral("成功"), QString()}
+            << 0 << QString() << QStringList{QStringLiteral("b"), QStringLiteral("d")};
         QTest::newRow("adjacent matches both go") << abcd
-            << QStringList{QStringLiteral("失败"), QStringLiteral("成功"), QStringLiteral("成功"), QStringLiteral("成功")} << 0
-            << QString() << QStringList{QStringLiteral("a")};
+                                                  << QStringList{QStringLiteral("失败"), QStringLiteral("成功"),
+                                                                 QStringLiteral("成功"), QStringLiteral("成功")}
+                                                  << 0 << QString() << QStringList{QStringLiteral("a")};
         QTest::newRow("both skip words") << abcd
-            << QStringList{QStringLiteral("跳过(曾经下载)"), QStringLiteral("无pdf"), QStringLiteral("跳过(文件存在)"),
-                           QStringLiteral("正在分析")}
-            << 1 << QString() << QStringList{QStringLiteral("b"), QStringLiteral("d")};
-        QTest::newRow("failure group: 失败 and 失败(下载)") << abcd
+                                         << QStringList{QStringLiteral("跳过(曾经下载)"), QStringLiteral("无pdf"),
+                                                        QStringLiteral("跳过(文件存在)"), QStringLiteral("正在分析")}
+                                         << 1 << QString() << QStringList{QStringLiteral("b"), QStringLiteral("d")};
+        QTest::newRow("failure group: 失败 and 失败(下载)")
+            << abcd
             << QStringList{QStringLiteral("失败(下载)"), QStringLiteral("失败"), QStringLiteral("成功"), QString()} << 4
             << QString() << QStringList{QStringLiteral("c"), QStringLiteral("d")};
         QTest::newRow("title contains, case ignored")
-            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"), QStringLiteral("learning to rank")}
+            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"),
+                           QStringLiteral("learning to rank")}
             << QStringList() << 2 << QStringLiteral("learning") << QStringList{QStringLiteral("深度学习")};
         QTest::newRow("title does not contain, case ignored")
-            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"), QStringLiteral("learning to rank")}
+            << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("深度学习"),
+                           QStringLiteral("learning to rank")}
             << QStringList() << 3 << QStringLiteral("learning")
             << QStringList{QStringLiteral("Deep LEARNING"), QStringLiteral("learning to rank")};
     }
@@ -136,11 +142,21 @@ private Q_SLOTS:
         fill(m, titles, statuses);
         int removed = 0;
         switch (rule) {
-        case 0: removed = m.removeStatusGroup(QStringLiteral("成功")); break;
-        case 1: removed = m.removeStatusGroup(QStringLiteral("跳过")); break;
-        case 2: removed = m.removeTitleMatching(text, true); break;
-        case 3: removed = m.removeTitleMatching(text, false); break;
-        case 4: removed = m.removeStatusGroup(QStringLiteral("失败")); break;
+        case 0:
+            removed = m.removeStatusGroup(QStringLiteral("成功"));
+            break;
+        case 1:
+            removed = m.removeStatusGroup(QStringLiteral("跳过"));
+            break;
+        case 2:
+            removed = m.removeTitleMatching(text, true);
+            break;
+        case 3:
+            removed = m.removeTitleMatching(text, false);
+            break;
+        case 4:
+            removed = m.removeStatusGroup(QStringLiteral("失败"));
+            break;
         }
         QCOMPARE(removed, titles.size() - left.size());
         QCOMPARE(column(m, 0), left);
@@ -283,8 +299,9 @@ private Q_SLOTS:
 
     void savedFilePathUsesTheStoredTitle()
     {
-        QCOMPARE(SavedFilePath({{}, QStringLiteral("a/b"), {}, QStringLiteral("pdf"), QStringLiteral("/home/u/12345"), {}}),
-                 QStringLiteral("/home/u/12345/a/b.pdf"));
+        QCOMPARE(
+            SavedFilePath({{}, QStringLiteral("a/b"), {}, QStringLiteral("pdf"), QStringLiteral("/home/u/12345"), {}}),
+            QStringLiteral("/home/u/12345/a/b.pdf"));
         QCOMPARE(SavedFilePath({{}, QStringLiteral("t"), {}, QStringLiteral("caj"), QStringLiteral("/d/"), {}}),
                  QStringLiteral("/d/t.caj"));
         QCOMPARE(SavedFilePath({{}, QString(), {}, QStringLiteral("pdf"), QStringLiteral("/d"), {}}), QString());

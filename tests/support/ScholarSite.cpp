@@ -43,8 +43,8 @@ bool isPlainName(const QString &name)
 } // namespace
 
 ScholarSite::ScholarSite(FixtureHttpServer &server, const QString &folder)
-    : m_server(server)
-    , m_folder(folder.isEmpty() ? qEnvironmentVariable("PH_TEST_DATA") + QStringLiteral("/scholar") : folder)
+    : m_server(server),
+      m_folder(folder.isEmpty() ? qEnvironmentVariable("PH_TEST_DATA") + QStringLiteral("/scholar") : folder)
 {
     bool ok = false;
     const QString table = QString::fromUtf8(readFile(m_folder + QStringLiteral("/search.tsv"), &ok));
@@ -143,7 +143,7 @@ std::optional<FixtureHttpServer::Response> ScholarSite::answer(const FixtureHttp
         if (!ok)
             return std::nullopt;
         const QByteArray type = QFileInfo(name).suffix().isEmpty() ? QByteArray("application/pdf")
-                                                                    : FixtureHttpServer::contentTypeForFile(name);
+                                                                   : FixtureHttpServer::contentTypeForFile(name);
         return FixtureHttpServer::Response::text(body, type);
     }
     return std::nullopt;

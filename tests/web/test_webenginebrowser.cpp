@@ -33,11 +33,7 @@ private:
         return complete.wait(20000);
     }
 
-    template<typename T>
-    T run(QCoro::Task<T> &&task)
-    {
-        return QCoro::waitFor(std::move(task));
-    }
+    template <typename T> T run(QCoro::Task<T> &&task) { return QCoro::waitFor(std::move(task)); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -74,8 +70,8 @@ private Q_SLOTS:
         QVERIFY(s.outerHtml.contains(QStringLiteral("卷积神经网络研究")));
 
         // The first result block: its first anchor is the title link, with the markup inside and "&amp;" decoded.
-        auto first = std::find_if(s.divs.begin(), s.divs.end(),
-                                  [](const PageDiv &d) { return d.className == u"sc_content"; });
+        auto first =
+            std::find_if(s.divs.begin(), s.divs.end(), [](const PageDiv &d) { return d.className == u"sc_content"; });
         QVERIFY(first != s.divs.end());
         QVERIFY(first->firstAnchor.has_value());
         QCOMPARE(first->firstAnchor->innerHtml, QStringLiteral("<em>深度</em>学习综述"));
@@ -84,15 +80,16 @@ private Q_SLOTS:
         QVERIFY(std::any_of(s.divs.begin(), s.divs.end(), [](const PageDiv &d) {
             return d.className == u"sc_content" && !d.firstAnchor.has_value();
         }));
-        QVERIFY(std::any_of(s.divs.begin(), s.divs.end(),
-                            [](const PageDiv &d) { return d.className == u" SC_Content "; }));
+        QVERIFY(
+            std::any_of(s.divs.begin(), s.divs.end(), [](const PageDiv &d) { return d.className == u" SC_Content "; }));
 
         // Anchors in document order, with text and class as the page has them.
         QVERIFY(s.anchors.size() >= 10);
         QCOMPARE(s.anchors.first().innerText, QStringLiteral("百度学术首页"));
         QCOMPARE(s.anchors.last().className, QStringLiteral("n"));
         QCOMPARE(s.anchors.last().innerText, QStringLiteral("下一页 >"));
-        QVERIFY(s.anchors.last().href.startsWith(m_site->base() + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&")));
+        QVERIFY(
+            s.anchors.last().href.startsWith(m_site->base() + QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&")));
     }
 
     void clickFollowsTheElement()
@@ -143,8 +140,8 @@ private Q_SLOTS:
         QSignalSpy complete(m_browser.get(), &Browser::documentComplete);
         m_browser->navigate(m_site->pageUrl(QStringLiteral("frame.htm")));
         // Both inner frames (one of another origin, with a frame of its own) have loaded and reported.
-        QTRY_VERIFY_WITH_TIMEOUT(m_browser->title().contains(QStringLiteral("nested-ready"))
-                                     && m_browser->title().contains(QStringLiteral("inner:")),
+        QTRY_VERIFY_WITH_TIMEOUT(m_browser->title().contains(QStringLiteral("nested-ready")) &&
+                                     m_browser->title().contains(QStringLiteral("inner:")),
                                  20000);
         QTRY_COMPARE_WITH_TIMEOUT(complete.count(), 1, 20000);
         QCOMPARE(complete.first().at(0).toString(), m_site->pageUrl(QStringLiteral("frame.htm")));
@@ -199,11 +196,10 @@ private Q_SLOTS:
         QSignalSpy title(m_browser.get(), &Browser::titleChanged);
         m_browser->navigate(m_site->pageUrl(QStringLiteral("popup.htm")));
         // The page went on after each dialog: confirm was answered "no", then its window.open ran.
-        QTRY_VERIFY_WITH_TIMEOUT(std::any_of(title.begin(), title.end(),
-                                             [](const QList<QVariant> &a) {
-                                                 return a.at(0).toString() == u"alert,confirm=false,open";
-                                             }),
-                                 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::any_of(title.begin(), title.end(),
+                        [](const QList<QVariant> &a) { return a.at(0).toString() == u"alert,confirm=false,open"; }),
+            20000);
         QCOMPARE(dialogs.count(), 2);
         QCOMPARE(dialogs.at(0).at(0).toString(), QStringLiteral("alert"));
         QCOMPARE(dialogs.at(0).at(1).toString(), QStringLiteral("来自页面的提示"));
@@ -254,7 +250,8 @@ private Q_SLOTS:
         QTRY_VERIFY_WITH_TIMEOUT(m_browser->title().contains(QStringLiteral("nested-ready")), 20000);
         QCOMPARE(run(m_browser->runScript(QStringLiteral("window.received.length = 0; 6 * 7"))).toInt(), 42);
 
-        m_browser->runScriptInAllFrames(QStringLiteral("top.postMessage('ran:' + location.host + location.pathname, '*');"));
+        m_browser->runScriptInAllFrames(
+            QStringLiteral("top.postMessage('ran:' + location.host + location.pathname, '*');"));
         const QString host = m_site->base().mid(7);
         const QString other = m_site->altBase().mid(7);
         const QStringList expected = {
@@ -314,9 +311,9 @@ private Q_SLOTS:
         QVERIFY(load(m_site->searchUrl(QStringLiteral("机器翻译"))));
         const PageSnapshot s = run(m_browser->snapshot());
         QVERIFY(s.hasDocument);
-        QCOMPARE(std::count_if(s.divs.begin(), s.divs.end(),
-                               [](const PageDiv &d) { return d.className == u"sc_content"; }),
-                 2);
+        QCOMPARE(
+            std::count_if(s.divs.begin(), s.divs.end(), [](const PageDiv &d) { return d.className == u"sc_content"; }),
+            2);
         view.setPage(nullptr);
     }
 

@@ -11,8 +11,7 @@ const QString kHref = QStringLiteral("href=");
 const QString kNeverTaken = QStringLiteral("爱学术");
 const QString kPdfIcon = QStringLiteral("c-icon-pdf");
 
-struct Entry
-{
+struct Entry {
     QString link;
     QString type;
 };

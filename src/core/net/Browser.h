@@ -9,8 +9,7 @@
 #include <optional>
 
 // One A element of a page, as the document shows it.
-struct PageAnchor
-{
+struct PageAnchor {
     QString innerText;
     QString innerHtml;
     QString className;
@@ -19,16 +18,14 @@ struct PageAnchor
 };
 
 // One DIV element of a page with the first A element found under it (document order), if any.
-struct PageDiv
-{
+struct PageDiv {
     QString className;
     std::optional<PageAnchor> firstAnchor;
 };
 
 // What the program reads of the top-level document in one go. Reading it all at once keeps the page from
 // changing between the reads that a harvest makes.
-struct PageSnapshot
-{
+struct PageSnapshot {
     // False when there is no document to read (no page yet, a page that cannot be scripted, a page that did not
     // answer in time). Every other field is empty then.
     bool hasDocument = false;
@@ -44,8 +41,7 @@ struct PageSnapshot
 };
 
 // One INPUT element of the top-level document (login forms).
-struct PageInput
-{
+struct PageInput {
     QString id;
     QString name;
     QString type;
@@ -54,8 +50,7 @@ struct PageInput
 
 // Names one element of the top-level document: the index-th element with a tag name (document order, as
 // getElementsByTagName gives them), or the element with an identifier.
-struct ElementRef
-{
+struct ElementRef {
     QString tagName;
     int index = -1;
     QString id;

@@ -8,8 +8,7 @@
 // The text rules that turn a result page into result rows and find its next-page link. They run on a snapshot of
 // the page, so they are plain functions.
 
-struct HarvestedResult
-{
+struct HarvestedResult {
     QString title;
     QString link;
 };

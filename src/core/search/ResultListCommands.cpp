@@ -13,11 +13,7 @@ const QString kSuccessGroup = QStringLiteral("成功");
 const QString kSkipGroup = QStringLiteral("跳过");
 } // namespace
 
-ResultListCommands::ResultListCommands(ResultListModel &list, const RunFlags &flags)
-    : m_list(list)
-    , m_flags(flags)
-{
-}
+ResultListCommands::ResultListCommands(ResultListModel &list, const RunFlags &flags) : m_list(list), m_flags(flags) {}
 
 bool ResultListCommands::analysisAllowsRemoval() const
 {

@@ -21,10 +21,7 @@ const ResultRow &emptyRow()
 
 } // namespace
 
-ResultListModel::ResultListModel(QObject *parent)
-    : QAbstractTableModel(parent)
-{
-}
+ResultListModel::ResultListModel(QObject *parent) : QAbstractTableModel(parent) {}
 
 int ResultListModel::rowCount(const QModelIndex &parent) const
 {
@@ -39,10 +36,14 @@ int ResultListModel::columnCount(const QModelIndex &parent) const
 const QString &ResultListModel::field(const ResultRow &row, int column)
 {
     switch (column) {
-    case TitleColumn: return row.title;
-    case StatusColumn: return row.status;
-    case TypeColumn: return row.type;
-    default: return row.saveFolder;
+    case TitleColumn:
+        return row.title;
+    case StatusColumn:
+        return row.status;
+    case TypeColumn:
+        return row.type;
+    default:
+        return row.saveFolder;
     }
 }
 
@@ -67,11 +68,16 @@ QVariant ResultListModel::data(const QModelIndex &index, int role) const
 QString ResultListModel::columnTitle(int column)
 {
     switch (column) {
-    case TitleColumn: return QStringLiteral("标题");
-    case StatusColumn: return QStringLiteral("分析状态      ");
-    case TypeColumn: return QStringLiteral("类型  ");
-    case FolderColumn: return QStringLiteral("保存路径");
-    default: return {};
+    case TitleColumn:
+        return QStringLiteral("标题");
+    case StatusColumn:
+        return QStringLiteral("分析状态      ");
+    case TypeColumn:
+        return QStringLiteral("类型  ");
+    case FolderColumn:
+        return QStringLiteral("保存路径");
+    default:
+        return {};
     }
 }
 
@@ -97,7 +103,7 @@ QHash<int, QByteArray> ResultListModel::roleNames() const
 }
 
 bool ResultListModel::加入LV1(const QString &title, const QString &link, const QString &sourcePage,
-                               const QString &saveFolder, const QString &type)
+                              const QString &saveFolder, const QString &type)
 {
     return addRow({link, title, QString(), type.isEmpty() ? QStringLiteral("pdf") : type, saveFolder, sourcePage});
 }
@@ -247,9 +253,11 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     std::vector<int> newOrder(n);
     std::iota(newOrder.begin(), newOrder.end(), 0);
     if (order == Qt::AscendingOrder)
-        std::stable_sort(newOrder.begin(), newOrder.end(), [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+        std::stable_sort(newOrder.begin(), newOrder.end(),
+                         [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
     else
-        std::stable_sort(newOrder.begin(), newOrder.end(), [&](int a, int b) { return keys[std::size_t(b)].compare(keys[std::size_t(a)]) < 0; });
+        std::stable_sort(newOrder.begin(), newOrder.end(),
+                         [&](int a, int b) { return keys[std::size_t(b)].compare(keys[std::size_t(a)]) < 0; });
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(n);

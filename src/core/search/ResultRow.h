@@ -3,8 +3,7 @@
 #include <QString>
 
 // One search result in the main window's result list.
-struct ResultRow
-{
+struct ResultRow {
     // The result's link (document page or direct file address); unique within the list. Not shown.
     QString key;
     // Column "标题": the link text, or "待定" for addresses imported from a plain list.

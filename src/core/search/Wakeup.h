@@ -14,8 +14,7 @@ class Wakeup final : public QObject
 public:
     using QObject::QObject;
 
-    template<typename Sender, typename Signal>
-    void watch(const Sender *sender, Signal signal)
+    template <typename Sender, typename Signal> void watch(const Sender *sender, Signal signal)
     {
         connect(sender, signal, this, &Wakeup::fire);
     }

@@ -75,8 +75,7 @@ public:
 };
 
 // Runs `task` to its end in the event loop; prints wall and CPU seconds.
-template<typename Start>
-void measure(const char *what, Start start)
+template <typename Start> void measure(const char *what, Start start)
 {
     QEventLoop loop;
     QElapsedTimer wall;
@@ -89,8 +88,9 @@ void measure(const char *what, Start start)
     loop.exec();
     const double cpu = cpuSeconds() - cpuBefore;
     QTextStream(stdout) << what << ": " << QString::number(wall.elapsed() / 1000.0, 'f', 2) << " s waited, "
-                        << QString::number(cpu, 'f', 4) << " CPU seconds (" << QString::number(cpu * 100.0 / (wall.elapsed() / 1000.0), 'f', 3)
-                        << " % of one core)" << Qt::endl;
+                        << QString::number(cpu, 'f', 4) << " CPU seconds ("
+                        << QString::number(cpu * 100.0 / (wall.elapsed() / 1000.0), 'f', 3) << " % of one core)"
+                        << Qt::endl;
 }
 } // namespace
 

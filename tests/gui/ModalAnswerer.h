@@ -10,9 +10,7 @@
 class ModalAnswerer final : public QObject
 {
 public:
-    ModalAnswerer(QString dialog, QString button)
-        : m_dialog(std::move(dialog))
-        , m_button(std::move(button))
+    ModalAnswerer(QString dialog, QString button) : m_dialog(std::move(dialog)), m_button(std::move(button))
     {
         m_timer.setInterval(10);
         connect(&m_timer, &QTimer::timeout, this, [this] {

@@ -14,8 +14,7 @@
 
 namespace {
 struct Dialog {
-    explicit Dialog(SaveTarget &target)
-        : form(target)
+    explicit Dialog(SaveTarget &target) : form(target)
     {
         form.show();
         combo = form.findChild<QComboBox *>(QStringLiteral("Combo1"));

@@ -39,11 +39,7 @@ struct Window {
         w = std::make_unique<fWebSearch>();
         w->show();
     }
-    template<typename T>
-    T *child(const char *name) const
-    {
-        return w->findChild<T *>(QString::fromUtf8(name));
-    }
+    template <typename T> T *child(const char *name) const { return w->findChild<T *>(QString::fromUtf8(name)); }
     QAction *action(const char *name) const { return w->findChild<QAction *>(QString::fromUtf8(name)); }
 
     TestHome home;
@@ -127,10 +123,10 @@ private Q_SLOTS:
         for (const char *id : {"d101", "d102", "d103", "d104", "d105", "d106", "d201", "d202"})
             expected << site.resultLink(QString::fromLatin1(id));
         QCOMPARE(keys(w.results()), expected);
-        const QStringList titles{QStringLiteral("深度学习综述"), QStringLiteral("基于深度学习的图像识别"),
+        const QStringList titles{QStringLiteral("深度学习综述"),     QStringLiteral("基于深度学习的图像识别"),
                                  QStringLiteral("卷积神经网络研究"), QStringLiteral("循环神经网络"),
-                                 QStringLiteral("长短期记忆网络"), QStringLiteral("注意力机制"),
-                                 QStringLiteral("神经机器翻译"), QStringLiteral("统计机器翻译")};
+                                 QStringLiteral("长短期记忆网络"),   QStringLiteral("注意力机制"),
+                                 QStringLiteral("神经机器翻译"),     QStringLiteral("统计机器翻译")};
         for (int i = 0; i < titles.size(); ++i) {
             QCOMPARE(w.results().row(i).title, titles.at(i));
             QCOMPARE(w.results().row(i).type, QStringLiteral("htm"));
@@ -350,10 +346,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown");
-        QTest::newRow("seven") << "7" << "7";
-        QTest::newRow("out of range") << "200" << "4";
-        QTest::newRow("negative") << "-1" << "4";
-        QTest::newRow("not a number") << "x" << "4";
+        QTest::newRow("seven") << "7"
+                               << "7";
+        QTest::newRow("out of range") << "200"
+                                      << "4";
+        QTest::newRow("negative") << "-1"
+                                  << "4";
+        QTest::newRow("not a number") << "x"
+                                      << "4";
     }
     void storedDelayIndex()
     {
@@ -438,8 +438,10 @@ private Q_SLOTS:
         fWebSearch &w = *win.w;
         QTreeView *view = win.child<QTreeView>("ListView1");
         const QString missingFolder = win.home.filePath(QStringLiteral("never"));
-        w.results().加入LV1(QStringLiteral("a/b"), QStringLiteral("http://x/1"), {}, win.home.path(), QStringLiteral("pdf"));
-        w.results().加入LV1(QStringLiteral("c"), QStringLiteral("http://x/2"), {}, missingFolder, QStringLiteral("pdf"));
+        w.results().加入LV1(QStringLiteral("a/b"), QStringLiteral("http://x/1"), {}, win.home.path(),
+                            QStringLiteral("pdf"));
+        w.results().加入LV1(QStringLiteral("c"), QStringLiteral("http://x/2"), {}, missingFolder,
+                            QStringLiteral("pdf"));
 
         view->setCurrentIndex(w.results().index(0, 0));
         win.action("menu打开保存文件")->trigger();

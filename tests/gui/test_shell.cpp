@@ -48,7 +48,8 @@ private Q_SLOTS:
     {
         QStandardItemModel model(0, 2);
         model.setHorizontalHeaderLabels({QStringLiteral("标题"), QStringLiteral("a much longer header text")});
-        model.appendRow({new QStandardItem(QStringLiteral("一个很长很长很长很长很长的标题文字")), new QStandardItem("x")});
+        model.appendRow(
+            {new QStandardItem(QStringLiteral("一个很长很长很长很长很长的标题文字")), new QStandardItem("x")});
         QTreeView view;
         view.setModel(&model);
         view.header()->setStretchLastSection(false);

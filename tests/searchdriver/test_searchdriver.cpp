@@ -1,10 +1,10 @@
-#include "support/TestEnvironment.h"
 #include "core/net/Browser.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/RunFlags.h"
 #include "core/search/SearchDriver.h"
 #include "core/search/SearchWindow.h"
 #include "core/util/Clock.h"
+#include "support/TestEnvironment.h"
 
 #include <QCoroTimer>
 #include <QSignalSpy>
@@ -117,7 +117,10 @@ struct Rig {
     RunFlags flags;
     FakeWindow window;
     SearchDriver driver{browser, flags, window};
-    Rig() { QObject::connect(&browser, &Browser::navigateComplete, [this] { window.searchOpened(); }); }
+    Rig()
+    {
+        QObject::connect(&browser, &Browser::navigateComplete, [this] { window.searchOpened(); });
+    }
 };
 
 QString query(const QString &keyword)
@@ -138,8 +141,8 @@ private Q_SLOTS:
         QTest::addColumn<int>("type");
         QTest::addColumn<int>("year");
         QTest::addColumn<QString>("query");
-        QTest::newRow("journal since 2016") << "深度学习" << 1 << 2
-                                            << "wd=%C9%EE%B6%C8%D1%A7%CF%B0&filter=sc_type%3D{1}sc_year%3D{2016%2C%2B}";
+        QTest::newRow("journal since 2016")
+            << "深度学习" << 1 << 2 << "wd=%C9%EE%B6%C8%D1%A7%CF%B0&filter=sc_type%3D{1}sc_year%3D{2016%2C%2B}";
         QTest::newRow("all types since 2015") << "x" << 0 << 3 << "wd=x&filter=sc_year%3D{2015%2C%2B}";
         QTest::newRow("patent, all years") << "x" << 5 << 0 << "wd=x&filter=sc_type%3D{5}";
         QTest::newRow("since 2017") << "x" << 0 << 1 << "wd=x&filter=sc_year%3D{2017%2C%2B}";
@@ -186,13 +189,12 @@ private Q_SLOTS:
         QVERIFY(!rig.flags.BatchIdle());
         QVERIFY(finished.wait());
 
-        const QStringList expected{query(QStringLiteral("a")), QStringLiteral("about:blank"), query(QStringLiteral("b")),
-                                   QStringLiteral("about:blank")};
+        const QStringList expected{query(QStringLiteral("a")), QStringLiteral("about:blank"),
+                                   query(QStringLiteral("b")), QStringLiteral("about:blank")};
         QCOMPARE(rig.browser.navigations, expected);
         QCOMPARE(rig.window.saveTargetQuestions, 1);
         // Three page turns per search: a's pages see "\nb" in the box, b's an empty box.
-        QCOMPARE(rig.window.boxAtPageTurn,
-                 QStringList({"\nb", "\nb", "\nb", "", "", ""}));
+        QCOMPARE(rig.window.boxAtPageTurn, QStringList({"\nb", "\nb", "\nb", "", "", ""}));
         QCOMPARE(rig.window.keywords, QString());
         QCOMPARE(rig.window.batchButton, QList<bool>({true, false}));
         QCOMPARE(rig.window.walkButton, QList<bool>({true, false, true, false}));

@@ -1,8 +1,8 @@
 #pragma once
 
+#include <QCoroTask>
 #include <QObject>
 #include <QString>
-#include <QCoroTask>
 
 // What the two pauses between requests look at on every pass: the delay box's text (whole seconds, 0 to 120)
 // and the two run flags that end a pause early. The main window implements it over Combo1 and its flags, the

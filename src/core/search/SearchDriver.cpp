@@ -29,10 +29,7 @@ Q_SIGNALS:
 } // namespace
 
 SearchDriver::SearchDriver(Browser &browser, RunFlags &flags, SearchWindow &window, QObject *parent)
-    : QObject(parent)
-    , m_browser(browser)
-    , m_flags(flags)
-    , m_window(window)
+    : QObject(parent), m_browser(browser), m_flags(flags), m_window(window)
 {
     // Only the top-level document's completion ends a waited-for load; inner frames are not reported.
     connect(&m_browser, &Browser::documentComplete, this, [this] { m_flags.setPageLoading(false); });

@@ -23,9 +23,7 @@ const QString kBrowsePrompt = QStringLiteral("请选择要浏览的文件夹:");
 const QString kCreateFailed = QStringLiteral("创建文件夹出错！");
 } // namespace
 
-Form_BaoCun::Form_BaoCun(SaveTarget &target, QWidget *parent)
-    : QDialog(parent)
-    , m_target(target)
+Form_BaoCun::Form_BaoCun(SaveTarget &target, QWidget *parent) : QDialog(parent), m_target(target)
 {
     setObjectName(QStringLiteral("Form_BaoCun"));
     setWindowTitle(kCaption);

@@ -24,8 +24,7 @@ constexpr std::chrono::milliseconds kUpdateCheckDelay{100};
 fCover *g_cover = nullptr;
 } // namespace
 
-fCover::fCover(QWidget *parent)
-    : QWidget(parent)
+fCover::fCover(QWidget *parent) : QWidget(parent)
 {
     g_cover = this;
     setObjectName(QStringLiteral("fCover"));

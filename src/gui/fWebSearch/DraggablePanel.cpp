@@ -2,8 +2,7 @@
 
 #include <QMouseEvent>
 
-DraggablePanel::DraggablePanel(QWidget *parent)
-    : QFrame(parent)
+DraggablePanel::DraggablePanel(QWidget *parent) : QFrame(parent)
 {
     setFrameStyle(QFrame::Panel | QFrame::Raised);
     setAutoFillBackground(true);

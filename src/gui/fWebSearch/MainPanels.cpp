@@ -5,15 +5,9 @@
 
 MainPanels::MainPanels(QWidget *searchControls, QWidget *browser, QWidget *listButtons, QWidget *list,
                        DraggablePanel *progress, QWidget *parent)
-    : QWidget(parent)
-    , m_web(new QWidget(this))
-    , m_searchControls(searchControls)
-    , m_browser(browser)
-    , m_bar(new SplitterBar(this))
-    , m_list(new QWidget(this))
-    , m_listButtons(listButtons)
-    , m_listView(list)
-    , m_progress(progress)
+    : QWidget(parent), m_web(new QWidget(this)), m_searchControls(searchControls), m_browser(browser),
+      m_bar(new SplitterBar(this)), m_list(new QWidget(this)), m_listButtons(listButtons), m_listView(list),
+      m_progress(progress)
 {
     m_web->setObjectName(QStringLiteral("PicPanWeb"));
     m_bar->setObjectName(QStringLiteral("PicBar"));
@@ -44,7 +38,8 @@ void MainPanels::layoutPanels()
     m_bar->setGeometry(1, barTop, std::max(0, w - 2), kBarHeight);
 
     m_web->setGeometry(0, 0, w, barTop);
-    const int controlsWidth = std::min(m_searchControls->sizeHint().width(), w / 2);
+    const int wanted = std::max(m_searchControls->sizeHint().width(), m_searchControls->minimumWidth());
+    const int controlsWidth = std::min(wanted, w / 2);
     m_searchControls->setGeometry(0, 0, controlsWidth, barTop);
     m_browser->setGeometry(controlsWidth, 0, std::max(0, w - controlsWidth), barTop);
 
@@ -59,6 +54,6 @@ void MainPanels::layoutPanels()
 void MainPanels::centreProgressPanel()
 {
     const QSize size = m_progress->sizeHint().expandedTo(m_progress->minimumSize());
-    m_progress->setGeometry((m_list->width() - size.width()) / 2, (m_list->height() - size.height()) / 2,
-                            size.width(), size.height());
+    m_progress->setGeometry((m_list->width() - size.width()) / 2, (m_list->height() - size.height()) / 2, size.width(),
+                            size.height());
 }

@@ -19,8 +19,8 @@ public:
     static constexpr int kBarBottomMargin = 1200 / kTwipsPerPixel;
     static constexpr int kBarHeight = 6;
 
-    MainPanels(QWidget *searchControls, QWidget *browser, QWidget *listButtons, QWidget *list,
-               DraggablePanel *progress, QWidget *parent = nullptr);
+    MainPanels(QWidget *searchControls, QWidget *browser, QWidget *listButtons, QWidget *list, DraggablePanel *progress,
+               QWidget *parent = nullptr);
 
     QWidget *browserPanel() const { return m_web; }
     QWidget *listPanel() const { return m_list; }

@@ -4,8 +4,7 @@
 #include <QPainter>
 #include <QStyleOption>
 
-SplitterBar::SplitterBar(QWidget *parent)
-    : QWidget(parent)
+SplitterBar::SplitterBar(QWidget *parent) : QWidget(parent)
 {
     setCursor(Qt::SplitVCursor);
 }

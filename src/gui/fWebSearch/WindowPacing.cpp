@@ -5,9 +5,7 @@
 #include <QComboBox>
 
 WindowPacing::WindowPacing(QComboBox *delayBox, RunFlags &flags, QObject *parent)
-    : PacingView(parent)
-    , m_delayBox(delayBox)
-    , m_flags(flags)
+    : PacingView(parent), m_delayBox(delayBox), m_flags(flags)
 {
     connect(m_delayBox, &QComboBox::currentTextChanged, this, &PacingView::changed);
     connect(&m_flags, &RunFlags::changed, this, &PacingView::changed);

@@ -59,8 +59,7 @@ QString keywordsFile()
     return DataFolder::filePath(QStringLiteral("keywords.txt"));
 }
 
-template<typename W>
-W *named(W *widget, const char *name)
+template <typename W> W *named(W *widget, const char *name)
 {
     widget->setObjectName(QString::fromUtf8(name));
     return widget;
@@ -70,14 +69,11 @@ W *named(W *widget, const char *name)
 void showRunning(QPushButton *button, bool running, const QString &start, const QString &stop)
 {
     button->setText(running ? stop : start);
-    button->setStyleSheet(running ? QStringLiteral("QPushButton { background-color: red; color: white; }")
-                                  : QString());
+    button->setStyleSheet(running ? QStringLiteral("QPushButton { background-color: red; color: white; }") : QString());
 }
 } // namespace
 
-fWebSearch::fWebSearch(QWidget *parent)
-    : QMainWindow(parent)
-    , m_flags(std::make_unique<RunFlags>())
+fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make_unique<RunFlags>())
 {
     setObjectName(QStringLiteral("fWebSearch"));
     m_browser = new WebEngineBrowser(nullptr, this);
@@ -296,8 +292,7 @@ void fWebSearch::buildMenus()
     connect(action(browse, "menu前进", QStringLiteral("前进")), &QAction::triggered, this,
             [this] { m_browser->forward(); });
     browse->addSeparator();
-    connect(action(browse, "menu关闭本窗口", QStringLiteral("关闭本窗口")), &QAction::triggered, this,
-            &QWidget::close);
+    connect(action(browse, "menu关闭本窗口", QStringLiteral("关闭本窗口")), &QAction::triggered, this, &QWidget::close);
 
     QMenu *tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
     tools->setObjectName(QStringLiteral("menu工具"));
@@ -316,8 +311,8 @@ void fWebSearch::buildMenus()
             &fWebSearch::removeSucceededRows);
     connect(action(m_menu清除, "menu清除分析跳过项", QStringLiteral("清除分析跳过项")), &QAction::triggered, this,
             &fWebSearch::removeSkippedRows);
-    connect(action(m_menu清除, "menu清除标题含指定字符项", QStringLiteral("清除标题含指定字符项")),
-            &QAction::triggered, this, [this] { removeRowsByTitle(true); });
+    connect(action(m_menu清除, "menu清除标题含指定字符项", QStringLiteral("清除标题含指定字符项")), &QAction::triggered,
+            this, [this] { removeRowsByTitle(true); });
     connect(action(m_menu清除, "menu清除标题不含指定字符项", QStringLiteral("清除标题不含指定字符项")),
             &QAction::triggered, this, [this] { removeRowsByTitle(false); });
     m_menu清除->addSeparator();
@@ -326,8 +321,8 @@ void fWebSearch::buildMenus()
     m_menu清除->addSeparator();
     connect(action(m_menu清除, "menu打开保存文件", QStringLiteral("打开保存文件")), &QAction::triggered, this,
             &fWebSearch::openSavedFile);
-    connect(action(m_menu清除, "menu打开保存文件所在目录", QStringLiteral("打开保存文件所在目录")),
-            &QAction::triggered, this, &fWebSearch::openSavedFileFolder);
+    connect(action(m_menu清除, "menu打开保存文件所在目录", QStringLiteral("打开保存文件所在目录")), &QAction::triggered,
+            this, &fWebSearch::openSavedFileFolder);
     connect(action(m_menu清除, "menu自动列宽", QStringLiteral("自动列宽")), &QAction::triggered, this, [this] {
         autoSizeListColumns();
         m_listView1->viewport()->update();
@@ -335,9 +330,8 @@ void fWebSearch::buildMenus()
 
     QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
     help->setObjectName(QStringLiteral("menu帮助"));
-    connect(action(help, "menu软件使用方法", QStringLiteral("软件使用方法")), &QAction::triggered, this, [] {
-        (new use)->show();
-    });
+    connect(action(help, "menu软件使用方法", QStringLiteral("软件使用方法")), &QAction::triggered, this,
+            [] { (new use)->show(); });
 
     // Pop-up only: never in the menu bar.
     m_menu加入 = new QMenu(this);

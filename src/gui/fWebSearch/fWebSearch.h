@@ -95,8 +95,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    template<typename Rule>
-    void removeWith(Rule rule);
+    template <typename Rule> void removeWith(Rule rule);
     // The selected row under the cursor, or -1.
     int selectedRow() const;
 
@@ -161,6 +160,4 @@ private:
     QMenu *m_menu清除 = nullptr;
     QMenu *m_menu加入 = nullptr;
     QMenu *m_menu导入导出 = nullptr;
-
-
 };

@@ -27,8 +27,7 @@ QString folderWithSeparator(QString folder)
 } // namespace
 
 // Runs one removal rule with the list hidden, so a long list is not repainted once per removed row.
-template<typename Rule>
-void fWebSearch::removeWith(Rule rule)
+template <typename Rule> void fWebSearch::removeWith(Rule rule)
 {
     ResultListCommands commands(*m_results, *m_flags);
     m_listView1->setUpdatesEnabled(false);

@@ -3,6 +3,7 @@
 #include <QString>
 
 // Every text the main window shows, in one place.
+// clang-format off
 namespace fWebSearchTexts {
 inline QString formCaption() { return QStringLiteral("zaruzuva"); }
 
@@ -44,3 +45,4 @@ inline QString openAddressPrompt() { return QStringLiteral("请输入需要打�
 inline QString openAddressTitle() { return QStringLiteral("请输入..."); }
 inline QString unblocked() { return QStringLiteral("已经破除！"); }
 } // namespace fWebSearchTexts
+// clang-format on

@@ -9,9 +9,7 @@ namespace {
 constexpr int kGapMargin = 3;
 } // namespace
 
-GapLabel::GapLabel(const QString &text, QWidget *control, QWidget *parent)
-    : QLabel(text, parent)
-    , m_control(control)
+GapLabel::GapLabel(const QString &text, QWidget *control, QWidget *parent) : QLabel(text, parent), m_control(control)
 {
     m_control->setParent(this);
     const auto gap = QRegularExpression(QStringLiteral(" {2,}")).match(text);

@@ -20,8 +20,8 @@ QUrl addressUrl(const QString &address)
 // The browsers a desktop offers when the address handler fails, tried in order.
 bool startBrowser(const QString &address)
 {
-    for (const QString &program : {QStringLiteral("xdg-open"), QStringLiteral("x-www-browser"),
-                                   QStringLiteral("sensible-browser")}) {
+    for (const QString &program :
+         {QStringLiteral("xdg-open"), QStringLiteral("x-www-browser"), QStringLiteral("sensible-browser")}) {
         if (QProcess::startDetached(program, {address}))
             return true;
     }

@@ -10,7 +10,7 @@ QString OperatingSystemBits()
 {
     // The system's architecture, not the build's: a 32-bit build on a 64-bit kernel still reports 64.
     return QSysInfo::currentCpuArchitecture().contains(QLatin1String("64")) ? QStringLiteral("64")
-                                                                           : QStringLiteral("32");
+                                                                            : QStringLiteral("32");
 }
 
 QString WindowsVersionText()

@@ -6,8 +6,7 @@
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-use::use(QWidget *parent)
-    : QWidget(parent, Qt::Window)
+use::use(QWidget *parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("use"));
     setAttribute(Qt::WA_DeleteOnClose);

@@ -1,0 +1,169 @@
+// The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
+// site, and the save-target dialog. Checks that every caption has room, the list shows its four columns and no two
+// controls overlap. With PH_SCREENSHOT_DIR set the three windows are also saved there as PNG files
+// (scripts/screenshots runs this under Xvfb with the CJK fonts).
+#include "ModalAnswerer.h"
+#include "core/net/Browser.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/SaveTarget.h"
+#include "core/search/SearchDriver.h"
+#include "core/store/Settings.h"
+#include "core/store/VisitedDatabase.h"
+#include "gui/Form_BaoCun/Form_BaoCun.h"
+#include "gui/fCover/fCover.h"
+#include "gui/fWebSearch/fWebSearch.h"
+#include "support/FixtureHttpServer.h"
+#include "support/ScholarSite.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractButton>
+#include <QComboBox>
+#include <QDir>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+#include <QWindow>
+
+namespace {
+void save(QWidget *window, const QString &name)
+{
+    const QString dir = qEnvironmentVariable("PH_SCREENSHOT_DIR");
+    if (dir.isEmpty())
+        return;
+    QDir().mkpath(dir);
+    // Only for the picture: the browser paints its page some frames after the document completed.
+    QTest::qWait(1000);
+    // On a real display the screen holds what the browser drew too; offscreen only the widgets can paint it.
+    QPixmap shot;
+    if (QGuiApplication::platformName() == QLatin1String("xcb") && window->windowHandle())
+        shot = window->screen()->grabWindow(window->winId());
+    if (shot.isNull())
+        shot = window->grab();
+    QVERIFY(shot.save(QDir(dir).filePath(name)));
+}
+
+// Text that does not fit its control would be cut: every visible caption must have its full width.
+void captionsFit(QWidget *window)
+{
+    const auto labels = window->findChildren<QLabel *>();
+    for (const QLabel *label : labels) {
+        if (!label->isVisibleTo(window) || label->text().isEmpty() || label->wordWrap())
+            continue;
+        QVERIFY2(label->width() >= label->minimumSizeHint().width(), qPrintable(label->text()));
+    }
+    const auto buttons = window->findChildren<QAbstractButton *>();
+    for (const QAbstractButton *button : buttons) {
+        if (!button->isVisibleTo(window) || button->text().isEmpty())
+            continue;
+        QVERIFY2(button->width() >= button->minimumSizeHint().width(), qPrintable(button->text()));
+    }
+}
+
+// No two visible sibling controls overlap.
+void nothingOverlaps(QWidget *window)
+{
+    QList<QWidget *> parents = window->findChildren<QWidget *>();
+    parents << window;
+    for (QWidget *parent : std::as_const(parents)) {
+        QList<QWidget *> kids;
+        for (QObject *o : parent->children()) {
+            auto *w = qobject_cast<QWidget *>(o);
+            if (w && w->isVisibleTo(window) && !w->isWindow() &&
+                (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLabel *>(w) || qobject_cast<QComboBox *>(w) ||
+                 qobject_cast<QGroupBox *>(w) || qobject_cast<QPlainTextEdit *>(w)))
+                kids << w;
+        }
+        for (int i = 0; i < kids.size(); ++i)
+            for (int j = i + 1; j < kids.size(); ++j)
+                QVERIFY2(!kids[i]->geometry().intersects(kids[j]->geometry()),
+                         qPrintable(kids[i]->objectName() + QLatin1String(" / ") + kids[j]->objectName()));
+    }
+}
+} // namespace
+
+class TestScreenshots final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void windows()
+    {
+        TestHome home;
+        SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("下载文件")));
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        site.useAsSearchService();
+
+        fCover cover;
+        cover.show();
+        QSignalSpy loaded(&cover, &fCover::loaded);
+        QVERIFY(loaded.wait());
+        QVERIFY(QTest::qWaitForWindowExposed(&cover));
+        captionsFit(&cover);
+        nothingOverlaps(&cover);
+        save(&cover, QStringLiteral("fCover.png"));
+
+        cover.openMainWindow();
+        fWebSearch *main = cover.mainWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(main));
+        main->findChild<QPlainTextEdit *>(QStringLiteral("Text1"))->setPlainText(QStringLiteral("深度学习\n机器翻译"));
+        main->findChild<QComboBox *>(QStringLiteral("Combo1"))->setCurrentIndex(0);
+        {
+            ModalAnswerer answer(QStringLiteral("Form_BaoCun"), QStringLiteral("Command2"));
+            QSignalSpy finished(&main->driver(), &SearchDriver::batchFinished);
+            main->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+            QVERIFY(finished.wait(120000));
+        }
+        // Show the last result page, as the user would after a walk.
+        QSignalSpy shown(&main->browser(), &Browser::documentComplete);
+        main->browser().navigate(site.searchUrl(QStringLiteral("深度学习")));
+        QVERIFY(shown.wait(30000));
+        QCOMPARE(main->results().rowCount(), 8);
+        QTreeView *list = main->findChild<QTreeView *>(QStringLiteral("ListView1"));
+        QCOMPARE(list->header()->count(), 4);
+        for (int c = 0; c < 4; ++c) {
+            QVERIFY(!list->header()->isSectionHidden(c));
+            QVERIFY(list->header()->sectionSize(c) > 0);
+            QVERIFY(!list->model()->headerData(c, Qt::Horizontal).toString().trimmed().isEmpty());
+        }
+        // The panels lie one below the other.
+        auto *web = main->findChild<QWidget *>(QStringLiteral("PicPanWeb"));
+        auto *bar = main->findChild<QWidget *>(QStringLiteral("PicBar"));
+        auto *listPanel = main->findChild<QWidget *>(QStringLiteral("PicPanList"));
+        QVERIFY(web->geometry().bottom() < bar->geometry().top());
+        QVERIFY(bar->geometry().bottom() < listPanel->geometry().top());
+        // The search column and the browser beside it do not cover each other, and every search control is inside
+        // the visible part of the column.
+        auto *searchColumn = main->findChild<QWidget *>(QStringLiteral("PicSearchScroll"));
+        auto *browserView = main->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
+        QVERIFY(!searchColumn->geometry().intersects(browserView->geometry()));
+        auto *column = main->findChild<QWidget *>(QStringLiteral("PicSearch"));
+        const int visibleWidth = column->parentWidget()->width();
+        for (QObject *o : column->children())
+            if (auto *control = qobject_cast<QWidget *>(o); control && control->isVisibleTo(main))
+                QVERIFY2(control->geometry().right() < visibleWidth, qPrintable(control->objectName()));
+        captionsFit(main);
+        nothingOverlaps(main);
+        save(main, QStringLiteral("fWebSearch.png"));
+
+        Form_BaoCun dialog(CurrentSaveTarget(), main);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        captionsFit(&dialog);
+        nothingOverlaps(&dialog);
+        save(&dialog, QStringLiteral("Form_BaoCun.png"));
+        dialog.close();
+
+        main->close();
+        CloseVisitedDatabase();
+    }
+};
+
+QTEST_MAIN(TestScreenshots)
+#include "test_screenshots.moc"

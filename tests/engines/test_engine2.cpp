@@ -1,0 +1,239 @@
+// Engine 2's slot handlers against the fixture server, with a recording download context.
+#include "EngineTestContext.h"
+
+#include "core/download/engines/Downloader.h"
+#include "core/download/engines/Engine2.h"
+#include "core/util/Clock.h"
+#include "support/FixtureHttpServer.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Response = FixtureHttpServer::Response;
+using Framing = FixtureHttpServer::Framing;
+
+namespace {
+QByteArray pdfOf(int size)
+{
+    QByteArray b(size, 'p');
+    b.replace(0, 8, "%PDF-1.5");
+    return b;
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+Response answer(int status, const QByteArray &body, const QByteArray &type)
+{
+    Response r;
+    r.status = status;
+    r.body = body;
+    r.headers.append(qMakePair(QByteArray("Content-Type"), type));
+    return r;
+}
+
+const QByteArray kErrorPage =
+    "<HTML ><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY><H1>Not Found</H1></BODY></HTML>";
+} // namespace
+
+class TestEngine2 : public QObject
+{
+    Q_OBJECT
+
+    QString folder() const { return m_dir->path() + QLatin1Char('/'); }
+
+    // Starts the row on the slot the way the scheduler does.
+    void start(Engine2 &engine, int slot, int row, const QString &target)
+    {
+        m_context->setSlotRow(slot, row);
+        engine.多线程下载(slot, row, m_context->model.item(row).address, target);
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        Clock::setTimeScale(0.01);
+        m_home = std::make_unique<TestHome>();
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_context = std::make_unique<EngineTestContext>();
+    }
+    void cleanup()
+    {
+        m_context.reset();
+        m_dir.reset();
+        m_home.reset();
+        Clock::reset();
+    }
+
+    void outcomes_data()
+    {
+        QTest::addColumn<Response>("response");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QString>("file");  // empty: no file at all
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QList<int>>("sounds");
+
+        const QByteArray pdf = pdfOf(200000);
+        Response paced = answer(200, pdf, "application/pdf");
+        paced.bytesPerInterval = 50000;
+        QTest::newRow("pdf") << paced << int(ItemState::Done) << "100%" << "doc.pdf" << "pdf" << QList<int>{};
+        // No total: the progress says nothing, the fallback reads the body again.
+        Response chunked = answer(200, pdf, "application/pdf");
+        chunked.framing = Framing::Chunked;
+        QTest::newRow("no length") << chunked << int(ItemState::Done) << "100%" << "doc.pdf" << "pdf"
+                                   << QList<int>{};
+        // No status test: an error page is saved and recognised by its first bytes.
+        QTest::newRow("error page for a pdf row") << answer(404, kErrorPage, "text/html") << int(ItemState::Done)
+                                                  << "100%" << "doc.htm" << "htm" << QList<int>{101};
+        Response shortBody = answer(200, pdf, "application/pdf");
+        shortBody.closeAfterBodyBytes = 50000;
+        QTest::newRow("shorter than announced") << shortBody << int(ItemState::Failed) << "25%" << ""
+                                                << "pdf" << QList<int>{103};
+        Response stalled = answer(200, pdf, "application/pdf");
+        stalled.stallAfterBodyBytes = 50000;
+        // The error handler plays nothing.
+        QTest::newRow("stalled") << stalled << int(ItemState::Failed) << "" << "" << "pdf" << QList<int>{};
+        QTest::newRow("empty answer") << answer(200, {}, "application/pdf") << int(ItemState::Failed) << ""
+                                      << "" << "pdf" << QList<int>{};
+    }
+    void outcomes()
+    {
+        QFETCH(Response, response);
+        QFETCH(int, state);
+        QFETCH(QString, percent);
+        QFETCH(QString, file);
+        QFETCH(QString, type);
+        QFETCH(QList<int>, sounds);
+
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/doc"), response);
+        const QString address = server.urlText(QStringLiteral("/doc"));
+        const int row = m_context->addRow(address, QStringLiteral("doc"), QStringLiteral("pdf"), folder());
+        Engine2 engine(*m_context);
+        start(engine, 2, row, folder() + QStringLiteral("doc.pdf"));
+        QVERIFY(m_context->busy);
+        QVERIFY(engine.slotLoaded(2));
+        QCOMPARE(m_context->model.item(row).state, ItemState::Downloading);
+
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(2), 20000);
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(int(item.state), state);
+        QCOMPARE(item.percent, percent);
+        QCOMPARE(item.type, type);
+        QCOMPARE(filesIn(m_dir->path()), file.isEmpty() ? QStringList() : QStringList{file});
+        QCOMPARE(m_context->sounds, sounds);
+        QCOMPARE(m_context->transferEnds, 1);
+        if (!file.isEmpty()) {
+            QByteArray expected = response.body;
+            if (type == QLatin1String("htm"))
+                expected.replace("</HEAD>", "<Base href='" + address.toUtf8() + "'></HEAD>");
+            QCOMPARE(readFile(m_dir->filePath(file)), expected);
+            QCOMPARE(item.size, QString::number(response.body.size()));
+            QCOMPARE(item.downloaded, item.size);
+            QCOMPARE(m_context->status[2].last(), QStringLiteral("完成下载:doc"));
+        }
+        server.closeAllConnections();
+    }
+
+    void sizeLimit_data()
+    {
+        QTest::addColumn<int>("framing");
+        QTest::addColumn<bool>("skipped");
+        QTest::newRow("announced size over the limit") << int(Framing::ContentLength) << true;
+        QTest::newRow("no announced size") << int(Framing::Chunked) << false;
+    }
+    void sizeLimit()
+    {
+        QFETCH(int, framing);
+        QFETCH(bool, skipped);
+        m_context->downloadSettings.maxFileSizeMb = 0.1;
+        Response big = answer(200, pdfOf(300000), "application/pdf");
+        big.framing = Framing(framing);
+        big.bytesPerInterval = 20000;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/big"), big);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/big")), QStringLiteral("big"),
+                                          QStringLiteral("pdf"), folder());
+        Engine2 engine(*m_context);
+        start(engine, 1, row, folder() + QStringLiteral("big.pdf"));
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(1), 20000);
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Done);
+        QCOMPARE(m_context->transferEnds, 1);
+        if (skipped) {
+            QCOMPARE(item.percent, QStringLiteral("大文件，跳过"));
+            QCOMPARE(item.size, QStringLiteral("300000"));
+            // The skipped file leaves nothing that could pass for it.
+            QCOMPARE(filesIn(m_dir->path()), QStringList());
+        } else {
+            QCOMPARE(item.percent, QStringLiteral("100%"));
+            QCOMPARE(readFile(folder() + QStringLiteral("big.pdf")), big.body);
+        }
+        QCOMPARE(m_context->sounds, QList<int>{});
+    }
+
+    // Unloading a slot (the stop command) ends its transfer without any event and without leftovers.
+    void unloadDuringTheTransfer()
+    {
+        Response slow = answer(200, pdfOf(400000), "application/pdf");
+        slow.bytesPerInterval = 4000;
+        slow.intervalMs = 20;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/slow"), slow);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/slow")), QStringLiteral("slow"),
+                                          QStringLiteral("pdf"), folder());
+        Engine2 engine(*m_context);
+        start(engine, 3, row, folder() + QStringLiteral("slow.pdf"));
+        QTRY_VERIFY_WITH_TIMEOUT(!m_context->model.item(row).downloaded.isEmpty(), 10000);
+        QVERIFY(QFile::exists(folder() + QStringLiteral("slow.pdf")));
+        const QString percent = m_context->model.item(row).percent;
+        engine.unloadSlot(3);
+        QVERIFY(!engine.slotLoaded(3));
+        QCOMPARE(filesIn(m_dir->path()), QStringList());
+        QTest::qWait(200);
+        QCOMPARE(m_context->model.item(row).state, ItemState::Downloading);
+        QCOMPARE(m_context->model.item(row).percent, percent);
+        QCOMPARE(m_context->transferEnds, 0);
+    }
+
+    // Reports for slot 0, for a free slot, or for a slot whose row is gone change nothing.
+    void strayReportsChangeNothing()
+    {
+        const int row = m_context->addRow(QStringLiteral("http://127.0.0.1:9/x"), QStringLiteral("x"),
+                                          QStringLiteral("pdf"), folder());
+        m_context->model.setState(row, ItemState::Downloading);
+        m_context->setSlotRow(0, row);
+        m_context->setSlotRow(4, row);
+        Engine2 engine(*m_context);
+        engine.onDownloadProgress(0, 5, 10);
+        engine.onDownloadComplete(0, 10, 10);
+        engine.onDownloadError(0, QStringLiteral("超时"));
+        engine.onDownloadProgress(4, 5, 10);
+        engine.onDownloadComplete(4, 10, 10);
+        engine.onDownloadError(4, QStringLiteral("超时"));
+        QCOMPARE(m_context->model.item(row).state, ItemState::Downloading);
+        QCOMPARE(m_context->model.item(row).percent, QString());
+        QCOMPARE(m_context->transferEnds, 0);
+    }
+
+private:
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<EngineTestContext> m_context;
+};
+
+QTEST_GUILESS_MAIN(TestEngine2)
+#include "test_engine2.moc"

@@ -1,0 +1,196 @@
+// Both engines installed in the real scheduler, downloading from the fixture server.
+#include "core/download/DownloadScheduler.h"
+#include "core/download/engines/InstallEngines.h"
+#include "core/util/Clock.h"
+#include "support/FixtureHttpServer.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QMap>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+using Response = FixtureHttpServer::Response;
+
+namespace {
+Response pdf(const QByteArray &text)
+{
+    return Response::text("%PDF-" + text, "application/pdf");
+}
+
+// Sends a little, then nothing: the row stays in its slot until the test stops it.
+Response stalling()
+{
+    Response r = Response::text("%PDF-" + QByteArray(100000, 's'), "application/pdf");
+    r.stallAfterBodyBytes = 1000;
+    return r;
+}
+
+QStringList filesIn(const QString &dir)
+{
+    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+}
+
+QByteArray readFile(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+} // namespace
+
+class TestEngineScheduler : public QObject
+{
+    Q_OBJECT
+
+    void addRow(DownloadScheduler &s, const QString &address, const QString &name)
+    {
+        DownloadItem item;
+        item.address = address;
+        item.name = name;
+        item.type = QStringLiteral("pdf");
+        item.folder = m_dir->path();
+        s.list().append(item);
+    }
+
+    // Slot -> row of every loaded slot.
+    static QMap<int, int> loadedSlots(DownloadScheduler &s)
+    {
+        QMap<int, int> loaded;
+        for (int slot = 1; slot <= kMaxSlots; ++slot)
+            if (s.engine2()->slotLoaded(slot))
+                loaded[slot] = s.slotRow(slot);
+        return loaded;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        Clock::setTimeScale(0.05);
+        m_home = std::make_unique<TestHome>();
+        m_dir = std::make_unique<QTemporaryDir>();
+    }
+    void cleanup()
+    {
+        m_dir.reset();
+        m_home.reset();
+        Clock::reset();
+    }
+
+    // Three slots and five rows: the first tick starts rows 1 to 3; when row 2 is done its slot takes row 4, then
+    // row 5. The stop command ends the two rows still running and leaves no file of theirs.
+    void threeSlotsFiveRows()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/r0"), stalling());
+        server.route(QStringLiteral("/r1"), pdf("one"));
+        server.route(QStringLiteral("/r2"), stalling());
+        server.route(QStringLiteral("/r3"), pdf("three"));
+        server.route(QStringLiteral("/r4"), pdf("four"));
+
+        DownloadScheduler s;
+        InstallEngines(s);
+        s.setMode(2);
+        s.setThreads(3);
+        s.setPauseSeconds(0);
+        s.setSameNameChoice(QStringLiteral("重命名"));
+        for (int i = 0; i < 5; ++i)
+            addRow(s, server.urlText(QStringLiteral("/r%1").arg(i)), QStringLiteral("row%1").arg(i));
+
+        QList<QMap<int, int>> afterTicks;
+        connect(&s, &DownloadScheduler::schedulerTicked, this, [&] { afterTicks.append(loadedSlots(s)); });
+        s.StartDownloads();
+        QTRY_VERIFY_WITH_TIMEOUT(s.list().item(4).state == ItemState::Done, 20000);
+
+        // The first tick that started anything started three rows at once.
+        const auto first = std::find_if(afterTicks.begin(), afterTicks.end(), [](auto &m) { return !m.isEmpty(); });
+        QVERIFY(first != afterTicks.end());
+        QCOMPARE(*first, (QMap<int, int>{{1, 0}, {2, 1}, {3, 2}}));
+        QVERIFY(afterTicks.contains(QMap<int, int>{{1, 0}, {2, 3}, {3, 2}}));
+        QVERIFY(afterTicks.contains(QMap<int, int>{{1, 0}, {2, 4}, {3, 2}}));
+        QCOMPARE(s.list().item(0).state, ItemState::Downloading);
+        QCOMPARE(s.list().item(2).state, ItemState::Downloading);
+        QVERIFY(s.busyFlag());
+
+        s.StopAllDownloads();
+        QCOMPARE(s.list().item(0).state, ItemState::Failed);
+        QCOMPARE(s.list().item(2).state, ItemState::Failed);
+        QCOMPARE(loadedSlots(s), (QMap<int, int>{}));
+        QCOMPARE(filesIn(m_dir->path()), (QStringList{"row1.pdf", "row3.pdf", "row4.pdf"}));
+        QCOMPARE(readFile(m_dir->filePath(QStringLiteral("row3.pdf"))), QByteArray("%PDF-three"));
+        server.closeAllConnections();
+    }
+
+    // Engine 1 takes the rows strictly one after another, from the top.
+    void engine1OneAfterAnother()
+    {
+        FixtureHttpServer server;
+        for (int i = 0; i < 3; ++i)
+            server.route(QStringLiteral("/e%1").arg(i), pdf(QByteArray::number(i)));
+        DownloadScheduler s;
+        InstallEngines(s);
+        s.setMode(1);
+        s.setPauseSeconds(0);
+        for (int i = 0; i < 3; ++i)
+            addRow(s, server.urlText(QStringLiteral("/e%1").arg(i)), QStringLiteral("e%1").arg(i));
+        int mostAtOnce = 0;
+        connect(&s.list(), &QAbstractItemModel::dataChanged, this,
+                [&] { mostAtOnce = std::max(mostAtOnce, s.list().count(ItemState::Downloading)); });
+        s.StartDownloads();
+        QTRY_VERIFY_WITH_TIMEOUT(s.list().count(ItemState::Done) == 3, 20000);
+        QCOMPARE(mostAtOnce, 1);
+        const auto requests = server.requests();
+        QCOMPARE(requests.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(requests.at(i).path, QStringLiteral("/e%1").arg(i).toUtf8());
+        QCOMPARE(filesIn(m_dir->path()), (QStringList{"e0.pdf", "e1.pdf", "e2.pdf"}));
+    }
+
+    // The scheduler applies the same-name rule before engine 2 starts.
+    void sameNameBeforeEngine2_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<int>("requests");
+        QTest::newRow("rename") << "重命名" << "report[002]" << "100%" << 1;
+        QTest::newRow("skip") << "跳过" << "report" << "已存在，跳过" << 0;
+    }
+    void sameNameBeforeEngine2()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, name);
+        QFETCH(QString, percent);
+        QFETCH(int, requests);
+        for (const char *existing : {"report.pdf", "report[001].pdf"}) {
+            QFile f(m_dir->filePath(QString::fromLatin1(existing)));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("%PDF-old");
+        }
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/report"), pdf("new"));
+        DownloadScheduler s;
+        InstallEngines(s);
+        s.setMode(2);
+        s.setThreads(2);
+        s.setPauseSeconds(0);
+        s.setSameNameChoice(option);
+        addRow(s, server.urlText(QStringLiteral("/report")), QStringLiteral("report"));
+        s.StartDownloads();
+        QTRY_VERIFY_WITH_TIMEOUT(s.list().item(0).state == ItemState::Done, 20000);
+        QCOMPARE(s.list().item(0).name, name);
+        QCOMPARE(s.list().item(0).percent, percent);
+        QCOMPARE(server.requests().size(), requests);
+        QCOMPARE(readFile(m_dir->filePath(QStringLiteral("report.pdf"))), QByteArray("%PDF-old"));
+        if (requests)
+            QCOMPARE(readFile(m_dir->filePath(name + QStringLiteral(".pdf"))), QByteArray("%PDF-new"));
+    }
+
+private:
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+QTEST_GUILESS_MAIN(TestEngineScheduler)
+#include "test_engine_scheduler.moc"

@@ -11,6 +11,7 @@
 #include "core/util/TextFile.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/SplitterBar.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
 #include "support/ScholarSite.h"
@@ -90,6 +91,42 @@ private Q_SLOTS:
             QVERIFY(a->menu() != w.menu加入() && a->menu() != w.menu导入导出());
         QVERIFY(win.action("menu清空全部"));
         QCOMPARE(w.saveTarget().SaveFolder, win.home.filePath(QStringLiteral("out")));
+        // Without proxy rotation the status bar says so.
+        QCOMPARE(win.child<QLabel>("StatusPanel3")->text(), QStringLiteral("目前IP代理：未使用代理"));
+    }
+
+    // The splitter dragged below the window comes back to four fifths of the height; the window never shrinks
+    // below 600 by 333 pixels; the progress panel sits in the middle of the list panel.
+    void layout()
+    {
+        Window win;
+        fWebSearch &w = *win.w;
+        auto *panels = w.centralWidget();
+        auto *bar = win.child<SplitterBar>("PicBar");
+        auto *web = win.child<QWidget>("PicPanWeb");
+        auto *listPanel = win.child<QWidget>("PicPanList");
+        QCOMPARE(bar->y(), panels->height() * 4 / 5);
+
+        QTest::mousePress(bar, Qt::LeftButton, {}, QPoint(5, 2));
+        QTest::mouseMove(bar, QPoint(5, -100));
+        QTest::mouseRelease(bar, Qt::LeftButton, {}, QPoint(5, -100));
+        const int dragged = bar->y();
+        QVERIFY(dragged < panels->height() * 4 / 5);
+        QCOMPARE(web->height(), dragged);
+        QCOMPARE(listPanel->y(), bar->geometry().bottom() + 1);
+
+        bar->move(bar->x(), panels->height() + 50);
+        Q_EMIT bar->released();
+        QCOMPARE(bar->y(), panels->height() * 4 / 5);
+
+        w.resize(300, 200);
+        QVERIFY(w.width() >= 600 && w.height() >= 333);
+
+        w.progressPanel()->show();
+        w.resize(1000, 700);
+        const QRect progress = w.progressPanel()->geometry();
+        QVERIFY(qAbs(progress.center().x() - listPanel->width() / 2) <= 1);
+        QVERIFY(qAbs(progress.center().y() - listPanel->height() / 2) <= 1);
     }
 
     // Two keywords with a blank line between them: every result page of each is walked, the box loses each keyword

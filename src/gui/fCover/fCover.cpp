@@ -3,6 +3,7 @@
 #include "core/download/DownloadSettings.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/SystemInfo.h"
@@ -100,6 +101,8 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
 
     connect(m_search, &QPushButton::clicked, this, &fCover::openMainWindow);
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
+    // The download window's way back to the main window.
+    DownloadWindowHooks::instance().showMainWindow = [this] { openMainWindow(); };
 
     // Shown first, loaded right after, so the user sees the cover (and its loading label) while it loads.
     QTimer::singleShot(0, this, &fCover::load);
@@ -107,8 +110,10 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
 
 fCover::~fCover()
 {
-    if (g_cover == this)
+    if (g_cover == this) {
         g_cover = nullptr;
+        DownloadWindowHooks::instance().showMainWindow = nullptr;
+    }
 }
 
 fCover *fCover::instance()

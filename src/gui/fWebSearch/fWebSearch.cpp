@@ -14,6 +14,7 @@
 #include "core/util/TextFile.h"
 #include "gui/Form_BaoCun/Form_BaoCun.h"
 #include "gui/fCover/fCover.h"
+#include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
 #include "gui/fWebSearch/WindowPacing.h"
@@ -298,6 +299,8 @@ void fWebSearch::buildMenus()
     tools->setObjectName(QStringLiteral("menu工具"));
     connect(action(tools, "menu设置保存文件夹", QStringLiteral("设置保存文件夹")), &QAction::triggered, this,
             &fWebSearch::askSaveTarget);
+    connect(action(tools, "menu打开下载窗口", QStringLiteral("打开下载窗口")), &QAction::triggered, this,
+            [] { fFileDownload::ensure()->showWindow(false); });
     connect(action(tools, "menu源码另存为", QStringLiteral("源码另存为")), &QAction::triggered, this,
             &fWebSearch::saveSourceCommand);
     connect(action(tools, "menu破除网页鼠标右键封锁和复制封锁", QStringLiteral("破除网页鼠标右键封锁和复制封锁")),

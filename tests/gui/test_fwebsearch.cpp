@@ -129,6 +129,33 @@ private Q_SLOTS:
         QVERIFY(qAbs(progress.center().y() - listPanel->height() / 2) <= 1);
     }
 
+    // An https address turns silent mode off, any other turns it on; a non-empty address is remembered.
+    void openAddress_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("https in capitals") << "  HTTPS://127.0.0.1:9/a " << false << "HTTPS://127.0.0.1:9/a";
+        QTest::newRow("http") << "http://127.0.0.1:9/b" << true << "http://127.0.0.1:9/b";
+        QTest::newRow("empty") << "" << true << "";
+    }
+    void openAddress()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, silent);
+        QFETCH(QString, stored);
+        Window win;
+        RecordingPrompt prompt;
+        prompt.inputs = {typed};
+        win.child<QCheckBox>("Check2")->setChecked(!silent);
+        win.action("menu打开指定网址")->trigger();
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("请输入需要打开的网址：")});
+        QCOMPARE(prompt.entries.first().title, QStringLiteral("请输入..."));
+        QCOMPARE(win.child<QCheckBox>("Check2")->isChecked(), silent);
+        QCOMPARE(win.w->browser().isSilent(), silent);
+        QCOMPARE(SettingKeys::指定网址.read(), stored);
+    }
+
     // Two keywords with a blank line between them: every result page of each is walked, the box loses each keyword
     // as its search starts and is empty afterwards.
     void batchOverTwoKeywords()

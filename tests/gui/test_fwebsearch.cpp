@@ -265,6 +265,28 @@ private Q_SLOTS:
         QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("2"));
     }
 
+    // Closing while harvest once reads the page waits for the read, then closes.
+    void closeDuringHarvestOnce()
+    {
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        site.useAsSearchService();
+        Window win;
+        QPointer<fWebSearch> w = win.w.release();
+        w->setAttribute(Qt::WA_DeleteOnClose);
+        w->browser().navigate(site.searchUrl(QStringLiteral("机器翻译")));
+        QTRY_VERIFY_WITH_TIMEOUT(w->browser().currentUrl().contains(QLatin1String("wd=")) && !w->browser().isBusy(),
+                                 30000);
+        ModalAnswerer answer(QStringLiteral("Form_BaoCun"), QStringLiteral("Command2"));
+        QSignalSpy rows(&w->results(), &QAbstractItemModel::rowsInserted);
+        w->findChild<QPushButton *>(QStringLiteral("Command9"))->click();
+        QCOMPARE(answer.answered, 1);
+        QVERIFY(!w->close());
+        QVERIFY(w && !w->isVisible());
+        QTRY_VERIFY_WITH_TIMEOUT(!w, 30000);
+        QCOMPARE(rows.count(), 2);
+    }
+
     // What a busy window refuses, and with which message; a refusal changes nothing.
     void refusals_data()
     {

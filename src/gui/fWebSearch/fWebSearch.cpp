@@ -253,7 +253,15 @@ void fWebSearch::buildControls()
 
     connect(m_command3, &QPushButton::clicked, this, [this] { m_driver->clickBatch(); });
     connect(m_command1, &QPushButton::clicked, this, [this] { m_driver->clickWalk(); });
-    connect(m_command9, &QPushButton::clicked, this, [this] { m_driver->harvestOnce(); });
+    connect(m_command9, &QPushButton::clicked, this, [this] {
+        // Harvest once guards itself with no flag, so the window may be closed while it reads the page; the close
+        // then waits for the read (the browser must outlive it).
+        ++m_harvestsInFlight;
+        m_driver->harvestOnce().then([this] {
+            if (--m_harvestsInFlight == 0 && m_closeWhenHarvested)
+                close();
+        });
+    });
     connect(m_command2, &QPushButton::clicked, this, &fWebSearch::onCommand2);
     connect(m_command7, &QPushButton::clicked, this, &fWebSearch::onCommand7);
     connect(m_command5, &QPushButton::clicked, this, [this] { m_flags->setAnalysisIdle(true); });
@@ -396,6 +404,12 @@ bool fWebSearch::unload()
 void fWebSearch::closeEvent(QCloseEvent *event)
 {
     if (!unload()) {
+        event->ignore();
+        return;
+    }
+    if (m_harvestsInFlight > 0) {
+        m_closeWhenHarvested = true;
+        hide();
         event->ignore();
         return;
     }

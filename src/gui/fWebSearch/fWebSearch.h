@@ -157,6 +157,9 @@ private:
     QLabel *m_statusPanel3 = nullptr;
     QTimer *m_timer1 = nullptr;
 
+    int m_harvestsInFlight = 0;
+    bool m_closeWhenHarvested = false;
+
     QMenu *m_menu清除 = nullptr;
     QMenu *m_menu加入 = nullptr;
     QMenu *m_menu导入导出 = nullptr;

@@ -221,6 +221,10 @@ QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferCon
             if (!control)
                 co_return {};
             file.write(chunk);
+            if (file.size() > kMaxPageBytes) {
+                control->cancel();
+                co_return {};
+            }
             if (file.size() > lastSize) {
                 lastSize = file.size();
                 lastProgress = Clock::monotonicMs();

@@ -16,6 +16,9 @@ inline constexpr std::chrono::milliseconds kDefaultFetchTimeout = std::chrono::s
 inline constexpr std::chrono::milliseconds kBusyControlWait = std::chrono::seconds(30);     // for a busy control to stop
 inline constexpr int kFetchChunkSize = 2048;
 inline constexpr int kMetaSampleBytes = 1025;
+// A web page is far smaller; a body that grows past this is not a page, and the fetch fails instead of filling
+// the disk and the memory with it.
+inline constexpr qint64 kMaxPageBytes = 32 * 1024 * 1024;
 
 // Fetches `address` and returns its text, or empty on any failure (busy control, time-out, status other than
 // 200 OK, no body). `referer` empty sends the address's scheme and host. `charset` is a character-set name,

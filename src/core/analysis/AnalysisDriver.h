@@ -1,0 +1,81 @@
+#pragma once
+
+#include "core/analysis/AnalysisSet.h"
+
+#include <QObject>
+#include <QString>
+#include <QCoroTask>
+#include <chrono>
+
+class AnalysisView;
+class InetPool;
+class PacingView;
+class ProxyRotation;
+class ResultListModel;
+class RunFlags;
+
+// The analysis of harvested rows: for each row of a run, the skip rules, the fetch of the row's page, the choice
+// of a free download link on it and the hand-over of that link to the download list, with the outcome written
+// into the row's status. One run at a time (AnalysisIdle); a stop request ends the run after the current row.
+//
+// Runs are coroutines on the one thread: while a page is fetched or a pause runs, the window goes on handling its
+// events, and the stop button takes effect at once inside the pause. The window (or the batch mode) supplies its
+// check boxes, list selection, progress panel and download hand-over through AnalysisView, its delay box through
+// PacingView.
+class AnalysisDriver final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(AnalysisDriver)
+
+public:
+    // The automatic analysis of unanalysed rows looks every 5 seconds.
+    static constexpr std::chrono::milliseconds kAutoAnalysisInterval{5000};
+    // What the row fetch asks for.
+    static constexpr int kFetchTimeoutSeconds = 60;
+    // The longest a row's fetch may take in all, however steadily the server keeps sending.
+    static constexpr std::chrono::milliseconds kRowFetchDeadline{180000};
+    // A page must be longer than this to be looked at.
+    static constexpr int kShortPageLength = 100;
+
+    // All references must outlive the driver; no run may be active when it is destroyed (the window refuses to
+    // close while AnalysisIdle is false).
+    AnalysisDriver(ResultListModel &rows, RunFlags &flags, ProxyRotation &proxies, AnalysisView &view,
+                   const PacingView &pacing, QObject *parent = nullptr);
+    ~AnalysisDriver() override;
+
+    // Starts a run over `set` and returns at once; refused with a message while a run is active.
+    void start(AnalysisSet set);
+    // The same run, awaitable (the batch mode waits for it). False when it was refused.
+    QCoro::Task<bool> run(AnalysisSet set);
+    // Command5 "停止": the run ends after the row it is on; a running pause ends at once.
+    void stop();
+    // One tick of the automatic analysis (Timer1): starts a run over the unanalysed rows when no run is active.
+    void autoAnalysisTick();
+
+    bool isRunning() const { return m_running; }
+    InetPool &pool() { return *m_pool; }
+
+    // Whether a fetched page is worth looking at: long enough, and text rather than binary data.
+    static bool IsUsablePageText(const QString &text);
+
+Q_SIGNALS:
+    void runStarted();
+    void runFinished();
+    // A row's analysis ended with its final status.
+    void rowAnalysed(int row, const QString &status);
+
+private:
+    QCoro::Task<> 分析链接提取pdf链接(int row);
+    QCoro::Task<> runRows(AnalysisSet set);
+    // Writes into the row holding `key` (if it is still there); returns the status.
+    QString setRowStatus(const QString &key, const QString &status);
+    void setRowType(const QString &key, const QString &type);
+
+    ResultListModel &m_rows;
+    RunFlags &m_flags;
+    ProxyRotation &m_proxies;
+    AnalysisView &m_view;
+    const PacingView &m_pacing;
+    InetPool *m_pool = nullptr;
+    bool m_running = false;
+};

@@ -348,6 +348,41 @@ private Q_SLOTS:
         bench.server.closeAllConnections();
     }
 
+    // A window closed while a stopped run finishes its row takes the driver and its pacing view with it; the run
+    // ends quietly instead of touching what is gone.
+    void driverGoneDuringARun_data()
+    {
+        QTest::addColumn<bool>("duringFetch");
+        QTest::newRow("during the fetch") << true;
+        QTest::newRow("during the pause") << false;
+    }
+    void driverGoneDuringARun()
+    {
+        QFETCH(bool, duringFetch);
+        AnalysisBench bench;
+        FixtureHttpServer::Response never = FixtureHttpServer::Response::html("x");
+        never.headerDelayMs = -1;
+        bench.server.route(QStringLiteral("/never"), never);
+        bench.addRow(duringFetch ? bench.server.urlText(QStringLiteral("/never"))
+                                 : bench.site.resultLink(QStringLiteral("d101")),
+                     QStringLiteral("标题"));
+        auto *pacing = new FakePacing(bench.flags);
+        pacing->delay = QStringLiteral("100");
+        auto *driver = new AnalysisDriver(bench.rows, bench.flags, bench.proxies, bench.view, *pacing);
+        driver->start(AnalysisSet::All);
+        if (duringFetch)
+            QTRY_COMPARE(bench.server.requests().size(), 1);
+        else
+            QTRY_COMPARE(bench.rows.row(0).status, QStringLiteral("成功"));
+        bench.flags.setAnalysisIdle(true); // "停止"
+        delete driver;
+        delete pacing;
+        // Long enough for the fetch's time-out and the pause to have run out.
+        QTest::qWait(Clock::scaledMs(std::chrono::seconds(100)) * 2);
+        QCOMPARE(bench.rows.row(0).status, duringFetch ? QStringLiteral("正在分析下层") : QStringLiteral("成功"));
+        QTRY_COMPARE(bench.server.openConnectionCount(), 0);
+    }
+
     void poolHandsOutAndReleasesElements()
     {
         InetPool pool;

@@ -16,6 +16,7 @@
 #include "core/util/Prompt.h"
 
 #include <QCoroTimer>
+#include <QPointer>
 #include <QTimer>
 
 namespace {
@@ -52,6 +53,24 @@ private:
     bool m_overran = false;
 };
 
+// The pause's view of the window for the length of one pause. Should the window go away meanwhile, the pause ends
+// instead of reading a view that is gone.
+class GuardedPacing final : public PacingView
+{
+public:
+    explicit GuardedPacing(const PacingView &view) : m_view(&view)
+    {
+        connect(&view, &PacingView::changed, this, &PacingView::changed);
+        connect(&view, &QObject::destroyed, this, &PacingView::changed);
+    }
+    QString delayText() const override { return m_view ? m_view->delayText() : QStringLiteral("0"); }
+    bool collectIdle() const override { return !m_view || m_view->collectIdle(); }
+    bool analysisIdle() const override { return !m_view || m_view->analysisIdle(); }
+
+private:
+    QPointer<const PacingView> m_view;
+};
+
 // Share of replacement characters above which a page counts as binary or in an encoding we cannot read.
 constexpr qsizetype kMaxReplacementShare = 10; // percent
 } // namespace
@@ -63,7 +82,10 @@ AnalysisDriver::AnalysisDriver(ResultListModel &rows, RunFlags &flags, ProxyRota
 {
 }
 
-AnalysisDriver::~AnalysisDriver() = default;
+AnalysisDriver::~AnalysisDriver()
+{
+    *m_alive = false;
+}
 
 bool AnalysisDriver::IsUsablePageText(const QString &text)
 {
@@ -96,9 +118,14 @@ QCoro::Task<bool> AnalysisDriver::run(AnalysisSet set)
     m_view.setRunning(true);
     m_flags.setAnalysisIdle(false);
     Q_EMIT runStarted();
+    const std::shared_ptr<bool> alive = m_alive;
     co_await letEventsRun();
+    if (!*alive)
+        co_return false;
 
     co_await runRows(set);
+    if (!*alive)
+        co_return false;
 
     m_view.setRunning(false);
     m_flags.setAnalysisIdle(true);
@@ -121,8 +148,11 @@ QCoro::Task<> AnalysisDriver::runRows(AnalysisSet set)
             break;
         if (!RowInAnalysisSet(set, m_rows.row(i).status, m_view.isRowSelected(i)))
             continue;
+        const std::shared_ptr<bool> alive = m_alive;
         co_await 分析链接提取pdf链接(i);
         co_await letEventsRun();
+        if (!*alive)
+            co_return;
         if (m_flags.AnalysisIdle())
             break;
     }
@@ -160,11 +190,15 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
     const ResultRow r = m_rows.row(row);
     const QString key = r.key;
     QString status;
+    // After every wait: a window torn down meanwhile took the driver with it, and the row is left as it is.
+    const std::shared_ptr<bool> alive = m_alive;
 
     if (m_view.followAnalysedRow())
         m_view.scrollToRow(row);
     status = setRowStatus(key, AnalysisText::正在分析());
     co_await letEventsRun();
+    if (!*alive)
+        co_return;
 
     do {
         if (m_view.skipVisitedAddress()) {
@@ -186,6 +220,8 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
         }
         status = setRowStatus(key, AnalysisText::正在分析下层());
         co_await letEventsRun();
+        if (!*alive)
+            co_return;
         const QString proxy = m_proxies.updateBeforeFetch();
 
         if (r.type.toLower() == QStringLiteral("pdf")) {
@@ -201,6 +237,8 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
         FetchDeadline deadline(control, Clock::scaled(kRowFetchDeadline));
         QString text = co_await FetchPageText(key, r.sourcePage, &control, QStringLiteral("utf-8"),
                                               kFetchTimeoutSeconds, QStringLiteral("GET"), QByteArray(), proxy);
+        if (!*alive)
+            co_return;
         if (deadline.overran())
             text.clear();
         if (!IsUsablePageText(text)) {
@@ -225,7 +263,12 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
             }
         }
         // After every fetch, whatever came back: the pause keeps the request rate towards the service down.
-        co_await 分析保存限速延时(m_pacing);
+        {
+            GuardedPacing pacing(m_pacing);
+            co_await 分析保存限速延时(pacing);
+        }
+        if (!*alive)
+            co_return;
         m_pool->卸载闲置Inet();
     } while (false);
 

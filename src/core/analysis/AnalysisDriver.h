@@ -6,6 +6,7 @@
 #include <QString>
 #include <QCoroTask>
 #include <chrono>
+#include <memory>
 
 class AnalysisView;
 class InetPool;
@@ -37,8 +38,8 @@ public:
     // A page must be longer than this to be looked at.
     static constexpr int kShortPageLength = 100;
 
-    // All references must outlive the driver; no run may be active when it is destroyed (the window refuses to
-    // close while AnalysisIdle is false).
+    // The references must outlive the driver. A driver destroyed during a run (a window closed while a stopped
+    // run finishes its row) leaves the run to end quietly at its next step.
     AnalysisDriver(ResultListModel &rows, RunFlags &flags, ProxyRotation &proxies, AnalysisView &view,
                    const PacingView &pacing, QObject *parent = nullptr);
     ~AnalysisDriver() override;
@@ -78,4 +79,6 @@ private:
     const PacingView &m_pacing;
     InetPool *m_pool = nullptr;
     bool m_running = false;
+    // False once the driver is gone; every run checks it after each wait.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -1,0 +1,137 @@
+#include "gui/fWebSearch/AnalysisMenu.h"
+
+#include "core/analysis/AnalysisDriver.h"
+#include "core/analysis/AnalysisTexts.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/SaveTarget.h"
+#include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/MainPanels.h"
+#include "gui/fWebSearch/fWebSearch.h"
+
+#include <QAbstractProxyModel>
+#include <QAction>
+#include <QCheckBox>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTreeView>
+
+namespace {
+struct Command {
+    const char *name;
+    const char *caption;
+    AnalysisSet set;
+};
+
+constexpr Command kCommands[] = {
+    {"menu分析未分析项", "分析下载未分析项", AnalysisSet::Unanalysed},
+    {"menu加入分析失败项", "分析下载失败项", AnalysisSet::Failed},
+    {"menu选中加入", "分析下载选中项", AnalysisSet::Selected},
+    {"menu全部加入", "分析下载全部", AnalysisSet::All},
+};
+
+// The list's index of a row of the result model, through a sorting proxy when the view has one.
+QModelIndex viewIndex(QTreeView *list, const ResultListModel &rows, int row)
+{
+    const QModelIndex source = rows.index(row, 0);
+    if (auto *proxy = qobject_cast<QAbstractProxyModel *>(list->model()))
+        return proxy->mapFromSource(source);
+    return source;
+}
+} // namespace
+
+AnalysisMenu::AnalysisMenu(fWebSearch &window)
+    : QObject(&window), m_window(window),
+      m_driver(new AnalysisDriver(window.results(), window.flags(), window.proxy(), *this, window.pacing(), this))
+{
+    QMenu *menu = window.menu加入();
+    for (const Command &command : kCommands) {
+        QAction *action = menu->addAction(QString::fromUtf8(command.caption));
+        action->setObjectName(QString::fromUtf8(command.name));
+        const AnalysisSet set = command.set;
+        connect(action, &QAction::triggered, this, [this, set] { m_driver->start(set); });
+    }
+}
+
+AnalysisMenu::~AnalysisMenu() = default;
+
+bool AnalysisMenu::isChecked(const char *name) const
+{
+    const auto *box = m_window.findChild<QCheckBox *>(QString::fromUtf8(name));
+    return box && box->isChecked();
+}
+
+bool AnalysisMenu::skipExistingFile() const
+{
+    return isChecked("Check1");
+}
+
+bool AnalysisMenu::skipVisitedAddress() const
+{
+    return isChecked("Check3");
+}
+
+bool AnalysisMenu::followAnalysedRow() const
+{
+    return isChecked("Check7");
+}
+
+void AnalysisMenu::scrollToRow(int row)
+{
+    QTreeView *list = m_window.resultList();
+    const QModelIndex index = viewIndex(list, m_window.results(), row);
+    if (index.isValid())
+        list->scrollTo(index);
+}
+
+bool AnalysisMenu::isRowSelected(int row) const
+{
+    QTreeView *list = m_window.resultList();
+    const QModelIndex index = viewIndex(list, m_window.results(), row);
+    return index.isValid() && list->selectionModel() && list->selectionModel()->isRowSelected(index.row(), {});
+}
+
+QString AnalysisMenu::saveFolder() const
+{
+    return m_window.saveTarget().SaveFolder;
+}
+
+void AnalysisMenu::setRunning(bool running)
+{
+    DraggablePanel *panel = m_window.progressPanel();
+    if (running) {
+        m_window.progressLabel()->setText(AnalysisText::progressLabel());
+        m_window.stopButton()->show();
+        if (auto *panels = m_window.findChild<MainPanels *>())
+            panels->centreProgressPanel();
+        panel->show();
+        panel->raise();
+    } else {
+        panel->hide();
+    }
+    m_window.browserPanel()->setEnabled(!running);
+}
+
+void AnalysisMenu::setProgress(int value, int maximum)
+{
+    QProgressBar *bar = m_window.progressBar();
+    bar->setMaximum(maximum);
+    bar->setValue(value);
+}
+
+void AnalysisMenu::加入下载列表(const QString &address, const QString &title, const QString &type,
+                                const QString &folder, const QString &referrer)
+{
+    // The first hand-over creates the download window without showing it; the run shows it at its end.
+    if (fFileDownload *downloads = fFileDownload::ensure())
+        downloads->加入下载列表(address, title, type, folder, referrer, m_window.saveTarget().NameFromAddress);
+}
+
+void AnalysisMenu::显示下载窗口(bool restore)
+{
+    if (fFileDownload *downloads = fFileDownload::instance())
+        downloads->showWindow(restore);
+}

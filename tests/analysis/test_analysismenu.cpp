@@ -1,0 +1,186 @@
+#include "core/analysis/AnalysisDriver.h"
+#include "core/download/DownloadScheduler.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
+#include "core/search/SaveTarget.h"
+#include "core/store/Settings.h"
+#include "core/store/VisitedDatabase.h"
+#include "core/util/Clock.h"
+#include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/fWebSearch.h"
+#include "support/FixtureHttpServer.h"
+#include "support/ScholarSite.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileInfo>
+#include <QDir>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QMenu>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTreeView>
+
+namespace {
+// The main window on a fresh data folder, its search service and documents on a loopback fixture site.
+struct Window {
+    explicit Window(double timeScale = 0.01)
+    {
+        Clock::setTimeScale(timeScale);
+        site.useAsSearchService();
+        SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
+        QDir().mkpath(home.filePath(QStringLiteral("out")));
+        OpenVisitedDatabase();
+        w = std::make_unique<fWebSearch>();
+        w->show();
+    }
+    ~Window()
+    {
+        delete fFileDownload::instance();
+        w.reset();
+        CloseVisitedDatabase();
+    }
+    template <typename T> T *child(const char *name) const { return w->findChild<T *>(QString::fromUtf8(name)); }
+    QAction *action(const char *name) const { return child<QAction>(name); }
+    void addRow(const QString &id, const QString &title, const QString &type = QStringLiteral("htm"))
+    {
+        const QString key = type == u"pdf" ? site.base() + QStringLiteral("/files/") + id : site.resultLink(id);
+        w->results().加入LV1(title, key, site.base() + QStringLiteral("/s?wd=x"), w->saveTarget().SaveFolder, type);
+    }
+    QStringList statuses() const
+    {
+        QStringList out;
+        for (const ResultRow &row : w->results().rows())
+            out << row.status;
+        return out;
+    }
+    bool waitForRunEnd(int timeoutMs = 30000)
+    {
+        const AnalysisDriver *driver = w->findChild<AnalysisDriver *>();
+        return driver && QTest::qWaitFor([driver] { return !driver->isRunning(); }, timeoutMs);
+    }
+
+    TestHome home;
+    RecordingPrompt prompt;
+    FixtureHttpServer server;
+    ScholarSite site{server, QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"))};
+    std::unique_ptr<fWebSearch> w;
+};
+} // namespace
+
+class TestAnalysisMenu final : public QObject
+{
+    Q_OBJECT
+private Q_SLOTS:
+    void cleanup() { Clock::reset(); }
+
+    void menuHoldsTheFourCommands()
+    {
+        Window win;
+        QStringList names;
+        QStringList captions;
+        for (QAction *action : win.w->menu加入()->actions()) {
+            names << action->objectName();
+            captions << action->text();
+        }
+        QCOMPARE(names, (QStringList{"menu分析未分析项", "menu加入分析失败项", "menu选中加入", "menu全部加入"}));
+        QCOMPARE(captions, (QStringList{"分析下载未分析项", "分析下载失败项", "分析下载选中项", "分析下载全部"}));
+    }
+
+    // A run from the menu: progress panel in front, search panel disabled, the files handed to the download window,
+    // which is shown at the end.
+    void runShowsProgressAndFillsTheDownloadWindow()
+    {
+        Window win;
+        win.child<QCheckBox>("Check7")->setChecked(true);
+        win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
+        win.addRow(QStringLiteral("d102"), QStringLiteral("基于深度学习的图像识别"));
+        win.addRow(QStringLiteral("d103.pdf"), QStringLiteral("直接文件"), QStringLiteral("pdf"));
+        QVERIFY(!fFileDownload::instance());
+
+        bool panelShownWhileRunning = false;
+        connect(&win.w->flags(), &RunFlags::analysisIdleChanged, this, [&](bool idle) {
+            if (!idle)
+                panelShownWhileRunning = win.w->progressPanel()->isVisible() && !win.w->browserPanel()->isEnabled() &&
+                                         win.w->stopButton()->isVisible() &&
+                                         win.w->progressLabel()->text() == QStringLiteral("正在分析下载,请稍候...");
+        });
+        win.action("menu全部加入")->trigger();
+        QVERIFY(!win.w->flags().AnalysisIdle());
+        QVERIFY(win.waitForRunEnd());
+        QVERIFY(panelShownWhileRunning);
+        QVERIFY(!win.w->progressPanel()->isVisible());
+        QVERIFY(win.w->browserPanel()->isEnabled());
+        QCOMPARE(win.w->progressBar()->maximum(), 4);
+        QCOMPARE(win.statuses(), (QStringList{"成功", "无pdf", "成功"}));
+
+        fFileDownload *downloads = fFileDownload::instance();
+        QVERIFY(downloads);
+        QVERIFY(downloads->isVisible());
+        const DownloadListModel &list = downloads->scheduler().list();
+        QCOMPARE(list.size(), 2);
+        QCOMPARE(list.item(0).address, win.site.base() + QStringLiteral("/files/d101.pdf"));
+        QCOMPARE(list.item(0).name, QStringLiteral("深度学习综述"));
+        QCOMPARE(list.item(1).address, win.site.base() + QStringLiteral("/files/d103.pdf"));
+        QCOMPARE(list.item(1).name, QStringLiteral("直接文件"));
+        QVERIFY(win.prompt.entries.isEmpty());
+    }
+
+    void selectedRowsAndNamesFromAddresses()
+    {
+        Window win;
+        win.w->saveTarget().NameFromAddress = true;
+        win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
+        win.addRow(QStringLiteral("d103"), QStringLiteral("卷积神经网络研究"));
+        win.addRow(QStringLiteral("d105"), QStringLiteral("长短期记忆网络"));
+        QTreeView *list = win.w->resultList();
+        list->selectionModel()->select(list->model()->index(1, 0),
+                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        win.action("menu选中加入")->trigger();
+        QVERIFY(win.waitForRunEnd());
+        QCOMPARE(win.statuses(), (QStringList{"", "成功", ""}));
+        const DownloadListModel &downloads = fFileDownload::instance()->scheduler().list();
+        QCOMPARE(downloads.size(), 1);
+        QCOMPARE(downloads.item(0).name, QStringLiteral("d103"));
+        win.w->saveTarget().NameFromAddress = false;
+    }
+
+    // "停止" during the pause after a fetch ends the run at once.
+    void stopButtonEndsThePause()
+    {
+        Window win(1.0);
+        win.child<QComboBox>("Combo1")->setCurrentIndex(120);
+        win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
+        win.addRow(QStringLiteral("d102"), QStringLiteral("基于深度学习的图像识别"));
+        win.action("menu全部加入")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(win.w->results().row(0).status, QStringLiteral("成功"), 20000);
+        QVERIFY(!win.w->flags().AnalysisIdle());
+        QTest::mouseClick(win.w->stopButton(), Qt::LeftButton);
+        QVERIFY(win.waitForRunEnd(20000));
+        QCOMPARE(win.statuses(), (QStringList{"成功", ""}));
+        QVERIFY(!win.w->progressPanel()->isVisible());
+    }
+
+    // Check6 lets Timer1 analyse unanalysed rows, including rows harvested later.
+    void timerAnalysesNewRows()
+    {
+        Window win;
+        win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
+        win.child<QCheckBox>("Check6")->setChecked(true);
+        QTRY_COMPARE_WITH_TIMEOUT(win.statuses(), QStringList{"成功"}, 20000);
+        win.addRow(QStringLiteral("d104"), QStringLiteral("循环神经网络"));
+        QTRY_COMPARE_WITH_TIMEOUT(win.statuses(), (QStringList{"成功", "成功"}), 20000);
+        win.child<QCheckBox>("Check6")->setChecked(false);
+        QVERIFY(win.waitForRunEnd());
+        QVERIFY(win.prompt.entries.isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAnalysisMenu)
+#include "test_analysismenu.moc"

@@ -15,6 +15,7 @@
 #include "gui/Form_BaoCun/Form_BaoCun.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
 #include "gui/fWebSearch/WindowPacing.h"
@@ -85,6 +86,8 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
     buildControls();
     m_pacing = new WindowPacing(m_combo1, *m_flags, this);
     buildMenus();
+    // Fills menu加入 with the analysis commands and runs them.
+    new AnalysisMenu(*this);
     load();
 }
 

@@ -2,6 +2,7 @@
 #include "core/download/AddToDownloadList.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadListQueries.h"
+#include "core/download/ListTools.h"
 #include "core/download/ReQueue.h"
 #include "core/store/Settings.h"
 #include "support/TestEnvironment.h"
@@ -272,6 +273,152 @@ private Q_SLOTS:
         // A Done row's file is its own download and goes; a failed row that wrote nothing keeps the file there.
         const bool removed = requeued && ItemState(state) == ItemState::Done;
         QCOMPARE(QFile::exists(ItemFilePath(it)), !removed);
+    }
+
+    void shuffleKeepsEveryRow()
+    {
+        DownloadListModel list;
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (int i = 0; i < 50; ++i) {
+            DownloadItem it = row(QStringLiteral("http://h/%1").arg(i), ItemState(1 + i % 4));
+            it.referrer = QStringLiteral("ref%1").arg(i);
+            it.size = QString::number(i * 10);
+            list.append(it);
+        }
+        QRandomGenerator rng(7);
+        ShuffleList(list, rng);
+        QCOMPARE(list.size(), 50);
+        bool moved = false;
+        QSet<QString> seen;
+        for (int r = 0; r < 50; ++r) {
+            const DownloadItem &it = list.item(r);
+            const int i = it.address.section(QLatin1Char('/'), -1).toInt();
+            seen.insert(it.address);
+            QCOMPARE(it.referrer, QStringLiteral("ref%1").arg(i));
+            QCOMPARE(it.size, QString::number(i * 10));
+            QCOMPARE(it.state, ItemState(1 + i % 4));
+            QCOMPARE(list.rowOf(it.address), r);
+            moved |= i != r;
+        }
+        QCOMPARE(seen.size(), 50);
+        QVERIFY(moved);
+    }
+
+    void sortByColumn_data()
+    {
+        QTest::addColumn<int>("column");
+        QTest::addColumn<bool>("descending");
+        QTest::addColumn<QStringList>("values");
+        QTest::addColumn<QStringList>("sorted");
+        QTest::newRow("size descending, numeric") << int(DownloadListModel::SizeColumn) << true
+                                                  << QStringList{"12345", "1234567", "未知", "99"}
+                                                  << QStringList{"未知", "1234567", "12345", "99"};
+        QTest::newRow("size ascending") << int(DownloadListModel::SizeColumn) << false
+                                        << QStringList{"12345", "1234567", "", "99"}
+                                        << QStringList{"", "99", "12345", "1234567"};
+        QTest::newRow("percent ascending keeps words") << int(DownloadListModel::PercentColumn) << false
+                                                       << QStringList{"100%", "9%", "大文件，跳过", "37%"}
+                                                       << QStringList{"9%", "37%", "100%", "大文件，跳过"};
+        QTest::newRow("name, letter case ignored") << int(DownloadListModel::NameColumn) << false
+                                                   << QStringList{"beta", "Alpha", "gamma"}
+                                                   << QStringList{"Alpha", "beta", "gamma"};
+    }
+    void sortByColumn()
+    {
+        QFETCH(int, column);
+        QFETCH(bool, descending);
+        QFETCH(QStringList, values);
+        QFETCH(QStringList, sorted);
+        DownloadListModel list;
+        QAbstractItemModelTester tester(&list, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        for (int i = 0; i < values.size(); ++i) {
+            list.append(row(QStringLiteral("http://h/%1").arg(i), ItemState::Done));
+            list.update(i, [&](DownloadItem &it) {
+                if (column == DownloadListModel::SizeColumn)
+                    it.size = values.at(i);
+                else if (column == DownloadListModel::PercentColumn)
+                    it.percent = values.at(i);
+                else
+                    it.name = values.at(i);
+            });
+        }
+        SortListByColumn(list, column, descending);
+        QStringList shown;
+        for (int r = 0; r < list.size(); ++r)
+            shown << list.data(list.index(r, column)).toString();
+        QCOMPARE(shown, sorted);
+    }
+
+    void reQueueSmallerThan()
+    {
+        QTemporaryDir dir;
+        DownloadListModel list;
+        const auto add = [&](const QString &name, const QString &size, const QString &downloaded) {
+            DownloadItem it = row("http://h/" + name, ItemState::Done, "pdf", "100%");
+            it.folder = dir.path() + QLatin1Char('/');
+            it.size = size;
+            it.downloaded = downloaded;
+            list.append(it);
+            touch(ItemFilePath(it));
+        };
+        add("small", "4,321", "4321");
+        add("partial", "4321", "2000");
+        add("big", "20000", "20000");
+        QCOMPARE(ReQueueSmallerThan(list, 10000), 1);
+        QCOMPARE(list.item(0).state, ItemState::Waiting);
+        QVERIFY(!QFile::exists(dir.filePath("small.pdf")));
+        QCOMPARE(list.item(1).state, ItemState::Done);
+        QCOMPARE(list.item(2).state, ItemState::Done);
+        QVERIFY(QFile::exists(dir.filePath("partial.pdf")));
+    }
+
+    void deleteFilesKeepsRows()
+    {
+        QTemporaryDir dir;
+        DownloadListModel list;
+        for (const auto &[name, state, type] : {std::tuple{"page", ItemState::Done, "html"},
+                                                std::tuple{"doc", ItemState::Done, "pdf"},
+                                                std::tuple{"bad", ItemState::Failed, "pdf"}}) {
+            DownloadItem it = row(QStringLiteral("http://h/") + name, state, type, "100%");
+            it.folder = dir.path() + QLatin1Char('/');
+            it.fileWritten = true;
+            list.append(it);
+            touch(ItemFilePath(it));
+        }
+        QCOMPARE(DeleteFilesOfPages(list), 1);
+        QCOMPARE(DeleteFilesOfFailed(list), 1);
+        QCOMPARE(list.size(), 3);
+        QVERIFY(!QFile::exists(dir.filePath("page.html")));
+        QVERIFY(!QFile::exists(dir.filePath("bad.pdf")));
+        QVERIFY(QFile::exists(dir.filePath("doc.pdf")));
+        QVERIFY(list.item(0).percent.isEmpty());
+        QCOMPARE(list.item(1).percent, QStringLiteral("100%"));
+    }
+
+    void replaceInAddresses()
+    {
+        DownloadListModel list;
+        for (const char *address : {"http://OLD.example/a", "http://old.example/b", "http://new.example/a"}) {
+            DownloadItem it = row(QString::fromLatin1(address), ItemState::Waiting);
+            it.referrer = QStringLiteral("http://Old.Example/page");
+            list.append(it);
+        }
+        // Row 0 would become row 2's address: it keeps its own, the others change.
+        QCOMPARE(ReplaceInAddresses(list, "old.example", "new.example"), 1);
+        QCOMPARE(list.item(0).address, QStringLiteral("http://OLD.example/a"));
+        QCOMPARE(list.item(1).address, QStringLiteral("http://new.example/b"));
+        QCOMPARE(list.item(1).referrer, QStringLiteral("http://new.example/page"));
+        QCOMPARE(list.rowOf("http://new.example/b"), 1);
+    }
+
+    void namesForExport()
+    {
+        DownloadListModel list;
+        list.append(row("http://h/one", ItemState::Done));
+        list.append(row("http://h/two", ItemState::Failed));
+        list.append(row("http://h/three", ItemState::Waiting));
+        QCOMPARE(NamesForExport(list, false), (QStringList{"one", "two", "three"}));
+        QCOMPARE(NamesForExport(list, true), (QStringList{"two", "three"}));
     }
 };
 

@@ -419,6 +419,58 @@ private Q_SLOTS:
         QCOMPARE(r.list().item(1).state, ItemState::Failed);
     }
 
+    void clearingAndExporting()
+    {
+        WindowRig r;
+        r.addRow("one", ItemState::Done);
+        r.addRow("二", ItemState::Failed);
+        r.addRow("three", ItemState::Done);
+        auto *menu = r.child<DownloadListMenu>("menu下载");
+
+        // While the scheduler runs the list keeps its rows.
+        r.w->scheduler().StartDownloads();
+        r.child<QAction>("menu清除完成项")->trigger();
+        QCOMPARE(r.prompt.texts().last(), QStringLiteral("停止下载以后，才能执行此操作！"));
+        QCOMPARE(r.list().size(), 3);
+        r.w->scheduler().StopAllDownloads();
+
+        const QString path = r.folder() + "names.txt";
+        menu->exportNamesTo(path, true);
+        QFile exported(path);
+        QVERIFY(exported.open(QIODevice::ReadOnly));
+        QCOMPARE(exported.readAll(), QByteArray("\xb6\xfe\r\n"));  // 二 in GBK
+
+        r.child<QAction>("menu清除完成项")->trigger();
+        QCOMPARE(r.list().size(), 1);
+        QCOMPARE(r.child<QLabel>("Label1")->text(), QStringLiteral("1条"));
+        r.prompt.answers = {false};
+        r.child<QAction>("menu清空")->trigger();
+        QCOMPARE(r.prompt.texts().last(), QStringLiteral("您确定要清空列表的所有信息吗？"));
+        QCOMPARE(r.list().size(), 1);
+        r.prompt.answers = {true};
+        r.child<QAction>("menu清空")->trigger();
+        QCOMPARE(r.list().size(), 0);
+        QCOMPARE(r.child<QLabel>("Label1")->text(), QStringLiteral("0条"));
+    }
+
+    void headerClickSorts()
+    {
+        WindowRig r;
+        for (const char *size : {"5", "700", "60"}) {
+            const int row = r.addRow(QString::fromLatin1(size), ItemState::Done);
+            r.list().setSize(row, QString::fromLatin1(size));
+        }
+        auto *menu = r.child<DownloadListMenu>("menu下载");
+        menu->sortByColumn(DownloadListModel::SizeColumn);  // the first click sorts descending
+        QCOMPARE(r.list().item(0).size, QStringLiteral("700"));
+        menu->sortByColumn(DownloadListModel::SizeColumn);
+        QCOMPARE(r.list().item(0).size, QStringLiteral("5"));
+        r.w->scheduler().setBusyFlag(true);
+        menu->sortByColumn(DownloadListModel::NameColumn);
+        QCOMPARE(r.prompt.texts().last(), QStringLiteral("停止下载后方可排序！"));
+        QCOMPARE(r.list().item(0).size, QStringLiteral("5"));
+    }
+
     void soundFilesComeFromTheProgram()
     {
         TestHome home;

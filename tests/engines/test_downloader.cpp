@@ -93,6 +93,21 @@ private Q_SLOTS:
         QVERIFY(!d.isRunning());
     }
 
+    // A target whose name is as long as the file system allows still gets its temporary file beside it.
+    void longestNameDownloads()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/n"), FixtureHttpServer::Response::text("%PDF-long"));
+        QNetworkAccessManager nam;
+        Downloader d(&nam);
+        QSignalSpy complete(&d, &Downloader::DownloadComplete);
+        const QString name = QString(251, QLatin1Char('n')) + QStringLiteral(".pdf");
+        d.BeginDownload(server.urlText(QStringLiteral("/n")), m_dir.filePath(name));
+        QVERIFY(complete.wait(5000));
+        QCOMPARE(readFile(m_dir.filePath(name)), QByteArray("%PDF-long"));
+        QCOMPARE(filesIn(m_dir.path()), QStringList{name});
+    }
+
     void progressOnlyWithKnownTotal()
     {
         FixtureHttpServer server;

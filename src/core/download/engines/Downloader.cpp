@@ -14,10 +14,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+#include <vector>
 
 namespace {
 // Bounds what the network layer buffers ahead of the disk; the body itself goes straight to the file.
 constexpr qint64 kReadBufferBytes = 512 * 1024;
+constexpr std::size_t kCopyBytes = 256 * 1024;
 const QByteArray kPlaceholder("\x01\x00", 2);
 
 std::filesystem::path nativePath(const QString &path)
@@ -121,12 +123,17 @@ void Downloader::onReadyRead()
 {
     if (!m_reply)
         return;
-    const QByteArray data = m_reply->readAll();
-    if (data.isEmpty() || m_writeFailed)
-        return;
-    if (m_temp.write(data) != data.size())
-        m_writeFailed = true;  // a full disk: the body cannot be trusted any more
-    m_received += data.size();
+    // Copied through one reused buffer: allocating a fresh array for every piece of a large body costs more
+    // than the copy itself.
+    thread_local std::vector<char> buffer(kCopyBytes);
+    for (;;) {
+        const qint64 n = m_reply->read(buffer.data(), static_cast<qint64>(buffer.size()));
+        if (n <= 0)
+            return;
+        if (!m_writeFailed && m_temp.write(buffer.data(), n) != n)
+            m_writeFailed = true;  // a full disk: the body cannot be trusted any more
+        m_received += n;
+    }
 }
 
 qint64 Downloader::announcedTotal() const
@@ -272,11 +279,12 @@ bool Downloader::openTemp()
     // A unique name beside the target, so that the final step is a rename within one file system. Created with
     // the ordinary permissions of a new file.
     for (int attempt = 0; attempt < 16; ++attempt) {
-        const QString name = QStringLiteral(".%1.%2.part")
-                                 .arg(target.fileName())
-                                 .arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
+        // Not derived from the target's name, which may already be as long as the file system allows.
+        const QString name =
+            QStringLiteral(".download-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
         m_temp.setFileName(dir.filePath(name));
-        if (m_temp.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+        // Unbuffered: the pieces are large already, and a second buffer would only add a copy.
+        if (m_temp.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
             return true;
         if (!dir.exists())
             break;
@@ -295,7 +303,10 @@ bool Downloader::commitTemp()
         discardTemp();
         return false;
     }
-    // Replaces the placeholder (or the file being overwritten) in one step.
+    // The placeholder goes first, so the body moves to a free name. Renaming over an existing file makes the
+    // file system write the new file out at once (its guard for replace-by-rename), which would cost every
+    // download a flush; that is kept only for a real file being overwritten, which is then replaced in one step.
+    removePlaceholder();
     std::error_code ec;
     std::filesystem::rename(nativePath(m_temp.fileName()), nativePath(m_savePath), ec);
     if (ec) {

@@ -64,7 +64,13 @@ public:
         connect(&flags, &RunFlags::changed, this, &PacingView::changed);
     }
     QString delay = QStringLiteral("0");
-    QString delayText() const override { return delay; }
+    // Every pass of a pause reads the delay once; with a delay of 0 a pause is exactly one read.
+    mutable int delayReads = 0;
+    QString delayText() const override
+    {
+        ++delayReads;
+        return delay;
+    }
     bool collectIdle() const override { return m_flags.CollectIdle(); }
     bool analysisIdle() const override { return m_flags.AnalysisIdle(); }
 

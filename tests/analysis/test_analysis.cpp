@@ -60,6 +60,10 @@ private Q_SLOTS:
                                                       << "/files/d104.doc" << "循环神经网络" << "doc" << true << true;
         QTest::newRow("title cleaned into the name") << "doc:d103" << "a/b:c*?" << "htm" << "" << "成功" << "pdf"
                                                      << "/files/d103.pdf" << "abc" << "pdf" << true << true;
+        QTest::newRow("same source twice") << "doc:d105" << "长短期记忆网络" << "htm" << "" << "成功" << "pdf"
+                                           << "/files/d105.pdf" << "长短期记忆网络" << "pdf" << true << true;
+        QTest::newRow("markup in apostrophes") << "doc:d106" << "注意力机制" << "htm" << "" << "成功" << "pdf"
+                                               << "/files/d106.pdf" << "注意力机制" << "pdf" << true << true;
         QTest::newRow("no free link") << "doc:d102" << "基于深度学习的图像识别" << "htm" << "" << "无pdf" << ""
                                       << "" << "" << "" << true << true;
         QTest::newRow("short page") << "/short" << "短页面" << "htm" << "" << "失败(下载)" << "" << "" << ""
@@ -132,6 +136,8 @@ private Q_SLOTS:
         if (fetched) // the page is asked for with the result page as its referrer
             QCOMPARE(bench.server.requestsFor(pathOnly).first().header("Referer"),
                      (bench.site.base() + QStringLiteral("/s?wd=x")).toUtf8());
+        // Every fetch, whatever came of it, is followed by the pause; nothing else is.
+        QCOMPARE(bench.pacing.delayReads, fetched ? 1 : 0);
         QString lookup = address;
         QCOMPARE(IsVisitedAddress(lookup), recorded);
         QVERIFY(bench.prompt.entries.isEmpty());

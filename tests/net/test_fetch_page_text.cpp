@@ -7,9 +7,9 @@
 
 #include <QDir>
 #include <QRegularExpression>
-#include <QTcpServer>
 #include <QStringDecoder>
 #include <QStringEncoder>
+#include <QTcpServer>
 #include <QTest>
 #include <ctime>
 #include <qcoro/qcorotask.h>
@@ -58,16 +58,25 @@ private Q_SLOTS:
             << "<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\" /><title>x</title>"
             << "gb2312";
         QTest::newRow("not self-closed, no later />")
-            << "<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"><meta name=a>" << "";
-        QTest::newRow("before the first meta, upper case") << "<HEAD><META CHARSET=\"big5\" /><title>" << "big5";
-        QTest::newRow("two spaces, single quotes") << "<meta charset  ='big5' />" << "big5";
-        QTest::newRow("three spaces") << "<meta charset   =utf-8 />" << "utf-8";
+            << "<head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\"><meta name=a>"
+            << "";
+        QTest::newRow("before the first meta, upper case") << "<HEAD><META CHARSET=\"big5\" /><title>"
+                                                           << "big5";
+        QTest::newRow("two spaces, single quotes") << "<meta charset  ='big5' />"
+                                                   << "big5";
+        QTest::newRow("three spaces") << "<meta charset   =utf-8 />"
+                                      << "utf-8";
         QTest::newRow("first piece with a value wins")
-            << "<meta name=x /><meta charset=\"gbk\" /><meta charset=\"big5\" />" << "gbk";
-        QTest::newRow("unquoted, a later /> in the piece") << "<meta charset=gbk><link href=a.css />" << "gbk";
-        QTest::newRow("Meta tag in capitals is one piece") << "<Meta charset=gbk>" << "";
-        QTest::newRow("empty value") << "<meta charset=\"\" />" << "";
-        QTest::newRow("nothing") << "<html><body>plain</body></html>" << "";
+            << "<meta name=x /><meta charset=\"gbk\" /><meta charset=\"big5\" />"
+            << "gbk";
+        QTest::newRow("unquoted, a later /> in the piece") << "<meta charset=gbk><link href=a.css />"
+                                                           << "gbk";
+        QTest::newRow("Meta tag in capitals is one piece") << "<Meta charset=gbk>"
+                                                           << "";
+        QTest::newRow("empty value") << "<meta charset=\"\" />"
+                                     << "";
+        QTest::newRow("nothing") << "<html><body>plain</body></html>"
+                                 << "";
     }
 
     void detectMetaCharset()
@@ -87,29 +96,31 @@ private Q_SLOTS:
         const QByteArray gbk = encoded("GBK", "<html><body>" + kChinese + "</body></html>");
         const QByteArray gbkMeta =
             encoded("GBK", "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\" />"
-                           "</head><body>" + kChinese + "</body></html>");
+                           "</head><body>" +
+                               kChinese + "</body></html>");
         const QByteArray gbkMetaOpen =
             encoded("GBK", "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=gb2312\">"
-                           "</head><body>" + kChinese + "</body></html>");
+                           "</head><body>" +
+                               kChinese + "</body></html>");
         const QByteArray big5 = encoded("Big5", "<HEAD><META CHARSET='big5' /></HEAD>" + kTraditional);
         const QByteArray utf8 = ("<html>" + kChinese + "</html>").toUtf8();
 
         QTest::newRow("header gbk, auto") << QByteArray("text/html; charset=gbk") << gbk << "auto" << QByteArray("GBK");
         QTest::newRow("header gbk, AUTO") << QByteArray("text/html; charset=gbk") << gbk << "AUTO" << QByteArray("GBK");
-        QTest::newRow("header gbk, caller utf-8") << QByteArray("text/html; charset=gbk") << gbk << "utf-8"
-                                                  << QByteArray("UTF-8");
-        QTest::newRow("only the second piece counts") << QByteArray("text/html; foo=1; charset=gbk") << gbk << ""
-                                                      << QByteArray("UTF-8");
-        QTest::newRow("quoted header charset") << QByteArray("text/html; charset=\"GBK\"") << gbk << "auto"
-                                               << QByteArray("GBK");
+        QTest::newRow("header gbk, caller utf-8")
+            << QByteArray("text/html; charset=gbk") << gbk << "utf-8" << QByteArray("UTF-8");
+        QTest::newRow("only the second piece counts")
+            << QByteArray("text/html; foo=1; charset=gbk") << gbk << "" << QByteArray("UTF-8");
+        QTest::newRow("quoted header charset")
+            << QByteArray("text/html; charset=\"GBK\"") << gbk << "auto" << QByteArray("GBK");
         QTest::newRow("meta gb2312 read as GBK") << QByteArray("text/html") << gbkMeta << "" << QByteArray("GBK");
         QTest::newRow("meta without />") << QByteArray("text/html") << gbkMetaOpen << "auto" << QByteArray("UTF-8");
         QTest::newRow("meta big5") << QByteArray() << big5 << "" << QByteArray("Big5");
-        QTest::newRow("header beats meta") << QByteArray("text/html;charset=utf-8") << gbkMeta << ""
-                                           << QByteArray("UTF-8");
+        QTest::newRow("header beats meta")
+            << QByteArray("text/html;charset=utf-8") << gbkMeta << "" << QByteArray("UTF-8");
         QTest::newRow("nothing named") << QByteArray() << utf8 << "" << QByteArray("UTF-8");
-        QTest::newRow("unknown header charset") << QByteArray("text/html; charset=x-no-such-set") << utf8 << ""
-                                                << QByteArray();
+        QTest::newRow("unknown header charset")
+            << QByteArray("text/html; charset=x-no-such-set") << utf8 << "" << QByteArray();
         QTest::newRow("unknown caller charset") << QByteArray("text/html") << utf8 << "klingon" << QByteArray();
     }
 
@@ -153,11 +164,14 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("expectMethod");
         QTest::addColumn<QByteArray>("expectBody");
 
-        QTest::newRow("given referer, GET") << "http://scholar.example/s?wd=x" << "get" << QByteArray("GET")
-                                            << QByteArray();
-        QTest::newRow("empty referer") << "" << "GET" << QByteArray("GET") << QByteArray();
-        QTest::newRow("POST") << "" << "Post" << QByteArray("POST") << QByteArray("a=1&b=2");
-        QTest::newRow("other method becomes GET") << "" << "PUT" << QByteArray("GET") << QByteArray();
+        QTest::newRow("given referer, GET") << "http://scholar.example/s?wd=x"
+                                            << "get" << QByteArray("GET") << QByteArray();
+        QTest::newRow("empty referer") << ""
+                                       << "GET" << QByteArray("GET") << QByteArray();
+        QTest::newRow("POST") << ""
+                              << "Post" << QByteArray("POST") << QByteArray("a=1&b=2");
+        QTest::newRow("other method becomes GET") << ""
+                                                  << "PUT" << QByteArray("GET") << QByteArray();
     }
 
     void requestCarriesRefererMethodAndPort()
@@ -172,7 +186,8 @@ private Q_SLOTS:
         server.route("/doc", Response::html("<html>ok page</html>"));
         TransferControl control;
         const QString address = server.urlText("/doc?id=9");
-        QCOMPARE(fetch(address, control, "utf-8", 60, referer, method, "a=1&b=2"), QStringLiteral("<html>ok page</html>"));
+        QCOMPARE(fetch(address, control, "utf-8", 60, referer, method, "a=1&b=2"),
+                 QStringLiteral("<html>ok page</html>"));
 
         QCOMPARE(server.requests().size(), 1);
         const auto req = server.requests().first();

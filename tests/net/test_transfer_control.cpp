@@ -81,9 +81,9 @@ private Q_SLOTS:
 
     void portAndProtocolDecideTheConnection_data()
     {
-        QTest::addColumn<QString>("address");   // %1 = the server port
+        QTest::addColumn<QString>("address"); // %1 = the server port
         QTest::addColumn<int>("protocol");
-        QTest::addColumn<bool>("usePort");       // set remotePort = server port
+        QTest::addColumn<bool>("usePort"); // set remotePort = server port
         QTest::addColumn<bool>("reached");
 
         QTest::newRow("address port, remote port left to it") << "http://127.0.0.1:%1/p" << 0 << false << true;

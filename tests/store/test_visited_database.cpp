@@ -81,8 +81,8 @@ private Q_SLOTS:
         // Worked by hand: reverse, regroup 1,4,.. / 2,5,.. / 3,6,.., then read groups of three.
         QTest::newRow("two single bytes") << "493359" << QByteArray("AB");
         QTest::newRow("000 is byte 0") << "590300" << QByteArray("\0A", 2);
-        QTest::newRow("O group with number") << "31520O" << QByteArray("\x39\x43");   // -50877 -> 0x3943
-        QTest::newRow("OOO group") << "78O7OO" << QByteArray("\xFF\x85");            // -123 -> 0xFF85
+        QTest::newRow("O group with number") << "31520O" << QByteArray("\x39\x43"); // -50877 -> 0x3943
+        QTest::newRow("OOO group") << "78O7OO" << QByteArray("\xFF\x85");           // -123 -> 0xFF85
         QTest::newRow("empty") << "" << QByteArray();
         QTest::newRow("rubbish does not crash") << "x?O" << QByteArray();
     }
@@ -162,14 +162,20 @@ private Q_SLOTS:
         QTest::addColumn<bool>("found");
 
         const QString longA = "http://h/" + QString(491, 'a');
-        QTest::newRow("mixed case, other case") << "http://Host/A?B=C" << "HTTP://HOST/a?b=c" << true;
-        QTest::newRow("quotes removed, looked up without") << "http://h/it's" << "http://h/its" << true;
-        QTest::newRow("without quotes, looked up with") << "http://h/its" << "http://h/'it's'" << true;
+        QTest::newRow("mixed case, other case") << "http://Host/A?B=C"
+                                                << "HTTP://HOST/a?b=c" << true;
+        QTest::newRow("quotes removed, looked up without") << "http://h/it's"
+                                                           << "http://h/its" << true;
+        QTest::newRow("without quotes, looked up with") << "http://h/its"
+                                                        << "http://h/'it's'" << true;
         QTest::newRow("first 500 agree") << longA + "X" << longA + "yy" << true;
         QTest::newRow("differ within 500") << longA.left(499) + "X" << longA.left(499) + "Y" << false;
-        QTest::newRow("sql text is only text") << "http://h/a\" or 1=1 --" << "http://h/b\" or 1=1 --" << false;
-        QTest::newRow("wildcards are not wild") << "http://h/%" << "http://h/x" << false;
-        QTest::newRow("chinese") << "http://h/论文?题=中文" << "HTTP://H/论文?题=中文" << true;
+        QTest::newRow("sql text is only text") << "http://h/a\" or 1=1 --"
+                                               << "http://h/b\" or 1=1 --" << false;
+        QTest::newRow("wildcards are not wild") << "http://h/%"
+                                                << "http://h/x" << false;
+        QTest::newRow("chinese") << "http://h/论文?题=中文"
+                                 << "HTTP://H/论文?题=中文" << true;
     }
 
     void lookupAndRecord()
@@ -231,8 +237,11 @@ private Q_SLOTS:
             f.write(junk);
         } else if (kind == "plain" || kind == "otherkey" || kind == "notable") {
             Database db;
-            QVERIFY(db.create(path, kind == "plain" ? QByteArray() : kind == "otherkey" ? QByteArray("secret") : password()));
-            QVERIFY(db.exec(kind == "notable" ? "CREATE TABLE other(x)" : QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable)));
+            QVERIFY(db.create(path, kind == "plain"      ? QByteArray()
+                                    : kind == "otherkey" ? QByteArray("secret")
+                                                         : password()));
+            QVERIFY(db.exec(kind == "notable" ? "CREATE TABLE other(x)"
+                                              : QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable)));
         } else if (kind == "damaged") {
             QVERIFY(OpenVisitedDatabase());
             QString a = "http://a/";
@@ -272,7 +281,11 @@ private Q_SLOTS:
             QCOMPARE(s.value("导出表"), QString::fromUtf16(VisitedDatabaseSql::kCreateExportTable));
             Transaction tx(db);
             Statement ins(db, "insert into 导出表(L0,L1,L2,L3,L4) values(?1,?2,?3,?4,?5)");
-            ins.bind(1, QString("http://x/'1'")).bind(2, QString("标题")).bind(3, QString("成功")).bind(4, QString("pdf")).bind(5, QString("/tmp"));
+            ins.bind(1, QString("http://x/'1'"))
+                .bind(2, QString("标题"))
+                .bind(3, QString("成功"))
+                .bind(4, QString("pdf"))
+                .bind(5, QString("/tmp"));
             QVERIFY(ins.run());
             QVERIFY(tx.commit());
         }

@@ -19,24 +19,42 @@ constexpr qsizetype kMaxHeadBytes = 1 << 20;
 QByteArray reasonFor(int status)
 {
     switch (status) {
-    case 200: return "OK";
-    case 201: return "Created";
-    case 204: return "No Content";
-    case 206: return "Partial Content";
-    case 301: return "Moved Permanently";
-    case 302: return "Found";
-    case 303: return "See Other";
-    case 304: return "Not Modified";
-    case 307: return "Temporary Redirect";
-    case 400: return "Bad Request";
-    case 401: return "Unauthorized";
-    case 403: return "Forbidden";
-    case 404: return "Not Found";
-    case 405: return "Method Not Allowed";
-    case 500: return "Internal Server Error";
-    case 502: return "Bad Gateway";
-    case 503: return "Service Unavailable";
-    default: return "Status";
+    case 200:
+        return "OK";
+    case 201:
+        return "Created";
+    case 204:
+        return "No Content";
+    case 206:
+        return "Partial Content";
+    case 301:
+        return "Moved Permanently";
+    case 302:
+        return "Found";
+    case 303:
+        return "See Other";
+    case 304:
+        return "Not Modified";
+    case 307:
+        return "Temporary Redirect";
+    case 400:
+        return "Bad Request";
+    case 401:
+        return "Unauthorized";
+    case 403:
+        return "Forbidden";
+    case 404:
+        return "Not Found";
+    case 405:
+        return "Method Not Allowed";
+    case 500:
+        return "Internal Server Error";
+    case 502:
+        return "Bad Gateway";
+    case 503:
+        return "Service Unavailable";
+    default:
+        return "Status";
     }
 }
 
@@ -119,7 +137,11 @@ public:
     }
 
     bool isOpen() const { return m_socket->state() == QAbstractSocket::ConnectedState; }
-    void close() { m_socket->abort(); deleteLater(); }
+    void close()
+    {
+        m_socket->abort();
+        deleteLater();
+    }
 
 private:
     void onReadyRead()
@@ -167,8 +189,8 @@ private:
         m_in.remove(0, headEnd + 4 + taken);
 
         const QByteArray connectionHeader = req.header("Connection").toLower();
-        m_closeAfter = connectionHeader.contains("close") ||
-                       (version == "HTTP/1.0" && !connectionHeader.contains("keep-alive"));
+        m_closeAfter =
+            connectionHeader.contains("close") || (version == "HTTP/1.0" && !connectionHeader.contains("keep-alive"));
         m_isHead = req.method == "HEAD";
 
         m_server->m_requests.append(req);
@@ -188,7 +210,8 @@ private:
         const Response &r = m_response;
         QByteArray head = r.statusLine;
         if (head.isEmpty())
-            head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' + (r.reason.isEmpty() ? reasonFor(r.status) : r.reason);
+            head = "HTTP/1.1 " + QByteArray::number(r.status) + ' ' +
+                   (r.reason.isEmpty() ? reasonFor(r.status) : r.reason);
         head += "\r\n";
         for (const auto &h : r.headers)
             head += h.first + ": " + h.second + "\r\n";
@@ -370,15 +393,24 @@ void FixtureHttpServer::closeAllConnections()
 QByteArray FixtureHttpServer::contentTypeForFile(const QString &fileName)
 {
     static const QHash<QString, QByteArray> table = {
-        {"html", "text/html; charset=utf-8"}, {"htm", "text/html; charset=utf-8"},
-        {"css", "text/css"},                  {"js", "application/javascript"},
-        {"json", "application/json"},         {"txt", "text/plain; charset=utf-8"},
-        {"xml", "application/xml"},           {"pdf", "application/pdf"},
-        {"png", "image/png"},                 {"jpg", "image/jpeg"},
-        {"jpeg", "image/jpeg"},               {"gif", "image/gif"},
-        {"svg", "image/svg+xml"},             {"ico", "image/x-icon"},
-        {"zip", "application/zip"},           {"rar", "application/x-rar-compressed"},
-        {"doc", "application/msword"},        {"xls", "application/vnd.ms-excel"},
+        {"html", "text/html; charset=utf-8"},
+        {"htm", "text/html; charset=utf-8"},
+        {"css", "text/css"},
+        {"js", "application/javascript"},
+        {"json", "application/json"},
+        {"txt", "text/plain; charset=utf-8"},
+        {"xml", "application/xml"},
+        {"pdf", "application/pdf"},
+        {"png", "image/png"},
+        {"jpg", "image/jpeg"},
+        {"jpeg", "image/jpeg"},
+        {"gif", "image/gif"},
+        {"svg", "image/svg+xml"},
+        {"ico", "image/x-icon"},
+        {"zip", "application/zip"},
+        {"rar", "application/x-rar-compressed"},
+        {"doc", "application/msword"},
+        {"xls", "application/vnd.ms-excel"},
         {"docx", "application/vnd.openxmlformats-officedocument.wordprocessingml.document"},
         {"wav", "audio/wav"},
     };

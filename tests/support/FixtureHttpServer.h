@@ -38,9 +38,9 @@ public:
 
     struct Request {
         QByteArray method;
-        QByteArray target;     // as written in the request line (absolute form when sent to a proxy)
-        QByteArray path;       // path with query, e.g. "/s?wd=x"; from the absolute form when that was sent
-        HeaderList headers;    // in order received
+        QByteArray target;  // as written in the request line (absolute form when sent to a proxy)
+        QByteArray path;    // path with query, e.g. "/s?wd=x"; from the absolute form when that was sent
+        HeaderList headers; // in order received
         QByteArray body;
         quint16 localPort = 0; // the server port the client connected to
         int connection = 0;    // 1-based number of the connection that carried it
@@ -64,9 +64,9 @@ public:
         HeaderList headers;    // sent as given, in order, before the framing headers
         QByteArray body;
         Framing framing = Framing::ContentLength;
-        int bytesPerInterval = 0;       // > 0: send the body this many bytes at a time ...
-        int intervalMs = 10;            // ... one piece every intervalMs
-        int headerDelayMs = 0;          // wait before the status line; < 0: never answer (connection stays open)
+        int bytesPerInterval = 0;        // > 0: send the body this many bytes at a time ...
+        int intervalMs = 10;             // ... one piece every intervalMs
+        int headerDelayMs = 0;           // wait before the status line; < 0: never answer (connection stays open)
         qint64 stallAfterBodyBytes = -1; // >= 0: send that many body bytes then nothing, connection left open
         qint64 closeAfterBodyBytes = -1; // >= 0: send that many body bytes then close the connection
 

@@ -154,17 +154,17 @@ QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferCon
             co_return {};
     }
 
-    const std::chrono::milliseconds timeout =
-        Clock::scaled(timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(timeoutSeconds))
-                                         : kDefaultFetchTimeout);
+    const std::chrono::milliseconds timeout = Clock::scaled(
+        timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(timeoutSeconds)) : kDefaultFetchTimeout);
     method = method.trimmed().toUpper();
     if (method != u"POST")
         method = QStringLiteral("GET");
 
     control->setAccessType(TransferControl::icUseDefault);
     control->setProxy({});
-    control->setRequestTimeout(timeoutSeconds > 0 ? timeoutSeconds
-                                                  : int(std::chrono::duration_cast<std::chrono::seconds>(kDefaultFetchTimeout).count()));
+    control->setRequestTimeout(
+        timeoutSeconds > 0 ? timeoutSeconds
+                           : int(std::chrono::duration_cast<std::chrono::seconds>(kDefaultFetchTimeout).count()));
     control->setRemotePort(80);
     if (address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
         control->setProtocol(TransferControl::icHTTPS);
@@ -205,8 +205,8 @@ QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferCon
         contentLength = 0;
     const QString charsetFromHeader = headerCharset(control->getHeader(QStringLiteral("Content-Type")));
 
-    TemporaryBodyFile body(DataFolder::filePath(QStringLiteral("inetdown") + RandomAlphanumeric(10) +
-                                                QStringLiteral("_tmp.htm")));
+    TemporaryBodyFile body(
+        DataFolder::filePath(QStringLiteral("inetdown") + RandomAlphanumeric(10) + QStringLiteral("_tmp.htm")));
     {
         QFile file(body.path());
         if (!file.open(QIODevice::WriteOnly)) {

@@ -13,7 +13,7 @@ class TransferControl;
 
 // Intervals of the fetch (each waited on as Clock::scaled).
 inline constexpr std::chrono::milliseconds kDefaultFetchTimeout = std::chrono::seconds(60); // when the caller passes 0
-inline constexpr std::chrono::milliseconds kBusyControlWait = std::chrono::seconds(30);     // for a busy control to stop
+inline constexpr std::chrono::milliseconds kBusyControlWait = std::chrono::seconds(30); // for a busy control to stop
 inline constexpr int kFetchChunkSize = 2048;
 inline constexpr int kMetaSampleBytes = 1025;
 // A web page is far smaller; a body that grows past this is not a page, and the fetch fails instead of filling

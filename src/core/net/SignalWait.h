@@ -22,7 +22,7 @@ class Waker final : public QObject
 public:
     Waker() { m_timer.setSingleShot(true); }
 
-    template<typename Sender, typename Signal>
+    template <typename Sender, typename Signal>
     void arm(Sender *sender, Signal signal, std::chrono::milliseconds timeout)
     {
         if (!sender) {
@@ -120,7 +120,7 @@ private:
 
 } // namespace SignalWaitDetail
 
-template<typename Sender, typename Signal>
+template <typename Sender, typename Signal>
 SignalWaitDetail::Awaiter waitForSignal(Sender *sender, Signal signal, std::chrono::milliseconds timeout)
 {
     auto *waker = new SignalWaitDetail::Waker;

@@ -10,7 +10,6 @@
 #include <QNetworkRequest>
 #include <QTimer>
 
-
 using namespace std::chrono_literals;
 
 namespace {
@@ -52,9 +51,9 @@ int errorNumber(QNetworkReply::NetworkError error)
 // Transport failures, as opposed to an HTTP answer with an error status (which is a complete response).
 bool isTransportError(QNetworkReply::NetworkError error)
 {
-    return error != QNetworkReply::NoError && (error < QNetworkReply::ContentAccessDenied ||
-                                               error == QNetworkReply::UnknownNetworkError ||
-                                               error == QNetworkReply::ProtocolFailure);
+    return error != QNetworkReply::NoError &&
+           (error < QNetworkReply::ContentAccessDenied || error == QNetworkReply::UnknownNetworkError ||
+            error == QNetworkReply::ProtocolFailure);
 }
 
 std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
@@ -323,8 +322,7 @@ void TransferControl::cancel()
 QCoro::Task<bool> TransferControl::waitWhileExecuting(std::chrono::milliseconds limit)
 {
     QPointer<TransferControl> self(this);
-    const QDeadlineTimer deadline = limit.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                                      : QDeadlineTimer(limit);
+    const QDeadlineTimer deadline = limit.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(limit);
     while (self && m_executing) {
         const auto left = remaining(deadline);
         if (left == 0ms)
@@ -374,8 +372,8 @@ bool TransferControl::bodyAtEnd() const
 QCoro::Task<QByteArray> TransferControl::getChunk(qint64 size, std::chrono::milliseconds maxWait)
 {
     QPointer<TransferControl> self(this);
-    const QDeadlineTimer deadline = maxWait.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever)
-                                                        : QDeadlineTimer(maxWait);
+    const QDeadlineTimer deadline =
+        maxWait.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(maxWait);
     while (self) {
         if (m_reply && m_reply->bytesAvailable() > 0)
             co_return readAvailable(std::max<qint64>(1, size));

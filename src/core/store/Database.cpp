@@ -13,8 +13,7 @@ Database::~Database()
 
 Database::Database(Database &&other) noexcept
     : m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path)), m_error(std::move(other.m_error))
-{
-}
+{}
 
 Database &Database::operator=(Database &&other) noexcept
 {

@@ -97,7 +97,8 @@ bool OpenVisitedDatabase(QString *error)
     if (!openOrCreate(s->db, path, {kCreateVisitTable, kCreateAddressIndex, kCreateFileNameIndex}, error))
         return false;
     s->lookup = std::make_unique<Statement>(s->db, QStringLiteral("select id from 访问表 where 网址=?1 limit 1"));
-    s->insert = std::make_unique<Statement>(s->db, QStringLiteral("insert into 访问表(网址,日期,文件名) values(?1,?2,?3)"));
+    s->insert =
+        std::make_unique<Statement>(s->db, QStringLiteral("insert into 访问表(网址,日期,文件名) values(?1,?2,?3)"));
     if (!s->lookup->isValid() || !s->insert->isValid()) {
         fail(error, QStringLiteral("%1: %2").arg(path, s->lookup->isValid() ? s->insert->lastError()
                                                                             : s->lookup->lastError()));

@@ -37,5 +37,6 @@ inline constexpr char16_t kCreateVisitTable[] =
 inline constexpr char16_t kCreateAddressIndex[] = u"CREATE INDEX if not exists idx_访问表网址 ON 访问表(网址)";
 inline constexpr char16_t kCreateFileNameIndex[] = u"CREATE INDEX if not exists idx_访问表文件名 ON 访问表(文件名)";
 inline constexpr char16_t kCreateExportTable[] =
-    u"CREATE TABLE 导出表(id INTEGER PRIMARY KEY AUTOINCREMENT, L0 nvarchar(500),L1 nvarchar(300) ,L2 nvarchar(20) ,L3 nvarchar(10) ,L4 nvarchar(300)  )";
+    u"CREATE TABLE 导出表(id INTEGER PRIMARY KEY AUTOINCREMENT, L0 nvarchar(500),L1 nvarchar(300) ,L2 nvarchar(20) ,L3 "
+    u"nvarchar(10) ,L4 nvarchar(300)  )";
 } // namespace VisitedDatabaseSql

@@ -96,12 +96,13 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCommandLineParser parser;
-    parser.addOptions({{QStringLiteral("urls"), QStringLiteral("File with one address per line."), QStringLiteral("file")},
-                       {QStringLiteral("out"), QStringLiteral("Folder to save into."), QStringLiteral("dir")},
-                       {QStringLiteral("slots"), QStringLiteral("Concurrent transfers (1-6)."), QStringLiteral("n"),
-                        QStringLiteral("3")},
-                       {QStringLiteral("driver"), QStringLiteral("engine or scheduler."), QStringLiteral("name"),
-                        QStringLiteral("engine")}});
+    parser.addOptions(
+        {{QStringLiteral("urls"), QStringLiteral("File with one address per line."), QStringLiteral("file")},
+         {QStringLiteral("out"), QStringLiteral("Folder to save into."), QStringLiteral("dir")},
+         {QStringLiteral("slots"), QStringLiteral("Concurrent transfers (1-6)."), QStringLiteral("n"),
+          QStringLiteral("3")},
+         {QStringLiteral("driver"), QStringLiteral("engine or scheduler."), QStringLiteral("name"),
+          QStringLiteral("engine")}});
     parser.addHelpOption();
     parser.process(app);
 

@@ -50,7 +50,7 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("framing");
         QTest::addColumn<int>("size");
-        QTest::addColumn<int>("requests");  // a body without a known total is fetched again by the fallback
+        QTest::addColumn<int>("requests"); // a body without a known total is fetched again by the fallback
         QTest::newRow("content-length") << int(FixtureHttpServer::Framing::ContentLength) << 300000 << 1;
         QTest::newRow("no length, connection close") << int(FixtureHttpServer::Framing::None) << 5000 << 2;
         QTest::newRow("chunked") << int(FixtureHttpServer::Framing::Chunked) << 70000 << 2;
@@ -153,10 +153,14 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("how");
         QTest::addColumn<QString>("message");
-        QTest::newRow("stalled with a known total") << "stall" << "超时";
-        QTest::newRow("stalled without a total") << "stall-nolength" << "超时";
-        QTest::newRow("connection refused") << "refused" << "无法下载";
-        QTest::newRow("empty body") << "empty" << "无法下载";
+        QTest::newRow("stalled with a known total") << "stall"
+                                                    << "超时";
+        QTest::newRow("stalled without a total") << "stall-nolength"
+                                                 << "超时";
+        QTest::newRow("connection refused") << "refused"
+                                            << "无法下载";
+        QTest::newRow("empty body") << "empty"
+                                    << "无法下载";
     }
     void endsWithoutBodyLeaveNoFile()
     {
@@ -215,10 +219,10 @@ private Q_SLOTS:
         QSignalSpy error(d.get(), &Downloader::DownloadError);
         d->BeginDownload(server.urlText(QStringLiteral("/big")), m_dir.filePath(QStringLiteral("big.pdf")));
         QVERIFY(progress.wait(5000));
-        QVERIFY(filesIn(m_dir.path()).size() == 2);  // the placeholder and the body being written
+        QVERIFY(filesIn(m_dir.path()).size() == 2); // the placeholder and the body being written
         QCOMPARE(d->CancelAsyncRead(), false);
         QCOMPARE(filesIn(m_dir.path()), QStringList());
-        QTest::qWait(100);  // nothing may arrive after the cancel
+        QTest::qWait(100); // nothing may arrive after the cancel
         QCOMPARE(complete.count() + error.count(), 0);
         d.reset();
         QCOMPARE(filesIn(m_dir.path()), QStringList());

@@ -92,32 +92,37 @@ private Q_SLOTS:
     void okAnswers_data()
     {
         QTest::addColumn<Response>("response");
-        QTest::addColumn<QString>("file");      // the file the row ends with
+        QTest::addColumn<QString>("file"); // the file the row ends with
         QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("size");      // size column at the end
+        QTest::addColumn<QString>("size"); // size column at the end
         QTest::addColumn<bool>("baseTag");
         QTest::addColumn<QList<int>>("sounds");
 
         const QByteArray pdf = bodyOf(30000);
         QTest::newRow("pdf with length") << Response::text(pdf, "application/pdf") << "doc.pdf"
-                                         << "pdf" << "30009" << false << QList<int>{};
+                                         << "pdf"
+                                         << "30009" << false << QList<int>{};
         Response none = Response::text(pdf, "application/octet-stream");
         none.framing = Framing::None;
         none.bytesPerInterval = 7000;
         // Queued as "xxx"; the first bytes say PDF.
-        QTest::newRow("no length, closed") << none << "doc.pdf" << "pdf" << "0" << false << QList<int>{};
+        QTest::newRow("no length, closed") << none << "doc.pdf"
+                                           << "pdf"
+                                           << "0" << false << QList<int>{};
         Response chunked = Response::text(pdf, "application/octet-stream");
         chunked.framing = Framing::Chunked;
         chunked.bytesPerInterval = 5001;
-        QTest::newRow("no length, chunked") << chunked << "doc.pdf" << "pdf" << "0" << false << QList<int>{};
+        QTest::newRow("no length, chunked") << chunked << "doc.pdf"
+                                            << "pdf"
+                                            << "0" << false << QList<int>{};
         // text/html gives "html"; the detection then names every web page "htm".
         QTest::newRow("web page by its media type")
-            << Response::html(kLoginPage, "text/html; charset=gbk") << "doc.htm" << "htm"
-            << QString::number(kLoginPage.size()) << true << QList<int>{101};
+            << Response::html(kLoginPage, "text/html; charset=gbk") << "doc.htm"
+            << "htm" << QString::number(kLoginPage.size()) << true << QList<int>{101};
         // An anonymous stream keeps the queued type, then the first bytes reveal a web page.
         QTest::newRow("login page as a stream")
-            << Response::text(kLoginPage, "application/octet-stream") << "doc.htm" << "htm"
-            << QString::number(kLoginPage.size()) << true << QList<int>{101};
+            << Response::text(kLoginPage, "application/octet-stream") << "doc.htm"
+            << "htm" << QString::number(kLoginPage.size()) << true << QList<int>{101};
     }
     void okAnswers()
     {
@@ -204,7 +209,7 @@ private Q_SLOTS:
     {
         QFETCH(int, framing);
         QFETCH(bool, skipped);
-        m_context->downloadSettings.maxFileSizeMb = 0.01;  // 10485 bytes
+        m_context->downloadSettings.maxFileSizeMb = 0.01; // 10485 bytes
         Response big = Response::text(bodyOf(30000), "application/pdf");
         big.framing = Framing(framing);
         FixtureHttpServer server;
@@ -305,9 +310,10 @@ private Q_SLOTS:
         QTest::addColumn<QString>("option");
         QTest::addColumn<QString>("name");
         QTest::addColumn<QStringList>("files");
-        QTest::newRow("rename") << "重命名" << "report[002]"
-                                << QStringList{"report.pdf", "report[001].pdf", "report[002].pdf"};
-        QTest::newRow("overwrite") << "覆盖" << "report" << QStringList{"report.pdf", "report[001].pdf"};
+        QTest::newRow("rename") << "重命名"
+                                << "report[002]" << QStringList{"report.pdf", "report[001].pdf", "report[002].pdf"};
+        QTest::newRow("overwrite") << "覆盖"
+                                   << "report" << QStringList{"report.pdf", "report[001].pdf"};
     }
     void sameNameOptions()
     {

@@ -44,8 +44,7 @@ Response answer(int status, const QByteArray &body, const QByteArray &type)
     return r;
 }
 
-const QByteArray kErrorPage =
-    "<HTML ><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY><H1>Not Found</H1></BODY></HTML>";
+const QByteArray kErrorPage = "<HTML ><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY><H1>Not Found</H1></BODY></HTML>";
 } // namespace
 
 class TestEngine2 : public QObject
@@ -82,32 +81,41 @@ private Q_SLOTS:
         QTest::addColumn<Response>("response");
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("percent");
-        QTest::addColumn<QString>("file");  // empty: no file at all
+        QTest::addColumn<QString>("file"); // empty: no file at all
         QTest::addColumn<QString>("type");
         QTest::addColumn<QList<int>>("sounds");
 
         const QByteArray pdf = pdfOf(200000);
         Response paced = answer(200, pdf, "application/pdf");
         paced.bytesPerInterval = 50000;
-        QTest::newRow("pdf") << paced << int(ItemState::Done) << "100%" << "doc.pdf" << "pdf" << QList<int>{};
+        QTest::newRow("pdf") << paced << int(ItemState::Done) << "100%"
+                             << "doc.pdf"
+                             << "pdf" << QList<int>{};
         // No total: the progress says nothing, the fallback reads the body again.
         Response chunked = answer(200, pdf, "application/pdf");
         chunked.framing = Framing::Chunked;
-        QTest::newRow("no length") << chunked << int(ItemState::Done) << "100%" << "doc.pdf" << "pdf"
-                                   << QList<int>{};
+        QTest::newRow("no length") << chunked << int(ItemState::Done) << "100%"
+                                   << "doc.pdf"
+                                   << "pdf" << QList<int>{};
         // No status test: an error page is saved and recognised by its first bytes.
-        QTest::newRow("error page for a pdf row") << answer(404, kErrorPage, "text/html") << int(ItemState::Done)
-                                                  << "100%" << "doc.htm" << "htm" << QList<int>{101};
+        QTest::newRow("error page for a pdf row")
+            << answer(404, kErrorPage, "text/html") << int(ItemState::Done) << "100%"
+            << "doc.htm"
+            << "htm" << QList<int>{101};
         Response shortBody = answer(200, pdf, "application/pdf");
         shortBody.closeAfterBodyBytes = 50000;
-        QTest::newRow("shorter than announced") << shortBody << int(ItemState::Failed) << "25%" << ""
+        QTest::newRow("shorter than announced") << shortBody << int(ItemState::Failed) << "25%"
+                                                << ""
                                                 << "pdf" << QList<int>{103};
         Response stalled = answer(200, pdf, "application/pdf");
         stalled.stallAfterBodyBytes = 50000;
         // The error handler plays nothing.
-        QTest::newRow("stalled") << stalled << int(ItemState::Failed) << "" << "" << "pdf" << QList<int>{};
+        QTest::newRow("stalled") << stalled << int(ItemState::Failed) << ""
+                                 << ""
+                                 << "pdf" << QList<int>{};
         QTest::newRow("empty answer") << answer(200, {}, "application/pdf") << int(ItemState::Failed) << ""
-                                      << "" << "pdf" << QList<int>{};
+                                      << ""
+                                      << "pdf" << QList<int>{};
     }
     void outcomes()
     {

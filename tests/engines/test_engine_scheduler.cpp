@@ -154,8 +154,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("percent");
         QTest::addColumn<int>("requests");
-        QTest::newRow("rename") << "重命名" << "report[002]" << "100%" << 1;
-        QTest::newRow("skip") << "跳过" << "report" << "已存在，跳过" << 0;
+        QTest::newRow("rename") << "重命名"
+                                << "report[002]"
+                                << "100%" << 1;
+        QTest::newRow("skip") << "跳过"
+                              << "report"
+                              << "已存在，跳过" << 0;
     }
     void sameNameBeforeEngine2()
     {

@@ -28,9 +28,7 @@ std::filesystem::path nativePath(const QString &path)
 }
 } // namespace
 
-Downloader::Downloader(QNetworkAccessManager *network, QObject *parent)
-    : QObject(parent)
-    , m_network(network)
+Downloader::Downloader(QNetworkAccessManager *network, QObject *parent) : QObject(parent), m_network(network)
 {
     m_stallTimer.setInterval(Clock::scaledMs(kStallCheckInterval));
     connect(&m_stallTimer, &QTimer::timeout, this, &Downloader::onStallCheck);
@@ -131,7 +129,7 @@ void Downloader::onReadyRead()
         if (n <= 0)
             return;
         if (!m_writeFailed && m_temp.write(buffer.data(), n) != n)
-            m_writeFailed = true;  // a full disk: the body cannot be trusted any more
+            m_writeFailed = true; // a full disk: the body cannot be trusted any more
         m_received += n;
     }
 }
@@ -256,7 +254,8 @@ void Downloader::failLater(const QString &message)
 {
     // Never inside BeginDownload itself: the caller is still setting the slot up.
     QMetaObject::invokeMethod(
-        this, [this, message, generation = m_generation] {
+        this,
+        [this, message, generation = m_generation] {
             if (m_running && generation == m_generation)
                 fail(message);
         },

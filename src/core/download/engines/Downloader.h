@@ -77,18 +77,18 @@ private:
 
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
-    std::unique_ptr<TransferControl> m_inet;  // the fallback's transfer control, created when needed
+    std::unique_ptr<TransferControl> m_inet; // the fallback's transfer control, created when needed
     QTimer m_stallTimer;
     QFile m_temp;
 
     QString m_savePath;
     QString m_address;
-    qint64 m_stallClock = 0;  // monotonic ms of the last observed progress
+    qint64 m_stallClock = 0; // monotonic ms of the last observed progress
     qint64 m_totalBytes = 0;
     qint64 m_bytesRead = 0;
     qint64 m_lastSeenBytes = 0;
     qint64 m_received = 0;    // bytes actually written to the temporary file
-    quint64 m_generation = 0;  // tells a queued failure whether its transfer is still the current one
+    quint64 m_generation = 0; // tells a queued failure whether its transfer is still the current one
     bool m_running = false;
     bool m_writeFailed = false;
     bool m_placeholderOurs = false;

@@ -40,9 +40,7 @@ QString withSeparator(const QString &folder)
 } // namespace
 
 Engine1::Engine1(DownloadContext &context, QObject *parent)
-    : QObject(parent)
-    , m_context(context)
-    , m_inet(std::make_unique<TransferControl>())
+    : QObject(parent), m_context(context), m_inet(std::make_unique<TransferControl>())
 {
     m_inet->setObjectName(QStringLiteral("Inet1"));
     connect(m_inet.get(), &TransferControl::stateChanged, this, [this](int state) {
@@ -160,8 +158,8 @@ QCoro::Task<bool> Engine1::transfer()
 
     // 5. Referer: the row's referrer, else the address's scheme and host.
     const QString referrer = list.item(m_row).referrer;
-    const QString header = QStringLiteral("Referer: ") + (referrer.isEmpty() ? UrlHostPart(m_address) : referrer) +
-                           QStringLiteral("\r\n");
+    const QString header =
+        QStringLiteral("Referer: ") + (referrer.isEmpty() ? UrlHostPart(m_address) : referrer) + QStringLiteral("\r\n");
 
     // 6-7. Request, and the wait for its answer.
     m_inet->execute(m_address, QStringLiteral("GET"), {}, header);
@@ -200,14 +198,13 @@ QCoro::Task<bool> Engine1::transfer()
 
     // 12-13. The media type (parameters dropped) mapped to an extension.
     const QString contentType = m_inet->getHeader(QStringLiteral("Content-Type")).trimmed();
-    const QString mediaType = contentType.contains(QLatin1Char(';'))
-                                  ? contentType.section(QLatin1Char(';'), 0, 0).trimmed()
-                                  : contentType;
+    const QString mediaType =
+        contentType.contains(QLatin1Char(';')) ? contentType.section(QLatin1Char(';'), 0, 0).trimmed() : contentType;
     const QString extension = MimeTypeToExtension(mediaType);
 
     // 14-15. The folder made to exist; the type from the response when it is a plain word.
     const QString folder = withSeparator(CreateFolderPath(list.item(m_row).folder));
-    if (gone())  // CreateFolderPath may have shown a message
+    if (gone()) // CreateFolderPath may have shown a message
         co_return false;
     list.setFolder(m_row, folder);
     if (!extension.isEmpty() && !extension.contains(QLatin1Char('/')))

@@ -7,9 +7,9 @@ struct DownloadSettings;
 // How engine 1 sets up the transfer control for one address: through the configured proxy or directly, and which
 // protocol and port it connects to.
 struct Engine1Connection {
-    int accessType = 0;  // 2 through the named proxy, else 0 (the system's default connection)
-    QString proxy;       // proxy address + ":" + proxy port, or empty
-    int protocol = 4;    // 5 HTTPS, 4 HTTP
+    int accessType = 0; // 2 through the named proxy, else 0 (the system's default connection)
+    QString proxy;      // proxy address + ":" + proxy port, or empty
+    int protocol = 4;   // 5 HTTPS, 4 HTTP
     int remotePort = 80;
 };
 

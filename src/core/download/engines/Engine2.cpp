@@ -19,9 +19,7 @@ bool validSlot(int slot)
 } // namespace
 
 Engine2::Engine2(DownloadContext &context, QObject *parent)
-    : QObject(parent)
-    , m_context(context)
-    , m_network(new QNetworkAccessManager(this))
+    : QObject(parent), m_context(context), m_network(new QNetworkAccessManager(this))
 {
     // One connection pool for all slots, so consecutive files from one server reuse their connections.
     m_network->setAutoDeleteReplies(false);
@@ -158,7 +156,7 @@ void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
 
 void Engine2::onDownloadError(int slot, const QString &message)
 {
-    Q_UNUSED(message)  // never shown
+    Q_UNUSED(message) // never shown
     if (!slotLoaded(slot))
         return;
     const int row = rowOfSlot(slot);

@@ -9,6 +9,7 @@
 #include "gui/fFileDownload/WindowPlacement.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/shell/Sound.h"
+#include "support/FixtureHttpServer.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -469,6 +470,46 @@ private Q_SLOTS:
         menu->sortByColumn(DownloadListModel::NameColumn);
         QCOMPARE(r.prompt.texts().last(), QStringLiteral("停止下载后方可排序！"));
         QCOMPARE(r.list().item(0).size, QStringLiteral("5"));
+    }
+
+    // The window's own engines fetch real files from a loopback server: documents arrive, a web page sent for a
+    // pdf row ends with the page's type, and the list finishes with the scheduler stopped.
+    void downloadsWithTheRealEngines_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::newRow("engine 1") << 1;
+        QTest::newRow("engine 2, three slots") << 2;
+    }
+    void downloadsWithTheRealEngines()
+    {
+        QFETCH(int, mode);
+        Clock::setTimeScale(0.01);
+        FixtureHttpServer server;
+        const QByteArray pdf = QByteArray("%PDF-1.4\n") + QByteArray(5000, 'x');
+        for (int i = 0; i < 4; ++i)
+            server.route(QStringLiteral("/doc%1.pdf").arg(i).toUtf8(),
+                         FixtureHttpServer::Response::text(pdf, "application/pdf"));
+        server.route("/login.pdf", FixtureHttpServer::Response::html(
+                                       "<html lang=zh><head><title>login</title></head><body>please log in</body></html>"));
+        WindowRig r([mode] {
+            SettingKeys::下载方式.write(mode);
+            SettingKeys::线程.write(QStringLiteral("2"));
+        });
+        for (int i = 0; i < 4; ++i)
+            r.w->加入下载列表(server.url(QStringLiteral("/doc%1.pdf").arg(i)).toString(), QStringLiteral("doc%1").arg(i),
+                              "pdf", r.folder(), "");
+        r.w->加入下载列表(server.url("/login.pdf").toString(), "login", "pdf", r.folder(), "");
+        r.child<QPushButton>("Command4")->click();
+        QTRY_VERIFY_WITH_TIMEOUT(r.list().isFinished() && !r.w->scheduler().isRunning(), 30000);
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(r.list().item(i).state, ItemState::Done);
+            QFile file(r.folder() + QStringLiteral("doc%1.pdf").arg(i));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QCOMPARE(file.readAll(), pdf);
+        }
+        QCOMPARE(r.list().item(4).type, QStringLiteral("htm"));
+        QVERIFY(QFile::exists(ItemFilePath(r.list().item(4))));
+        QTRY_COMPARE(r.panel(4), QStringLiteral("总数:5 正在下载:0 等待:0 已完成:5 失败:0"));
     }
 
     void soundFilesComeFromTheProgram()

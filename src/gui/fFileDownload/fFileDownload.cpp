@@ -8,6 +8,7 @@
 #include "core/download/ListChecks.h"
 #include "core/download/ReQueue.h"
 #include "core/download/engines/InstallEngines.h"
+#include "core/download/engines/InstallEngines.h"
 #include "core/store/Settings.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
@@ -112,6 +113,7 @@ fFileDownload::fFileDownload(QWidget *parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     m_scheduler = new DownloadScheduler(this);
     InstallEngines(*m_scheduler);
+    InstallEngines(*m_scheduler);
     buildControls();
     buildMenus();
     buildStatusBar();
@@ -215,6 +217,8 @@ void fFileDownload::buildMenus()
     QMenu *window = named(menuBar()->addMenu(T::kMenuWindow), "menu窗口");
     QAction *main = addAction(window, T::kMainWindow, "menu资料检索分析窗口");
     main->setEnabled(bool(hooks.showMainWindow));
+    connect(window, &QMenu::aboutToShow, main,
+            [main] { main->setEnabled(bool(DownloadWindowHooks::instance().showMainWindow)); });
     connect(main, &QAction::triggered, this, [] {
         if (DownloadWindowHooks::instance().showMainWindow)
             DownloadWindowHooks::instance().showMainWindow();
@@ -238,6 +242,10 @@ void fFileDownload::buildMenus()
             &fFileDownload::chooseFileAndReportType);
     QAction *cache = addAction(tools, T::kClearCache, "menu清空IE浏览器缓存");
     cache->setEnabled(bool(hooks.clearBrowserCache));
+    connect(tools, &QMenu::aboutToShow, this, [options, cache] {
+        options->setEnabled(bool(DownloadWindowHooks::instance().showOptions));
+        cache->setEnabled(bool(DownloadWindowHooks::instance().clearBrowserCache));
+    });
     connect(cache, &QAction::triggered, this, [] {
         if (DownloadWindowHooks::instance().clearBrowserCache)
             DownloadWindowHooks::instance().clearBrowserCache();
@@ -246,6 +254,8 @@ void fFileDownload::buildMenus()
     QMenu *help = named(menuBar()->addMenu(T::kMenuHelp), "menu帮助");
     QAction *about = addAction(help, T::kAbout, "关于");
     about->setEnabled(bool(hooks.showAbout));
+    connect(help, &QMenu::aboutToShow, about,
+            [about] { about->setEnabled(bool(DownloadWindowHooks::instance().showAbout)); });
     connect(about, &QAction::triggered, this, [this] {
         if (DownloadWindowHooks::instance().showAbout)
             DownloadWindowHooks::instance().showAbout(this);

@@ -8,10 +8,10 @@
 #include "core/util/FileNameRules.h"
 
 #include <QFile>
-#include <algorithm>
 #include <QStringEncoder>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 
 namespace {
 const QString kDoc = QStringLiteral("doc:");
@@ -52,6 +52,7 @@ private Q_SLOTS:
         QTest::addColumn<bool>("fetched");
         QTest::addColumn<bool>("recorded");
 
+        // clang-format off
         QTest::newRow("link handed over") << "doc:d101" << "深度学习综述" << "htm" << "" << "成功" << "pdf"
                                           << "/files/d101.pdf" << "深度学习综述" << "pdf" << true << true;
         QTest::newRow("name from address") << "doc:d101" << "深度学习综述" << "htm" << "a" << "成功" << "pdf"
@@ -84,6 +85,7 @@ private Q_SLOTS:
                                                 << "/files/d101.pdf" << "深度学习综述" << "pdf" << true << true;
         QTest::newRow("Check1 without the file") << "doc:d101" << "深度学习综述" << "htm" << "1" << "成功" << "pdf"
                                                  << "/files/d101.pdf" << "深度学习综述" << "pdf" << true << true;
+        // clang-format on
     }
     void rowStatus()
     {
@@ -101,8 +103,8 @@ private Q_SLOTS:
 
         AnalysisBench bench;
         bench.server.route(QStringLiteral("/short"), FixtureHttpServer::Response::html(QByteArray(50, 'x')));
-        const QString address = key.startsWith(kDoc) ? bench.site.resultLink(key.mid(kDoc.size()))
-                                                     : bench.server.urlText(key);
+        const QString address =
+            key.startsWith(kDoc) ? bench.site.resultLink(key.mid(kDoc.size())) : bench.server.urlText(key);
         bench.view.check1 = options.contains(u'1');
         bench.view.check3 = options.contains(u'3');
         bench.view.nameFromAddress = options.contains(u'a');
@@ -165,6 +167,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("set");
         QTest::addColumn<QStringList>("expected");
         QTest::addColumn<QList<int>>("analysed");
+        // clang-format off
         // Rows: unanalysed, 失败, 失败(下载), 无pdf, 成功 (selected: 1 and 3). Every analysed page fails (404).
         QTest::newRow("unanalysed") << int(AnalysisSet::Unanalysed)
                                     << QStringList{"失败(下载)", "失败", "失败(下载)", "无pdf", "成功"}
@@ -175,6 +178,7 @@ private Q_SLOTS:
                                   << QStringList{"", "失败(下载)", "失败(下载)", "失败(下载)", "成功"}
                                   << QList<int>{1, 3};
         QTest::newRow("all") << int(AnalysisSet::All) << QStringList(5, "失败(下载)") << QList<int>{0, 1, 2, 3, 4};
+        // clang-format on
     }
     void runSets()
     {
@@ -220,7 +224,7 @@ private Q_SLOTS:
         bench.driver.autoAnalysisTick();
         QVERIFY(bench.prompt.entries.isEmpty());
         bench.driver.start(AnalysisSet::Failed);
-        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisText::analysisRunning()});
+        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisText::analysisRunning});
         QCOMPARE(bench.prompt.entries.first().icon, Prompt::Icon::Critical);
         QCOMPARE(started.count(), 1);
 
@@ -339,9 +343,8 @@ private Q_SLOTS:
         QSignalSpy started(&bench.driver, &AnalysisDriver::runStarted);
         QSignalSpy finished(&bench.driver, &AnalysisDriver::runFinished);
         bool handledDuringRun = false;
-        connect(&bench.driver, &AnalysisDriver::runStarted, this, [&] {
-            QTimer::singleShot(0, this, [&] { handledDuringRun = finished.isEmpty(); });
-        });
+        connect(&bench.driver, &AnalysisDriver::runStarted, this,
+                [&] { QTimer::singleShot(0, this, [&] { handledDuringRun = finished.isEmpty(); }); });
         bench.driver.start(AnalysisSet::All);
         QVERIFY(finished.wait(60000));
         QVERIFY(handledDuringRun);

@@ -16,8 +16,8 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QFileInfo>
 #include <QDir>
+#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -69,7 +69,8 @@ struct Window {
     TestHome home;
     RecordingPrompt prompt;
     FixtureHttpServer server;
-    ScholarSite site{server, QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"))};
+    ScholarSite site{server,
+                     QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"))};
     std::unique_ptr<fWebSearch> w;
 };
 } // namespace

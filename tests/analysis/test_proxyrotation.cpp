@@ -42,8 +42,7 @@ private Q_SLOTS:
             << QStringList{"a:1", "b:2", "c:3"} << 2 << QStringList{"a:1", "b:2", "c:3", "a:1"};
         QTest::newRow("stored 0 starts with element 1")
             << QStringList{"a:1", "b:2", "c:3"} << 0 << QStringList{"b:2", "c:3", "a:1"};
-        QTest::newRow("one address always")
-            << QStringList{"a:1"} << 0 << QStringList{"a:1", "a:1", "a:1"};
+        QTest::newRow("one address always") << QStringList{"a:1"} << 0 << QStringList{"a:1", "a:1", "a:1"};
         QTest::newRow("stored index beyond the list") << QStringList{"a:1", "b:2"} << 9 << QStringList{"a:1", "b:2"};
         QTest::newRow("negative stored index") << QStringList{"a:1", "b:2"} << -4 << QStringList{"a:1", "b:2"};
         QTest::newRow("entries are trimmed") << QStringList{" a:1 ", "\tb:2"} << 1 << QStringList{"a:1", "b:2"};

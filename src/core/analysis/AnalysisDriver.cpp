@@ -79,8 +79,7 @@ AnalysisDriver::AnalysisDriver(ResultListModel &rows, RunFlags &flags, ProxyRota
                                const PacingView &pacing, QObject *parent)
     : QObject(parent), m_rows(rows), m_flags(flags), m_proxies(proxies), m_view(view), m_pacing(pacing),
       m_pool(new InetPool(this))
-{
-}
+{}
 
 AnalysisDriver::~AnalysisDriver()
 {
@@ -111,7 +110,7 @@ void AnalysisDriver::start(AnalysisSet set)
 QCoro::Task<bool> AnalysisDriver::run(AnalysisSet set)
 {
     if (!m_flags.AnalysisIdle() || m_running) {
-        Prompt::current().message(AnalysisText::analysisRunning(), Prompt::Icon::Critical);
+        Prompt::current().message(AnalysisText::analysisRunning, Prompt::Icon::Critical);
         co_return false;
     }
     m_running = true;
@@ -195,7 +194,7 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
 
     if (m_view.followAnalysedRow())
         m_view.scrollToRow(row);
-    status = setRowStatus(key, AnalysisText::正在分析());
+    status = setRowStatus(key, AnalysisText::正在分析);
     co_await letEventsRun();
     if (!*alive)
         co_return;
@@ -204,7 +203,7 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
         if (m_view.skipVisitedAddress()) {
             QString address = key;
             if (IsVisitedAddress(address)) {
-                status = setRowStatus(key, AnalysisText::跳过曾经下载());
+                status = setRowStatus(key, AnalysisText::跳过曾经下载);
                 break;
             }
         }
@@ -215,10 +214,10 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
         const QString folder = withTrailingSeparator(r.saveFolder.isEmpty() ? m_view.saveFolder() : r.saveFolder);
         // The title-named .pdf, whatever the row's type and the naming mode: the usual outcome of a download.
         if (m_view.skipExistingFile() && IsExistingFile(folder + name + QStringLiteral(".pdf"))) {
-            status = setRowStatus(key, AnalysisText::跳过文件存在());
+            status = setRowStatus(key, AnalysisText::跳过文件存在);
             break;
         }
-        status = setRowStatus(key, AnalysisText::正在分析下层());
+        status = setRowStatus(key, AnalysisText::正在分析下层);
         co_await letEventsRun();
         if (!*alive)
             co_return;
@@ -226,7 +225,7 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
 
         if (r.type.toLower() == QStringLiteral("pdf")) {
             m_view.加入下载列表(key, name, QStringLiteral("pdf"), folder, QString());
-            status = setRowStatus(key, AnalysisText::成功());
+            status = setRowStatus(key, AnalysisText::成功);
             break;
         }
 
@@ -243,7 +242,7 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
             text.clear();
         if (!IsUsablePageText(text)) {
             m_proxies.recordFetch(false);
-            status = setRowStatus(key, AnalysisText::失败下载());
+            status = setRowStatus(key, AnalysisText::失败下载);
             setRowType(key, QString());
         } else {
             m_proxies.recordFetch(true);
@@ -254,11 +253,11 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
             QString linkType;
             const QString link = 取出全网免费下载链接(entries, linkType);
             if (link.isEmpty()) {
-                status = setRowStatus(key, AnalysisText::无pdf());
+                status = setRowStatus(key, AnalysisText::无pdf);
                 setRowType(key, QString());
             } else {
                 m_view.加入下载列表(link, name, linkType, folder, QString());
-                status = setRowStatus(key, AnalysisText::成功());
+                status = setRowStatus(key, AnalysisText::成功);
                 setRowType(key, linkType);
             }
         }
@@ -272,8 +271,8 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
         m_pool->卸载闲置Inet();
     } while (false);
 
-    if (status.isEmpty() || status.startsWith(AnalysisText::正在分析()))
-        status = setRowStatus(key, AnalysisText::失败());
+    if (status.isEmpty() || status.startsWith(AnalysisText::正在分析))
+        status = setRowStatus(key, AnalysisText::失败);
     Q_EMIT rowAnalysed(m_rows.rowOf(key), status);
     co_await letEventsRun();
 }

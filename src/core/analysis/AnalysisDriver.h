@@ -2,9 +2,9 @@
 
 #include "core/analysis/AnalysisSet.h"
 
+#include <QCoroTask>
 #include <QObject>
 #include <QString>
-#include <QCoroTask>
 #include <chrono>
 #include <memory>
 

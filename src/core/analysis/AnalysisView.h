@@ -30,8 +30,8 @@ public:
     // 加入下载列表: the hand-over of one download (address, title, type, folder, referring page) to the download
     // list, which names the file (title or the address's file name, per the save dialog's naming mode) and drops
     // an address it already holds.
-    virtual void 加入下载列表(const QString &address, const QString &title, const QString &type,
-                              const QString &folder, const QString &referrer) = 0;
+    virtual void 加入下载列表(const QString &address, const QString &title, const QString &type, const QString &folder,
+                              const QString &referrer) = 0;
     // 显示下载窗口: when the download window exists, refresh and show it (restoring it from minimised on request).
     virtual void 显示下载窗口(bool restore) = 0;
 };

@@ -103,7 +103,7 @@ void AnalysisMenu::setRunning(bool running)
 {
     DraggablePanel *panel = m_window.progressPanel();
     if (running) {
-        m_window.progressLabel()->setText(AnalysisText::progressLabel());
+        m_window.progressLabel()->setText(AnalysisText::progressLabel);
         m_window.stopButton()->show();
         if (auto *panels = m_window.findChild<MainPanels *>())
             panels->centreProgressPanel();

@@ -363,6 +363,25 @@ private Q_SLOTS:
         QVERIFY(!engine.stillExecuting());
     }
 
+    // The window goes away in the middle of a transfer: the suspended transfer ends quietly and takes its
+    // partial file with it.
+    void destroyedDuringTheBody()
+    {
+        Response slow = Response::text(bodyOf(400000), "application/pdf");
+        slow.bytesPerInterval = 4096;
+        slow.intervalMs = 20;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/slow"), slow);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/slow")), QStringLiteral("slow"),
+                                          QStringLiteral("pdf"), folder());
+        auto engine = std::make_unique<Engine1>(*m_context);
+        engine->Inet下载当前文件(row);
+        QTRY_VERIFY_WITH_TIMEOUT(m_context->model.item(row).downloaded.toLongLong() > 8192, 10000);
+        engine.reset();
+        QTRY_COMPARE_WITH_TIMEOUT(filesIn(m_dir->path()), QStringList(), 5000);
+        QCOMPARE(m_context->transferEnds, 0);
+    }
+
     // A second start while one runs puts the row back to waiting and sends nothing.
     void busyEngineRequeues()
     {

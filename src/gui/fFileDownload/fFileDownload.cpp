@@ -8,7 +8,6 @@
 #include "core/download/ListChecks.h"
 #include "core/download/ReQueue.h"
 #include "core/download/engines/InstallEngines.h"
-#include "core/download/engines/InstallEngines.h"
 #include "core/store/Settings.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
@@ -112,7 +111,6 @@ fFileDownload::fFileDownload(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("fFileDownload"));
     setAttribute(Qt::WA_DeleteOnClose);
     m_scheduler = new DownloadScheduler(this);
-    InstallEngines(*m_scheduler);
     InstallEngines(*m_scheduler);
     buildControls();
     buildMenus();

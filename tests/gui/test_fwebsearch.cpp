@@ -377,8 +377,8 @@ private Q_SLOTS:
         QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Information);
         w.progressPanel()->hide();
 
-        QAction *analyse = w.menu加入()->addAction(QStringLiteral("分析下载未分析项"));
-        analyse->setObjectName(QStringLiteral("menu分析未分析项"));
+        QAction *analyse = win.action("menu分析未分析项");
+        QVERIFY(analyse);
         QSignalSpy started(analyse, &QAction::triggered);
         check6->setChecked(true);
         QVERIFY(started.wait());

@@ -1,6 +1,7 @@
 #include "gui/fWebSearch/fWebSearch.h"
 
 #include "core/analysis/ProxyRotation.h"
+#include "core/net/BrowserScriptSuppression.h"
 #include "core/search/PageHarvest.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/ResultListModel.h"
@@ -54,7 +55,6 @@ namespace T = fWebSearchTexts;
 
 namespace {
 constexpr int kDelayEntries = 121; // "0" to "120" seconds
-constexpr int kDefaultDelayIndex = 4;
 
 QString keywordsFile()
 {
@@ -79,6 +79,8 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
 {
     setObjectName(QStringLiteral("fWebSearch"));
     m_browser = new WebEngineBrowser(nullptr, this);
+    // A page waiting for an answer to its own dialog or window would stop a harvest.
+    m_browser->setFrameScripts(ScriptSuppressionStatements());
     m_results = new ResultListModel(this);
     m_proxy = new ProxyRotation(this);
     m_driver = new SearchDriver(*m_browser, *m_flags, *this, this);
@@ -364,10 +366,7 @@ void fWebSearch::load()
     m_browser->setSilent(true);
     m_browser->navigate(QStringLiteral("about:blank"));
 
-    m_combo1->setCurrentIndex(kDefaultDelayIndex);
-    const int stored = SettingKeys::combo1.readInt();
-    if (stored >= 0 && stored < kDelayEntries)
-        m_combo1->setCurrentIndex(stored);
+    m_combo1->setCurrentIndex(StoredPacingDelay());
 
     m_check1->setChecked(SettingKeys::check1.readInt() == 1);
     m_check3->setChecked(SettingKeys::check3.readInt() == 1);

@@ -1,14 +1,12 @@
+#include "cli/BatchCommand.h"
 #include "core/store/Settings.h"
 #include "gui/fCover/fCover.h"
 #include "gui/shell/MessageBoxPrompt.h"
+#include "web/WebEngineEnvironment.h"
 
 #include <QApplication>
 #include <QTextStream>
 #include <cstring>
-
-#ifdef Q_OS_UNIX
-#include <unistd.h>
-#endif
 
 namespace {
 bool isArgument(int argc, char *argv[], const char *name)
@@ -23,14 +21,15 @@ int main(int argc, char *argv[])
         QTextStream(stdout) << ApplicationTitle() << ' ' << PH_VERSION << Qt::endl;
         return 0;
     }
-    // Subcommands (the headless "batch" mode) are dispatched here, before any window exists.
+    if (isArgument(argc, argv, "--help") || isArgument(argc, argv, "-h")) {
+        QTextStream(stdout) << ProgramUsageText();
+        return 0;
+    }
+    // The headless mode, before any window exists.
+    if (isArgument(argc, argv, "batch"))
+        return RunBatchCommand(argc, argv);
 
-#ifdef Q_OS_UNIX
-    // Chromium refuses to start its sandbox as root; the embedded browser then runs without it.
-    if (geteuid() == 0 && qEnvironmentVariableIsEmpty("QTWEBENGINE_DISABLE_SANDBOX"))
-        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
-#endif
-
+    PrepareWebEngineEnvironment();
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PH_VERSION));

@@ -32,7 +32,8 @@ QList<QCommandLineOption> batchOptionList()
     return {
         {QStringLiteral("keywords-file"), QStringLiteral("One keyword (group) per line; GBK or UTF-8."),
          QStringLiteral("FILE")},
-        {QStringLiteral("type"), QStringLiteral("0..5 = 全部 期刊 学位 会议 图书 专利 (default 0)."), QStringLiteral("N")},
+        {QStringLiteral("type"), QStringLiteral("0..5 = 全部 期刊 学位 会议 图书 专利 (default 0)."),
+         QStringLiteral("N")},
         {QStringLiteral("year"), QStringLiteral("0..3 = 全部 2017年来 2016年来 2015年来 (default 0)."),
          QStringLiteral("N")},
         {QStringLiteral("delay"), QStringLiteral("Pause in seconds, 0..120 (default: the stored main-window delay)."),
@@ -138,8 +139,8 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
         const QString text = parser.value(QStringLiteral("max-size"));
         const double mb = text.trimmed().toDouble(&ok);
         if (!ok || !(mb > 0))
-            return {std::nullopt, QStringLiteral("--max-size: expected a positive number of megabytes, got \"%1\"")
-                                      .arg(text)};
+            return {std::nullopt,
+                    QStringLiteral("--max-size: expected a positive number of megabytes, got \"%1\"").arg(text)};
         o.maxSizeMb = mb;
     }
     if (parser.isSet(QStringLiteral("export"))) {

@@ -6,18 +6,18 @@
 
 // What `paperharvest batch` was asked to do. Unset optionals fall back to the stored settings.
 struct BatchOptions {
-    QStringList keywords;           // from the command line, then from --keywords-file
+    QStringList keywords; // from the command line, then from --keywords-file
     QString keywordsFile;
-    int typeIndex = 0;              // 0..5: 全部 期刊 学位 会议 图书 专利
-    int yearIndex = 0;              // 0..3: 全部 2017年来 2016年来 2015年来
+    int typeIndex = 0; // 0..5: 全部 期刊 学位 会议 图书 专利
+    int yearIndex = 0; // 0..3: 全部 2017年来 2016年来 2015年来
     std::optional<int> delaySeconds;
     std::optional<QString> saveFolder;
     bool nameFromAddress = false;
     bool skipVisited = false;
     bool skipExisting = false;
-    std::optional<int> engine;      // 1 or 2
-    int threads = 3;                // engine-2 slots
-    std::optional<QString> sameNameChoice;  // "跳过", "覆盖" or "重命名"
+    std::optional<int> engine;             // 1 or 2
+    int threads = 3;                       // engine-2 slots
+    std::optional<QString> sameNameChoice; // "跳过", "覆盖" or "重命名"
     std::optional<double> maxSizeMb;
     QString exportFile;
     bool noDownload = false;
@@ -26,7 +26,7 @@ struct BatchOptions {
 
 struct BatchOptionsResult {
     std::optional<BatchOptions> options;
-    QString error;  // one line naming the offending argument when options is empty
+    QString error; // one line naming the offending argument when options is empty
 };
 
 // Parses the arguments that follow "batch".

@@ -1,6 +1,8 @@
 #include "core/analysis/Pauses.h"
 
 #include "core/net/SignalWait.h"
+#include "core/search/RunFlags.h"
+#include "core/store/Settings.h"
 #include "core/util/Clock.h"
 
 #include <algorithm>
@@ -8,6 +10,9 @@
 #include <cmath>
 
 namespace {
+constexpr int kMaxDelaySeconds = 120;
+constexpr int kDefaultDelaySeconds = 4;
+
 // A safety pass for a stop flag set by code that forgot to emit changed(): the pause never oversleeps a stop
 // by more than this.
 constexpr std::chrono::milliseconds kPauseRecheck{1000};
@@ -50,4 +55,25 @@ QCoro::Task<> 提取信息限速延时(const PacingView &view)
 QCoro::Task<> 分析保存限速延时(const PacingView &view)
 {
     co_await pacingPause(view, &PacingView::analysisIdle);
+}
+
+RunFlagsPacing::RunFlagsPacing(RunFlags &flags, QObject *parent) : PacingView(parent), m_flags(flags)
+{
+    connect(&m_flags, &RunFlags::changed, this, &PacingView::changed);
+}
+
+bool RunFlagsPacing::collectIdle() const
+{
+    return m_flags.CollectIdle();
+}
+
+bool RunFlagsPacing::analysisIdle() const
+{
+    return m_flags.AnalysisIdle();
+}
+
+int StoredPacingDelay()
+{
+    const int stored = SettingKeys::combo1.readInt();
+    return stored >= 0 && stored <= kMaxDelaySeconds ? stored : kDefaultDelaySeconds;
 }

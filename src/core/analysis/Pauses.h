@@ -24,6 +24,27 @@ Q_SIGNALS:
     void changed();
 };
 
+class RunFlags;
+
+// Pacing whose two idle answers are the run flags' CollectIdle and AnalysisIdle; a change of a flag wakes a
+// running pause. Subclasses supply the delay.
+class RunFlagsPacing : public PacingView
+{
+    Q_OBJECT
+public:
+    explicit RunFlagsPacing(RunFlags &flags, QObject *parent = nullptr);
+
+    bool collectIdle() const override;
+    bool analysisIdle() const override;
+
+private:
+    RunFlags &m_flags;
+};
+
+// The main window's delay box position as stored: its entries are 0 to 120 seconds, so the position is the
+// delay; 4 when nothing usable is stored.
+int StoredPacingDelay();
+
 // The delay the box's text stands for: the whole-number part of the number it reads as, or -1 when the text is
 // not a number (the pause then ends at once).
 int PacingDelaySeconds(const QString &text);

@@ -1,5 +1,6 @@
 #include "core/search/ListExchange.h"
 
+#include "core/search/ResultRow.h"
 #include "core/store/Database.h"
 #include "core/store/VisitedDatabase.h"
 
@@ -21,6 +22,11 @@ void setError(QString *error, const QString &text)
         *error = text;
 }
 } // namespace
+
+ListRecord ToListRecord(const ResultRow &row)
+{
+    return {row.key, row.title, row.status, row.type, row.saveFolder};
+}
 
 bool IsFailedOrUnanalysed(const QString &status)
 {

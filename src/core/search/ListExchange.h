@@ -13,6 +13,10 @@ struct ListRecord {
     QString folder;  // L4
 };
 
+struct ResultRow;
+// The record a result row is exported as.
+ListRecord ToListRecord(const ResultRow &row);
+
 // The rows the "failed and unanalysed" export keeps: an empty status or one whose first two characters are "失败".
 bool IsFailedOrUnanalysed(const QString &status);
 

@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/analysis/AnalysisView.h"
+
+#include <QString>
+
+class BatchProgress;
+class DownloadListModel;
+
+// The analysis run's view in the batch mode: the skip rules come from the options, nothing is selected or
+// scrolled, progress goes to the terminal's bar and hand-overs go straight into the download list.
+class BatchAnalysisView final : public AnalysisView
+{
+public:
+    struct Rules {
+        bool skipExistingFile = false;
+        bool skipVisitedAddress = false;
+        bool nameFromAddress = false;
+        QString saveFolder;
+    };
+
+    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, BatchProgress &progress);
+
+    bool skipExistingFile() const override { return m_rules.skipExistingFile; }
+    bool skipVisitedAddress() const override { return m_rules.skipVisitedAddress; }
+    bool followAnalysedRow() const override { return false; }
+    void scrollToRow(int) override {}
+    bool isRowSelected(int) const override { return false; }
+    QString saveFolder() const override { return m_rules.saveFolder; }
+    void setRunning(bool) override {}
+    void setProgress(int value, int maximum) override;
+    void 加入下载列表(const QString &address, const QString &title, const QString &type, const QString &folder,
+                      const QString &referrer) override;
+    void 显示下载窗口(bool) override {}
+
+private:
+    Rules m_rules;
+    DownloadListModel &m_downloads;
+    BatchProgress &m_progress;
+};

@@ -1,0 +1,119 @@
+#include "cli/BatchCommand.h"
+
+#include "cli/BatchOptions.h"
+#include "cli/BatchProgress.h"
+#include "cli/BatchPrompt.h"
+#include "cli/BatchRun.h"
+#include "cli/InterruptSignal.h"
+#include "core/store/Settings.h"
+#include "core/util/TextFile.h"
+#include "web/WebEngineEnvironment.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+#include <cstdio>
+#include <optional>
+
+namespace {
+constexpr int kBadArguments = 2;
+
+// The embedded browser and Qt describe their start-up at length on stderr; in a batch, where stderr carries the
+// progress lines, only real errors get through.
+void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
+{
+    if (type == QtCriticalMsg || type == QtFatalMsg)
+        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+}
+
+void print(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stream);
+    std::fflush(stream);
+}
+} // namespace
+
+QString ProgramUsageText()
+{
+    return QStringLiteral("Usage: paperharvest [--version | --help]\n"
+                          "       paperharvest batch [options] [KEYWORD ...]\n"
+                          "\n"
+                          "Without arguments the program opens its windows. \"batch\" runs the same search, analysis\n"
+                          "and downloads without windows; \"paperharvest batch --help\" lists its options.\n");
+}
+
+bool ResolveBatchKeywords(BatchOptions &options, QString *error)
+{
+    if (!options.keywordsFile.isEmpty()) {
+        const std::optional<QStringList> lines = TextFile::readLines(options.keywordsFile);
+        if (!lines) {
+            *error = QStringLiteral("--keywords-file: cannot read \"%1\"").arg(options.keywordsFile);
+            return false;
+        }
+        options.keywords += *lines;
+    }
+    for (const QString &keyword : std::as_const(options.keywords))
+        if (!keyword.trimmed().isEmpty())
+            return true;
+    *error = QStringLiteral("KEYWORD: no keyword given (as arguments or with --keywords-file)");
+    return false;
+}
+
+int RunBatchCommand(int argc, char *argv[])
+{
+    QStringList arguments;
+    for (int i = 2; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    BatchOptionsResult parsed = ParseBatchOptions(arguments);
+    if (!parsed.options) {
+        print(stderr, QStringLiteral("paperharvest batch: %1\n").arg(parsed.error));
+        return kBadArguments;
+    }
+    BatchOptions options = *parsed.options;
+    if (options.helpRequested) {
+        print(stdout, BatchUsageText());
+        return 0;
+    }
+    QString error;
+    if (!ResolveBatchKeywords(options, &error)) {
+        print(stderr, QStringLiteral("paperharvest batch: %1\n").arg(error));
+        return kBadArguments;
+    }
+
+    // No window ever shows: the browser page renders off screen, with or without a display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    PrepareWebEngineEnvironment();
+    qInstallMessageHandler(quietMessages);
+    int appArgc = 1;
+    QGuiApplication app(appArgc, argv);
+    // The same name as the windows: the same data folder and settings.
+    QGuiApplication::setApplicationName(ApplicationTitle());
+    QGuiApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
+
+    BatchProgress progress(stderr, BatchProgress::isTerminal(stderr));
+    BatchPrompt prompt(progress);
+    Prompt::install(&prompt);
+
+    int status = BatchRun::kFatal;
+    {
+        BatchRun run(options, progress);
+        InterruptSignal interrupt;
+        QObject::connect(&interrupt, &InterruptSignal::interrupted, &run, [&] {
+            progress.line(QStringLiteral("interrupted: stopping (press Ctrl-C again to quit at once)"));
+            run.interrupt();
+        });
+        std::optional<QCoro::Task<>> road;
+        // Started from the event loop, so that a run that ends at once still finds a loop to end.
+        QTimer::singleShot(0, &run, [&] {
+            road.emplace([](BatchRun &r, int &out) -> QCoro::Task<> {
+                out = co_await r.run();
+                QCoreApplication::exit(0);
+            }(run, status));
+        });
+        QCoreApplication::exec();
+        print(stdout, run.summary().text());
+    }
+    Prompt::install(nullptr);
+    return status;
+}

@@ -1,0 +1,64 @@
+#include "cli/BatchProgress.h"
+
+#include <algorithm>
+
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
+namespace {
+constexpr int kBarWidth = 30;
+// Erase the terminal line and return to its start.
+constexpr char kEraseLine[] = "\r\033[K";
+} // namespace
+
+BatchProgress::BatchProgress(std::FILE *stream, bool live) : m_stream(stream), m_live(live) {}
+
+bool BatchProgress::isTerminal(std::FILE *stream)
+{
+#ifdef Q_OS_UNIX
+    return isatty(fileno(stream)) == 1;
+#else
+    Q_UNUSED(stream);
+    return false;
+#endif
+}
+
+void BatchProgress::line(const QString &text)
+{
+    if (!m_bar.isEmpty())
+        std::fputs(kEraseLine, m_stream);
+    write(text + QLatin1Char('\n'));
+    if (!m_bar.isEmpty())
+        write(m_bar);
+    std::fflush(m_stream);
+}
+
+void BatchProgress::bar(const QString &stage, int value, int maximum)
+{
+    if (!m_live)
+        return;
+    const int filled = maximum > 0 ? std::clamp(value, 0, maximum) * kBarWidth / maximum : 0;
+    m_bar = QStringLiteral("%1 [%2%3] %4/%5")
+                .arg(stage, QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
+                .arg(value)
+                .arg(maximum);
+    std::fputs(kEraseLine, m_stream);
+    write(m_bar);
+    std::fflush(m_stream);
+}
+
+void BatchProgress::clearBar()
+{
+    if (m_bar.isEmpty())
+        return;
+    std::fputs(kEraseLine, m_stream);
+    std::fflush(m_stream);
+    m_bar.clear();
+}
+
+void BatchProgress::write(const QString &text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), m_stream);
+}

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+#include <cstdio>
+
+// The batch mode's running commentary on stderr: one line per event, and, when stderr is a terminal, a live
+// progress bar on the line below the last event, redrawn in place. Lines never mix with the bar.
+class BatchProgress final
+{
+public:
+    // `live`: draw the bar (only sensible on a terminal).
+    explicit BatchProgress(std::FILE *stream, bool live);
+    BatchProgress(const BatchProgress &) = delete;
+    BatchProgress &operator=(const BatchProgress &) = delete;
+
+    // Whether `stream` is an interactive terminal.
+    static bool isTerminal(std::FILE *stream);
+
+    void line(const QString &text);
+    // The bar: "<stage> [#####-----] value/maximum". Ignored when not live.
+    void bar(const QString &stage, int value, int maximum);
+    // Removes the bar (before the summary).
+    void clearBar();
+
+private:
+    void write(const QString &text);
+
+    std::FILE *m_stream;
+    bool m_live;
+    QString m_bar; // as last drawn; empty when none is on screen
+};

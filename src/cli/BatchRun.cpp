@@ -1,0 +1,208 @@
+#include "cli/BatchRun.h"
+
+#include "cli/BatchAnalysisView.h"
+#include "cli/BatchProgress.h"
+#include "cli/BatchSearchWindow.h"
+#include "core/analysis/AnalysisDriver.h"
+#include "core/analysis/Pauses.h"
+#include "core/analysis/ProxyRotation.h"
+#include "core/download/DownloadScheduler.h"
+#include "core/download/engines/InstallEngines.h"
+#include "core/net/BrowserScriptSuppression.h"
+#include "core/net/SignalWait.h"
+#include "core/search/ListExchange.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
+#include "core/search/SaveTarget.h"
+#include "core/search/SearchDriver.h"
+#include "core/store/Settings.h"
+#include "core/store/VisitedDatabase.h"
+#include "web/WebEngineBrowser.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+namespace {
+// The pauses wait the delay of the command line (or the main window's stored one).
+class FixedDelayPacing final : public RunFlagsPacing
+{
+public:
+    FixedDelayPacing(int seconds, RunFlags &flags) : RunFlagsPacing(flags), m_seconds(seconds) {}
+    QString delayText() const override { return QString::number(m_seconds); }
+
+private:
+    int m_seconds;
+};
+
+QString absoluteFolder(const QString &folder)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(folder));
+}
+} // namespace
+
+BatchRun::BatchRun(const BatchOptions &options, BatchProgress &progress, QObject *parent)
+    : QObject(parent), m_options(options), m_progress(progress), m_flags(std::make_unique<RunFlags>()),
+      m_results(new ResultListModel(this))
+{}
+
+BatchRun::~BatchRun() = default;
+
+QCoro::Task<int> BatchRun::run()
+{
+    const QString folder = absoluteFolder(m_options.saveFolder.value_or(StoredDownloadFolder()));
+    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
+        m_progress.line(QStringLiteral("cannot create the save folder %1").arg(QDir::toNativeSeparators(folder)));
+        co_return kFatal;
+    }
+    CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
+
+    QString error;
+    if (!OpenVisitedDatabase(&error))
+        m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
+
+    co_await search();
+    if (!m_interrupted)
+        co_await analyse();
+    bool exported = true;
+    if (!m_options.exportFile.isEmpty())
+        exported = exportList();
+    if (!m_interrupted && !m_options.noDownload)
+        co_await download();
+
+    CloseVisitedDatabase();
+    m_progress.clearBar();
+    if (m_interrupted)
+        co_return kInterrupted;
+    co_return exported ? kCompleted : kFatal;
+}
+
+void BatchRun::interrupt()
+{
+    m_interrupted = true;
+    m_flags->setBatchIdle(true);
+    m_flags->setCollectIdle(true);
+    if (m_analysis)
+        m_analysis->stop();
+    if (m_scheduler)
+        m_scheduler->StopAllDownloads();
+}
+
+QCoro::Task<> BatchRun::search()
+{
+    WebEngineBrowser browser;
+    // A page waiting for an answer to its own dialog or window would stop the walk.
+    browser.setFrameScripts(ScriptSuppressionStatements());
+    browser.setSilent(true);
+    FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_flags);
+    BatchSearchWindow window(browser, *m_results, *m_flags, pacing, m_progress);
+    window.setKeywords(m_options.keywords, m_options.typeIndex, m_options.yearIndex);
+    SearchDriver driver(browser, *m_flags, window);
+    co_await driver.clickBatch();
+    window.finish();
+}
+
+QCoro::Task<> BatchRun::analyse()
+{
+    // The download list exists from the first hand-over on, whether or not the files are fetched.
+    m_scheduler = new DownloadScheduler(this);
+    if (m_results->rowCount() == 0)
+        co_return;
+
+    ProxyRotation proxies;
+    proxies.load();
+    FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_flags);
+    BatchAnalysisView view(
+        {m_options.skipExisting, m_options.skipVisited, m_options.nameFromAddress, CurrentSaveTarget().SaveFolder},
+        m_scheduler->list(), m_progress);
+    AnalysisDriver analysis(*m_results, *m_flags, proxies, view, pacing);
+    m_analysis = &analysis;
+    int analysed = 0;
+    const int total = m_results->rowCount();
+    connect(&analysis, &AnalysisDriver::rowAnalysed, this, [&](int row, const QString &status) {
+        ++analysed;
+        m_progress.line(
+            QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title));
+    });
+    co_await analysis.run(AnalysisSet::Unanalysed);
+    m_analysis = nullptr;
+    proxies.store();
+}
+
+bool BatchRun::exportList()
+{
+    QList<ListRecord> records;
+    for (const ResultRow &row : m_results->rows())
+        records.append(ToListRecord(row));
+    QString error;
+    if (!ExportListFile(m_options.exportFile, records, &error)) {
+        m_progress.line(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
+        return false;
+    }
+    m_progress.line(QStringLiteral("exported %1 rows to %2").arg(records.size()).arg(m_options.exportFile));
+    return true;
+}
+
+void BatchRun::configureDownloads()
+{
+    DownloadScheduler &s = *m_scheduler;
+    if (m_options.engine)
+        s.setMode(*m_options.engine);
+    s.setThreads(m_options.threads);
+    if (m_options.sameNameChoice)
+        s.setSameNameChoice(*m_options.sameNameChoice);
+    if (m_options.maxSizeMb)
+        DownloadSettings::program().maxFileSizeMb = *m_options.maxSizeMb;
+    s.setPauseSeconds(0);
+    s.setSoundEnabled(false);
+    InstallEngines(s);
+}
+
+QCoro::Task<> BatchRun::download()
+{
+    DownloadListModel &list = m_scheduler->list();
+    m_downloadsRan = true;
+    if (list.isEmpty())
+        co_return;
+    configureDownloads();
+    // Queued: a finished row gets its corrected type and name in the same step that finishes it.
+    connect(
+        &list, &QAbstractItemModel::dataChanged, this,
+        [this](const QModelIndex &from, const QModelIndex &to) { reportFinishedFiles(from.row(), to.row()); },
+        Qt::QueuedConnection);
+    m_scheduler->StartDownloads();
+    while (m_scheduler->downloadsActive() && !m_interrupted)
+        co_await waitForSignal(m_scheduler, &DownloadScheduler::supervised, std::chrono::milliseconds(-1));
+    reportFinishedFiles(0, list.size() - 1);
+}
+
+void BatchRun::reportFinishedFiles(int first, int last)
+{
+    const DownloadListModel &list = m_scheduler->list();
+    for (int row = std::max(0, first); row <= last && row < list.size(); ++row) {
+        const DownloadItem &item = list.item(row);
+        const FileOutcome outcome = OutcomeOf(item);
+        if (outcome == FileOutcome::Unfinished || m_reportedFiles.contains(item.address))
+            continue;
+        m_reportedFiles.insert(item.address);
+        const QString path = QDir::toNativeSeparators(ItemFilePath(item));
+        switch (outcome) {
+        case FileOutcome::Done:
+            m_progress.line(QStringLiteral("file done: %1").arg(path));
+            break;
+        case FileOutcome::Skipped:
+            m_progress.line(QStringLiteral("file skipped (%1): %2").arg(item.percent, path));
+            break;
+        case FileOutcome::Failed:
+            m_progress.line(QStringLiteral("file failed (%1): %2").arg(item.percent, item.address));
+            break;
+        case FileOutcome::Unfinished:
+            break;
+        }
+    }
+    m_progress.bar(QStringLiteral("downloads"), static_cast<int>(m_reportedFiles.size()), list.size());
+}
+
+BatchSummary BatchRun::summary() const
+{
+    return BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr);
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "cli/BatchOptions.h"
+#include "cli/BatchSummary.h"
+
+#include <QCoroTask>
+#include <QObject>
+#include <QSet>
+#include <memory>
+
+class AnalysisDriver;
+class BatchProgress;
+class DownloadScheduler;
+class ResultListModel;
+class RunFlags;
+
+// One headless run of the whole road: the batch search over every keyword in a windowless browser page, the
+// analysis of the rows it collected, the optional export of the list, and the downloads until the list is
+// finished. It drives the same core objects the windows drive; only the views differ.
+class BatchRun final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(BatchRun)
+public:
+    // Exit statuses of the command.
+    static constexpr int kCompleted = 0;
+    static constexpr int kFatal = 1;
+    static constexpr int kInterrupted = 130;
+
+    // `options.keywords` is the final list (the keyword file already read in).
+    BatchRun(const BatchOptions &options, BatchProgress &progress, QObject *parent = nullptr);
+    ~BatchRun() override;
+
+    // Runs the road; the exit status. kCompleted also when rows or files failed.
+    QCoro::Task<int> run();
+    // Ctrl-C: every stage stops at its next check, running transfers end (and take their partial files along).
+    void interrupt();
+
+    BatchSummary summary() const;
+    const ResultListModel &results() const { return *m_results; }
+
+private:
+    QCoro::Task<> search();
+    QCoro::Task<> analyse();
+    bool exportList();
+    QCoro::Task<> download();
+    void configureDownloads();
+    void reportFinishedFiles(int first, int last);
+
+    BatchOptions m_options;
+    BatchProgress &m_progress;
+    std::unique_ptr<RunFlags> m_flags;
+    ResultListModel *m_results = nullptr;
+    DownloadScheduler *m_scheduler = nullptr;
+    AnalysisDriver *m_analysis = nullptr;
+    bool m_interrupted = false;
+    bool m_downloadsRan = false;
+    QSet<QString> m_reportedFiles; // addresses of download rows already reported as ended
+};

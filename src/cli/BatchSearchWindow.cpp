@@ -1,0 +1,81 @@
+#include "cli/BatchSearchWindow.h"
+
+#include "cli/BatchProgress.h"
+#include "core/search/PageHarvest.h"
+#include "core/search/ResultListModel.h"
+#include "core/search/SaveTarget.h"
+#include "core/search/SearchDriver.h"
+
+BatchSearchWindow::BatchSearchWindow(Browser &browser, ResultListModel &results, RunFlags &flags,
+                                     const PacingView &pacing, BatchProgress &progress)
+    : m_browser(browser), m_results(results), m_flags(flags), m_pacing(pacing), m_progress(progress)
+{}
+
+void BatchSearchWindow::setKeywords(const QStringList &keywords, int typeIndex, int yearIndex)
+{
+    m_keywordText = keywords.join(QLatin1Char('\n'));
+    m_keywords.clear();
+    for (const QString &line : SearchDriver::keywordLines(m_keywordText))
+        if (!line.trimmed().isEmpty())
+            m_keywords << line.trimmed();
+    m_keywordIndex = -1;
+    m_typeIndex = typeIndex;
+    m_yearIndex = yearIndex;
+}
+
+void BatchSearchWindow::setKeywordText(const QString &text)
+{
+    endKeyword();
+    ++m_keywordIndex;
+    m_pageNumbers.clear();
+    m_keywordRows = 0;
+    m_keywordText = text;
+}
+
+void BatchSearchWindow::finish()
+{
+    endKeyword();
+    m_keywordIndex = -1;
+}
+
+QCoro::Task<> BatchSearchWindow::harvestPage()
+{
+    co_await 采集本页结果(m_browser, m_results, CurrentSaveTarget().SaveFolder);
+    reportNewRows();
+}
+
+QCoro::Task<bool> BatchSearchWindow::nextPage()
+{
+    const bool turned = co_await 下一页(m_browser, m_results, m_flags, m_pacing, CurrentSaveTarget().SaveFolder);
+    reportNewRows();
+    co_return turned;
+}
+
+void BatchSearchWindow::reportNewRows()
+{
+    const QString keyword = m_keywords.value(m_keywordIndex);
+    const int rows = m_results.rowCount();
+    int row = m_reportedRows;
+    while (row < rows) {
+        const QString page = m_results.row(row).sourcePage;
+        int added = 0;
+        for (; row < rows && m_results.row(row).sourcePage == page; ++row)
+            ++added;
+        auto number = m_pageNumbers.find(page);
+        if (number == m_pageNumbers.end())
+            number = m_pageNumbers.insert(page, static_cast<int>(m_pageNumbers.size()) + 1);
+        m_keywordRows += added;
+        m_progress.line(QStringLiteral("search %1, page %2: %3 new rows, %4 in the list")
+                            .arg(keyword)
+                            .arg(*number)
+                            .arg(added)
+                            .arg(row));
+    }
+    m_reportedRows = rows;
+}
+
+void BatchSearchWindow::endKeyword()
+{
+    if (m_keywordIndex >= 0 && m_keywordRows == 0)
+        m_progress.line(QStringLiteral("search %1: no results").arg(m_keywords.value(m_keywordIndex)));
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "core/search/SearchWindow.h"
+
+#include <QHash>
+#include <QStringList>
+
+class Browser;
+class BatchProgress;
+class PacingView;
+class ResultListModel;
+class RunFlags;
+
+// The search window of the batch mode: the keywords and filters come from the command line, the save target was
+// set before the run, and every harvested page is reported as a progress line.
+class BatchSearchWindow final : public SearchWindow
+{
+public:
+    BatchSearchWindow(Browser &browser, ResultListModel &results, RunFlags &flags, const PacingView &pacing,
+                      BatchProgress &progress);
+
+    // What the run searches: one keyword (group) per entry, in order; blank entries are passed over.
+    void setKeywords(const QStringList &keywords, int typeIndex, int yearIndex);
+    // The batch ended: the last keyword's report is completed.
+    void finish();
+
+    QString keywordText() const override { return m_keywordText; }
+    void setKeywordText(const QString &text) override;
+    int typeIndex() const override { return m_typeIndex; }
+    int yearIndex() const override { return m_yearIndex; }
+    void showBatchRunning(bool) override {}
+    void showWalkRunning(bool) override {}
+    // The save target is settled by the options before the run starts.
+    void askSaveTarget() override {}
+    void autoSizeListColumns() override {}
+    QCoro::Task<> harvestPage() override;
+    QCoro::Task<bool> nextPage() override;
+
+private:
+    // One line per result page that gave new rows (pages told apart by the rows' source page), numbered in
+    // the order they appear within the keyword.
+    void reportNewRows();
+    void endKeyword();
+
+    Browser &m_browser;
+    ResultListModel &m_results;
+    RunFlags &m_flags;
+    const PacingView &m_pacing;
+    BatchProgress &m_progress;
+    QString m_keywordText;
+    int m_typeIndex = 0;
+    int m_yearIndex = 0;
+
+    // The keyword being walked: the driver takes the non-blank lines in order and calls setKeywordText() once
+    // as it starts each.
+    QStringList m_keywords;
+    int m_keywordIndex = -1;
+    QHash<QString, int> m_pageNumbers; // source page -> its number within the keyword
+    int m_keywordRows = 0;
+    int m_reportedRows = 0;
+};

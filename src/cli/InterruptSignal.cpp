@@ -1,0 +1,52 @@
+#include "cli/InterruptSignal.h"
+
+#include <QSocketNotifier>
+
+#ifdef Q_OS_UNIX
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_count = 0;
+
+extern "C" void onSignal(int number)
+{
+    g_count = g_count + 1;
+    if (g_count > 1)
+        _exit(128 + number);
+    const char byte = static_cast<char>(number);
+    [[maybe_unused]] const auto written = write(g_pipe[1], &byte, 1);
+}
+} // namespace
+#endif
+
+InterruptSignal::InterruptSignal(QObject *parent) : QObject(parent)
+{
+#ifdef Q_OS_UNIX
+    if (g_pipe[0] < 0 && pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, [this] {
+        char byte = 0;
+        while (read(g_pipe[0], &byte, 1) == 1) {
+        }
+        Q_EMIT interrupted();
+    });
+    struct sigaction action = {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+#endif
+}
+
+InterruptSignal::~InterruptSignal()
+{
+#ifdef Q_OS_UNIX
+    signal(SIGINT, SIG_DFL);
+    signal(SIGTERM, SIG_DFL);
+#endif
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QObject>
+
+class QSocketNotifier;
+
+// Turns SIGINT and SIGTERM into a Qt signal on the main thread (through a pipe the handler writes to), so a
+// batch interrupted with Ctrl-C stops its transfers cleanly instead of dying with partial files on disk.
+// A second interrupt ends the process at once.
+class InterruptSignal final : public QObject
+{
+    Q_OBJECT
+public:
+    explicit InterruptSignal(QObject *parent = nullptr);
+    ~InterruptSignal() override;
+
+Q_SIGNALS:
+    void interrupted();
+
+private:
+    QSocketNotifier *m_notifier = nullptr;
+};

@@ -1,22 +1,28 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
-// site, and the save-target dialog. Checks that every caption has room, the list shows its four columns and no two
-// controls overlap. With PH_SCREENSHOT_DIR set the three windows are also saved there as PNG files
-// (scripts/screenshots runs this under Xvfb with the CJK fonts).
+// site, the save-target dialog, and the download window after the found documents were downloaded. Checks that every
+// caption has room, the lists show their columns and no two controls overlap. With PH_SCREENSHOT_DIR set the four
+// windows are also saved there as PNG files (scripts/screenshots runs this under Xvfb with the CJK fonts).
 #include "ModalAnswerer.h"
+#include "core/download/DownloadListModel.h"
+#include "core/download/DownloadScheduler.h"
 #include "core/net/Browser.h"
 #include "core/search/ResultListModel.h"
+#include "core/search/RunFlags.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/Clock.h"
 #include "gui/Form_BaoCun/Form_BaoCun.h"
 #include "gui/fCover/fCover.h"
+#include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
@@ -75,6 +81,9 @@ void nothingOverlaps(QWidget *window)
         QList<QWidget *> kids;
         for (QObject *o : parent->children()) {
             auto *w = qobject_cast<QWidget *>(o);
+            // A picture behind the controls is meant to lie under them.
+            if (auto *label = qobject_cast<QLabel *>(w); label && !label->pixmap().isNull())
+                continue;
             if (w && w->isVisibleTo(window) && !w->isWindow() &&
                 (qobject_cast<QAbstractButton *>(w) || qobject_cast<QLabel *>(w) || qobject_cast<QComboBox *>(w) ||
                  qobject_cast<QGroupBox *>(w) || qobject_cast<QPlainTextEdit *>(w)))
@@ -92,6 +101,8 @@ class TestScreenshots final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void cleanup() { Clock::reset(); }
+
     void windows()
     {
         TestHome home;
@@ -159,6 +170,42 @@ private Q_SLOTS:
         nothingOverlaps(&dialog);
         save(&dialog, QStringLiteral("Form_BaoCun.png"));
         dialog.close();
+
+        // The download window after the analysis handed the found links over and its start button downloaded them
+        // all (the download ticks at a tenth of their length).
+        Clock::setTimeScale(0.1);
+        RecordingPrompt prompt;
+        main->findChild<QAction *>(QStringLiteral("menu分析未分析项"))->trigger();
+        QTRY_VERIFY_WITH_TIMEOUT(main->flags().AnalysisIdle(), 60000);
+        fFileDownload *downloads = fFileDownload::instance();
+        QVERIFY(downloads && downloads->isVisible());
+        QVERIFY(QTest::qWaitForWindowExposed(downloads));
+        const DownloadListModel &downloadList = downloads->scheduler().list();
+        QCOMPARE(downloadList.size(), 7);
+        downloads->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
+        QTRY_VERIFY_WITH_TIMEOUT(downloadList.isFinished(), 60000);
+        QTRY_VERIFY_WITH_TIMEOUT(!downloads->scheduler().downloadsActive(), 30000);
+        QCOMPARE(downloadList.count(ItemState::Done), 7);
+        // Every column of the finished rows but the folder (which takes what the window leaves) is wide enough for its
+        // header and its entries.
+        QTreeView *rows = downloads->listView();
+        for (int c = 0; c < DownloadListModel::FolderColumn; ++c) {
+            QStringList texts{downloadList.headerData(c, Qt::Horizontal).toString()};
+            for (int r = 0; r < downloadList.size(); ++r)
+                texts << downloadList.index(r, c).data().toString();
+            for (const QString &text : std::as_const(texts))
+                QVERIFY2(rows->fontMetrics().horizontalAdvance(text) < rows->columnWidth(c), qPrintable(text));
+        }
+        // Checked at the window's normal size (15000 by 10000 twips): on a first start it fills the screen, and the
+        // offscreen screen is smaller than any desktop's.
+        downloads->setWindowState(Qt::WindowNoState);
+        downloads->resize(15000 / 15, 10000 / 15);
+        // The picture first: when a check below fails, it shows what went wrong.
+        save(downloads, QStringLiteral("fFileDownload.png"));
+        captionsFit(downloads);
+        nothingOverlaps(downloads);
+        QVERIFY(prompt.entries.isEmpty());
+        QVERIFY(downloads->close());
 
         main->close();
         CloseVisitedDatabase();

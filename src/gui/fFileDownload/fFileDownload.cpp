@@ -53,6 +53,11 @@ constexpr int kTwipsPerPixel = 15;
 constexpr int kMarginTwips = 20;
 constexpr int kNarrowerTwips = 300;
 constexpr int kBottomTwips = 140;
+// Starting widths of the list's columns before the folder column, which takes the rest (pixels).
+constexpr int kColumnWidths[] = {300, 50, 90, 90, 80};
+static_assert(std::size(kColumnWidths) == DownloadListModel::FolderColumn);
+// The re-download box's width, in average characters.
+constexpr int kReDownloadBoxChars = 14;
 
 int pixels(int twips)
 {
@@ -156,6 +161,10 @@ void fFileDownload::buildControls()
     m_check3 = named(new QCheckBox(T::kAutoReDownload, m_picture3), "Check3");
     m_combo4 = named(new QComboBox(m_picture3), "Combo4");
     m_combo4->addItems(T::kReDownloadRows);
+    // The box shows the chosen entry; its drop-down list is widened to the longest one at load, so the box need
+    // not be that wide itself and leaves the other options of its row their room.
+    m_combo4->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    m_combo4->setMinimumContentsLength(kReDownloadBoxChars);
     m_check4 = named(new QCheckBox(T::kAutoStart, m_picture3), "Check4");
     m_check5 = named(new QCheckBox(T::kStopRule, m_picture3), "Check5");
     m_check6 = named(new QCheckBox(T::kSound, m_picture3), "Check6");
@@ -190,6 +199,9 @@ void fFileDownload::buildControls()
     m_listView3->setContextMenuPolicy(Qt::CustomContextMenu);
     m_listView3->setToolTip(T::kListTip);
     m_listView3->header()->setStretchLastSection(true);
+    // A document's title needs more room than the numbers beside it; the user can still resize every column.
+    for (int column = 0; column < DownloadListModel::FolderColumn; ++column)
+        m_listView3->setColumnWidth(column, kColumnWidths[column]);
     m_listView3->header()->setSectionsClickable(true);
     StripeListBackground(m_listView3);
 }
@@ -286,9 +298,8 @@ void fFileDownload::bindScheduler()
         if (index >= 0)
             s->setThreads(index + 1);
     });
-    connect(m_combo2, &QComboBox::currentIndexChanged, s, [this](int) {
-        m_scheduler->setPauseSeconds(m_combo2->currentText().toInt());
-    });
+    connect(m_combo2, &QComboBox::currentIndexChanged, s,
+            [this](int) { m_scheduler->setPauseSeconds(m_combo2->currentText().toInt()); });
     for (QRadioButton *option : {m_option1, m_option2, m_option3})
         connect(option, &QRadioButton::toggled, s, [s, option](bool on) {
             if (on)
@@ -315,9 +326,8 @@ void fFileDownload::bindScheduler()
             m_panels[panel - 1]->setText(text);
     });
     connect(s, &DownloadScheduler::soundRequested, this, [](int number) { PlaySoundNumber(number); });
-    connect(s, &DownloadScheduler::scrollRequested, this, [this](int row) {
-        m_listView3->scrollTo(m_scheduler->list().index(row, 0));
-    });
+    connect(s, &DownloadScheduler::scrollRequested, this,
+            [this](int row) { m_listView3->scrollTo(m_scheduler->list().index(row, 0)); });
 
     connect(m_listView3, &QTreeView::clicked, this, &fFileDownload::onRowClicked);
     connect(m_listView3, &QTreeView::doubleClicked, this, &fFileDownload::onRowDoubleClicked);
@@ -378,7 +388,7 @@ void fFileDownload::refreshCount()
 }
 
 bool fFileDownload::加入下载列表(const QString &address, const QString &name, const QString &type,
-                                const QString &folder, const QString &referrer, bool nameFromAddress)
+                                 const QString &folder, const QString &referrer, bool nameFromAddress)
 {
     return ::加入下载列表(m_scheduler->list(), address, name, type, folder, referrer, nameFromAddress);
 }
@@ -444,8 +454,7 @@ void fFileDownload::layoutPanels()
     m_picture3->setGeometry(margin, margin, width, bannerHeight);
     m_image1->setGeometry(m_picture3->rect());
     const int listTop = margin + bannerHeight + margin;
-    m_listView3->setGeometry(margin, listTop, width,
-                             std::max(0, central->height() - listTop - pixels(kBottomTwips)));
+    m_listView3->setGeometry(margin, listTop, width, std::max(0, central->height() - listTop - pixels(kBottomTwips)));
 }
 
 QList<int> fFileDownload::selectedRows() const

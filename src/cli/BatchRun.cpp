@@ -193,7 +193,9 @@ void BatchRun::reportFinishedFiles(int first, int last)
             m_progress.line(QStringLiteral("file skipped (%1): %2").arg(item.percent, path));
             break;
         case FileOutcome::Failed:
-            m_progress.line(QStringLiteral("file failed (%1): %2").arg(item.percent, item.address));
+            m_progress.line(item.percent.isEmpty()
+                                ? QStringLiteral("file failed: %1").arg(item.address)
+                                : QStringLiteral("file failed (%1): %2").arg(item.percent, item.address));
             break;
         case FileOutcome::Unfinished:
             break;

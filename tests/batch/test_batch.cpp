@@ -1,0 +1,371 @@
+#include "cli/BatchProgress.h"
+#include "cli/BatchRun.h"
+#include "core/search/ListExchange.h"
+#include "core/search/QueryAddress.h"
+#include "core/search/ResultListModel.h"
+#include "core/store/VisitedDatabase.h"
+#include "core/util/Clock.h"
+#include "core/util/TextFile.h"
+#include "support/FixtureHttpServer.h"
+#include "support/ScholarSite.h"
+#include "support/TestEnvironment.h"
+#include "web/WebEngineBrowser.h"
+
+#include <QCoroTask>
+#include <QDir>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTest>
+#include <QUrl>
+#include <csignal>
+
+namespace {
+constexpr int kProgramLimitMs = 120000;
+
+struct Outcome {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+// The file names in a folder, sorted.
+QStringList filesIn(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+// What a request for `address` looks like on the server's request line.
+QString requestPath(const QString &address)
+{
+    return QString::fromUtf8(QUrl(address).toEncoded(QUrl::RemoveScheme | QUrl::RemoveAuthority));
+}
+
+QString resultPage(const QString &paperId)
+{
+    return QStringLiteral("/usercenter/paper/show?paperid=%1&site=xueshu_se").arg(paperId);
+}
+
+template <typename T> T run(QCoro::Task<T> task)
+{
+    return QCoro::waitFor(std::move(task));
+}
+} // namespace
+
+class TestBatch final : public QObject
+{
+    Q_OBJECT
+
+    std::unique_ptr<TestHome> m_home;
+    std::unique_ptr<FixtureHttpServer> m_server;
+    std::unique_ptr<ScholarSite> m_site;
+
+    std::unique_ptr<BatchProgress> m_progress = std::make_unique<BatchProgress>(stderr, false);
+
+    QString outFolder() const { return m_home->filePath(QStringLiteral("out")); }
+
+    BatchOptions options(const QStringList &keywords) const
+    {
+        BatchOptions o;
+        o.keywords = keywords;
+        o.delaySeconds = 0;
+        o.saveFolder = outFolder();
+        return o;
+    }
+
+    // Starts the program; `whileRunning` may act on the running process. The fixture site answers meanwhile.
+    Outcome program(const QStringList &arguments, const std::function<void(QProcess &)> &whileRunning = {})
+    {
+        QProcess process;
+        process.start(QStringLiteral(PH_PROGRAM), arguments);
+        if (!process.waitForStarted())
+            return {};
+        if (whileRunning)
+            whileRunning(process);
+        QSignalSpy finished(&process, &QProcess::finished);
+        if (process.state() != QProcess::NotRunning && !finished.wait(kProgramLimitMs)) {
+            process.kill();
+            process.waitForFinished();
+            return {};
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
+    Outcome batch(QStringList arguments)
+    {
+        return program(QStringList{QStringLiteral("batch"), QStringLiteral("--delay"), QStringLiteral("0"),
+                                   QStringLiteral("--out"), outFolder()} +
+                       arguments);
+    }
+
+private Q_SLOTS:
+    // The browser engine's first start in a process is slow; the in-process runs below shorten the page waits.
+    void initTestCase()
+    {
+        init();
+        WebEngineBrowser browser;
+        QSignalSpy complete(&browser, &Browser::documentComplete);
+        browser.navigate(m_site->base() + QStringLiteral("/"));
+        QVERIFY(complete.wait(60000));
+        cleanup();
+    }
+
+    void init()
+    {
+        m_home = std::make_unique<TestHome>();
+        m_server = std::make_unique<FixtureHttpServer>();
+        m_site = std::make_unique<ScholarSite>(*m_server);
+        m_site->useAsSearchService();
+    }
+
+    void cleanup()
+    {
+        m_site.reset();
+        m_server.reset();
+        m_home.reset();
+        Clock::reset();
+    }
+
+    // The road from keywords to files, then a second run that skips what the first analysed.
+    void wholeRoad_data()
+    {
+        QTest::addColumn<QStringList>("keywords");
+        QTest::addColumn<QString>("keywordFile"); // "", "gbk" or "utf-8": the keywords come from a file
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("paperIds");
+        QTest::addColumn<QStringList>("files");
+
+        const QStringList typesFiles{QStringLiteral("图像里的文件类型.png"), QStringLiteral("网页里的文件类型.htm")};
+        const QStringList twoKeywords{QStringLiteral("机器翻译"), QString(), QStringLiteral("  文件类型 ")};
+        const QStringList twoIds{QStringLiteral("d201"), QStringLiteral("d202"), QStringLiteral("d301"),
+                                 QStringLiteral("d302")};
+        const QStringList twoFiles =
+            QStringList{QStringLiteral("神经机器翻译.pdf"), QStringLiteral("统计机器翻译.pdf")} + typesFiles;
+
+        QTest::newRow("one keyword, types corrected")
+            << QStringList{QStringLiteral("文件类型")} << QString() << QStringList()
+            << QStringList{QStringLiteral("d301"), QStringLiteral("d302")} << typesFiles;
+        QTest::newRow("names from the addresses")
+            << QStringList{QStringLiteral("文件类型")} << QString()
+            << QStringList{QStringLiteral("--name-from-address")}
+            << QStringList{QStringLiteral("d301"), QStringLiteral("d302")}
+            << QStringList{QStringLiteral("d301.png"), QStringLiteral("d302.htm")};
+        QTest::newRow("two keywords from a GBK file")
+            << twoKeywords << QStringLiteral("gbk") << QStringList() << twoIds << twoFiles;
+        QTest::newRow("two keywords from a UTF-8 file, engine 1")
+            << twoKeywords << QStringLiteral("utf-8") << QStringList{QStringLiteral("--engine"), QStringLiteral("1")}
+            << twoIds << twoFiles;
+    }
+
+    void wholeRoad()
+    {
+        QFETCH(QStringList, keywords);
+        QFETCH(QString, keywordFile);
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, paperIds);
+        QFETCH(QStringList, files);
+
+        QStringList arguments = options;
+        if (keywordFile.isEmpty()) {
+            arguments += keywords;
+        } else {
+            const QString path = m_home->filePath(QStringLiteral("keywords.list"));
+            if (keywordFile == QLatin1String("gbk")) {
+                QVERIFY(TextFile::writeLines(path, keywords));
+            } else {
+                QFile file(path);
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write(keywords.join(QLatin1Char('\n')).toUtf8());
+            }
+            arguments << QStringLiteral("--keywords-file") << path;
+        }
+
+        const Outcome first = batch(arguments);
+        QCOMPARE(first.exitCode, 0);
+        QVERIFY2(first.out.contains(QStringLiteral("rows collected: %1\n").arg(paperIds.size())),
+                 qPrintable(first.out));
+        QVERIFY2(first.out.contains(QStringLiteral("analysed: 成功 %1\n").arg(paperIds.size())), qPrintable(first.out));
+        QVERIFY2(first.out.contains(QStringLiteral("files: %1 done, 0 failed, 0 skipped").arg(files.size())),
+                 qPrintable(first.out));
+        files.sort();
+        QCOMPARE(filesIn(outFolder()), files);
+        // One progress line per page, per analysed row and per finished file.
+        QCOMPARE(first.err.count(QStringLiteral("analysed ")), paperIds.size());
+        QCOMPARE(first.err.count(QStringLiteral("file done: ")), files.size());
+
+        QVERIFY(OpenVisitedDatabase());
+        for (const QString &id : paperIds) {
+            QString address = m_site->resultLink(id);
+            QVERIFY2(IsVisitedAddress(address), qPrintable(address));
+        }
+        CloseVisitedDatabase();
+
+        const Outcome second = batch(arguments + QStringList{QStringLiteral("--skip-visited")});
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY2(second.out.contains(QStringLiteral("analysed: 跳过(曾经下载) %1\n").arg(paperIds.size())),
+                 qPrintable(second.out));
+        QVERIFY2(second.out.contains(QStringLiteral("files: 0 done, 0 failed, 0 skipped")), qPrintable(second.out));
+        QCOMPARE(filesIn(outFolder()), files);
+    }
+
+    // --no-download stops after the analysis; --export writes the analysed list.
+    void exportWithoutDownloads()
+    {
+        const QString list = m_home->filePath(QStringLiteral("rows.zxul"));
+        const Outcome o =
+            batch({QStringLiteral("--no-download"), QStringLiteral("--export"), list, QStringLiteral("深度学习")});
+        QCOMPARE(o.exitCode, 0);
+        QVERIFY2(o.out.contains(QStringLiteral("files: not downloaded")), qPrintable(o.out));
+        QVERIFY(filesIn(outFolder()).isEmpty());
+
+        QList<ListRecord> records;
+        QVERIFY(ReadListFile(list, [&](const ListRecord &r) { records.append(r); }));
+        QCOMPARE(records.size(), 6);
+        QCOMPARE(records.at(0).key, m_site->resultLink(QStringLiteral("d101")));
+        QCOMPARE(records.at(0).status, QStringLiteral("成功"));
+        QCOMPARE(records.at(1).status, QStringLiteral("无pdf"));
+        QCOMPARE(records.at(3).type, QStringLiteral("doc"));
+        QCOMPARE(QDir::cleanPath(records.at(5).folder), QDir::cleanPath(outFolder()));
+    }
+
+    void badArguments_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("named");
+        const QString k = QStringLiteral("深度学习");
+        QTest::newRow("type") << QStringList{QStringLiteral("--type"), QStringLiteral("9"), k}
+                              << QStringLiteral("--type");
+        QTest::newRow("engine") << QStringList{QStringLiteral("--engine"), QStringLiteral("3"), k}
+                                << QStringLiteral("--engine");
+        QTest::newRow("same-name") << QStringList{QStringLiteral("--same-name"), QStringLiteral("maybe"), k}
+                                   << QStringLiteral("--same-name");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--frobnicate"), k}
+                                        << QStringLiteral("frobnicate");
+        QTest::newRow("no keyword") << QStringList{QStringLiteral("  ")} << QStringLiteral("KEYWORD");
+        QTest::newRow("unreadable keyword file")
+            << QStringList{QStringLiteral("--keywords-file"), QStringLiteral("/nonexistent/k.txt")}
+            << QStringLiteral("--keywords-file");
+    }
+
+    void badArguments()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, named);
+        const Outcome o = program(QStringList{QStringLiteral("batch")} + arguments);
+        QCOMPARE(o.exitCode, 2);
+        QCOMPARE(o.err.count(QLatin1Char('\n')), 1);
+        QVERIFY2(o.err.contains(named), qPrintable(o.err));
+        QVERIFY(o.out.isEmpty());
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    void saveFolderThatCannotBeMade()
+    {
+        const QString blocker = m_home->filePath(QStringLiteral("a-file"));
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        const Outcome o = program({QStringLiteral("batch"), QStringLiteral("--out"), blocker + QStringLiteral("/sub"),
+                                   QStringLiteral("深度学习")});
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains(QStringLiteral("cannot create the save folder")), qPrintable(o.err));
+    }
+
+    void help()
+    {
+        const Outcome batchHelp = program({QStringLiteral("batch"), QStringLiteral("--help")});
+        QCOMPARE(batchHelp.exitCode, 0);
+        for (const char *option :
+             {"--keywords-file", "--type", "--year", "--delay", "--out", "--name-from-address", "--skip-visited",
+              "--skip-existing", "--engine", "--threads", "--same-name", "--max-size", "--export", "--no-download"})
+            QVERIFY2(batchHelp.out.contains(QLatin1String(option)), option);
+        const Outcome programHelp = program({QStringLiteral("--help")});
+        QCOMPARE(programHelp.exitCode, 0);
+        QVERIFY(programHelp.out.contains(QStringLiteral("paperharvest batch")));
+    }
+
+    // Ctrl-C during transfers that never finish: the run ends at once and leaves no partial file behind.
+    void interruptLeavesNoPartialFiles()
+    {
+        FixtureHttpServer::Response stalled =
+            FixtureHttpServer::Response::html(QByteArray(4096, 'x'), "application/pdf");
+        stalled.stallAfterBodyBytes = 1024;
+        m_server->route(QStringLiteral("/files/d201.pdf"), stalled);
+        m_server->route(QStringLiteral("/files/d202.pdf"), stalled);
+
+        const Outcome o = program({QStringLiteral("batch"), QStringLiteral("--delay"), QStringLiteral("0"),
+                                   QStringLiteral("--out"), outFolder(), QStringLiteral("机器翻译")},
+                                  [&](QProcess &process) {
+                                      // Both transfers have written part of their body.
+                                      QTRY_VERIFY_WITH_TIMEOUT(
+                                          m_server->requestsFor(QStringLiteral("/files/d202.pdf")).size() == 1 &&
+                                              m_server->requestsFor(QStringLiteral("/files/d201.pdf")).size() == 1,
+                                          kProgramLimitMs);
+                                      QTRY_VERIFY(!filesIn(outFolder()).isEmpty());
+                                      ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                                  });
+        QCOMPARE(o.exitCode, BatchRun::kInterrupted);
+        QVERIFY2(o.out.contains(QStringLiteral("files: 0 done")), qPrintable(o.out));
+        QCOMPARE(filesIn(outFolder()), QStringList());
+    }
+
+    // A keyword whose search page never answers: the batch waits its limit, finds nothing and still completes.
+    void searchPageThatNeverAnswers()
+    {
+        Clock::setTimeScale(0.01);
+        const QString silentKeyword = QStringLiteral("无人应答");
+        FixtureHttpServer::Response never;
+        never.headerDelayMs = -1;
+        m_server->route(requestPath(QueryAddress(silentKeyword, 0, 0)), never);
+
+        BatchRun batchRun(options({silentKeyword}), *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        m_server->closeAllConnections();
+        QCOMPARE(m_server->requestsFor(QStringLiteral("/s")).size(), 1);
+        QCOMPARE(batchRun.summary().rowsCollected, 0);
+    }
+
+    // A document page that never answers, a file server error and a file body cut short: the rows get their
+    // failure statuses and the run still completes.
+    void brokenDocumentAndFileServers()
+    {
+        m_server->route(resultPage(QStringLiteral("d103")), [] {
+            FixtureHttpServer::Response never;
+            never.headerDelayMs = -1;
+            return never;
+        }());
+        // Engine 2 keeps whatever body came (an error page is recognised by its content afterwards).
+        m_server->route(QStringLiteral("/files/d101.pdf"),
+                        FixtureHttpServer::Response::withStatus(
+                            500, "<html><head><title>500</title></head><body>Internal error</body></html>"));
+        FixtureHttpServer::Response cutShort =
+            FixtureHttpServer::Response::html(QByteArray(4096, 'x'), "application/pdf");
+        cutShort.closeAfterBodyBytes = 100;
+        m_server->route(QStringLiteral("/files/d106.pdf"), cutShort);
+
+        // Short enough for the page that never answers, long enough for the fixture pages that do.
+        Clock::setTimeScale(0.05);
+        BatchRun batchRun(options({QStringLiteral("深度学习")}), *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        m_server->closeAllConnections();
+
+        QStringList statuses;
+        for (const ResultRow &row : batchRun.results().rows())
+            statuses << row.title + QLatin1Char('=') + row.status;
+        QCOMPARE(statuses,
+                 (QStringList{QStringLiteral("深度学习综述=成功"), QStringLiteral("基于深度学习的图像识别=无pdf"),
+                              QStringLiteral("卷积神经网络研究=失败(下载)"), QStringLiteral("循环神经网络=成功"),
+                              QStringLiteral("长短期记忆网络=成功"), QStringLiteral("注意力机制=成功")}));
+        const BatchSummary summary = batchRun.summary();
+        QCOMPARE(summary.filesDone, 3);
+        QCOMPARE(summary.filesFailed, 1);
+        // The error page is named as what it is, and the body cut short leaves nothing that could pass for the
+        // document later.
+        QCOMPARE(filesIn(outFolder()),
+                 (QStringList{QStringLiteral("循环神经网络.doc"), QStringLiteral("深度学习综述.htm"),
+                              QStringLiteral("长短期记忆网络.pdf")}));
+    }
+};
+
+QTEST_MAIN(TestBatch)
+#include "test_batch.moc"

@@ -1,16 +1,10 @@
 #include "cli/BatchAnalysisView.h"
 
-#include "cli/BatchProgress.h"
 #include "core/download/AddToDownloadList.h"
 
-BatchAnalysisView::BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, BatchProgress &progress)
-    : m_rules(rules), m_downloads(downloads), m_progress(progress)
+BatchAnalysisView::BatchAnalysisView(const Rules &rules, DownloadListModel &downloads)
+    : m_rules(rules), m_downloads(downloads)
 {}
-
-void BatchAnalysisView::setProgress(int value, int maximum)
-{
-    m_progress.bar(QStringLiteral("analysis"), value, maximum);
-}
 
 void BatchAnalysisView::加入下载列表(const QString &address, const QString &title, const QString &type,
                                      const QString &folder, const QString &referrer)

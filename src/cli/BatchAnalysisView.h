@@ -4,11 +4,10 @@
 
 #include <QString>
 
-class BatchProgress;
 class DownloadListModel;
 
 // The analysis run's view in the batch mode: the skip rules come from the options, nothing is selected or
-// scrolled, progress goes to the terminal's bar and hand-overs go straight into the download list.
+// scrolled, and hand-overs go straight into the download list.
 class BatchAnalysisView final : public AnalysisView
 {
 public:
@@ -19,7 +18,7 @@ public:
         QString saveFolder;
     };
 
-    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, BatchProgress &progress);
+    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads);
 
     bool skipExistingFile() const override { return m_rules.skipExistingFile; }
     bool skipVisitedAddress() const override { return m_rules.skipVisitedAddress; }
@@ -28,7 +27,8 @@ public:
     bool isRowSelected(int) const override { return false; }
     QString saveFolder() const override { return m_rules.saveFolder; }
     void setRunning(bool) override {}
-    void setProgress(int value, int maximum) override;
+    // The batch counts analysed rows itself (BatchRun), one bar step per row.
+    void setProgress(int, int) override {}
     void 加入下载列表(const QString &address, const QString &title, const QString &type, const QString &folder,
                       const QString &referrer) override;
     void 显示下载窗口(bool) override {}
@@ -36,5 +36,4 @@ public:
 private:
     Rules m_rules;
     DownloadListModel &m_downloads;
-    BatchProgress &m_progress;
 };

@@ -39,10 +39,14 @@ void BatchProgress::bar(const QString &stage, int value, int maximum)
     if (!m_live)
         return;
     const int filled = maximum > 0 ? std::clamp(value, 0, maximum) * kBarWidth / maximum : 0;
-    m_bar = QStringLiteral("%1 [%2%3] %4/%5")
-                .arg(stage, QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
-                .arg(value)
-                .arg(maximum);
+    const QString bar =
+        QStringLiteral("%1 [%2%3] %4/%5")
+            .arg(stage, QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
+            .arg(value)
+            .arg(maximum);
+    if (bar == m_bar)
+        return;
+    m_bar = bar;
     std::fputs(kEraseLine, m_stream);
     write(m_bar);
     std::fflush(m_stream);

@@ -113,7 +113,7 @@ QCoro::Task<> BatchRun::analyse()
     FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_flags);
     BatchAnalysisView view(
         {m_options.skipExisting, m_options.skipVisited, m_options.nameFromAddress, CurrentSaveTarget().SaveFolder},
-        m_scheduler->list(), m_progress);
+        m_scheduler->list());
     AnalysisDriver analysis(*m_results, *m_flags, proxies, view, pacing);
     m_analysis = &analysis;
     int analysed = 0;
@@ -122,6 +122,7 @@ QCoro::Task<> BatchRun::analyse()
         ++analysed;
         m_progress.line(
             QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title));
+        m_progress.bar(QStringLiteral("analysis"), analysed, total);
     });
     co_await analysis.run(AnalysisSet::Unanalysed);
     m_analysis = nullptr;

@@ -80,9 +80,9 @@ int RunBatchCommand(int argc, char *argv[])
         return kBadArguments;
     }
 
-    // No window ever shows: the browser page renders off screen, with or without a display.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
+    // No window ever shows: the browser page renders off screen, whatever display the environment names (a
+    // server's session may name one it cannot open).
+    qputenv("QT_QPA_PLATFORM", "offscreen");
     PrepareWebEngineEnvironment();
     qInstallMessageHandler(quietMessages);
     int appArgc = 1;

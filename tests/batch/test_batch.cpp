@@ -344,7 +344,7 @@ private Q_SLOTS:
         m_server->route(QStringLiteral("/files/d106.pdf"), cutShort);
 
         // Short enough for the page that never answers, long enough for the fixture pages that do.
-        Clock::setTimeScale(0.05);
+        Clock::setTimeScale(0.1);
         BatchRun batchRun(options({QStringLiteral("深度学习")}), *m_progress);
         QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
         m_server->closeAllConnections();

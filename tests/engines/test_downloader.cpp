@@ -114,6 +114,8 @@ private Q_SLOTS:
         FixtureHttpServer::Response r;
         r.body = bodyOf(200000);
         r.bytesPerInterval = 20000;
+        // Pieces far enough apart that a busy machine still reads them one by one.
+        r.intervalMs = 100;
         server.route(QStringLiteral("/a"), r);
         r.framing = FixtureHttpServer::Framing::Chunked;
         server.route(QStringLiteral("/b"), r);

@@ -55,6 +55,14 @@ FixtureHttpServer::Response statusAnswer(int code, const QByteArray &body = {})
 }
 
 const QByteArray kLoginPage = "<HTML lang=zh><HEAD><title>login</title></head><body>please log in</body></HTML>";
+// A PDF body sent 4 KiB every 20 ms: long enough to act on a transfer in the middle of its body.
+Response slowPdf(int size)
+{
+    Response slow = Response::text(bodyOf(size), "application/pdf");
+    slow.bytesPerInterval = 4096;
+    slow.intervalMs = 20;
+    return slow;
+}
 } // namespace
 
 class TestEngine1 : public QObject
@@ -338,9 +346,7 @@ private Q_SLOTS:
     // The stop command clears busyFlag and cancels the request: the partial file goes.
     void stopDuringTheBody()
     {
-        Response slow = Response::text(bodyOf(400000), "application/pdf");
-        slow.bytesPerInterval = 4096;
-        slow.intervalMs = 20;
+        const Response slow = slowPdf(400000);
         FixtureHttpServer server;
         server.route(QStringLiteral("/slow"), slow);
         const int row = m_context->addRow(server.urlText(QStringLiteral("/slow")), QStringLiteral("slow"),
@@ -367,9 +373,7 @@ private Q_SLOTS:
     // partial file with it.
     void destroyedDuringTheBody()
     {
-        Response slow = Response::text(bodyOf(400000), "application/pdf");
-        slow.bytesPerInterval = 4096;
-        slow.intervalMs = 20;
+        const Response slow = slowPdf(400000);
         FixtureHttpServer server;
         server.route(QStringLiteral("/slow"), slow);
         const int row = m_context->addRow(server.urlText(QStringLiteral("/slow")), QStringLiteral("slow"),
@@ -385,9 +389,7 @@ private Q_SLOTS:
     // A second start while one runs puts the row back to waiting and sends nothing.
     void busyEngineRequeues()
     {
-        Response slow = Response::text(bodyOf(100000), "application/pdf");
-        slow.bytesPerInterval = 4096;
-        slow.intervalMs = 20;
+        const Response slow = slowPdf(100000);
         FixtureHttpServer server;
         server.route(QStringLiteral("/one"), slow);
         server.route(QStringLiteral("/two"), Response::text("%PDF-two"));

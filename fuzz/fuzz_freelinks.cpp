@@ -7,7 +7,7 @@
 // one of the markup pieces the rules look for, or stands for itself, so the fuzzer builds deep pages quickly.
 #include "FuzzInput.h"
 
-#include "core/analysis/FreeLinks.h"
+#include "core/pagetext/FreeLinks.h"
 
 #include <QSet>
 #include <QStringList>

@@ -1,9 +1,9 @@
 // Measures the CPU time (user + system, from getrusage) the program spends while it waits: during a 10-second
 // pause between page turns, and during 10 seconds of waiting for a query page that never completes. Both waits
 // are timers and signals; the figure printed should be a few milliseconds at most.
-#include "core/analysis/Pauses.h"
 #include "core/net/Browser.h"
-#include "core/search/RunFlags.h"
+#include "core/run/Pauses.h"
+#include "core/run/RunFlags.h"
 #include "core/search/SearchDriver.h"
 #include "core/search/SearchWindow.h"
 #include "core/util/Clock.h"

@@ -1,7 +1,7 @@
 #include "core/analysis/AnalysisDriver.h"
 #include "core/download/DownloadScheduler.h"
+#include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
 #include "core/search/SaveTarget.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"

@@ -1,7 +1,7 @@
 #include "ModalAnswerer.h"
 #include "core/net/Browser.h"
+#include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"

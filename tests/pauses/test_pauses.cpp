@@ -1,4 +1,4 @@
-#include "core/analysis/Pauses.h"
+#include "core/run/Pauses.h"
 #include "core/util/Clock.h"
 
 #include <QTest>

@@ -1,6 +1,6 @@
+#include "core/run/RunFlags.h"
 #include "core/search/ResultListCommands.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
 #include "support/TestEnvironment.h"
 
 #include <QAbstractItemModelTester>

@@ -1,6 +1,6 @@
 #include "core/net/Browser.h"
+#include "core/run/RunFlags.h"
 #include "core/search/QueryAddress.h"
-#include "core/search/RunFlags.h"
 #include "core/search/SearchDriver.h"
 #include "core/search/SearchWindow.h"
 #include "core/util/Clock.h"

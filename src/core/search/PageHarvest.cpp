@@ -1,12 +1,12 @@
 #include "core/search/PageHarvest.h"
 
-#include "core/analysis/FreeLinks.h"
-#include "core/analysis/Pauses.h"
 #include "core/net/Browser.h"
+#include "core/pagetext/FreeLinks.h"
+#include "core/run/Pauses.h"
+#include "core/run/RunFlags.h"
+#include "core/run/Wakeup.h"
 #include "core/search/HarvestRules.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
-#include "core/search/Wakeup.h"
 #include "core/util/Clock.h"
 
 int HarvestSnapshot(const PageSnapshot &page, ResultListModel &list, const QString &saveFolder)

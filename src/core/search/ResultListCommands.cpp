@@ -1,7 +1,7 @@
 #include "core/search/ResultListCommands.h"
 
+#include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
 #include "core/util/Prompt.h"
 
 namespace {

@@ -1,9 +1,9 @@
 #include "core/search/SearchDriver.h"
 
 #include "core/net/Browser.h"
-#include "core/net/SignalWait.h"
+#include "core/run/RunFlags.h"
+#include "core/run/Wakeup.h"
 #include "core/search/QueryAddress.h"
-#include "core/search/RunFlags.h"
 #include "core/search/SearchWindow.h"
 #include "core/util/Clock.h"
 #include "core/util/Prompt.h"
@@ -19,13 +19,6 @@ QCoro::Task<> pendingEvents()
     co_await QCoro::sleepFor(std::chrono::milliseconds(0));
 }
 
-// One object to await for "any of these signals": each source is connected to up().
-class WakeUp final : public QObject
-{
-    Q_OBJECT
-Q_SIGNALS:
-    void up();
-};
 } // namespace
 
 SearchDriver::SearchDriver(Browser &browser, RunFlags &flags, SearchWindow &window, QObject *parent)
@@ -63,10 +56,10 @@ QCoro::Task<> SearchDriver::打开百度搜索网页(QString address)
     m_flags.setPageLoading(true);
     m_browser.navigate(address);
 
-    WakeUp wake;
-    connect(&m_browser, &Browser::busyChanged, &wake, &WakeUp::up);
-    connect(&m_browser, &Browser::documentComplete, &wake, &WakeUp::up);
-    connect(&m_flags, &RunFlags::changed, &wake, &WakeUp::up);
+    Wakeup wake;
+    wake.watch(&m_browser, &Browser::busyChanged);
+    wake.watch(&m_browser, &Browser::documentComplete);
+    wake.watch(&m_flags, &RunFlags::changed);
     for (;;) {
         co_await pendingEvents();
         if (!m_browser.isBusy() || !m_flags.PageLoading())
@@ -74,7 +67,7 @@ QCoro::Task<> SearchDriver::打开百度搜索网页(QString address)
         const qint64 remaining = start + Clock::scaled(kQueryPageWait).count() - Clock::monotonicMs();
         if (remaining <= 0 || m_flags.BatchIdle())
             co_return;
-        co_await waitForSignal(&wake, &WakeUp::up, std::chrono::milliseconds(remaining));
+        co_await wake.wait(std::chrono::milliseconds(remaining));
     }
 }
 
@@ -172,5 +165,3 @@ QCoro::Task<> SearchDriver::harvestOnce()
     co_await m_window.harvestPage();
     m_window.autoSizeListColumns();
 }
-
-#include "SearchDriver.moc"

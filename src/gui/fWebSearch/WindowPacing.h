@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/analysis/Pauses.h"
+#include "core/run/Pauses.h"
 
 class QComboBox;
 

@@ -2,10 +2,10 @@
 
 #include "core/analysis/ProxyRotation.h"
 #include "core/net/BrowserScriptSuppression.h"
+#include "core/run/RunFlags.h"
 #include "core/search/PageHarvest.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"

@@ -2,9 +2,9 @@
 #include "gui/fWebSearch/fWebSearch.h"
 
 #include "core/net/Browser.h"
+#include "core/run/RunFlags.h"
 #include "core/search/ResultListCommands.h"
 #include "core/search/ResultListModel.h"
-#include "core/search/RunFlags.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"

@@ -1,4 +1,4 @@
-#include "core/analysis/FreeLinks.h"
+#include "core/pagetext/FreeLinks.h"
 
 #include "core/util/FileNameRules.h"
 

@@ -1,7 +1,7 @@
-#include "core/analysis/Pauses.h"
+#include "core/run/Pauses.h"
 
 #include "core/net/SignalWait.h"
-#include "core/search/RunFlags.h"
+#include "core/run/RunFlags.h"
 #include "core/store/Settings.h"
 #include "core/util/Clock.h"
 

@@ -122,7 +122,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("keyword");
         QTest::addColumn<int>("pn");
-        QTest::addColumn<QStringList>("rows"); // id:title; id "file:<name>:<type>" for a direct link
+        QTest::addColumn<QStringList>("rows"); // id:title; "https:id:title" for an https result link;
+                                               // "file:<name>:<type>:title" for a direct link
 
         QTest::newRow("first result page")
             << QStringLiteral("深度学习") << 0
@@ -138,6 +139,10 @@ private Q_SLOTS:
                                          << QStringList{QStringLiteral("d201:神经机器翻译"),
                                                         QStringLiteral("d202:统计机器翻译")};
         QTest::newRow("no results") << QStringLiteral("无结果") << 0 << QStringList();
+        // The service answers on https and writes its links protocol-relative: either scheme is one of its results.
+        QTest::newRow("https and protocol-relative links")
+            << QStringLiteral("协议链接") << 0
+            << QStringList{QStringLiteral("d201:协议相对链接"), QStringLiteral("https:d202:安全链接")};
         QTest::newRow("single document with queryShow")
             << QStringLiteral("知识图谱") << 0 << QStringList{QStringLiteral("file:KG_FULL.PDF:pdf:知识图谱")};
         QTest::newRow("single document, two query words")
@@ -161,6 +166,9 @@ private Q_SLOTS:
             if (f.first() == u"file")
                 expected.append({m_site->base() + QStringLiteral("/files/") + f.at(1), f.at(3), QString(), f.at(2),
                                  kFolder, QString()});
+            else if (f.first() == u"https")
+                expected.append({m_site->resultLink(f.at(1)).replace(QStringLiteral("http:"), QStringLiteral("https:")),
+                                 f.at(2), QString(), QStringLiteral("htm"), kFolder, url});
             else
                 expected.append(row(f.at(0), f.at(1), url));
         }

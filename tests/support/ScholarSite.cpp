@@ -1,5 +1,7 @@
 #include "support/ScholarSite.h"
 
+#include <QUrl>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -114,6 +116,7 @@ std::optional<FixtureHttpServer::Response> ScholarSite::page(const QString &file
         return std::nullopt;
     body.replace("@ALTBASE@", altBase().toUtf8());
     body.replace("@BASE@", base().toUtf8());
+    body.replace("@HOSTPORT@", QUrl(base()).authority().toUtf8());
     return FixtureHttpServer::Response::html(body, "text/html; charset=utf-8");
 }
 

@@ -85,6 +85,43 @@ private Q_SLOTS:
         QCOMPARE(UrlHostPart(address), host);
     }
 
+    void beginsWithServicePrefix_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("prefix");
+        QTest::addColumn<bool>("begins");
+        const QString http = QStringLiteral("http://xueshu.baidu.com/");
+        const QString https = QStringLiteral("https://xueshu.baidu.com/");
+        const QString paper = QStringLiteral("xueshu.baidu.com/usercenter/paper/show?paperid=1");
+        QTest::newRow("http link, http prefix") << "http://" + paper << http << true;
+        QTest::newRow("https link, http prefix") << "https://" + paper << http << true;
+        QTest::newRow("http link, https prefix") << "http://" + paper << https << true;
+        QTest::newRow("protocol-relative link") << "//" + paper << http << true;
+        QTest::newRow("capitals in scheme and host") << "HTTPS://XueShu.Baidu.com/x" << http << true;
+        QTest::newRow("prefix of a longer host") << "http://xueshu.baidu.com.evil.example/x" << http << false;
+        QTest::newRow("host with a port") << "http://xueshu.baidu.com:8080/x" << http << false;
+        QTest::newRow("other host") << "https://evil.example/xueshu.baidu.com/" << http << false;
+        QTest::newRow("credentials before the host") << "http://xueshu.baidu.com@evil.example/" << http << false;
+        QTest::newRow("other scheme") << "ftp://" + paper << http << false;
+        QTest::newRow("no scheme, no slashes") << paper << http << false;
+        QTest::newRow("javascript link") << "javascript:void(0)" << http << false;
+        QTest::newRow("empty link") << "" << http << false;
+        QTest::newRow("scheme only") << "https:" << http << false;
+        QTest::newRow("https prefix, capitals") << "HTTPS://wenku/view/1"
+                                                << "https://wenku/view/" << true;
+        QTest::newRow("file prefix") << "FILE:///x/1"
+                                     << "file:///x/" << true;
+        QTest::newRow("file prefix, http address") << "http:///x/1"
+                                                   << "file:///x/" << false;
+    }
+    void beginsWithServicePrefix()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, prefix);
+        QFETCH(bool, begins);
+        QCOMPARE(BeginsWithServicePrefix(address, prefix), begins);
+    }
+
     void randomTexts()
     {
         static const QRegularExpression alnum(QStringLiteral("^[0-9a-zA-Z]{10}$"));

@@ -1,6 +1,7 @@
 #include "core/search/HarvestRules.h"
 
 #include "core/util/Deployment.h"
+#include "core/util/UrlText.h"
 
 QString ResultLinkPrefix()
 {
@@ -25,13 +26,12 @@ QString ResultLink(const QString &anchorHref)
 QList<HarvestedResult> ResultsOnPage(const PageSnapshot &page, const QString &prefix)
 {
     QList<HarvestedResult> results;
-    const QString lowerPrefix = prefix.toLower();
     for (const PageDiv &div : page.divs) {
         if (div.className.trimmed().toLower() != u"sc_content" || !div.firstAnchor)
             continue;
         const QString title = ResultTitle(div.firstAnchor->innerHtml);
         const QString link = ResultLink(div.firstAnchor->href);
-        if (!title.isEmpty() && link.left(lowerPrefix.size()).toLower() == lowerPrefix)
+        if (!title.isEmpty() && BeginsWithServicePrefix(link, prefix))
             results.append({title, link});
     }
     return results;

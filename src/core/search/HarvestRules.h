@@ -22,7 +22,8 @@ QString ResultTitle(const QString &anchorInnerHtml);
 QString ResultLink(const QString &anchorHref);
 
 // The results of a page in document order: the first link of every DIV whose class name, trimmed and lower-cased,
-// is "sc_content", when its title is not empty and its link begins with `prefix` (letter case ignored).
+// is "sc_content", when its title is not empty and its link begins with `prefix` (letter case ignored, http and
+// https alike: see BeginsWithServicePrefix).
 QList<HarvestedResult> ResultsOnPage(const PageSnapshot &page, const QString &prefix);
 
 // The position in page.anchors of the first link reading "下一页>" (lower-cased, trimmed, spaces removed) whose

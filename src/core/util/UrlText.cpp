@@ -75,3 +75,23 @@ QString RandomDigits(int count)
 {
     return randomFrom(QLatin1StringView("1234567890"), count);
 }
+
+namespace {
+// The address without an http or https scheme, or with it when it has another one.
+QStringView WithoutWebScheme(QStringView address)
+{
+    for (const QLatin1StringView scheme : {QLatin1StringView("http:"), QLatin1StringView("https:")}) {
+        if (address.startsWith(scheme, Qt::CaseInsensitive))
+            return address.mid(scheme.size());
+    }
+    return address;
+}
+} // namespace
+
+bool BeginsWithServicePrefix(const QString &address, const QString &prefix)
+{
+    const QStringView rest = WithoutWebScheme(prefix);
+    if (rest.size() == prefix.size() || !rest.startsWith(u"//"))
+        return address.startsWith(prefix, Qt::CaseInsensitive);
+    return WithoutWebScheme(address).startsWith(rest, Qt::CaseInsensitive);
+}

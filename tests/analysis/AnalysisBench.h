@@ -102,7 +102,7 @@ struct AnalysisBench {
     // The fixture site beside this file (tests/data/scholar), wherever the test is run from.
     static QString scholarFolder()
     {
-        return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"));
+        return QStringLiteral(PH_TEST_DATA_DIR "/scholar");
     }
 
     QString folderWithSeparator() const { return view.folder + QLatin1Char('/'); }

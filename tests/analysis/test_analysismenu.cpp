@@ -70,7 +70,7 @@ struct Window {
     RecordingPrompt prompt;
     FixtureHttpServer server;
     ScholarSite site{server,
-                     QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"))};
+                     QStringLiteral(PH_TEST_DATA_DIR "/scholar")};
     std::unique_ptr<fWebSearch> w;
 };
 } // namespace

@@ -67,6 +67,8 @@ Form_Copy_Move::Form_Copy_Move(QWidget *parent) : QDialog(parent), m_run(new Cop
     auto *label2 = named(new QLabel(T::kProgressLabel), "Label2");
     m_progressBar1 = named(new QProgressBar, "ProgressBar1");
     m_progressBar1->setValue(0);
+    // It counts files, one step each (out of one more than there are); a percentage would read oddly.
+    m_progressBar1->setTextVisible(false);
     m_command1 = named(new QPushButton(T::kStart), "Command1");
     m_command2 = named(new QPushButton(T::kClose), "Command2");
 

@@ -1,7 +1,8 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
-// site, the save-target dialog, and the download window after the found documents were downloaded. Checks that every
-// caption has room, the lists show their columns and no two controls overlap. With PH_SCREENSHOT_DIR set the four
-// windows are also saved there as PNG files (scripts/screenshots runs this under Xvfb with the CJK fonts).
+// site, the save-target dialog, the copy tool, and the download window after the found documents were downloaded.
+// Checks that every caption has room, the lists show their columns and no two controls overlap. With
+// PH_SCREENSHOT_DIR set the five windows are also saved there as PNG files (scripts/screenshots runs this under Xvfb
+// with the CJK fonts).
 #include "ModalAnswerer.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
@@ -14,6 +15,7 @@
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
 #include "gui/Form_BaoCun/Form_BaoCun.h"
+#include "gui/Form_Copy_Move/Form_Copy_Move.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/fWebSearch.h"
@@ -170,6 +172,17 @@ private Q_SLOTS:
         nothingOverlaps(&dialog);
         save(&dialog, QStringLiteral("Form_BaoCun.png"));
         dialog.close();
+
+        // The copy tool as its opener shows it, with two files to copy.
+        Form_Copy_Move copyTool(main);
+        copyTool.fileList() << home.filePath(QStringLiteral("a.pdf")) << home.filePath(QStringLiteral("b.pdf"));
+        copyTool.setWindowTitle(QStringLiteral("复制文件：2 个文件..."));
+        copyTool.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&copyTool));
+        captionsFit(&copyTool);
+        nothingOverlaps(&copyTool);
+        save(&copyTool, QStringLiteral("Form_Copy_Move.png"));
+        copyTool.close();
 
         // The download window after the analysis handed the found links over and its start button downloaded them
         // all (the download ticks at a tenth of their length).

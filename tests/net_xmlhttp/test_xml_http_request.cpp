@@ -20,7 +20,7 @@ namespace {
 constexpr int kQuietMs = 300;
 constexpr int kEndMs = 10000;
 
-// The end events of one instance, in the order they came.
+// What one instance raised: its end events and its poll ticks.
 struct Ends {
     explicit Ends(XmlHttpRequest &request)
         : arrived(&request, &XmlHttpRequest::OnDateArrived), failed(&request, &XmlHttpRequest::OnDateErr),

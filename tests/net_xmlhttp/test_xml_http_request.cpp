@@ -518,6 +518,11 @@ private Q_SLOTS:
         QVERIFY(!failed.wait(kQuietMs));
         QCOMPARE(failed.size(), 2);
         QVERIFY(set.loadedIndexes().isEmpty());
+
+        // A member the host deletes itself leaves the set too.
+        delete set.load(7);
+        QVERIFY(!set.isLoaded(7));
+        QVERIFY(set.load(7));
     }
 
     void releasedFromItsOwnTickStopsAtOnce()

@@ -3,13 +3,15 @@
 #include "core/net/XmlHttpRequest.h"
 
 #include <QNetworkAccessManager>
+#include <utility>
 
 XmlHttpRequestSet::XmlHttpRequestSet(QObject *parent) : QObject(parent), m_manager(new QNetworkAccessManager(this)) {}
 
 XmlHttpRequestSet::~XmlHttpRequestSet()
 {
     // Members first: their replies belong to the shared manager.
-    for (XmlHttpRequest *request : std::as_const(m_members))
+    const QMap<int, XmlHttpRequest *> members = std::exchange(m_members, {});
+    for (XmlHttpRequest *request : members)
         delete request;
 }
 
@@ -23,6 +25,8 @@ XmlHttpRequest *XmlHttpRequestSet::load(int index)
     connect(request, &XmlHttpRequest::OnReadyStateChange, this, [this, index] { Q_EMIT OnReadyStateChange(index); });
     connect(request, &XmlHttpRequest::OnDateErr, this,
             [this, index](const QString &description) { Q_EMIT OnDateErr(index, description); });
+    // A host that deletes a member itself frees its number as unload would.
+    connect(request, &QObject::destroyed, this, [this, index] { m_members.remove(index); });
     return request;
 }
 

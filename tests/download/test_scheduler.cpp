@@ -128,7 +128,8 @@ private Q_SLOTS:
         r.tick();
         QCOMPARE(r.state(0), ItemState::Failed);
         const QString percent = r.s.list().item(0).percent;
-        QVERIFY2(percent.startsWith(QStringLiteral("创建文件夹出错！") + r.folder() + "blocker/sub: "), qPrintable(percent));
+        QVERIFY2(percent.startsWith(QStringLiteral("创建文件夹出错！") + r.folder() + "blocker/sub: "),
+                 qPrintable(percent));
         QVERIFY2(percent.contains(QStringLiteral("Not a directory"), Qt::CaseInsensitive), qPrintable(percent));
         QVERIFY(r.prompt.texts().isEmpty());
         QCOMPARE(r.e2->started.size(), 2);

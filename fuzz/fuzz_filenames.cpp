@@ -1,9 +1,15 @@
-// File-name and path rules on arbitrary text: the names they make are always one safe component, cuts never
-// leave half a character, and no input crashes or hangs them.
+// File-name and path rules on arbitrary text: the names they make are always one safe component without a
+// character that acts instead of showing, cuts never leave half a character, a document's name is never empty and
+// stable, a title's markup and controls never survive into what a terminal is shown, and no input crashes or hangs
+// them. fuzz_filenames.dict and seeds/fuzz_filenames/ (used by scripts/fuzz) steer it to controls, bidirectional
+// overrides and character references.
 #include "FuzzInput.h"
 
 #include "core/util/AnsiCodePage.h"
+#include "core/util/ControlCharacters.h"
+#include "core/util/DocumentFileName.h"
 #include "core/util/FileNameRules.h"
+#include "core/util/HtmlEntities.h"
 
 #include <cstdio>
 #include <cstdlib>
@@ -40,9 +46,53 @@ void checkTruncate(const QString &text, int limit)
         FUZZ_CHECK(AnsiCodePage::decode(AnsiCodePage::encode(cut)) == cut);
 }
 
+bool hasControl(const QString &text)
+{
+    bool found = false;
+    forEachCodePoint(text, [&found](char32_t c, qsizetype, qsizetype) {
+        found = IsControlCharacter(c);
+        return !found;
+    });
+    return found;
+}
+
+void checkDocumentName(const QString &text, const QString &address, bool fromAddress)
+{
+    const QString base = DocumentBaseName(text);
+    FUZZ_CHECK(base == MakeSafeFileName(base));
+    FUZZ_CHECK(DocumentBaseName(base) == base);
+    if (!base.isEmpty()) {
+        FUZZ_CHECK(!base.front().isSpace() && !base.back().isSpace());
+        FUZZ_CHECK(base.front() != u'.' && base.back() != u'.');
+    }
+    const QString name = DocumentFileName(text, address, fromAddress);
+    FUZZ_CHECK(!name.isEmpty());
+    FUZZ_CHECK(DocumentBaseName(name) == name);
+}
+
+void checkTitleText(const QString &text)
+{
+    const QString decoded = DecodeHtmlEntities(text);
+    FUZZ_CHECK(decoded.size() <= text.size());
+    if (!text.contains(u'&'))
+        FUZZ_CHECK(decoded == text);
+    const QString clean = RemoveControlCharacters(decoded);
+    FUZZ_CHECK(!hasControl(clean));
+    FUZZ_CHECK(RemoveControlCharacters(clean) == clean);
+    // What reaches a terminal: no control, no half character, every character printable or a joiner.
+    const QString shown = EscapeNonPrintable(text);
+    FUZZ_CHECK(!hasControl(shown));
+    forEachCodePoint(shown, [](char32_t c, qsizetype, qsizetype units) {
+        FUZZ_CHECK(units == 2 || !QChar::isSurrogate(c));
+        FUZZ_CHECK(QChar::isPrint(c) || c == 0x200C || c == 0x200D);
+        return true;
+    });
+}
+
 void checkSafeName(const QString &text)
 {
     const QString name = MakeSafeFileName(text);
+    FUZZ_CHECK(!hasControl(name));
     for (const QChar c : {u'/', u'\\', u'\0', u'\r', u'\n', u':', u'*', u'?', u'"', u'<', u'>', u'|'})
         FUZZ_CHECK(!name.contains(c));
     FUZZ_CHECK(name != QLatin1String(".") && name != QLatin1String(".."));
@@ -67,6 +117,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     checkTruncate(text, limit);
     checkSafeName(text);
+    checkDocumentName(text, text.mid(text.size() / 2), limit & 1);
+    checkTitleText(text);
 
     const QString stripped = StripLineBreaks(text);
     FUZZ_CHECK(!stripped.contains(u'\r') && !stripped.contains(u'\n') && !stripped.contains(QChar(u'\0')));

@@ -1,5 +1,8 @@
 #include "cli/BatchProgress.h"
 
+#include "core/util/ControlCharacters.h"
+
+#include <QStringList>
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
@@ -28,7 +31,12 @@ void BatchProgress::line(const QString &text)
 {
     if (!m_bar.isEmpty())
         std::fputs(kEraseLine, m_stream);
-    write(text + QLatin1Char('\n'));
+    // Titles, addresses and server texts reach the terminal here: nothing in them may steer it. A message of
+    // several lines keeps its lines.
+    QStringList lines = text.split(QLatin1Char('\n'));
+    for (QString &part : lines)
+        part = EscapeNonPrintable(part);
+    write(lines.join(QLatin1Char('\n')) + QLatin1Char('\n'));
     if (!m_bar.isEmpty())
         write(m_bar);
     std::fflush(m_stream);

@@ -16,6 +16,7 @@ public:
     // Whether `stream` is an interactive terminal.
     static bool isTerminal(std::FILE *stream);
 
+    // Characters a terminal would act on are written as escapes (EscapeNonPrintable); "\n" still ends a line.
     void line(const QString &text);
     // The bar: "<stage> [#####-----] value/maximum". Ignored when not live.
     void bar(const QString &stage, int value, int maximum);

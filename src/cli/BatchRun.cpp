@@ -17,6 +17,7 @@
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/FileNameRules.h"
 #include "web/WebEngineBrowser.h"
 
 #include <QDir>
@@ -49,11 +50,17 @@ BatchRun::~BatchRun() = default;
 
 QCoro::Task<int> BatchRun::run()
 {
-    const QString folder = absoluteFolder(m_options.saveFolder.value_or(StoredDownloadFolder()));
-    if (!QDir().mkpath(folder) || !QFileInfo(folder).isDir()) {
-        m_progress.line(QStringLiteral("cannot create the save folder %1").arg(QDir::toNativeSeparators(folder)));
+    const QString wanted = absoluteFolder(m_options.saveFolder.value_or(StoredDownloadFolder()));
+    QString reason;
+    const QString folder = CreateFolderPath(wanted, &reason);
+    if (folder.isEmpty()) {
+        m_progress.line(
+            QStringLiteral("cannot create the save folder %1: %2").arg(QDir::toNativeSeparators(wanted), reason));
         co_return kFatal;
     }
+    // Checked before the search: the whole run must not end in a refusal to write its list.
+    if (!exportTargetUsable())
+        co_return kFatal;
     CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
 
     QString error;
@@ -129,8 +136,20 @@ QCoro::Task<> BatchRun::analyse()
     proxies.store();
 }
 
+bool BatchRun::exportTargetUsable()
+{
+    const QString &path = m_options.exportFile;
+    if (path.isEmpty() || !QFileInfo::exists(path) || IsListFile(path))
+        return true;
+    m_progress.line(QStringLiteral("--export: %1 exists and is not a list file; it is left as it is")
+                        .arg(QDir::toNativeSeparators(path)));
+    return false;
+}
+
 bool BatchRun::exportList()
 {
+    if (!exportTargetUsable())
+        return false;
     QList<ListRecord> records;
     for (const ResultRow &row : m_results->rows())
         records.append(ToListRecord(row));

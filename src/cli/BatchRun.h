@@ -42,6 +42,9 @@ public:
 private:
     QCoro::Task<> search();
     QCoro::Task<> analyse();
+    // False (with a line saying why) when --export names an existing file that is not a list file: it is never
+    // replaced.
+    bool exportTargetUsable();
     bool exportList();
     QCoro::Task<> download();
     void configureDownloads();

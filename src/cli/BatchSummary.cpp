@@ -4,6 +4,7 @@
 #include "core/download/DownloadTexts.h"
 #include "core/download/SameNameRules.h"
 #include "core/search/ResultRow.h"
+#include "core/util/ControlCharacters.h"
 
 FileOutcome OutcomeOf(const DownloadItem &item)
 {
@@ -64,7 +65,7 @@ QString BatchSummary::text() const
     QString out = QStringLiteral("rows collected: %1\n").arg(rowsCollected);
     QStringList words;
     for (const auto &[status, count] : statuses)
-        words << QStringLiteral("%1 %2").arg(status).arg(count);
+        words << QStringLiteral("%1 %2").arg(EscapeNonPrintable(status)).arg(count);
     if (unanalysed > 0)
         words << QStringLiteral("not analysed %1").arg(unanalysed);
     out += QStringLiteral("analysed: %1\n")

@@ -99,7 +99,8 @@ struct AnalysisBench {
     }
     ~AnalysisBench() { CloseVisitedDatabase(); }
 
-    // The fixture site beside this file (tests/data/scholar), wherever the test is run from.
+    // The fixture site (tests/data/scholar), wherever the test is run from: __FILE__ is relative when the compiler
+    // launcher rewrites paths, the configured folder is not.
     static QString scholarFolder()
     {
         return QStringLiteral(PH_TEST_DATA_DIR "/scholar");

@@ -5,7 +5,7 @@
 #include "core/net/FetchPageText.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
-#include "core/util/FileNameRules.h"
+#include "core/util/DocumentFileName.h"
 
 #include <QFile>
 #include <QStringEncoder>
@@ -73,14 +73,17 @@ private Q_SLOTS:
                                       << "失败(下载)" << "" << "" << "" << "" << true << false;
         QTest::newRow("direct pdf row") << "/files/d101.pdf" << "直接文件" << "PDF" << "" << "成功" << "PDF"
                                         << "/files/d101.pdf" << "直接文件" << "pdf" << false << false;
-        QTest::newRow("title cleans to nothing") << "doc:d101" << " /?*:| " << "htm" << "" << "失败" << "htm" << ""
-                                                 << "" << "" << false << false;
+        QTest::newRow("title cleans to nothing: the address names it") << "doc:d101" << " /?*:| " << "htm" << "1"
+                                                                       << "成功" << "pdf" << "/files/d101.pdf" << "d101"
+                                                                       << "pdf" << true << true;
         QTest::newRow("visited, Check3") << "doc:d101" << "深度学习综述" << "htm" << "3v" << "跳过(曾经下载)"
                                          << "htm" << "" << "" << "" << false << true;
         QTest::newRow("visited, no Check3") << "doc:d101" << "深度学习综述" << "htm" << "v" << "成功" << "pdf"
                                             << "/files/d101.pdf" << "深度学习综述" << "pdf" << true << true;
         QTest::newRow("file exists, Check1, page row") << "doc:d101" << "深度学习综述" << "htm" << "1f"
                                                        << "跳过(文件存在)" << "htm" << "" << "" << "" << false << false;
+        QTest::newRow("file exists, Check1, title ending in a question mark")
+            << "doc:d101" << "深度学习综述 ?" << "htm" << "1f" << "跳过(文件存在)" << "htm" << "" << "" << "" << false << false;
         QTest::newRow("file exists, no Check1") << "doc:d101" << "深度学习综述" << "htm" << "f" << "成功" << "pdf"
                                                 << "/files/d101.pdf" << "深度学习综述" << "pdf" << true << true;
         QTest::newRow("Check1 without the file") << "doc:d101" << "深度学习综述" << "htm" << "1" << "成功" << "pdf"
@@ -113,7 +116,8 @@ private Q_SLOTS:
             QVERIFY(RecordVisitedAddress(a));
         }
         if (options.contains(u'f')) {
-            QFile file(bench.folderWithSeparator() + MakeSafeFileName(title) + QStringLiteral(".pdf"));
+            // Named as the download names it.
+            QFile file(bench.folderWithSeparator() + DocumentBaseName(title) + QStringLiteral(".pdf"));
             QVERIFY(file.open(QIODevice::WriteOnly));
         }
         bench.addRow(address, title, rowType);

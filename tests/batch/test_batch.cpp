@@ -13,6 +13,7 @@
 
 #include <QCoroTask>
 #include <QDir>
+#include <QDirIterator>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
@@ -43,6 +44,16 @@ QString requestPath(const QString &address)
 QString resultPage(const QString &paperId)
 {
     return QStringLiteral("/usercenter/paper/show?paperid=%1&site=xueshu_se").arg(paperId);
+}
+
+// A result page listing `results` (paper id, title markup) in the fixture site's form.
+QByteArray resultListPage(const QList<QPair<QString, QByteArray>> &results)
+{
+    QByteArray page = "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>r</title></head><body>";
+    for (const auto &[id, title] : results)
+        page += "<div class=\"result\"><div class=\"sc_content\"><h3><a href=\"" + resultPage(id).toUtf8() +
+                "\" target=\"_blank\">" + title + "</a></h3></div></div>";
+    return page + "</body></html>";
 }
 
 template <typename T> T run(QCoro::Task<T> task)
@@ -265,10 +276,116 @@ private Q_SLOTS:
         QFile file(blocker);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.close();
-        const Outcome o = program({QStringLiteral("batch"), QStringLiteral("--out"), blocker + QStringLiteral("/sub"),
-                                   QStringLiteral("深度学习")});
+        const QString wanted = blocker + QStringLiteral("/sub");
+        const Outcome o =
+            program({QStringLiteral("batch"), QStringLiteral("--out"), wanted, QStringLiteral("深度学习")});
         QCOMPARE(o.exitCode, 1);
-        QVERIFY2(o.err.contains(QStringLiteral("cannot create the save folder")), qPrintable(o.err));
+        // The folder and the system's reason, and no search started.
+        QVERIFY2(o.err.contains(QStringLiteral("cannot create the save folder %1: ").arg(wanted)), qPrintable(o.err));
+        QVERIFY2(o.err.contains(QStringLiteral("Not a directory"), Qt::CaseInsensitive), qPrintable(o.err));
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    // The save folder is the one named, however unusual its parts: no part is renamed, no file lands beside it.
+    void saveFolderUsedAsGiven_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("dot folder") << QStringLiteral(".cache/papers");
+        QTest::newRow("question mark") << QStringLiteral("what?/papers");
+        QTest::newRow("colon, star and edge blanks") << QStringLiteral(" a:b* /papers. ");
+    }
+    void saveFolderUsedAsGiven()
+    {
+        QFETCH(QString, folder);
+        const QString wanted = m_home->filePath(folder);
+        BatchOptions o = options({QStringLiteral("文件类型")});
+        o.saveFolder = wanted;
+        BatchRun batchRun(o, *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        QCOMPARE(filesIn(wanted),
+                 (QStringList{QStringLiteral("图像里的文件类型.png"), QStringLiteral("网页里的文件类型.htm")}));
+        QStringList everywhere;
+        QDirIterator it(m_home->path(), {QStringLiteral("*的文件类型*")}, QDir::Files | QDir::Hidden,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            everywhere << QDir(m_home->path()).relativeFilePath(it.next());
+        everywhere.sort();
+        QCOMPARE(everywhere, (QStringList{folder + QStringLiteral("/图像里的文件类型.png"),
+                                          folder + QStringLiteral("/网页里的文件类型.htm")}));
+    }
+
+    // Hostile titles: references decoded, nothing that acts on a terminal in the output or in a name, a title
+    // that leaves no name named after its document, and a second run that finds every title-named file it saved.
+    void hostileTitles()
+    {
+        const QString keyword = QStringLiteral("敌意标题");
+        m_server->route(ScholarSite::searchPath(keyword),
+                        FixtureHttpServer::Response::html(resultListPage({
+                            {QStringLiteral("d101"), "A &amp; B &lt;c&gt;"},
+                            {QStringLiteral("d105"), "\x1b]0;owned\x07Title&#27;[2J\xc2\x9b"},
+                            {QStringLiteral("d106"), "evil&#x202E;fdp.exe\xe2\x81\xa6"},
+                            {QStringLiteral("d201"), "???"},
+                            {QStringLiteral("d202"), "Question ?"},
+                        })));
+        const QStringList files{QStringLiteral("A & B c.pdf"), QStringLiteral("Question.pdf"),
+                                QStringLiteral("]0;ownedTitle[2J.pdf"), QStringLiteral("d201.pdf"),
+                                QStringLiteral("evilfdp.exe.pdf")};
+
+        const Outcome first = batch({keyword});
+        QCOMPARE(first.exitCode, 0);
+        QVERIFY2(first.out.contains(QStringLiteral("files: 5 done, 0 failed, 0 skipped")), qPrintable(first.out));
+        QCOMPARE(filesIn(outFolder()), files);
+        for (const Outcome *o : {&first}) {
+            QVERIFY2(!o->err.contains(QChar(0x1b)) && !o->err.contains(QChar(0x202e)), qPrintable(o->err));
+            QVERIFY(!o->out.contains(QChar(0x1b)));
+        }
+        QVERIFY2(first.err.contains(QStringLiteral(": A & B <c>\n")), qPrintable(first.err));
+
+        // The nameless row cannot be looked for before its document is known; the same-name rule settles it.
+        const Outcome second =
+            batch({QStringLiteral("--skip-existing"), QStringLiteral("--same-name"), QStringLiteral("skip"), keyword});
+        QCOMPARE(second.exitCode, 0);
+        QVERIFY2(second.out.contains(QStringLiteral("跳过(文件存在) 4")), qPrintable(second.out));
+        QVERIFY2(second.out.contains(QStringLiteral("files: 0 done, 0 failed, 1 skipped")), qPrintable(second.out));
+        QCOMPARE(filesIn(outFolder()), files);
+    }
+
+    // --export never replaces a file that is not a list file; a list file is replaced.
+    void exportTarget_data()
+    {
+        QTest::addColumn<bool>("listFile");
+        QTest::addColumn<int>("status");
+        QTest::newRow("someone's notes") << false << 1;
+        QTest::newRow("an earlier list") << true << 0;
+    }
+    void exportTarget()
+    {
+        QFETCH(bool, listFile);
+        QFETCH(int, status);
+        const QString target = m_home->filePath(QStringLiteral("notes.txt"));
+        if (listFile) {
+            QVERIFY(ExportListFile(target, {{QStringLiteral("http://old/1"), QStringLiteral("old"), {}, {}, {}}}));
+        } else {
+            QFile notes(target);
+            QVERIFY(notes.open(QIODevice::WriteOnly));
+            notes.write("my notes\n");
+        }
+        const Outcome o =
+            batch({QStringLiteral("--no-download"), QStringLiteral("--export"), target, QStringLiteral("文件类型")});
+        QCOMPARE(o.exitCode, status);
+        if (!listFile) {
+            QVERIFY2(o.err.contains(QStringLiteral("%1 exists and is not a list file").arg(target)), qPrintable(o.err));
+            QFile notes(target);
+            QVERIFY(notes.open(QIODevice::ReadOnly));
+            QCOMPARE(notes.readAll(), QByteArray("my notes\n"));
+            // Refused before the search: no time spent on a run whose list could not be kept.
+            QVERIFY(m_server->requests().isEmpty());
+            return;
+        }
+        QList<ListRecord> records;
+        QVERIFY(ReadListFile(target, [&](const ListRecord &r) { records.append(r); }));
+        QCOMPARE(records.size(), 2);
+        QCOMPARE(records.at(0).key, m_site->resultLink(QStringLiteral("d301")));
     }
 
     void help()

@@ -111,6 +111,32 @@ private Q_SLOTS:
         QCOMPARE(r.state(1), ItemState::Done);
     }
 
+    // The row's folder is made as stored; one that cannot be made fails its row with the folder and the reason,
+    // and the next row takes the slot. A nameless row gets its address's name, never a hidden ".pdf".
+    void engine2RowFolders()
+    {
+        Rig r;
+        r.s.setMode(2);
+        r.s.setThreads(2);
+        r.add(3);
+        QFile blocker(r.folder() + "blocker");
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        r.s.list().setFolder(0, r.folder() + "blocker/sub");
+        r.s.list().setFolder(1, r.folder() + ".cache/what?");
+        r.s.list().setName(2, QStringLiteral(" ?. "));
+        r.tick();
+        QCOMPARE(r.state(0), ItemState::Failed);
+        const QString percent = r.s.list().item(0).percent;
+        QVERIFY2(percent.startsWith(QStringLiteral("创建文件夹出错！") + r.folder() + "blocker/sub: "),
+                 qPrintable(percent));
+        QVERIFY2(percent.contains(QStringLiteral("Not a directory"), Qt::CaseInsensitive), qPrintable(percent));
+        QVERIFY(r.prompt.texts().isEmpty());
+        QCOMPARE(r.e2->started.size(), 2);
+        QCOMPARE(r.e2->started.at(0).path, r.folder() + ".cache/what?/r1.pdf");
+        QCOMPARE(r.e2->started.at(1).path, r.folder() + "2.pdf");
+    }
+
     void engine2RenamesBeforeTheStart()
     {
         Rig r;

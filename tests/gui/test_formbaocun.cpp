@@ -67,12 +67,21 @@ private Q_SLOTS:
     }
 
     // A new nested folder is created, becomes the save folder, is stored and appended to the history.
+    void confirmCreatesStoresAndRemembers_data()
+    {
+        QTest::addColumn<QString>("folder");
+        QTest::newRow("nested") << QStringLiteral("docs/new");
+        // The folder chosen is the folder used: no part of it is renamed.
+        QTest::newRow("dot folder") << QStringLiteral(".cache/papers");
+        QTest::newRow("characters file names refuse") << QStringLiteral("what?/a:b*");
+    }
     void confirmCreatesStoresAndRemembers()
     {
+        QFETCH(QString, folder);
         TestHome home;
         SaveTarget target;
         target.SaveFolder = home.path();
-        const QString wanted = home.filePath(QStringLiteral("docs/new"));
+        const QString wanted = home.filePath(folder);
         Dialog d(target);
         d.combo->setEditText(wanted);
         d.ok->click();
@@ -158,9 +167,18 @@ private Q_SLOTS:
         SaveTarget target;
         target.SaveFolder = home.path();
         Dialog d(target);
-        d.combo->setEditText(home.filePath(QStringLiteral("file.txt/sub")));
+        const QString wanted = home.filePath(QStringLiteral("file.txt/sub"));
+        d.combo->setEditText(wanted);
         d.ok->click();
-        QVERIFY(prompt.texts().contains(QStringLiteral("创建文件夹出错！")));
+        // The message names the folder and the system's reason; the typed folder stays to be corrected.
+        QCOMPARE(prompt.texts().size(), 1);
+        const QStringList lines = prompt.texts().first().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("创建文件夹出错！"));
+        QCOMPARE(lines[1], QDir::toNativeSeparators(wanted + QDir::separator()));
+        QVERIFY2(lines[2].contains(QStringLiteral("Not a directory"), Qt::CaseInsensitive), qPrintable(lines[2]));
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        QCOMPARE(d.combo->currentText(), wanted);
         QVERIFY(d.form.isVisible());
         QCOMPARE(target.SaveFolder, home.path());
         QVERIFY(!QFile::exists(FolderHistoryFile()));

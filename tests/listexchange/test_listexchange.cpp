@@ -1,9 +1,11 @@
 #include "core/search/ListExchange.h"
 #include "core/store/Database.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/DataFolder.h"
 
 #include "support/TestEnvironment.h"
 
+#include <QDir>
 #include <QFile>
 #include <QTest>
 
@@ -12,7 +14,8 @@ QList<ListRecord> readAll(const QString &path)
 {
     QList<ListRecord> out;
     QString error;
-    const bool ok = ReadListFile(path, [&](const ListRecord &r) { out.append(r); }, &error);
+    const bool ok = ReadListFile(
+        path, [&](const ListRecord &r) { out.append(r); }, &error);
     if (!ok)
         qWarning() << error;
     return out;
@@ -76,8 +79,8 @@ private Q_SLOTS:
         junk.write("user's own bytes");
         junk.close();
         QString error;
-        QVERIFY(!ExportListFile(home.filePath(QStringLiteral("missing/dir/list.zxul")), {{"k", "t", "", "", ""}},
-                                &error));
+        QVERIFY(
+            !ExportListFile(home.filePath(QStringLiteral("missing/dir/list.zxul")), {{"k", "t", "", "", ""}}, &error));
         QVERIFY(!error.isEmpty());
         QVERIFY(junk.open(QIODevice::ReadOnly));
         QCOMPARE(junk.readAll(), QByteArray("user's own bytes"));
@@ -93,9 +96,64 @@ private Q_SLOTS:
         junk.close();
         int calls = 0;
         QString error;
-        QVERIFY(!ReadListFile(file, [&](const ListRecord &) { ++calls; }, &error));
+        QVERIFY(!ReadListFile(
+            file, [&](const ListRecord &) { ++calls; }, &error));
         QCOMPARE(calls, 0);
         QVERIFY(!error.isEmpty());
+    }
+
+    // Only list files count: what --export refuses to replace.
+    void isListFile_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::addColumn<bool>("listFile");
+        QTest::newRow("a list file") << QByteArray("list") << true;
+        QTest::newRow("the visited-address database") << QByteArray("visited") << false;
+        QTest::newRow("text") << QByteArray("text") << false;
+        QTest::newRow("empty file") << QByteArray("empty") << false;
+        QTest::newRow("missing") << QByteArray("missing") << false;
+        QTest::newRow("folder") << QByteArray("folder") << false;
+    }
+    void isListFile()
+    {
+        QFETCH(QByteArray, kind);
+        QFETCH(bool, listFile);
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("target"));
+        if (kind == "list") {
+            QVERIFY(ExportListFile(file, {{"k", "t", "", "", ""}}));
+        } else if (kind == "visited") {
+            QFile::remove(DataFolder::filePath(QStringLiteral("zxdata.db")));
+            QVERIFY(OpenVisitedDatabase());
+            CloseVisitedDatabase();
+            QVERIFY(QFile::copy(DataFolder::filePath(QStringLiteral("zxdata.db")), file));
+        } else if (kind == "folder") {
+            QVERIFY(QDir().mkpath(file));
+        } else if (kind != "missing") {
+            QFile f(file);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            if (kind == "text")
+                f.write("user's own notes\n");
+        }
+        const QByteArray before = [&] {
+            QFile f(file);
+            return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        }();
+        QCOMPARE(IsListFile(file), listFile);
+        QFile f(file);
+        QCOMPARE(f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray(), before);
+    }
+
+    // Titles from a file of unknown origin lose what would act on a terminal or disguise a name.
+    void importedTitlesLoseControlCharacters()
+    {
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("list.zxul"));
+        QVERIFY(ExportListFile(file, {{"k", QStringLiteral("\x1b]0;x\x07title\u202e"), "", "", "/f\x01"}}));
+        const auto back = readAll(file);
+        QCOMPARE(back.size(), 1);
+        QCOMPARE(back[0].title, QStringLiteral("]0;xtitle"));
+        QCOMPARE(back[0].folder, QStringLiteral("/f\x01"));
     }
 
     void failedOrUnanalysedFilter_data()

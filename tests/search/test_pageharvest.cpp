@@ -277,6 +277,33 @@ private Q_SLOTS:
         QVERIFY(!m_flags->PageLoading());
     }
 
+    // innerHTML is markup: references decoded once, nothing that could steer a terminal or flip a name survives.
+    void resultTitle_data()
+    {
+        QTest::addColumn<QString>("innerHtml");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("emphasis removed, trimmed")
+            << QStringLiteral("  <EM>深度</em>学习 ") << QStringLiteral("深度学习");
+        QTest::newRow("references") << QStringLiteral("A &amp; B &lt;c&gt;&nbsp;&#x4E2D;")
+                                    << QStringLiteral("A & B <c> 中");
+        QTest::newRow("an escaped tag stays text")
+            << QStringLiteral("&lt;em&gt;x&amp;amp;") << QStringLiteral("<em>x&amp;");
+        QTest::newRow("terminal controls, raw and as references")
+            << QStringLiteral("\x1b]0;owned\x07T&#27;[2J&#x9b;x") << QStringLiteral("]0;ownedT[2Jx");
+        QTest::newRow("bidi override") << QStringLiteral("report&#x202E;fdp.exe\u2066")
+                                       << QStringLiteral("reportfdp.exe");
+        QTest::newRow("line breaks of the markup")
+            << QStringLiteral("Deep\n    learning") << QStringLiteral("Deep    learning");
+        QTest::newRow("blank reference at the end") << QStringLiteral("Title&nbsp;") << QStringLiteral("Title");
+    }
+
+    void resultTitle()
+    {
+        QFETCH(QString, innerHtml);
+        QFETCH(QString, title);
+        QCOMPARE(ResultTitle(innerHtml), title);
+    }
+
     void queryShowTitle_data()
     {
         QTest::addColumn<QString>("text");

@@ -297,14 +297,52 @@ private Q_SLOTS:
         QCOMPARE(m.rowCount(), 0);
     }
 
-    void savedFilePathUsesTheStoredTitle()
+    // The file the download made: the title's saved name, not the raw title.
+    void savedFilePathUsesTheSavedName_data()
     {
-        QCOMPARE(
-            SavedFilePath({{}, QStringLiteral("a/b"), {}, QStringLiteral("pdf"), QStringLiteral("/home/u/12345"), {}}),
-            QStringLiteral("/home/u/12345/a/b.pdf"));
-        QCOMPARE(SavedFilePath({{}, QStringLiteral("t"), {}, QStringLiteral("caj"), QStringLiteral("/d/"), {}}),
-                 QStringLiteral("/d/t.caj"));
-        QCOMPARE(SavedFilePath({{}, QString(), {}, QStringLiteral("pdf"), QStringLiteral("/d"), {}}), QString());
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("folder");
+        QTest::addColumn<QString>("path");
+        QTest::newRow("separator in the title") << "a/b"
+                                                << "pdf"
+                                                << "/home/u/12345"
+                                                << "/home/u/12345/ab.pdf";
+        QTest::newRow("folder with its separator") << "t"
+                                                   << "caj"
+                                                   << "/d/"
+                                                   << "/d/t.caj";
+        QTest::newRow("question mark at the end") << " What ? "
+                                                  << "pdf"
+                                                  << "/d"
+                                                  << "/d/What.pdf";
+        QTest::newRow("no title") << ""
+                                  << "pdf"
+                                  << "/d"
+                                  << "";
+        QTest::newRow("title that leaves no name") << "???"
+                                                   << "pdf"
+                                                   << "/d"
+                                                   << "";
+    }
+    void savedFilePathUsesTheSavedName()
+    {
+        QFETCH(QString, title);
+        QFETCH(QString, type);
+        QFETCH(QString, folder);
+        QFETCH(QString, path);
+        QCOMPARE(SavedFilePath({{}, title, {}, type, folder, {}}), path);
+    }
+
+    // Rows from any source lose the characters that would act on a terminal or disguise a file name.
+    void addedTitlesLoseControlCharacters()
+    {
+        ResultListModel m;
+        QVERIFY(m.addRow(
+            {QStringLiteral("http://s/a"), QStringLiteral("\x1b[2Jx\u202eyz\n"), {}, QStringLiteral("pdf"), {}, {}}));
+        QVERIFY(m.加入LV1(QStringLiteral("t\x07\u2067"), QStringLiteral("http://s/b"), {}, {}, {}));
+        QCOMPARE(m.row(0).title, QStringLiteral("[2Jxyz"));
+        QCOMPARE(m.row(1).title, QStringLiteral("t"));
     }
 };
 

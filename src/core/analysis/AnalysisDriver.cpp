@@ -12,6 +12,7 @@
 #include "core/search/ResultListModel.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
+#include "core/util/DocumentFileName.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
 
@@ -207,13 +208,12 @@ QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
                 break;
             }
         }
-        const QString name = MakeSafeFileName(r.title);
-        // Blanks alone are no name either: the hand-over trims them away and would leave a nameless file.
-        if (name.trimmed().isEmpty())
-            break;
+        // The name the download will give the file; a title that leaves none is named after the document's
+        // address when it is queued, so there is no title-named file to look for.
+        const QString name = DocumentBaseName(r.title);
         const QString folder = withTrailingSeparator(r.saveFolder.isEmpty() ? m_view.saveFolder() : r.saveFolder);
         // The title-named .pdf, whatever the row's type and the naming mode: the usual outcome of a download.
-        if (m_view.skipExistingFile() && IsExistingFile(folder + name + QStringLiteral(".pdf"))) {
+        if (m_view.skipExistingFile() && !name.isEmpty() && IsExistingFile(folder + name + QStringLiteral(".pdf"))) {
             status = setRowStatus(key, AnalysisText::跳过文件存在);
             break;
         }

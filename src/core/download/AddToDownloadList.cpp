@@ -2,14 +2,14 @@
 
 #include "core/download/DownloadListModel.h"
 #include "core/store/Settings.h"
-#include "core/util/FileNameRules.h"
+#include "core/util/DocumentFileName.h"
 
 bool 加入下载列表(DownloadListModel &list, const QString &address, const QString &name, const QString &type,
                  const QString &folder, const QString &referrer, bool nameFromAddress)
 {
     DownloadItem item;
     item.address = address;
-    item.name = MakeSafeFileName(nameFromAddress ? FileNameFromPath(address, true) : StripLineBreaks(name).trimmed());
+    item.name = DocumentFileName(name, address, nameFromAddress);
     item.type = type;
     item.folder = folder.isEmpty() ? StoredDownloadFolder() : folder;
     item.referrer = referrer;

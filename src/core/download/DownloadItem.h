@@ -26,5 +26,9 @@ struct DownloadItem {
 // The folder is used as stored.
 QString ItemFilePath(const DownloadItem &item);
 
+// Makes the item's folder exist exactly as stored and ends it with a separator. When it cannot be made the item
+// fails with "创建文件夹出错！", the folder and the system's reason in its percent column; false then.
+bool CreateItemFolder(DownloadItem &item);
+
 // "htm" or "html" in any letter case: the rows that count as downloaded web pages.
 bool IsPageType(const QString &type);

@@ -6,7 +6,7 @@
 #include "core/download/SameNameRules.h"
 #include "core/store/Settings.h"
 #include "core/util/Clock.h"
-#include "core/util/FileNameRules.h"
+#include "core/util/DocumentFileName.h"
 #include "core/util/Prompt.h"
 
 #include <algorithm>
@@ -283,8 +283,12 @@ int DownloadScheduler::nextRowToStart(bool createFolders)
             continue;
         bool needed = true;
         m_list.update(row, [&](DownloadItem &item) {
-            item.name = MakeSafeFileName(item.name);
-            item.folder = FolderWithSeparator(createFolders ? CreateFolderPath(item.folder) : item.folder);
+            item.name = DocumentFileName(item.name, item.address, false);
+            if (createFolders && !CreateItemFolder(item)) {
+                needed = false;
+                return;
+            }
+            item.folder = FolderWithSeparator(item.folder);
             needed = 确定是需要下载(item, option);
         });
         m_stopSoundDue = true;

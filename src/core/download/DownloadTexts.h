@@ -14,4 +14,5 @@ inline const QString kFinished = QStringLiteral("完成下载:");
 inline const QString kWaitingAgain = QStringLiteral("等待重新下载");
 inline const QString kCancelled = QStringLiteral("下载取消");
 inline const QString kTooBig = QStringLiteral("大文件，跳过");
+inline const QString kFolderNotCreated = QStringLiteral("创建文件夹出错！");
 } // namespace DownloadTexts

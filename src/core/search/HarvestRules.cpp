@@ -1,6 +1,8 @@
 #include "core/search/HarvestRules.h"
 
+#include "core/util/ControlCharacters.h"
 #include "core/util/Deployment.h"
+#include "core/util/HtmlEntities.h"
 #include "core/util/UrlText.h"
 
 QString ResultLinkPrefix()
@@ -10,10 +12,11 @@ QString ResultLinkPrefix()
 
 QString ResultTitle(const QString &anchorInnerHtml)
 {
-    QString title = anchorInnerHtml.trimmed();
+    QString title = anchorInnerHtml;
     title.remove(QStringLiteral("<em>"), Qt::CaseInsensitive);
     title.remove(QStringLiteral("</em>"), Qt::CaseInsensitive);
-    return title;
+    // Markup escapes "&" and "<" in text; the title is the text itself. A reference may stand for a control.
+    return RemoveControlCharacters(DecodeHtmlEntities(title)).trimmed();
 }
 
 QString ResultLink(const QString &anchorHref)

@@ -16,7 +16,8 @@ struct HarvestedResult {
 // The prefix every result link begins with: the search service's address and "/" (lower case).
 QString ResultLinkPrefix();
 
-// A result's title from its link's inner HTML: trimmed, every "<em>" and "</em>" removed (any letter case).
+// A result's title from its link's inner HTML: every "<em>" and "</em>" removed (any letter case), character
+// references decoded, control characters (ControlCharacters.h) dropped, trimmed.
 QString ResultTitle(const QString &anchorInnerHtml);
 // A result's link from its anchor's target: trimmed, every "&amp;" (any letter case) replaced by "&".
 QString ResultLink(const QString &anchorHref);

@@ -2,7 +2,9 @@
 
 #include "core/search/ResultRow.h"
 #include "core/store/Database.h"
+#include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/ControlCharacters.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -89,6 +91,15 @@ bool ExportListFile(const QString &path, const QList<ListRecord> &records, QStri
     return true;
 }
 
+bool IsListFile(const QString &path)
+{
+    Database db;
+    if (!db.open(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))))
+        return false;
+    const Statement probe(db, QStringLiteral("select L0,L1,L2,L3,L4 from 导出表 limit 0"));
+    return probe.isValid();
+}
+
 bool ReadListFile(const QString &path, const std::function<void(const ListRecord &)> &onRecord, QString *error)
 {
     Database db;
@@ -108,8 +119,9 @@ bool ReadListFile(const QString &path, const std::function<void(const ListRecord
             column[name[1].unicode() - '0'] = c;
     }
     const auto text = [&](int l) { return column[l] >= 0 ? select.text(column[l]) : QString(); };
+    // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name.
     while (select.next())
-        onRecord({text(0), text(1), text(2), text(3), text(4)});
+        onRecord({text(0), RemoveControlCharacters(text(1)), text(2), text(3), text(4)});
     if (select.failed()) {
         setError(error, select.lastError());
         return false;

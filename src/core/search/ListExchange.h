@@ -25,6 +25,10 @@ bool IsFailedOrUnanalysed(const QString &status);
 // never costs the user the old file. False with the reason in `error` on failure.
 bool ExportListFile(const QString &path, const QList<ListRecord> &records, QString *error = nullptr);
 
+// True when `path` is a list exchange file: it opens with the program's password and has a `导出表` table. Reading
+// it changes nothing.
+bool IsListFile(const QString &path);
+
 // Reads every record of the list exchange file at `path` in the order the table returns them; `onRecord` gets
 // each one. A missing file is created empty (and yields nothing), as the import always did. False with the
 // reason in `error` when the file cannot be opened or read.

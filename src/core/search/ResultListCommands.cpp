@@ -2,6 +2,7 @@
 
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
+#include "core/util/DocumentFileName.h"
 #include "core/util/Prompt.h"
 
 namespace {
@@ -87,10 +88,12 @@ bool ResultListCommands::sortByHeader(int column)
 
 QString SavedFilePath(const ResultRow &row)
 {
-    if (row.title.isEmpty())
+    // The name the download gave the file, not the raw title: a title with "/" or "?" is not the file's name.
+    const QString name = DocumentBaseName(row.title);
+    if (name.isEmpty())
         return {};
     QString folder = row.saveFolder;
     if (!folder.endsWith(QLatin1Char('/')) && !folder.endsWith(QLatin1Char('\\')))
         folder += QLatin1Char('/');
-    return folder + row.title + QLatin1Char('.') + row.type;
+    return folder + name + QLatin1Char('.') + row.type;
 }

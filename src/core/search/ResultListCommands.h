@@ -32,6 +32,6 @@ private:
     const RunFlags &m_flags;
 };
 
-// Where the row's document would have been saved: its folder (a separator added when missing), the title exactly as
-// stored, "." and the type. Empty when the title is empty.
+// Where the row's document would have been saved: its folder (a separator added when missing), the title's
+// DocumentBaseName, "." and the type. Empty when the title leaves no name.
 QString SavedFilePath(const ResultRow &row);

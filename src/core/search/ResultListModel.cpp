@@ -1,5 +1,7 @@
 #include "core/search/ResultListModel.h"
 
+#include "core/util/ControlCharacters.h"
+
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
@@ -115,6 +117,8 @@ bool ResultListModel::addRow(const ResultRow &row)
     const int at = static_cast<int>(m_rows.size());
     beginInsertRows({}, at, at);
     m_rows.push_back(row);
+    // Whatever page or file the title came from, it is shown, printed and made a file name: nothing in it may act.
+    m_rows.back().title = RemoveControlCharacters(row.title);
     m_index.append(row.key);
     endInsertRows();
     return true;

@@ -34,7 +34,8 @@ public:
     // silently (false) and the existing row stays as it was.
     bool 加入LV1(const QString &title, const QString &link, const QString &sourcePage, const QString &saveFolder,
                  const QString &type);
-    // Adds a row exactly as given (imports keep their status). False when the key is already in the list.
+    // Adds a row as given (imports keep their status), its title without control characters (ControlCharacters.h).
+    // False when the key is already in the list.
     bool addRow(const ResultRow &row);
 
     // 0-based rows; row() of an index out of range is an empty row.

@@ -1,11 +1,14 @@
 #include "core/util/FileNameRules.h"
 
 #include "core/util/AnsiCodePage.h"
-#include "core/util/Prompt.h"
+#include "core/util/ControlCharacters.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <filesystem>
+#include <system_error>
 
 namespace {
 constexpr int kSafeNameAnsiBytes = 200;
@@ -19,8 +22,6 @@ constexpr int kNameMaxBytes = 255;
 constexpr int kSafeNameMaxBytes = 225;
 constexpr int kCounterReserveBytes = 8;
 #endif
-
-const QString kFolderNameError = QStringLiteral("文件夹名称有误！不能创建文件夹！");
 
 QString trimSpaces(const QString &text)
 {
@@ -136,7 +137,7 @@ QString MakeSafeFileName(const QString &text)
     QString name = text;
     for (const QChar c : {u'\\', u'/', u':', u'*', u'?', u'"', u'<', u'>', u'|'})
         name.remove(c);
-    removeLineBreaksAndNul(name);
+    name = RemoveControlCharacters(name);
     removeLoneSurrogates(name);
 
     qsizetype begin = 0;
@@ -196,41 +197,37 @@ QString MakeUniqueFileName(const QString &path)
     return candidate;
 }
 
-QString CreateFolderPath(const QString &path)
+QString CreateFolderPath(const QString &path, QString *reason)
 {
-    const QStringList parts = path.split(kPathSeparator);
-    QString built;
-    qsizetype next = 1;
-    if (path.startsWith(QString(2, kPathSeparator))) {
-        if (parts.size() < 3 || parts[2].isEmpty()) {
-            Prompt::current().message(kFolderNameError, Prompt::Icon::Critical);
-            return {};
-        }
-        built = QString(2, kPathSeparator) + parts[2];
-        next = 3;
-    } else {
-        built = parts[0];
-    }
+    const auto fail = [reason](const QString &why) {
+        if (reason)
+            *reason = why;
+        return QString();
+    };
+    if (path.isEmpty())
+        return fail(QStringLiteral("no folder given"));
+    // The file system could not even be asked: the name would end at the NUL.
+    if (path.contains(QChar(u'\0')))
+        return fail(QStringLiteral("a folder name cannot hold a NUL character"));
 
-    for (; next < parts.size(); ++next) {
-        if (parts[next].isEmpty())
-            break;
-        const QString part = MakeSafeFileName(parts[next]);
-        if (part.isEmpty()) {
-            Prompt::current().message(kFolderNameError, Prompt::Icon::Critical);
-            break;
-        }
-        built += kPathSeparator + part;
-        if (!IsExistingFolder(built))
-            QDir().mkdir(built);
-    }
-
-    if (built.isEmpty()) {
-        // Only the root was asked for; it is the one folder that is always there.
-        const QString root(kPathSeparator);
-        return path.startsWith(kPathSeparator) && IsExistingFolder(root) ? root : QString();
-    }
-    return IsExistingFolder(built) ? built : QString();
+    // Trailing separators go, the root's own stays.
+    QString folder = path;
+#ifdef Q_OS_WIN
+    while (folder.size() > 1 && folder.endsWith(kPathSeparator) && !folder.endsWith(QStringLiteral(":\\")))
+        folder.chop(1);
+    const std::filesystem::path native(folder.toStdWString());
+#else
+    while (folder.size() > 1 && folder.endsWith(kPathSeparator))
+        folder.chop(1);
+    const std::filesystem::path native(QFile::encodeName(folder).toStdString());
+#endif
+    std::error_code error;
+    std::filesystem::create_directories(native, error);
+    if (error)
+        return fail(QString::fromLocal8Bit(error.message()));
+    if (!IsExistingFolder(folder))
+        return fail(QStringLiteral("not a folder"));
+    return folder;
 }
 
 bool IsExistingFile(const QString &path)

@@ -3,9 +3,9 @@
 #include <QChar>
 #include <QString>
 
-// Rules that turn text the program does not control (result titles, address segments, typed folder names) into
-// names the file system accepts, find a free name, build folder chains and take paths and addresses apart.
-// None of them reports an error: a failing step is skipped and every result is defined for every input.
+// Rules that turn text the program does not control (result titles, address segments) into names the file system
+// accepts, find a free name, create folders and take paths and addresses apart. Only CreateFolderPath can fail,
+// and it says why; every other result is defined for every input.
 // Paths use the platform's separator; on Linux a path starting with "/" plays the part of a drive path.
 
 #ifdef Q_OS_WIN
@@ -14,7 +14,8 @@ inline constexpr QChar kPathSeparator = u'\\';
 inline constexpr QChar kPathSeparator = u'/';
 #endif
 
-// One file-name component made from any text: no \ / : * ? " < > |, no CR, LF, NUL or half surrogate pair,
+// One file-name component made from any text: no \ / : * ? " < > |, no control character (ControlCharacters.h:
+// C0, C1, bidirectional overrides and isolates) or half surrogate pair,
 // no leading or trailing dots, runs of spaces folded to one, at most 200 GBK bytes (and, where the file system
 // counts UTF-8 bytes, short enough that a "[0001]" counter and an extension still fit). Never "." or "..".
 // May be empty.
@@ -29,10 +30,10 @@ QString TruncateToAnsiBytes(const QString &text, int maxBytes);
 // numeric bracket suffix is replaced, not stacked) that names nothing yet. The bare name is tried first.
 QString MakeUniqueFileName(const QString &path);
 
-// Creates every missing folder of `path`, cleaning each part with MakeSafeFileName; stops at an empty part.
-// A part that cleans to nothing (or a network path without a server) shows "文件夹名称有误！不能创建文件夹！".
-// Returns the deepest folder built that exists (no trailing separator), or empty.
-QString CreateFolderPath(const QString &path);
+// Creates the folder `path` names and every missing folder above it, exactly as given: a folder the user chose is
+// never renamed, and on this platform any name but one holding NUL is a name. Returns the folder without a trailing
+// separator; empty when it cannot be made, with the system's reason (such as "Permission denied") in `reason`.
+QString CreateFolderPath(const QString &path, QString *reason = nullptr);
 
 // True when a file (not a folder) exists at `path`, which may also be a "file://" address.
 bool IsExistingFile(const QString &path);

@@ -108,12 +108,17 @@ void Form_BaoCun::confirm()
     QString text = m_combo1->currentText();
     if (!text.endsWith(QDir::separator()))
         text += QDir::separator();
-    text = CreateFolderPath(text);
-    m_combo1->setEditText(text);
-    if (text.isEmpty()) {
-        Prompt::current().message(kCreateFailed, Prompt::Icon::Critical);
+    QString reason;
+    const QString created = CreateFolderPath(text, &reason);
+    if (created.isEmpty()) {
+        // The typed folder stays in the box to be corrected.
+        Prompt::current().message(kCreateFailed + QLatin1Char('\n') + QDir::toNativeSeparators(text) +
+                                      QLatin1Char('\n') + reason,
+                                  Prompt::Icon::Critical);
         return;
     }
+    text = created;
+    m_combo1->setEditText(text);
     m_target.SaveFolder = text;
     SettingKeys::下载文件保存路径.write(text);
     m_target.SaveDialogCancelled = false;

@@ -32,11 +32,6 @@ QString decimalText(double value)
         return QString::number(static_cast<qint64>(value));
     return QString::number(value);
 }
-
-QString withSeparator(const QString &folder)
-{
-    return folder.endsWith(kPathSeparator) ? folder : folder + kPathSeparator;
-}
 } // namespace
 
 Engine1::Engine1(DownloadContext &context, QObject *parent)
@@ -203,10 +198,13 @@ QCoro::Task<bool> Engine1::transfer()
     const QString extension = MimeTypeToExtension(mediaType);
 
     // 14-15. The folder made to exist; the type from the response when it is a plain word.
-    const QString folder = withSeparator(CreateFolderPath(list.item(m_row).folder));
-    if (gone()) // CreateFolderPath may have shown a message
+    bool folderMade = false;
+    list.update(m_row, [&folderMade](DownloadItem &row) { folderMade = CreateItemFolder(row); });
+    if (!folderMade) {
+        m_inet->cancel();
         co_return false;
-    list.setFolder(m_row, folder);
+    }
+    const QString folder = list.item(m_row).folder;
     if (!extension.isEmpty() && !extension.contains(QLatin1Char('/')))
         list.setType(m_row, extension);
 

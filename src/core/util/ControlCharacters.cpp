@@ -1,0 +1,56 @@
+#include "core/util/ControlCharacters.h"
+
+#include "core/util/AnsiCodePage.h"
+
+namespace {
+bool isBidiControl(char32_t c)
+{
+    return (c >= 0x202A && c <= 0x202E) || (c >= 0x2066 && c <= 0x2069);
+}
+
+bool isJoiner(char32_t c)
+{
+    return c == 0x200C || c == 0x200D;
+}
+
+QString escaped(char32_t c)
+{
+    if (c < 0x100)
+        return QStringLiteral("\\x%1").arg(uint(c), 2, 16, QLatin1Char('0'));
+    if (c < 0x10000)
+        return QStringLiteral("\\u%1").arg(uint(c), 4, 16, QLatin1Char('0'));
+    return QStringLiteral("\\U%1").arg(uint(c), 8, 16, QLatin1Char('0'));
+}
+} // namespace
+
+bool IsControlCharacter(char32_t c)
+{
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || isBidiControl(c) || c == 0x2028 || c == 0x2029;
+}
+
+QString RemoveControlCharacters(const QString &text)
+{
+    QString kept;
+    kept.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t c, qsizetype index, qsizetype units) {
+        if (!IsControlCharacter(c))
+            kept.append(QStringView(text).mid(index, units));
+        return true;
+    });
+    return kept;
+}
+
+QString EscapeNonPrintable(const QString &text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    forEachCodePoint(text, [&](char32_t c, qsizetype index, qsizetype units) {
+        const bool loneSurrogate = units == 1 && QChar::isSurrogate(c);
+        if (loneSurrogate || (!isJoiner(c) && (IsControlCharacter(c) || !QChar::isPrint(c))))
+            shown += escaped(c);
+        else
+            shown.append(QStringView(text).mid(index, units));
+        return true;
+    });
+    return shown;
+}

@@ -2,6 +2,7 @@
 
 #include "core/util/AnsiCodePage.h"
 #include "core/util/Prompt.h"
+#include "core/util/UtilTexts.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -19,8 +20,6 @@ constexpr int kNameMaxBytes = 255;
 constexpr int kSafeNameMaxBytes = 225;
 constexpr int kCounterReserveBytes = 8;
 #endif
-
-const QString kFolderNameError = QStringLiteral("文件夹名称有误！不能创建文件夹！");
 
 QString trimSpaces(const QString &text)
 {
@@ -203,7 +202,7 @@ QString CreateFolderPath(const QString &path)
     qsizetype next = 1;
     if (path.startsWith(QString(2, kPathSeparator))) {
         if (parts.size() < 3 || parts[2].isEmpty()) {
-            Prompt::current().message(kFolderNameError, Prompt::Icon::Critical);
+            Prompt::current().message(UtilTexts::kFolderNameError, Prompt::Icon::Critical);
             return {};
         }
         built = QString(2, kPathSeparator) + parts[2];
@@ -217,7 +216,7 @@ QString CreateFolderPath(const QString &path)
             break;
         const QString part = MakeSafeFileName(parts[next]);
         if (part.isEmpty()) {
-            Prompt::current().message(kFolderNameError, Prompt::Icon::Critical);
+            Prompt::current().message(UtilTexts::kFolderNameError, Prompt::Icon::Critical);
             break;
         }
         built += kPathSeparator + part;

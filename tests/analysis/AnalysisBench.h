@@ -99,11 +99,9 @@ struct AnalysisBench {
     }
     ~AnalysisBench() { CloseVisitedDatabase(); }
 
-    // The fixture site beside this file (tests/data/scholar), wherever the test is run from.
-    static QString scholarFolder()
-    {
-        return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"));
-    }
+    // The fixture site (tests/data/scholar), wherever the test is run from: __FILE__ may be relative to the build
+    // folder when the compiler cache rewrites paths.
+    static QString scholarFolder() { return QStringLiteral(PH_TEST_DATA_DIR "/scholar"); }
 
     QString folderWithSeparator() const { return view.folder + QLatin1Char('/'); }
 

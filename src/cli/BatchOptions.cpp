@@ -1,5 +1,7 @@
 #include "cli/BatchOptions.h"
 
+#include "core/download/DownloadTexts.h"
+
 #include <QCommandLineParser>
 #include <QRegularExpression>
 
@@ -125,11 +127,11 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
     if (parser.isSet(QStringLiteral("same-name"))) {
         const QString rule = parser.value(QStringLiteral("same-name")).trimmed().toLower();
         if (rule == QLatin1String("skip"))
-            o.sameNameChoice = QStringLiteral("跳过");
+            o.sameNameChoice = DownloadTexts::kSkip;
         else if (rule == QLatin1String("overwrite"))
-            o.sameNameChoice = QStringLiteral("覆盖");
+            o.sameNameChoice = DownloadTexts::kOverwrite;
         else if (rule == QLatin1String("rename"))
-            o.sameNameChoice = QStringLiteral("重命名");
+            o.sameNameChoice = DownloadTexts::kRename;
         else
             return {std::nullopt, QStringLiteral("--same-name: expected skip, overwrite or rename, got \"%1\"")
                                       .arg(parser.value(QStringLiteral("same-name")))};

@@ -7,7 +7,6 @@
 #include "core/analysis/ProxyRotation.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/engines/InstallEngines.h"
-#include "core/net/BrowserScriptSuppression.h"
 #include "core/net/SignalWait.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
@@ -18,6 +17,7 @@
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/FileNameRules.h"
+#include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
 #include <QDir>
@@ -98,7 +98,7 @@ QCoro::Task<> BatchRun::search()
 {
     WebEngineBrowser browser;
     // A page waiting for an answer to its own dialog or window would stop the walk.
-    browser.setFrameScripts(ScriptSuppressionStatements());
+    browser.setFrameScripts({PageScripts::dialogSuppression()});
     browser.setSilent(true);
     FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_flags);
     BatchSearchWindow window(browser, *m_results, *m_flags, pacing, m_progress);

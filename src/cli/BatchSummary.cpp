@@ -8,7 +8,7 @@
 
 FileOutcome OutcomeOf(const DownloadItem &item)
 {
-    if (item.percent == SameNameTexts::kExistsSkipped || item.percent == DownloadTexts::kTooBig)
+    if (item.percent == DownloadTexts::kExistsSkipped || item.percent == DownloadTexts::kTooBig)
         return FileOutcome::Skipped;
     switch (item.state) {
     case ItemState::Done:

@@ -120,4 +120,37 @@ QString runInAllFrames(const QString &token, const QString &statement)
            literal(token) + QLatin1Char(',') + literal(statement) + QLatin1Char(')');
 }
 
+QString dialogSuppression()
+{
+    return QStringLiteral(R"JS((function () {
+  // Window opening is taken away: a page that calls it gets an error and stays where it is.
+  try { window.open = null; } catch (e) { }
+  // The rest do nothing, so a page waiting for an answer goes on at once.
+  ['alert', 'confirm', 'showModalDialog', 'close', 'focus', 'blur'].forEach(function (name) {
+    try { window[name] = function () { return; }; } catch (e) { }
+  });
+  return true;
+})())JS");
+}
+
+QString unblockContextMenuAndCopying()
+{
+    return QStringLiteral(R"JS((function () {
+  var handlers = ['oncontextmenu', 'onselectstart', 'ondragstart', 'onmousedown', 'onmousemove', 'onmouseup',
+                  'onmouseout', 'onbeforecopy', 'oncopy', 'onselect'];
+  function clear(e) {
+    for (var i = 0; i < handlers.length; ++i) {
+      try { e[handlers[i]] = null; } catch (x) { }
+    }
+  }
+  try { if (document.body) clear(document.body); } catch (x) { }
+  clear(document);
+  ['TABLE', 'TD', 'SPAN', 'DIV'].forEach(function (tag) {
+    var list = document.getElementsByTagName(tag);
+    for (var i = 0; i < list.length; ++i) clear(list[i]);
+  });
+  return true;
+})())JS");
+}
+
 } // namespace PageScripts

@@ -27,4 +27,11 @@ QString frameRelay(const QString &token);
 // origin.
 QString runInAllFrames(const QString &token, const QString &statement);
 
+// Installed in every frame before the page's scripts: takes away the page's alert, confirm and modal dialogs,
+// window opening, focus changes and closing, so that nothing waits for an answer to a page's dialog or window.
+QString dialogSuppression();
+// Clears the handlers by which a page blocks the context menu, selection and copying: on the body, the document
+// and every table, cell, span and div (run in the page and in every frame inside it).
+QString unblockContextMenuAndCopying();
+
 } // namespace PageScripts

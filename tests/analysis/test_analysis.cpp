@@ -259,6 +259,9 @@ private Q_SLOTS:
         QTRY_COMPARE_WITH_TIMEOUT(bench.rows.row(0).status, QStringLiteral("成功"), 20000);
         QVERIFY(finished.isEmpty());
         bench.driver.stop();
+        // Until the stopped run has ended, a tick of the timer is refused as the menu command would be.
+        bench.driver.autoAnalysisTick();
+        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisText::analysisRunning});
         QVERIFY(finished.wait(20000));
         QCOMPARE(bench.statuses(), (QStringList{"成功", ""}));
         QCOMPARE(bench.view.downloads.size(), 1);

@@ -1,3 +1,4 @@
+#include "core/analysis/AnalysisTexts.h"
 #include "core/analysis/ProxyRotation.h"
 #include "core/store/Settings.h"
 #include "support/TestEnvironment.h"
@@ -86,12 +87,12 @@ private Q_SLOTS:
 
         QCOMPARE(rotation.下一个IP代理(), QString());
         QCOMPARE(status.count(), 0); // the panel keeps what it showed
-        QCOMPARE(prompt.texts(), QStringList{ProxyRotation::badListMessage()});
+        QCOMPARE(prompt.texts(), QStringList{AnalysisText::badProxyList});
         QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
 
         // The fetch goes without a proxy, and the next due rotation complains again.
         QCOMPARE(rotation.updateBeforeFetch(), QString());
-        QCOMPARE(rotation.statusText(), ProxyRotation::noProxyText());
+        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
         QCOMPARE(prompt.entries.size(), 2);
         proxiesOfFailingFetches(rotation, ProxyRotation::kFailuresBeforeRotation + 1);
         QCOMPARE(prompt.entries.size(), 3);
@@ -105,9 +106,9 @@ private Q_SLOTS:
         ProxyRotation rotation;
         rotation.load();
         QVERIFY(!rotation.UseProxyList());
-        QCOMPARE(rotation.statusText(), ProxyRotation::noProxyText());
+        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
         QCOMPARE(proxiesOfFailingFetches(rotation, 12), QStringList(12, QString()));
-        QCOMPARE(rotation.statusText(), ProxyRotation::noProxyText());
+        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
         QCOMPARE(rotation.下一个IP代理(), QString());
         QVERIFY(prompt.entries.isEmpty());
     }
@@ -147,7 +148,7 @@ private Q_SLOTS:
         rotation.setUseProxyList(true);
         QCOMPARE(rotation.updateBeforeFetch(), QString("b:2"));
         rotation.setUseProxyList(false);
-        QCOMPARE(rotation.statusText(), ProxyRotation::noProxyText());
+        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
         QCOMPARE(rotation.updateBeforeFetch(), QString());
         QCOMPARE(rotation.CurrentProxy(), QString());
         // Switched on again, the next fetch takes a fresh address at once.

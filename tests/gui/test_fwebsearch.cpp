@@ -1,4 +1,5 @@
 #include "ModalAnswerer.h"
+#include "core/analysis/AnalysisDriver.h"
 #include "core/net/Browser.h"
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
@@ -377,9 +378,7 @@ private Q_SLOTS:
         QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Information);
         w.progressPanel()->hide();
 
-        QAction *analyse = win.action("menu分析未分析项");
-        QVERIFY(analyse);
-        QSignalSpy started(analyse, &QAction::triggered);
+        QSignalSpy started(&w.analysis(), &AnalysisDriver::runStarted);
         check6->setChecked(true);
         QVERIFY(started.wait());
         check6->setChecked(false);

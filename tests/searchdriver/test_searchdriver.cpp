@@ -2,6 +2,7 @@
 #include "core/run/RunFlags.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/SearchDriver.h"
+#include "core/search/SearchTexts.h"
 #include "core/search/SearchWindow.h"
 #include "core/util/Clock.h"
 #include "support/TestEnvironment.h"
@@ -289,7 +290,7 @@ private Q_SLOTS:
             rig.driver.clickBatch();
             QCOMPARE(rig.driver.batchRunning(), !batchRefused);
             if (batchRefused) {
-                QCOMPARE(rig.prompt.texts(), QStringList{SearchDriver::busyMessage()});
+                QCOMPARE(rig.prompt.texts(), QStringList{SearchTexts::kBusyRefusal});
                 QCOMPARE(rig.prompt.entries.first().icon, Prompt::Icon::Critical);
                 QVERIFY(rig.window.batchButton.isEmpty());
                 QCOMPARE(rig.window.keywords, QStringLiteral("a"));
@@ -307,7 +308,7 @@ private Q_SLOTS:
             rig.driver.clickWalk();
             QCOMPARE(rig.driver.walkRunning(), !walkRefused);
             if (walkRefused) {
-                QCOMPARE(rig.prompt.texts(), QStringList{SearchDriver::busyMessage()});
+                QCOMPARE(rig.prompt.texts(), QStringList{SearchTexts::kBusyRefusal});
                 QVERIFY(rig.window.walkButton.isEmpty());
                 QCOMPARE(rig.window.saveTargetQuestions, 0);
             } else {

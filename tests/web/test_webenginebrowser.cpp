@@ -1,7 +1,7 @@
-#include "core/net/BrowserScriptSuppression.h"
 #include "support/FixtureHttpServer.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
+#include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
 #include <QCoroTask>
@@ -217,8 +217,9 @@ private Q_SLOTS:
 
     void suppressionStatementsRunInEveryFrame()
     {
-        m_browser->setFrameScripts(ScriptSuppressionStatements());
-        QCOMPARE(m_browser->frameScripts(), ScriptSuppressionStatements());
+        const QStringList suppression{PageScripts::dialogSuppression()};
+        m_browser->setFrameScripts(suppression);
+        QCOMPARE(m_browser->frameScripts(), suppression);
         QSignalSpy dialogs(m_browser.get(), &Browser::scriptDialogSuppressed);
         QSignalSpy requested(m_browser.get(), &Browser::newWindowRequested);
 

@@ -180,7 +180,8 @@ void AnalysisDriver::stop()
 
 void AnalysisDriver::autoAnalysisTick()
 {
-    if (m_flags.AnalysisIdle() && !m_running)
+    // A stopped run still finishing its row refuses with its message, as the command would.
+    if (m_flags.AnalysisIdle())
         start(AnalysisSet::Unanalysed);
 }
 

@@ -50,7 +50,8 @@ public:
     QCoro::Task<bool> run(AnalysisSet set);
     // Command5 "停止": the run ends after the row it is on; a running pause ends at once.
     void stop();
-    // One tick of the automatic analysis (Timer1): starts a run over the unanalysed rows when no run is active.
+    // One tick of the automatic analysis (the main window's Timer1, while Check6 is checked): starts a run over the
+    // unanalysed rows, as the menu command does, unless a run holds AnalysisIdle.
     void autoAnalysisTick();
 
     bool isRunning() const { return m_running; }

@@ -1,5 +1,7 @@
 #include "core/analysis/AnalysisSet.h"
 
+#include "core/search/SearchTexts.h"
+
 bool RowInAnalysisSet(AnalysisSet set, const QString &status, bool selected)
 {
     switch (set) {
@@ -7,7 +9,7 @@ bool RowInAnalysisSet(AnalysisSet set, const QString &status, bool selected)
         return status.isEmpty();
     case AnalysisSet::Failed:
         // "失败" and "失败(下载)" share their first two characters; "无pdf" is not a failure.
-        return status.startsWith(QStringLiteral("失败"));
+        return status.startsWith(SearchTexts::失败);
     case AnalysisSet::Selected:
         return selected;
     case AnalysisSet::All:

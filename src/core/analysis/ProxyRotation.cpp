@@ -1,5 +1,6 @@
 #include "core/analysis/ProxyRotation.h"
 
+#include "core/analysis/AnalysisTexts.h"
 #include "core/store/Settings.h"
 #include "core/util/DataFolder.h"
 #include "core/util/Prompt.h"
@@ -9,19 +10,9 @@
 
 ProxyRotation::ProxyRotation(QObject *parent) : QObject(parent) {}
 
-QString ProxyRotation::noProxyText()
-{
-    return QStringLiteral("目前IP代理：未使用代理");
-}
-
 QString ProxyRotation::proxyText(const QString &address)
 {
-    return QStringLiteral("目前IP代理：") + address;
-}
-
-QString ProxyRotation::badListMessage()
-{
-    return QStringLiteral("你的IP代理设置有问题，请完善！");
+    return AnalysisText::proxyInUse + address;
 }
 
 QStringList ProxyRotation::readProxyListFile()
@@ -43,7 +34,7 @@ void ProxyRotation::load()
     m_proxyFetchCount = 0;
     m_firstAddressTaken = false;
     if (!m_useProxyList)
-        setStatusText(noProxyText());
+        setStatusText(AnalysisText::noProxy);
 }
 
 void ProxyRotation::store() const
@@ -57,7 +48,7 @@ void ProxyRotation::setUseProxyList(bool use)
         m_firstAddressTaken = false;
     m_useProxyList = use;
     if (!use)
-        setStatusText(noProxyText());
+        setStatusText(AnalysisText::noProxy);
 }
 
 void ProxyRotation::setProxyList(const QStringList &list)
@@ -68,7 +59,7 @@ void ProxyRotation::setProxyList(const QStringList &list)
 QString ProxyRotation::下一个IP代理()
 {
     if (!m_useProxyList) {
-        setStatusText(noProxyText());
+        setStatusText(AnalysisText::noProxy);
         return {};
     }
     // Blank lines (a file that ends with CR LF has one) are stepped over: stopping an unattended run with a
@@ -85,7 +76,7 @@ QString ProxyRotation::下一个IP代理()
             return entry;
         }
     }
-    Prompt::current().message(badListMessage(), Prompt::Icon::Critical);
+    Prompt::current().message(AnalysisText::badProxyList, Prompt::Icon::Critical);
     return {};
 }
 
@@ -99,7 +90,7 @@ QString ProxyRotation::updateBeforeFetch()
         if (!m_currentProxy.isEmpty())
             m_proxyFetchCount = 0;
     }
-    setStatusText(m_currentProxy.isEmpty() ? noProxyText() : proxyText(m_currentProxy));
+    setStatusText(m_currentProxy.isEmpty() ? AnalysisText::noProxy : proxyText(m_currentProxy));
     return m_currentProxy;
 }
 

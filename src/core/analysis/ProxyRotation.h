@@ -54,9 +54,8 @@ public:
     // Status-bar text of the proxy state; empty until something set it.
     const QString &statusText() const { return m_statusText; }
 
-    static QString noProxyText();
+    // The status-bar text while `address` is the proxy in use.
     static QString proxyText(const QString &address);
-    static QString badListMessage();
 
 Q_SIGNALS:
     void statusTextChanged(const QString &text);

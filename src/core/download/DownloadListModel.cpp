@@ -1,5 +1,7 @@
 #include "core/download/DownloadListModel.h"
 
+#include "core/download/DownloadTexts.h"
+
 #include <algorithm>
 
 namespace {
@@ -22,7 +24,7 @@ std::size_t stateIndex(ItemState state)
 
 QString StatisticsText(int total, int downloading, int waiting, int done, int failed)
 {
-    return QStringLiteral("总数:%1 正在下载:%2 等待:%3 已完成:%4 失败:%5")
+    return DownloadTexts::kStatistics
         .arg(total)
         .arg(downloading)
         .arg(waiting)
@@ -73,12 +75,12 @@ QVariant DownloadListModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case NameColumn: return QStringLiteral("名称");
-    case TypeColumn: return QStringLiteral("类型");
-    case SizeColumn: return QStringLiteral("文件大小");
-    case DownloadedColumn: return QStringLiteral("已下载数");
-    case PercentColumn: return QStringLiteral("百分比");
-    case FolderColumn: return QStringLiteral("保存路径");
+    case NameColumn: return DownloadTexts::kNameColumn;
+    case TypeColumn: return DownloadTexts::kTypeColumn;
+    case SizeColumn: return DownloadTexts::kSizeColumn;
+    case DownloadedColumn: return DownloadTexts::kDownloadedColumn;
+    case PercentColumn: return DownloadTexts::kPercentColumn;
+    case FolderColumn: return DownloadTexts::kFolderColumn;
     default: return {};
     }
 }

@@ -17,15 +17,15 @@ constexpr int kMaxPauseSeconds = 600;
 constexpr int kStopRuleLimit = 5;
 constexpr int kFinishedSound = 102;
 
-const QString kCaptions[] = {QStringLiteral("跳过"), QStringLiteral("覆盖"), QStringLiteral("重命名")};
+const QString *const kCaptions[] = {&DownloadTexts::kSkip, &DownloadTexts::kOverwrite, &DownloadTexts::kRename};
 
 QString knownCaption(const QString &caption)
 {
     const QString trimmed = caption.trimmed();
-    for (const QString &known : kCaptions)
-        if (trimmed == known)
-            return known;
-    return QStringLiteral("重命名");
+    for (const QString *known : kCaptions)
+        if (trimmed == *known)
+            return *known;
+    return DownloadTexts::kRename;
 }
 } // namespace
 

@@ -1,5 +1,6 @@
 #include "core/download/FileTypeDetection.h"
 
+#include "core/download/DownloadTexts.h"
 #include "core/download/SameNameRules.h"
 #include "core/util/AnsiCodePage.h"
 #include "core/util/FileNameRules.h"
@@ -231,11 +232,11 @@ QString FileTypeMessage(const QString &path)
 {
     const QString type = 打开文件判断文件类型(path);
     if (type.isEmpty())
-        return QStringLiteral("目前还无法判断。");
-    return QStringLiteral("文件类型为：") + type;
+        return DownloadTexts::kTypeUnknown;
+    return DownloadTexts::kTypeIs + type;
 }
 
 QString CorrectedFileTypesMessage(int count)
 {
-    return QStringLiteral("纠正文件类型：%1个.").arg(count);
+    return DownloadTexts::kTypesCorrected.arg(count);
 }

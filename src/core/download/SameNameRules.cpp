@@ -1,5 +1,6 @@
 #include "core/download/SameNameRules.h"
 
+#include "core/download/DownloadTexts.h"
 #include "core/util/FileNameRules.h"
 
 #include <QDir>
@@ -9,10 +10,6 @@
 #include <optional>
 
 namespace {
-
-const QString kSkipCaption = QStringLiteral("跳过");
-const QString kOverwriteCaption = QStringLiteral("覆盖");
-const QString kRenameCaption = QStringLiteral("重命名");
 
 QString withType(const QString &base, const QString &type)
 {
@@ -55,21 +52,21 @@ QString SameNameCaption(SameNameOption option)
 {
     switch (option) {
     case SameNameOption::Skip:
-        return kSkipCaption;
+        return DownloadTexts::kSkip;
     case SameNameOption::Overwrite:
-        return kOverwriteCaption;
+        return DownloadTexts::kOverwrite;
     case SameNameOption::Rename:
         break;
     }
-    return kRenameCaption;
+    return DownloadTexts::kRename;
 }
 
 SameNameOption SameNameOptionFromCaption(const QString &caption)
 {
     const QString text = caption.trimmed();
-    if (text == kSkipCaption)
+    if (text == DownloadTexts::kSkip)
         return SameNameOption::Skip;
-    if (text == kOverwriteCaption)
+    if (text == DownloadTexts::kOverwrite)
         return SameNameOption::Overwrite;
     return SameNameOption::Rename;
 }
@@ -93,7 +90,7 @@ bool 确定是需要下载(DownloadItem &item, SameNameOption option)
     item.state = ItemState::Done;
     item.size = length;
     item.downloaded = length;
-    item.percent = SameNameTexts::kExistsSkipped;
+    item.percent = DownloadTexts::kExistsSkipped;
     return false;
 }
 
@@ -138,6 +135,6 @@ bool MarkRowIfFileMissing(DownloadItem &item)
 {
     if (IsExistingFile(ItemFilePath(item)))
         return false;
-    item.percent = SameNameTexts::kMissing;
+    item.percent = DownloadTexts::kMissing;
     return true;
 }

@@ -29,9 +29,3 @@ QString 重命名保存路径(const QString &folder, const QString &name, const 
 // The file check of the list menu: a row whose file is missing shows "不存在" in its percent column; its state
 // stays. True when the row was marked.
 bool MarkRowIfFileMissing(DownloadItem &item);
-
-// The status words these rules write.
-namespace SameNameTexts {
-inline const QString kExistsSkipped = QStringLiteral("已存在，跳过");
-inline const QString kMissing = QStringLiteral("不存在");
-} // namespace SameNameTexts

@@ -1,5 +1,6 @@
 #include "core/net/FetchPageText.h"
 
+#include "core/net/NetTexts.h"
 #include "core/net/TransferControl.h"
 #include "core/util/AnsiCodePage.h"
 #include "core/util/Clock.h"
@@ -132,9 +133,9 @@ QString ReadTextWithCharset(const QString &filePath, const QString &charset)
         QStringDecoder decoder(decoderId.constData());
         if (decoder.isValid())
             return decoder.decode(bytes);
-        failure = QStringLiteral("不支持的字符集 %1").arg(name);
+        failure = NetTexts::kUnknownCharset.arg(name);
     }
-    Prompt::current().message(QStringLiteral("编码转换出错：") + failure, Prompt::Icon::Critical);
+    Prompt::current().message(NetTexts::kDecodingFailed + failure, Prompt::Icon::Critical);
     return {};
 }
 

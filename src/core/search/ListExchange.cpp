@@ -1,6 +1,7 @@
 #include "core/search/ListExchange.h"
 
 #include "core/search/ResultRow.h"
+#include "core/search/SearchTexts.h"
 #include "core/store/Database.h"
 #include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
@@ -32,7 +33,7 @@ ListRecord ToListRecord(const ResultRow &row)
 
 bool IsFailedOrUnanalysed(const QString &status)
 {
-    return status.isEmpty() || status.left(2) == QStringLiteral("失败");
+    return status.isEmpty() || status.left(2) == SearchTexts::失败;
 }
 
 namespace {
@@ -132,6 +133,6 @@ bool ReadListFile(const QString &path, const std::function<void(const ListRecord
 QString ExportFinishedText(qint64 fileBytes)
 {
     const QLocale grouped(QLocale::English, QLocale::UnitedStates);
-    return QStringLiteral("导出到文件完毕：") + grouped.toString(static_cast<double>(fileBytes) / 1024.0, 'f', 1) +
+    return SearchTexts::kExportFinished + grouped.toString(static_cast<double>(fileBytes) / 1024.0, 'f', 1) +
            QStringLiteral("KB");
 }

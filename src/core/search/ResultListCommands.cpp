@@ -3,16 +3,8 @@
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
 #include "core/util/DocumentFileName.h"
+#include "core/search/SearchTexts.h"
 #include "core/util/Prompt.h"
-
-namespace {
-const QString kAnalysing = QStringLiteral("正在分析，不能清除！");
-const QString kBusy = QStringLiteral("正在工作，请稍后再试！");
-const QString kAskText = QStringLiteral("请输入指定字符：");
-const QString kConfirmClear = QStringLiteral("您确定要清空辛辛苦苦搜索的列表数据吗？");
-const QString kSuccessGroup = QStringLiteral("成功");
-const QString kSkipGroup = QStringLiteral("跳过");
-} // namespace
 
 ResultListCommands::ResultListCommands(ResultListModel &list, const RunFlags &flags) : m_list(list), m_flags(flags) {}
 
@@ -20,7 +12,7 @@ bool ResultListCommands::analysisAllowsRemoval() const
 {
     if (m_flags.AnalysisIdle())
         return true;
-    Prompt::current().message(kAnalysing, Prompt::Icon::Critical);
+    Prompt::current().message(SearchTexts::kClearRefusal, Prompt::Icon::Critical);
     return false;
 }
 
@@ -35,21 +27,21 @@ bool ResultListCommands::清除分析成功项()
 {
     if (!analysisAllowsRemoval() || m_list.rowCount() == 0)
         return false;
-    return m_list.removeStatusGroup(kSuccessGroup) > 0;
+    return m_list.removeStatusGroup(SearchTexts::成功) > 0;
 }
 
 bool ResultListCommands::清除分析跳过项()
 {
     if (!analysisAllowsRemoval() || m_list.rowCount() == 0)
         return false;
-    return m_list.removeStatusGroup(kSkipGroup) > 0;
+    return m_list.removeStatusGroup(SearchTexts::kSkippedGroup) > 0;
 }
 
 bool ResultListCommands::removeByTitle(bool contains)
 {
     if (!analysisAllowsRemoval())
         return false;
-    const std::optional<QString> text = Prompt::current().input(kAskText);
+    const std::optional<QString> text = Prompt::current().input(SearchTexts::kAskText);
     if (!text || text->isEmpty() || m_list.rowCount() == 0)
         return false;
     return m_list.removeTitleMatching(*text, contains) > 0;
@@ -69,7 +61,7 @@ bool ResultListCommands::清空全部()
 {
     if (!analysisAllowsRemoval())
         return false;
-    if (!Prompt::current().ask(kConfirmClear))
+    if (!Prompt::current().ask(SearchTexts::kClearAllQuestion))
         return false;
     const bool had = m_list.rowCount() > 0;
     m_list.clearAll();
@@ -79,7 +71,7 @@ bool ResultListCommands::清空全部()
 bool ResultListCommands::sortByHeader(int column)
 {
     if (!m_flags.allIdle()) {
-        Prompt::current().message(kBusy, Prompt::Icon::Critical);
+        Prompt::current().message(SearchTexts::kBusyTryLater, Prompt::Icon::Critical);
         return false;
     }
     m_list.sortByHeader(column);

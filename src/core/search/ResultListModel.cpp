@@ -1,6 +1,7 @@
 #include "core/search/ResultListModel.h"
 
 #include "core/util/ControlCharacters.h"
+#include "core/search/SearchTexts.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -71,13 +72,13 @@ QString ResultListModel::columnTitle(int column)
 {
     switch (column) {
     case TitleColumn:
-        return QStringLiteral("标题");
+        return SearchTexts::kTitleColumn;
     case StatusColumn:
-        return QStringLiteral("分析状态      ");
+        return SearchTexts::kStatusColumn;
     case TypeColumn:
-        return QStringLiteral("类型  ");
+        return SearchTexts::kTypeColumn;
     case FolderColumn:
-        return QStringLiteral("保存路径");
+        return SearchTexts::kFolderColumn;
     default:
         return {};
     }

@@ -4,6 +4,7 @@
 #include "core/run/RunFlags.h"
 #include "core/run/Wakeup.h"
 #include "core/search/QueryAddress.h"
+#include "core/search/SearchTexts.h"
 #include "core/search/SearchWindow.h"
 #include "core/util/Clock.h"
 #include "core/util/Prompt.h"
@@ -26,11 +27,6 @@ SearchDriver::SearchDriver(Browser &browser, RunFlags &flags, SearchWindow &wind
 {
     // Only the top-level document's completion ends a waited-for load; inner frames are not reported.
     connect(&m_browser, &Browser::documentComplete, this, [this] { m_flags.setPageLoading(false); });
-}
-
-QString SearchDriver::busyMessage()
-{
-    return QStringLiteral("正在工作，请停止以后使用该功能！");
 }
 
 QStringList SearchDriver::keywordLines(const QString &text)
@@ -81,7 +77,7 @@ QCoro::Task<> SearchDriver::clickBatch()
         co_return;
     }
     if (!m_flags.allIdle()) {
-        Prompt::current().message(busyMessage(), Prompt::Icon::Critical);
+        Prompt::current().message(SearchTexts::kBusyRefusal, Prompt::Icon::Critical);
         co_return;
     }
     m_batchRunning = true;
@@ -130,7 +126,7 @@ QCoro::Task<> SearchDriver::clickWalk()
         co_return;
     }
     if (!m_flags.AnalysisIdle()) {
-        Prompt::current().message(busyMessage(), Prompt::Icon::Critical);
+        Prompt::current().message(SearchTexts::kBusyRefusal, Prompt::Icon::Critical);
         co_return;
     }
     m_walkRunning = true;

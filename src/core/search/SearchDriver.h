@@ -46,8 +46,6 @@ public:
     // a line break, so the box starts with an empty line and is empty after the last keyword.
     static QString remainingKeywords(const QStringList &lines, int current);
 
-    static QString busyMessage();
-
 Q_SIGNALS:
     void batchFinished();
     void walkFinished();

@@ -5,9 +5,11 @@
 #include "core/util/FileNameRules.h"
 #include "core/util/FolderHistory.h"
 #include "core/util/Prompt.h"
+#include "gui/Form_BaoCun/Form_BaoCunTexts.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/ComboTools.h"
 #include "gui/shell/FolderBrowser.h"
+#include "gui/shell/ShellTexts.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -17,16 +19,12 @@
 #include <QPushButton>
 #include <QRadioButton>
 
-namespace {
-const QString kCaption = QStringLiteral("选择下载保存路径");
-const QString kBrowsePrompt = QStringLiteral("请选择要浏览的文件夹:");
-const QString kCreateFailed = QStringLiteral("创建文件夹出错！");
-} // namespace
+namespace T = Form_BaoCunTexts;
 
 Form_BaoCun::Form_BaoCun(SaveTarget &target, QWidget *parent) : QDialog(parent), m_target(target)
 {
     setObjectName(QStringLiteral("Form_BaoCun"));
-    setWindowTitle(kCaption);
+    setWindowTitle(T::kCaption);
     setWindowIcon(AppIcon());
     setWindowFlag(Qt::WindowStaysOnTopHint);
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -35,18 +33,18 @@ Form_BaoCun::Form_BaoCun(SaveTarget &target, QWidget *parent) : QDialog(parent),
         w->setObjectName(QString::fromUtf8(name));
         return w;
     };
-    m_label1 = static_cast<QLabel *>(named(new QLabel(QStringLiteral("保存到文件夹："), this), "Label1"));
+    m_label1 = static_cast<QLabel *>(named(new QLabel(T::kFolderLabel, this), "Label1"));
     m_combo1 = static_cast<QComboBox *>(named(new QComboBox(this), "Combo1"));
     m_combo1->setEditable(true);
     m_combo1->setInsertPolicy(QComboBox::NoInsert);
     m_combo1->setMinimumWidth(360);
-    m_command1 = static_cast<QPushButton *>(named(new QPushButton(QStringLiteral("浏览..."), this), "Command1"));
-    m_command4 = static_cast<QPushButton *>(named(new QPushButton(QStringLiteral("清空历史"), this), "Command4"));
-    m_label3 = static_cast<QLabel *>(named(new QLabel(QStringLiteral("保存文件名为："), this), "Label3"));
-    m_option1 = static_cast<QRadioButton *>(named(new QRadioButton(QStringLiteral("原文件名"), this), "Option1"));
-    m_option2 = static_cast<QRadioButton *>(named(new QRadioButton(QStringLiteral("链接名称"), this), "Option2"));
-    m_command2 = static_cast<QPushButton *>(named(new QPushButton(QStringLiteral("确定"), this), "Command2"));
-    m_command3 = static_cast<QPushButton *>(named(new QPushButton(QStringLiteral("取消"), this), "Command3"));
+    m_command1 = static_cast<QPushButton *>(named(new QPushButton(T::kBrowse, this), "Command1"));
+    m_command4 = static_cast<QPushButton *>(named(new QPushButton(T::kClearHistory, this), "Command4"));
+    m_label3 = static_cast<QLabel *>(named(new QLabel(T::kNameLabel, this), "Label3"));
+    m_option1 = static_cast<QRadioButton *>(named(new QRadioButton(T::kNameFromAddress, this), "Option1"));
+    m_option2 = static_cast<QRadioButton *>(named(new QRadioButton(T::kNameFromLink, this), "Option2"));
+    m_command2 = static_cast<QPushButton *>(named(new QPushButton(T::kOk, this), "Command2"));
+    m_command3 = static_cast<QPushButton *>(named(new QPushButton(ShellTexts::kCancel, this), "Command3"));
     m_command2->setDefault(true);
 
     auto *grid = new QGridLayout(this);
@@ -91,7 +89,7 @@ void Form_BaoCun::ask(SaveTarget &target, QWidget *parent)
 
 void Form_BaoCun::browse()
 {
-    m_combo1->setEditText(BrowseForFolder(this, m_combo1->currentText(), kBrowsePrompt));
+    m_combo1->setEditText(BrowseForFolder(this, m_combo1->currentText(), T::kBrowsePrompt));
 }
 
 void Form_BaoCun::clearHistory()
@@ -112,7 +110,7 @@ void Form_BaoCun::confirm()
     const QString created = CreateFolderPath(text, &reason);
     if (created.isEmpty()) {
         // The typed folder stays in the box to be corrected.
-        Prompt::current().message(kCreateFailed + QLatin1Char('\n') + QDir::toNativeSeparators(text) +
+        Prompt::current().message(T::kCreateFailed + QLatin1Char('\n') + QDir::toNativeSeparators(text) +
                                       QLatin1Char('\n') + reason,
                                   Prompt::Icon::Critical);
         return;

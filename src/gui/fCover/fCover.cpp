@@ -3,6 +3,7 @@
 #include "core/download/DownloadSettings.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "gui/fCover/fCoverTexts.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/shell/AppIcon.h"
@@ -41,18 +42,18 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     m_title->setAlignment(Qt::AlignCenter);
 
     const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    m_version = new QLabel(QStringLiteral("版本:") + QString::number(version.majorVersion()) + QLatin1Char('.') +
+    m_version = new QLabel(fCoverTexts::kVersion + QString::number(version.majorVersion()) + QLatin1Char('.') +
                                QString::number(version.minorVersion()) + QLatin1Char('.') +
                                QString::number(version.microVersion()),
                            this);
     m_version->setObjectName(QStringLiteral("LabelVersion"));
     m_version->setAlignment(Qt::AlignCenter);
 
-    m_loading = new QLabel(QStringLiteral("正在加载组件，请稍候..."), this);
+    m_loading = new QLabel(fCoverTexts::kLoading, this);
     m_loading->setObjectName(QStringLiteral("LabelLoading"));
     m_loading->setAlignment(Qt::AlignCenter);
 
-    m_notice = new QLabel(QStringLiteral("(该软件仅用于科研人员辅助少量下载；请不要恶意下载和大量下载！)"), this);
+    m_notice = new QLabel(fCoverTexts::kNotice, this);
     m_notice->setObjectName(QStringLiteral("LabelNotice"));
     m_notice->setAlignment(Qt::AlignCenter);
     m_notice->setWordWrap(true);
@@ -66,9 +67,9 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     m_label2->setAlignment(Qt::AlignCenter);
     m_label2->hide();
 
-    m_search = new QPushButton(QStringLiteral("文档检索下载"), this);
+    m_search = new QPushButton(fCoverTexts::kSearch, this);
     m_search->setObjectName(QStringLiteral("Command1"));
-    m_exit = new QPushButton(QStringLiteral("退出软件"), this);
+    m_exit = new QPushButton(fCoverTexts::kExit, this);
     m_exit->setObjectName(QStringLiteral("Command2"));
     for (QPushButton *b : {m_search, m_exit})
         b->setMinimumSize(160, 40);

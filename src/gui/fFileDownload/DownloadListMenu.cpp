@@ -8,10 +8,12 @@
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
+#include "gui/fFileDownload/DownloadWindowTexts.h"
 #include "gui/fFileDownload/UrlReplace.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/shell/ListViewTools.h"
 #include "gui/shell/ShellOpen.h"
+#include "gui/shell/ShellTexts.h"
 
 #include <QClipboard>
 #include <QDesktopServices>
@@ -27,20 +29,14 @@
 #include <QUrl>
 
 namespace {
-const QString kMenuTitle = QStringLiteral("列表操作(&D)");
-const QString kShuffled = QStringLiteral("随机排序完成！");
-const QString kEnterNumber = QStringLiteral("请输入数字：");
-const QString kEmptyQuestion = QStringLiteral("您确定要清空列表的所有信息吗？");
-const QString kNoSuchFile = QStringLiteral("该文件不存在！");
-const QString kNoSuchFolder = QStringLiteral("文件夹不存在！");
-const QString kOpenFailed = QStringLiteral("打开失败！");
-const QString kTooBigForEditor = QStringLiteral("该文件太大，超过了2M，不便于用记事本打开！");
-const QString kStopBeforeSorting = QStringLiteral("停止下载后方可排序！");
 // Files above this many kilobytes are not handed to the text editor.
 constexpr qint64 kEditorLimitKb = 2048;
 } // namespace
 
-DownloadListMenu::DownloadListMenu(fFileDownload &window, QWidget *parent) : QMenu(kMenuTitle, parent), m_window(window)
+namespace T = DownloadWindowTexts;
+
+DownloadListMenu::DownloadListMenu(fFileDownload &window, QWidget *parent)
+    : QMenu(T::kMenuList, parent), m_window(window)
 {
     setObjectName(QStringLiteral("menu下载"));
     auto add = [](QMenu *menu, const QString &text, const char *name) {
@@ -56,72 +52,66 @@ DownloadListMenu::DownloadListMenu(fFileDownload &window, QWidget *parent) : QMe
     };
     QTreeView *view = m_window.listView();
 
-    m_selectAll = add(this, QStringLiteral("全选"), "menu全选专利列表");
+    m_selectAll = add(this, T::kSelectAll, "menu全选专利列表");
     connect(m_selectAll, &QAction::triggered, view, &QTreeView::selectAll);
-    connect(add(this, QStringLiteral("全不选"), "menu全不选"), &QAction::triggered, view, &QTreeView::clearSelection);
-    connect(add(this, QStringLiteral("随机排序列表(打乱)"), "menu随机排序列表"), &QAction::triggered, this,
-            &DownloadListMenu::shuffle);
-    connect(add(this, QStringLiteral("自动调整列宽"), "menu自动列宽"), &QAction::triggered, view,
+    connect(add(this, T::kSelectNone, "menu全不选"), &QAction::triggered, view, &QTreeView::clearSelection);
+    connect(add(this, T::kShuffle, "menu随机排序列表"), &QAction::triggered, this, &DownloadListMenu::shuffle);
+    connect(add(this, T::kAutoSizeColumns, "menu自动列宽"), &QAction::triggered, view,
             [view] { AutoSizeListColumns(view); });
 
-    QMenu *again = sub(this, QStringLiteral("重新下载"), "menu重新下载");
-    connect(add(again, QStringLiteral("选中项"), "menu重新下载选中项"), &QAction::triggered, this,
+    QMenu *again = sub(this, T::kReDownload, "menu重新下载");
+    connect(add(again, T::kSelectedRows, "menu重新下载选中项"), &QAction::triggered, this,
             [this] { ReQueueRows(list(), m_window.selectedRows()); });
-    connect(add(again, QStringLiteral("出错项"), "menu重新下载出错项"), &QAction::triggered, this,
+    connect(add(again, T::kFailedRows, "menu重新下载出错项"), &QAction::triggered, this,
             [this] { ReQueueFailed(list()); });
-    connect(add(again, QStringLiteral("网页类型文件(HTM/HTML/xml)项"), "menu重新下载文件类型为HTM和HTML项"),
-            &QAction::triggered, this, [this] { ReQueuePages(list()); });
-    connect(add(again, QStringLiteral("重新下载出错项和网页类型文件项"), "menu重新下载出错项和网页项"),
-            &QAction::triggered, this, [this] { ReQueueFailedAndPages(list()); });
-    connect(add(again, QStringLiteral("文件大小小于指定数字的项"), "menu重新下载文件大小小于指定数字的项"),
-            &QAction::triggered, this, &DownloadListMenu::reQueueSmallerThan);
+    connect(add(again, T::kPageRows, "menu重新下载文件类型为HTM和HTML项"), &QAction::triggered, this,
+            [this] { ReQueuePages(list()); });
+    connect(add(again, T::kFailedAndPageRows, "menu重新下载出错项和网页项"), &QAction::triggered, this,
+            [this] { ReQueueFailedAndPages(list()); });
+    connect(add(again, T::kSmallerRows, "menu重新下载文件大小小于指定数字的项"), &QAction::triggered, this,
+            &DownloadListMenu::reQueueSmallerThan);
 
-    QMenu *clearMenu = sub(this, QStringLiteral("清除"), "menu清除");
+    QMenu *clearMenu = sub(this, T::kClear, "menu清除");
     m_clear = clearMenu->menuAction();
-    connect(add(clearMenu, QStringLiteral("选中项"), "menu清除选中项"), &QAction::triggered, this,
-            [this] { clearRows(0); });
-    connect(add(clearMenu, QStringLiteral("全部出错项"), "menu清除全部出错项"), &QAction::triggered, this,
+    connect(add(clearMenu, T::kSelectedRows, "menu清除选中项"), &QAction::triggered, this, [this] { clearRows(0); });
+    connect(add(clearMenu, T::kAllFailedRows, "menu清除全部出错项"), &QAction::triggered, this,
             [this] { clearRows(1); });
-    connect(add(clearMenu, QStringLiteral("完成项"), "menu清除完成项"), &QAction::triggered, this,
-            [this] { clearRows(2); });
-    m_empty = add(this, QStringLiteral("清空"), "menu清空");
+    connect(add(clearMenu, T::kDoneRows, "menu清除完成项"), &QAction::triggered, this, [this] { clearRows(2); });
+    m_empty = add(this, T::kEmpty, "menu清空");
     connect(m_empty, &QAction::triggered, this, &DownloadListMenu::emptyList);
 
-    QMenu *deleteMenu = sub(this, QStringLiteral("删除文件"), "menu删除");
-    connect(add(deleteMenu, QStringLiteral("网页类型文件(HTM/HTML/xml)项"), "menu删除网页类型文件项"),
-            &QAction::triggered, this, [this] { DeleteFilesOfPages(list()); });
-    connect(add(deleteMenu, QStringLiteral("出错项"), "menu删除出错项"), &QAction::triggered, this,
+    QMenu *deleteMenu = sub(this, T::kDeleteFiles, "menu删除");
+    connect(add(deleteMenu, T::kPageRows, "menu删除网页类型文件项"), &QAction::triggered, this,
+            [this] { DeleteFilesOfPages(list()); });
+    connect(add(deleteMenu, T::kFailedRows, "menu删除出错项"), &QAction::triggered, this,
             [this] { DeleteFilesOfFailed(list()); });
 
     addSeparator();
-    m_startAll = add(this, QStringLiteral("开始下载"), "menu下载全部");
+    m_startAll = add(this, T::kStart, "menu下载全部");
     connect(m_startAll, &QAction::triggered, this, [this] { scheduler().StartDownloads(); });
-    m_stop = add(this, QStringLiteral("停止下载"), "menu停止下载");
+    m_stop = add(this, T::kStop, "menu停止下载");
     connect(m_stop, &QAction::triggered, this, [this] { scheduler().StopAllDownloads(); });
-    connect(add(this, QStringLiteral("取消下载选中项"), "menu取消下载选中项"), &QAction::triggered, this,
+    connect(add(this, T::kCancelSelected, "menu取消下载选中项"), &QAction::triggered, this,
             [this] { scheduler().cancelRows(m_window.selectedRows()); });
     addSeparator();
 
-    connect(add(this, QStringLiteral("打开下载文件"), "menu打开下载文件"), &QAction::triggered, this,
-            &DownloadListMenu::openFile);
-    connect(add(this, QStringLiteral("打开所在文件夹"), "menu打开文件所在文件夹"), &QAction::triggered, this,
+    connect(add(this, T::kOpenFile, "menu打开下载文件"), &QAction::triggered, this, &DownloadListMenu::openFile);
+    connect(add(this, T::kOpenFolder, "menu打开文件所在文件夹"), &QAction::triggered, this,
             &DownloadListMenu::openFolder);
-    connect(add(this, QStringLiteral("用记事本打开文件"), "menu用记事本打开文件"), &QAction::triggered, this,
+    connect(add(this, T::kOpenInEditor, "menu用记事本打开文件"), &QAction::triggered, this,
             &DownloadListMenu::openWithTextEditor);
-    connect(add(this, QStringLiteral("复制名称"), "menu复制名称"), &QAction::triggered, this,
-            &DownloadListMenu::copyName);
-    connect(add(this, QStringLiteral("批量替换网址"), "menu批量替换网址"), &QAction::triggered, this,
+    connect(add(this, T::kCopyName, "menu复制名称"), &QAction::triggered, this, &DownloadListMenu::copyName);
+    connect(add(this, T::kReplaceAddresses, "menu批量替换网址"), &QAction::triggered, this,
             &DownloadListMenu::replaceInAddresses);
     // Carries no action of its own.
-    add(this, QStringLiteral("打开网址"), "menu打开网址");
-    QMenu *exportMenu = sub(this, QStringLiteral("导出名称"), "menu导出名称");
-    connect(add(exportMenu, QStringLiteral("全部"), "menu导出全部名称"), &QAction::triggered, this,
+    add(this, T::kOpenAddress, "menu打开网址");
+    QMenu *exportMenu = sub(this, T::kExportNames, "menu导出名称");
+    connect(add(exportMenu, ShellTexts::kAll, "menu导出全部名称"), &QAction::triggered, this,
             [this] { exportNames(false); });
-    connect(add(exportMenu, QStringLiteral("未完成项"), "menu导出未完成项名称"), &QAction::triggered, this,
+    connect(add(exportMenu, T::kUnfinishedRows, "menu导出未完成项名称"), &QAction::triggered, this,
             [this] { exportNames(true); });
     addSeparator();
-    connect(add(this, QStringLiteral("关闭本下载窗口"), "menu退出本下载窗口"), &QAction::triggered, &m_window,
-            &QWidget::close);
+    connect(add(this, T::kCloseWindow, "menu退出本下载窗口"), &QAction::triggered, &m_window, &QWidget::close);
 
     connect(this, &QMenu::aboutToShow, this, &DownloadListMenu::updateGuards);
 }
@@ -156,7 +146,7 @@ void DownloadListMenu::updateGuards()
 void DownloadListMenu::sortByColumn(int column)
 {
     if (scheduler().isRunning() || scheduler().busyFlag()) {
-        Prompt::current().message(kStopBeforeSorting, Prompt::Icon::Information);
+        Prompt::current().message(T::kStopBeforeSorting, Prompt::Icon::Information);
         return;
     }
     m_sortedDescending = !m_sortedDescending;
@@ -168,12 +158,12 @@ void DownloadListMenu::shuffle()
     if (!guardIdle())
         return;
     ShuffleList(list(), *QRandomGenerator::global());
-    Prompt::current().message(kShuffled, Prompt::Icon::Information);
+    Prompt::current().message(T::kShuffled, Prompt::Icon::Information);
 }
 
 void DownloadListMenu::reQueueSmallerThan()
 {
-    const std::optional<QString> answer = Prompt::current().input(kEnterNumber);
+    const std::optional<QString> answer = Prompt::current().input(T::kEnterNumber);
     if (!answer)
         return;
     const QString number = answer->trimmed();
@@ -199,7 +189,7 @@ void DownloadListMenu::emptyList()
 {
     if (!guardIdle())
         return;
-    if (!Prompt::current().ask(kEmptyQuestion))
+    if (!Prompt::current().ask(T::kEmptyQuestion))
         return;
     list().clear();
     m_window.refreshCount();
@@ -212,7 +202,7 @@ void DownloadListMenu::openFile()
         return;
     const QString path = PlainFilePath(list().item(row));
     if (!IsExistingFile(path)) {
-        Prompt::current().message(kNoSuchFile, Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kNoSuchFile, Prompt::Icon::Critical);
         return;
     }
     OpenWithShell(path, &m_window);
@@ -225,7 +215,7 @@ void DownloadListMenu::openFolder()
         return;
     const DownloadItem &item = list().item(row);
     if (!IsExistingFolder(item.folder)) {
-        Prompt::current().message(kNoSuchFolder, Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kNoSuchFolder, Prompt::Icon::Critical);
         return;
     }
     const QString path = PlainFilePath(item);
@@ -234,7 +224,7 @@ void DownloadListMenu::openFolder()
         return;
     }
     if (!ShowInFolder(path))
-        Prompt::current().message(kOpenFailed, Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kOpenFailed, Prompt::Icon::Critical);
 }
 
 void DownloadListMenu::openWithTextEditor()
@@ -244,11 +234,11 @@ void DownloadListMenu::openWithTextEditor()
         return;
     const QString path = PlainFilePath(list().item(row));
     if (!IsExistingFile(path)) {
-        Prompt::current().message(kNoSuchFile, Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kNoSuchFile, Prompt::Icon::Critical);
         return;
     }
     if (QFileInfo(path).size() / 1024 > kEditorLimitKb) {
-        Prompt::current().message(kTooBigForEditor, Prompt::Icon::Critical);
+        Prompt::current().message(T::kTooBigForEditor, Prompt::Icon::Critical);
         return;
     }
     // The desktop's plain-text editors, then whatever opens text files.

@@ -2,40 +2,34 @@
 
 #include "core/download/ListTools.h"
 #include "core/util/Prompt.h"
+#include "gui/fFileDownload/DownloadWindowTexts.h"
 #include "gui/shell/AppIcon.h"
+#include "gui/shell/ShellTexts.h"
 
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
-namespace {
-const QString kCaption = QStringLiteral("网址批量替换");
-const QString kFind = QStringLiteral("所有网址中的字符串：");
-const QString kReplaceWith = QStringLiteral("将被全部替换为字符串：");
-const QString kReplace = QStringLiteral("替换");
-const QString kCancel = QStringLiteral("取消");
-const QString kEnterText = QStringLiteral("请输入字符串！");
-const QString kDone = QStringLiteral("全部网址替换完成！");
-} // namespace
+namespace T = DownloadWindowTexts;
 
 UrlReplace::UrlReplace(DownloadListModel &list, QWidget *parent) : QDialog(parent), m_list(list)
 {
     setObjectName(QStringLiteral("UrlReplace"));
-    setWindowTitle(kCaption);
+    setWindowTitle(T::kReplaceCaption);
     setWindowIcon(AppIcon());
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
-    auto *label1 = new QLabel(kFind, this);
+    auto *label1 = new QLabel(T::kReplaceFind, this);
     label1->setObjectName(QStringLiteral("Label1"));
     m_text1 = new QLineEdit(this);
     m_text1->setObjectName(QStringLiteral("Text1"));
-    auto *label2 = new QLabel(kReplaceWith, this);
+    auto *label2 = new QLabel(T::kReplaceWith, this);
     label2->setObjectName(QStringLiteral("Label2"));
     m_text2 = new QLineEdit(this);
     m_text2->setObjectName(QStringLiteral("Text2"));
-    auto *command1 = new QPushButton(kReplace, this);
+    auto *command1 = new QPushButton(T::kReplace, this);
     command1->setObjectName(QStringLiteral("Command1"));
-    auto *command2 = new QPushButton(kCancel, this);
+    auto *command2 = new QPushButton(ShellTexts::kCancel, this);
     command2->setObjectName(QStringLiteral("Command2"));
     auto *grid = new QGridLayout(this);
     grid->addWidget(label1, 0, 0);
@@ -52,10 +46,10 @@ UrlReplace::UrlReplace(DownloadListModel &list, QWidget *parent) : QDialog(paren
 void UrlReplace::replace()
 {
     if (m_text1->text().trimmed().isEmpty()) {
-        Prompt::current().message(kEnterText, Prompt::Icon::Critical);
+        Prompt::current().message(T::kReplaceEnterText, Prompt::Icon::Critical);
         return;
     }
     ReplaceInAddresses(m_list, m_text1->text(), m_text2->text());
     accept();
-    Prompt::current().message(kDone, Prompt::Icon::Information);
+    Prompt::current().message(T::kReplaceDone, Prompt::Icon::Information);
 }

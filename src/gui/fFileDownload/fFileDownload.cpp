@@ -11,6 +11,7 @@
 #include "core/store/Settings.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
+#include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/DownloadListMenu.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fFileDownload/DownloadWindowTexts.h"
@@ -22,9 +23,9 @@
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
 #include "gui/shell/ShellOpen.h"
+#include "gui/shell/ShellTexts.h"
 #include "gui/shell/Sound.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -147,9 +148,9 @@ void fFileDownload::buildControls()
     for (int n = 1; n <= kMaxSlots; ++n)
         m_combo1->addItem(QString::number(n));
     auto *label8 = named(new QLabel(T::kSameName, m_picture3), "Label8");
-    m_option1 = named(new QRadioButton(T::kSkip, m_picture3), "Option1");
-    m_option2 = named(new QRadioButton(T::kOverwrite, m_picture3), "Option2");
-    m_option3 = named(new QRadioButton(T::kRename, m_picture3), "Option3");
+    m_option1 = named(new QRadioButton(DownloadTexts::kSkip, m_picture3), "Option1");
+    m_option2 = named(new QRadioButton(DownloadTexts::kOverwrite, m_picture3), "Option2");
+    m_option3 = named(new QRadioButton(DownloadTexts::kRename, m_picture3), "Option3");
     m_combo2 = named(new QComboBox, "Combo2");
     auto *label5 = named(new GapLabel(T::kPause, m_combo2, m_picture3), "Label5");
     m_command4 = named(new QPushButton(T::kStart, m_picture3), "Command4");
@@ -234,7 +235,7 @@ void fFileDownload::buildMenus()
             DownloadWindowHooks::instance().showMainWindow();
     });
 
-    QMenu *tools = named(menuBar()->addMenu(T::kMenuTools), "menu工具");
+    QMenu *tools = named(menuBar()->addMenu(ShellTexts::kMenuTools), "menu工具");
     QAction *options = addAction(tools, T::kOptions, "设置");
     options->setEnabled(bool(hooks.showOptions));
     connect(options, &QAction::triggered, this, [this] {
@@ -261,7 +262,7 @@ void fFileDownload::buildMenus()
             DownloadWindowHooks::instance().clearBrowserCache();
     });
 
-    QMenu *help = named(menuBar()->addMenu(T::kMenuHelp), "menu帮助");
+    QMenu *help = named(menuBar()->addMenu(ShellTexts::kMenuHelp), "menu帮助");
     QAction *about = addAction(help, T::kAbout, "关于");
     about->setEnabled(bool(hooks.showAbout));
     connect(help, &QMenu::aboutToShow, about,
@@ -420,12 +421,8 @@ void fFileDownload::closeEvent(QCloseEvent *event)
     // 3. Timers off, downloads stopped, placement and thread box stored.
     m_scheduler->shutdown();
     SaveWindowPlacement(this);
-    if (!IsFormLoaded(QStringLiteral("fWebSearch"))) {
-        const auto windows = QApplication::topLevelWidgets();
-        for (QWidget *w : windows)
-            if (w->objectName() == QLatin1String("fCover"))
-                w->show();
-    }
+    if (!IsFormLoaded(QStringLiteral("fWebSearch")))
+        ShowStartWindow();
     // 4. The window and its list go (WA_DeleteOnClose).
     event->accept();
 }
@@ -493,7 +490,7 @@ void fFileDownload::onRowDoubleClicked()
         if (IsExistingFile(path))
             OpenWithShell(path, this);
         else
-            Prompt::current().message(DownloadTexts::kFileMissing, Prompt::Icon::Critical);
+            Prompt::current().message(ShellTexts::kFileMissing, Prompt::Icon::Critical);
     } else if (item.state == ItemState::Failed) {
         RetryFailedRow(list, row);
     }

@@ -8,6 +8,7 @@
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
 #include "gui/fWebSearch/fWebSearch.h"
+#include "gui/fWebSearch/fWebSearchTexts.h"
 
 #include <QAbstractProxyModel>
 #include <QAction>
@@ -22,15 +23,15 @@
 namespace {
 struct Command {
     const char *name;
-    const char *caption;
+    const QString *caption;
     AnalysisSet set;
 };
 
 constexpr Command kCommands[] = {
-    {"menu分析未分析项", "分析下载未分析项", AnalysisSet::Unanalysed},
-    {"menu加入分析失败项", "分析下载失败项", AnalysisSet::Failed},
-    {"menu选中加入", "分析下载选中项", AnalysisSet::Selected},
-    {"menu全部加入", "分析下载全部", AnalysisSet::All},
+    {"menu分析未分析项", &fWebSearchTexts::kAnalyseUnanalysed, AnalysisSet::Unanalysed},
+    {"menu加入分析失败项", &fWebSearchTexts::kAnalyseFailed, AnalysisSet::Failed},
+    {"menu选中加入", &fWebSearchTexts::kAnalyseSelected, AnalysisSet::Selected},
+    {"menu全部加入", &fWebSearchTexts::kAnalyseAll, AnalysisSet::All},
 };
 
 // The list's index of a row of the result model, through a sorting proxy when the view has one.
@@ -49,7 +50,7 @@ AnalysisMenu::AnalysisMenu(fWebSearch &window)
 {
     QMenu *menu = window.menu加入();
     for (const Command &command : kCommands) {
-        QAction *action = menu->addAction(QString::fromUtf8(command.caption));
+        QAction *action = menu->addAction(*command.caption);
         action->setObjectName(QString::fromUtf8(command.name));
         const AnalysisSet set = command.set;
         connect(action, &QAction::triggered, this, [this, set] { m_driver->start(set); });
@@ -58,25 +59,19 @@ AnalysisMenu::AnalysisMenu(fWebSearch &window)
 
 AnalysisMenu::~AnalysisMenu() = default;
 
-bool AnalysisMenu::isChecked(const char *name) const
-{
-    const auto *box = m_window.findChild<QCheckBox *>(QString::fromUtf8(name));
-    return box && box->isChecked();
-}
-
 bool AnalysisMenu::skipExistingFile() const
 {
-    return isChecked("Check1");
+    return m_window.check1()->isChecked();
 }
 
 bool AnalysisMenu::skipVisitedAddress() const
 {
-    return isChecked("Check3");
+    return m_window.check3()->isChecked();
 }
 
 bool AnalysisMenu::followAnalysedRow() const
 {
-    return isChecked("Check7");
+    return m_window.check7()->isChecked();
 }
 
 void AnalysisMenu::scrollToRow(int row)
@@ -105,8 +100,7 @@ void AnalysisMenu::setRunning(bool running)
     if (running) {
         m_window.progressLabel()->setText(AnalysisText::progressLabel);
         m_window.stopButton()->show();
-        if (auto *panels = m_window.findChild<MainPanels *>())
-            panels->centreProgressPanel();
+        m_window.panels()->centreProgressPanel();
         panel->show();
         panel->raise();
     } else {

@@ -7,9 +7,9 @@
 class AnalysisDriver;
 class fWebSearch;
 
-// The analysis in the main window: the four commands of the "分析下载" pop-up menu (menu加入), which Timer1 and
-// Command2 reach through the menu, and the window's side of a run: its check boxes, list selection, progress
-// panel and the hand-over to the download window. Lives as a child of the window.
+// The analysis in the main window: the four commands of the "分析下载" pop-up menu (menu加入), which Command2
+// opens and Timer1 reaches through the driver's automatic tick, and the window's side of a run: its check boxes,
+// list selection, progress panel and the hand-over to the download window. Lives as a child of the window.
 class AnalysisMenu final : public QObject, private AnalysisView
 {
     Q_OBJECT
@@ -33,8 +33,6 @@ private:
     void 加入下载列表(const QString &address, const QString &title, const QString &type, const QString &folder,
                       const QString &referrer) override;
     void 显示下载窗口(bool restore) override;
-
-    bool isChecked(const char *name) const;
 
     fWebSearch &m_window;
     AnalysisDriver *m_driver = nullptr;

@@ -1,13 +1,14 @@
 #include "gui/fWebSearch/fWebSearch.h"
 
+#include "core/analysis/AnalysisDriver.h"
 #include "core/analysis/ProxyRotation.h"
-#include "core/net/BrowserScriptSuppression.h"
 #include "core/run/RunFlags.h"
 #include "core/search/PageHarvest.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
+#include "core/search/SearchTexts.h"
 #include "core/store/Settings.h"
 #include "core/util/Clock.h"
 #include "core/util/DataFolder.h"
@@ -25,7 +26,10 @@
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
+#include "gui/shell/ShellTexts.h"
 #include "gui/use/use.h"
+#include "gui/use/useTexts.h"
+#include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
 #include <QButtonGroup>
@@ -67,6 +71,18 @@ template <typename W> W *named(W *widget, const char *name)
     return widget;
 }
 
+// One radio button per caption, numbered in the group from 0 and laid out `columns` to a row; the first checked.
+void addOptions(QButtonGroup *group, QGridLayout *grid, const QStringList &captions, const char *name, int columns)
+{
+    for (int i = 0; i < captions.size(); ++i) {
+        auto *option = named(new QRadioButton(captions.at(i)), name);
+        option->setProperty("index", i);
+        group->addButton(option, i);
+        grid->addWidget(option, i / columns, i % columns);
+    }
+    group->button(0)->setChecked(true);
+}
+
 // A start/stop button shows red while its run is active and the window's colour otherwise.
 void showRunning(QPushButton *button, bool running, const QString &start, const QString &stop)
 {
@@ -80,7 +96,7 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
     setObjectName(QStringLiteral("fWebSearch"));
     m_browser = new WebEngineBrowser(nullptr, this);
     // A page waiting for an answer to its own dialog or window would stop a harvest.
-    m_browser->setFrameScripts(ScriptSuppressionStatements());
+    m_browser->setFrameScripts({PageScripts::dialogSuppression()});
     m_results = new ResultListModel(this);
     m_proxy = new ProxyRotation(this);
     m_driver = new SearchDriver(*m_browser, *m_flags, *this, this);
@@ -89,7 +105,7 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
     m_pacing = new WindowPacing(m_combo1, *m_flags, this);
     buildMenus();
     // Fills menu加入 with the analysis commands and runs them.
-    new AnalysisMenu(*this);
+    m_analysis = new AnalysisMenu(*this);
     load();
 }
 
@@ -110,76 +126,15 @@ QWidget *fWebSearch::browserPanel() const
     return m_panels->browserPanel();
 }
 
+AnalysisDriver &fWebSearch::analysis() const
+{
+    return m_analysis->driver();
+}
+
 void fWebSearch::buildControls()
 {
-    // Search controls, left of the browser.
-    auto *search = new QWidget;
-    search->setObjectName(QStringLiteral("PicSearch"));
-    auto *column = new QVBoxLayout(search);
-    column->setContentsMargins(6, 6, 6, 6);
-    column->setSpacing(4);
-
-    column->addWidget(named(new QLabel(T::keywordsLabel()), "Label4"));
-    m_text1 = named(new QPlainTextEdit, "Text1");
-    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_text1->setMinimumHeight(90);
-    column->addWidget(m_text1, 1);
-
-    auto *frame3 = named(new QGroupBox(T::typeFrame()), "Frame3");
-    auto *typeGrid = new QGridLayout(frame3);
-    m_option2 = new QButtonGroup(this);
-    const QStringList types{QStringLiteral("全部"), QStringLiteral("期刊"), QStringLiteral("学位"),
-                            QStringLiteral("会议"), QStringLiteral("图书"), QStringLiteral("专利")};
-    for (int i = 0; i < types.size(); ++i) {
-        auto *option = named(new QRadioButton(types.at(i)), "Option2");
-        option->setProperty("index", i);
-        m_option2->addButton(option, i);
-        typeGrid->addWidget(option, i / 3, i % 3);
-    }
-    m_option2->button(0)->setChecked(true);
-    column->addWidget(frame3);
-
-    auto *frame4 = named(new QGroupBox(T::yearFrame()), "Frame4");
-    auto *yearGrid = new QGridLayout(frame4);
-    m_option3 = new QButtonGroup(this);
-    const QStringList years{QStringLiteral("全部"), QStringLiteral("2017年来"), QStringLiteral("2016年来"),
-                            QStringLiteral("2015年来")};
-    for (int i = 0; i < years.size(); ++i) {
-        auto *option = named(new QRadioButton(years.at(i)), "Option3");
-        option->setProperty("index", i);
-        m_option3->addButton(option, i);
-        yearGrid->addWidget(option, i / 2, i % 2);
-    }
-    m_option3->button(0)->setChecked(true);
-    column->addWidget(frame4);
-
-    m_command3 = named(new QPushButton(T::batchStart()), "Command3");
-    m_command3->setMinimumHeight(32);
-    column->addWidget(m_command3);
-
-    m_combo1 = named(new QComboBox, "Combo1");
-    for (int i = 0; i < kDelayEntries; ++i)
-        m_combo1->addItem(QString::number(i));
-    m_combo1->setMaxVisibleItems(16);
-    column->addWidget(named(new GapLabel(T::delayLabel(), m_combo1), "Label3"));
-
-    m_check2 = named(new QCheckBox(T::check2()), "Check2");
-    m_check1 = named(new QCheckBox(T::check1()), "Check1");
-    m_check1->setToolTip(T::check1Hint());
-    m_check3 = named(new QCheckBox(T::check3()), "Check3");
-    column->addWidget(m_check2);
-    column->addWidget(m_check1);
-    column->addWidget(m_check3);
-
-    auto *frame1 = named(new QGroupBox(T::frame1()), "Frame1");
-    auto *frame1Layout = new QVBoxLayout(frame1);
-    m_check6 = named(new QCheckBox(T::check6()), "Check6");
-    m_check7 = named(new QCheckBox(T::check7()), "Check7");
-    frame1Layout->addWidget(m_check6);
-    frame1Layout->addWidget(m_check7);
-    column->addWidget(frame1);
-
-    // The column scrolls when the browser panel is lower than its controls, so nothing overlaps.
+    // The search controls scroll when the browser panel is lower than they are, so nothing overlaps.
+    QWidget *search = buildSearchColumn();
     auto *searchScroll = new QScrollArea;
     searchScroll->setObjectName(QStringLiteral("PicSearchScroll"));
     searchScroll->setWidget(search);
@@ -194,23 +149,96 @@ void fWebSearch::buildControls()
     // Pages cannot replace the program's own context menu or pop up their own.
     m_webBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
 
-    // The list panel: its buttons, then the list.
+    QWidget *buttons = buildListButtons();
+    buildResultList();
+    buildProgressPanel();
+    m_panels = new MainPanels(searchScroll, m_webBrowser1, buttons, m_listView1, m_picPanPrograss, this);
+    setCentralWidget(m_panels);
+    buildStatusBar();
+
+    m_timer1 = new QTimer(this);
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    m_timer1->setInterval(Clock::scaled(kAutoAnalysisInterval));
+
+    setMinimumSize(kMinimumWidth, kMinimumHeight);
+    resize(1200, 800);
+    connectControls();
+}
+
+QWidget *fWebSearch::buildSearchColumn()
+{
+    auto *search = new QWidget;
+    search->setObjectName(QStringLiteral("PicSearch"));
+    auto *column = new QVBoxLayout(search);
+    column->setContentsMargins(6, 6, 6, 6);
+    column->setSpacing(4);
+
+    column->addWidget(named(new QLabel(T::kKeywordsLabel), "Label4"));
+    m_text1 = named(new QPlainTextEdit, "Text1");
+    m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text1->setMinimumHeight(90);
+    column->addWidget(m_text1, 1);
+
+    auto *frame3 = named(new QGroupBox(T::kTypeFrame), "Frame3");
+    m_option2 = new QButtonGroup(this);
+    addOptions(m_option2, new QGridLayout(frame3), T::kTypes, "Option2", 3);
+    column->addWidget(frame3);
+
+    auto *frame4 = named(new QGroupBox(T::kYearFrame), "Frame4");
+    m_option3 = new QButtonGroup(this);
+    addOptions(m_option3, new QGridLayout(frame4), T::kYears, "Option3", 2);
+    column->addWidget(frame4);
+
+    m_command3 = named(new QPushButton(T::kBatchStart), "Command3");
+    m_command3->setMinimumHeight(32);
+    column->addWidget(m_command3);
+
+    m_combo1 = named(new QComboBox, "Combo1");
+    for (int i = 0; i < kDelayEntries; ++i)
+        m_combo1->addItem(QString::number(i));
+    m_combo1->setMaxVisibleItems(16);
+    column->addWidget(named(new GapLabel(T::kDelayLabel, m_combo1), "Label3"));
+
+    m_check2 = named(new QCheckBox(T::kCheck2), "Check2");
+    m_check1 = named(new QCheckBox(T::kCheck1), "Check1");
+    m_check1->setToolTip(T::kCheck1Hint);
+    m_check3 = named(new QCheckBox(T::kCheck3), "Check3");
+    column->addWidget(m_check2);
+    column->addWidget(m_check1);
+    column->addWidget(m_check3);
+
+    auto *frame1 = named(new QGroupBox(T::kFrame1), "Frame1");
+    auto *frame1Layout = new QVBoxLayout(frame1);
+    m_check6 = named(new QCheckBox(T::kCheck6), "Check6");
+    m_check7 = named(new QCheckBox(T::kCheck7), "Check7");
+    frame1Layout->addWidget(m_check6);
+    frame1Layout->addWidget(m_check7);
+    column->addWidget(frame1);
+    return search;
+}
+
+QWidget *fWebSearch::buildListButtons()
+{
     auto *buttons = new QWidget;
     buttons->setObjectName(QStringLiteral("PicListButtons"));
     auto *row = new QHBoxLayout(buttons);
     row->setContentsMargins(4, 4, 4, 4);
-    m_command9 = named(new QPushButton(T::harvestOnce()), "Command9");
-    m_command1 = named(new QPushButton(T::walkStart()), "Command1");
-    m_command2 = named(new QPushButton(T::analyse()), "Command2");
-    m_command7 = named(new QPushButton(T::importExport()), "Command7");
+    m_command9 = named(new QPushButton(T::kHarvestOnce), "Command9");
+    m_command1 = named(new QPushButton(T::kWalkStart), "Command1");
+    m_command2 = named(new QPushButton(T::kAnalyse), "Command2");
+    m_command7 = named(new QPushButton(T::kImportExport), "Command7");
     for (QPushButton *b : {m_command9, m_command1, m_command2, m_command7})
         row->addWidget(b);
     row->addStretch();
-    row->addWidget(named(new QLabel(T::listLabel()), "Label2"));
+    row->addWidget(named(new QLabel(T::kListLabel), "Label2"));
     m_label1 = named(new QLabel(QStringLiteral("0")), "Label1");
     m_label1->setMinimumWidth(60);
     row->addWidget(m_label1);
+    return buttons;
+}
 
+void fWebSearch::buildResultList()
+{
     m_listView1 = named(new QTreeView, "ListView1");
     m_listView1->setModel(m_results);
     m_listView1->setRootIsDecorated(false);
@@ -224,38 +252,37 @@ void fWebSearch::buildControls()
     m_listView1->header()->setSortIndicatorShown(false);
     m_listView1->header()->setStretchLastSection(true);
     StripeListBackground(m_listView1);
+}
 
-    // The progress panel, centred over the list while an analysis or export runs.
+void fWebSearch::buildProgressPanel()
+{
+    // Centred over the list while an analysis or export runs.
     m_picPanPrograss = named(new DraggablePanel, "PicPanPrograss");
     auto *progress = new QVBoxLayout(m_picPanPrograss);
     m_label11 = named(new QLabel, "Label11");
     m_progressBar1 = named(new QProgressBar, "ProgressBar1");
     m_progressBar1->setMinimumWidth(320);
-    m_command5 = named(new QPushButton(T::stop()), "Command5");
+    m_command5 = named(new QPushButton(T::kStop), "Command5");
     progress->addWidget(m_label11);
     progress->addWidget(m_progressBar1);
     progress->addWidget(m_command5, 0, Qt::AlignHCenter);
+}
 
-    m_panels = new MainPanels(searchScroll, m_webBrowser1, buttons, m_listView1, m_picPanPrograss, this);
-    setCentralWidget(m_panels);
-
-    // Status bar: a fixed label, the browser's status text, the proxy state.
+void fWebSearch::buildStatusBar()
+{
+    // A fixed label, the browser's status text, the proxy state.
     auto *status = named(new QStatusBar, "StatusBar1");
     m_statusPanel1 = named(new QLabel(ApplicationTitle()), "StatusPanel1");
     m_statusPanel2 = named(new QLabel, "StatusPanel2");
-    m_statusPanel3 = named(new QLabel(T::proxyAtStart()), "StatusPanel3");
+    m_statusPanel3 = named(new QLabel(T::kProxyAtStart), "StatusPanel3");
     status->addWidget(m_statusPanel1);
     status->addWidget(m_statusPanel2, 1);
     status->addPermanentWidget(m_statusPanel3);
     setStatusBar(status);
+}
 
-    m_timer1 = new QTimer(this);
-    m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(Clock::scaled(kAutoAnalysisInterval));
-
-    setMinimumSize(kMinimumWidth, kMinimumHeight);
-    resize(1200, 800);
-
+void fWebSearch::connectControls()
+{
     connect(m_command3, &QPushButton::clicked, this, [this] { m_driver->clickBatch(); });
     connect(m_command1, &QPushButton::clicked, this, [this] { m_driver->clickWalk(); });
     connect(m_command9, &QPushButton::clicked, this, [this] {
@@ -292,62 +319,56 @@ void fWebSearch::buildMenus()
         return a;
     };
 
-    QMenu *browse = menuBar()->addMenu(QStringLiteral("浏览(&B)"));
+    QMenu *browse = menuBar()->addMenu(T::kMenuBrowse);
     browse->setObjectName(QStringLiteral("menu浏览"));
-    connect(action(browse, "menu打开首页", QStringLiteral("打开百度学术首页")), &QAction::triggered, this,
-            &fWebSearch::openHomePage);
-    connect(action(browse, "menu打开指定网址", QStringLiteral("打开指定网址...")), &QAction::triggered, this,
+    connect(action(browse, "menu打开首页", T::kOpenHomePage), &QAction::triggered, this, &fWebSearch::openHomePage);
+    connect(action(browse, "menu打开指定网址", T::kOpenAddress), &QAction::triggered, this,
             &fWebSearch::openAddressCommand);
-    connect(action(browse, "menu打开本地网页文件", QStringLiteral("打开本地网页文件")), &QAction::triggered, this,
+    connect(action(browse, "menu打开本地网页文件", T::kOpenLocalPage), &QAction::triggered, this,
             &fWebSearch::openLocalPageCommand);
     browse->addSeparator();
-    connect(action(browse, "menu后退", QStringLiteral("后退")), &QAction::triggered, this,
-            [this] { m_browser->back(); });
-    connect(action(browse, "menu前进", QStringLiteral("前进")), &QAction::triggered, this,
-            [this] { m_browser->forward(); });
+    connect(action(browse, "menu后退", T::kBack), &QAction::triggered, this, [this] { m_browser->back(); });
+    connect(action(browse, "menu前进", T::kForward), &QAction::triggered, this, [this] { m_browser->forward(); });
     browse->addSeparator();
-    connect(action(browse, "menu关闭本窗口", QStringLiteral("关闭本窗口")), &QAction::triggered, this, &QWidget::close);
+    connect(action(browse, "menu关闭本窗口", T::kCloseWindow), &QAction::triggered, this, &QWidget::close);
 
-    QMenu *tools = menuBar()->addMenu(QStringLiteral("工具(&T)"));
+    QMenu *tools = menuBar()->addMenu(ShellTexts::kMenuTools);
     tools->setObjectName(QStringLiteral("menu工具"));
-    connect(action(tools, "menu设置保存文件夹", QStringLiteral("设置保存文件夹")), &QAction::triggered, this,
+    connect(action(tools, "menu设置保存文件夹", T::kSetSaveFolder), &QAction::triggered, this,
             &fWebSearch::askSaveTarget);
-    connect(action(tools, "menu打开下载窗口", QStringLiteral("打开下载窗口")), &QAction::triggered, this,
+    connect(action(tools, "menu打开下载窗口", T::kOpenDownloadWindow), &QAction::triggered, this,
             [] { fFileDownload::ensure()->showWindow(false); });
-    connect(action(tools, "menu源码另存为", QStringLiteral("源码另存为")), &QAction::triggered, this,
-            &fWebSearch::saveSourceCommand);
-    connect(action(tools, "menu破除网页鼠标右键封锁和复制封锁", QStringLiteral("破除网页鼠标右键封锁和复制封锁")),
-            &QAction::triggered, this, &fWebSearch::unblockPageCommand);
+    connect(action(tools, "menu源码另存为", T::kSaveSource), &QAction::triggered, this, &fWebSearch::saveSourceCommand);
+    connect(action(tools, "menu破除网页鼠标右键封锁和复制封锁", T::kUnblockPage), &QAction::triggered, this,
+            &fWebSearch::unblockPageCommand);
 
-    m_menu清除 = menuBar()->addMenu(QStringLiteral("清除及打开(&C)"));
+    m_menu清除 = menuBar()->addMenu(T::kMenuClear);
     m_menu清除->setObjectName(QStringLiteral("menu清除"));
-    connect(action(m_menu清除, "menu清除选中项", QStringLiteral("清除选中项")), &QAction::triggered, this,
+    connect(action(m_menu清除, "menu清除选中项", T::kRemoveSelected), &QAction::triggered, this,
             &fWebSearch::removeSelectedRows);
-    connect(action(m_menu清除, "menu清除分析成功项", QStringLiteral("清除分析成功项")), &QAction::triggered, this,
+    connect(action(m_menu清除, "menu清除分析成功项", T::kRemoveSucceeded), &QAction::triggered, this,
             &fWebSearch::removeSucceededRows);
-    connect(action(m_menu清除, "menu清除分析跳过项", QStringLiteral("清除分析跳过项")), &QAction::triggered, this,
+    connect(action(m_menu清除, "menu清除分析跳过项", T::kRemoveSkipped), &QAction::triggered, this,
             &fWebSearch::removeSkippedRows);
-    connect(action(m_menu清除, "menu清除标题含指定字符项", QStringLiteral("清除标题含指定字符项")), &QAction::triggered,
-            this, [this] { removeRowsByTitle(true); });
-    connect(action(m_menu清除, "menu清除标题不含指定字符项", QStringLiteral("清除标题不含指定字符项")),
-            &QAction::triggered, this, [this] { removeRowsByTitle(false); });
+    connect(action(m_menu清除, "menu清除标题含指定字符项", T::kRemoveTitleContaining), &QAction::triggered, this,
+            [this] { removeRowsByTitle(true); });
+    connect(action(m_menu清除, "menu清除标题不含指定字符项", T::kRemoveTitleNotContaining), &QAction::triggered, this,
+            [this] { removeRowsByTitle(false); });
     m_menu清除->addSeparator();
-    connect(action(m_menu清除, "menu清空全部", QStringLiteral("清空全部")), &QAction::triggered, this,
-            &fWebSearch::clearAllRows);
+    connect(action(m_menu清除, "menu清空全部", T::kClearAll), &QAction::triggered, this, &fWebSearch::clearAllRows);
     m_menu清除->addSeparator();
-    connect(action(m_menu清除, "menu打开保存文件", QStringLiteral("打开保存文件")), &QAction::triggered, this,
+    connect(action(m_menu清除, "menu打开保存文件", T::kOpenSavedFile), &QAction::triggered, this,
             &fWebSearch::openSavedFile);
-    connect(action(m_menu清除, "menu打开保存文件所在目录", QStringLiteral("打开保存文件所在目录")), &QAction::triggered,
-            this, &fWebSearch::openSavedFileFolder);
-    connect(action(m_menu清除, "menu自动列宽", QStringLiteral("自动列宽")), &QAction::triggered, this, [this] {
+    connect(action(m_menu清除, "menu打开保存文件所在目录", T::kOpenSavedFileFolder), &QAction::triggered, this,
+            &fWebSearch::openSavedFileFolder);
+    connect(action(m_menu清除, "menu自动列宽", T::kAutoSizeColumns), &QAction::triggered, this, [this] {
         autoSizeListColumns();
         m_listView1->viewport()->update();
     });
 
-    QMenu *help = menuBar()->addMenu(QStringLiteral("帮助(&H)"));
+    QMenu *help = menuBar()->addMenu(ShellTexts::kMenuHelp);
     help->setObjectName(QStringLiteral("menu帮助"));
-    connect(action(help, "menu软件使用方法", QStringLiteral("软件使用方法")), &QAction::triggered, this,
-            [] { (new use)->show(); });
+    connect(action(help, "menu软件使用方法", useTexts::kCaption), &QAction::triggered, this, [] { (new use)->show(); });
 
     // Pop-up only: never in the menu bar.
     m_menu加入 = new QMenu(this);
@@ -358,7 +379,7 @@ void fWebSearch::buildMenus()
 
 void fWebSearch::load()
 {
-    setWindowTitle(T::formCaption() + QStringLiteral(" - ") + ApplicationTitle());
+    setWindowTitle(T::kCaption + QStringLiteral(" - ") + ApplicationTitle());
     setWindowIcon(AppIcon());
 
     saveTarget().SaveFolder = StoredDownloadFolder();
@@ -390,7 +411,7 @@ void fWebSearch::load()
 bool fWebSearch::unload()
 {
     if (!m_flags->allIdle()) {
-        Prompt::current().message(T::closeRefusal(), Prompt::Icon::Critical);
+        Prompt::current().message(T::kCloseRefusal, Prompt::Icon::Critical);
         return false;
     }
     SettingKeys::combo1.write(m_combo1->currentIndex());
@@ -449,7 +470,7 @@ void fWebSearch::onCheck6Toggled(bool checked)
         const QSignalBlocker block(m_check6);
         m_check6->setChecked(false);
         m_timer1->stop();
-        Prompt::current().message(T::busyStopFirst(), Prompt::Icon::Information);
+        Prompt::current().message(T::kBusyStopFirst, Prompt::Icon::Information);
         return;
     }
     if (checked)
@@ -460,25 +481,23 @@ void fWebSearch::onCheck6Toggled(bool checked)
 
 void fWebSearch::onTimer1()
 {
-    if (!m_flags->AnalysisIdle() || !m_check6->isChecked())
+    if (!m_check6->isChecked())
         return;
-    // The analysis of unanalysed rows is the action of that name in the analysis pop-up menu.
-    if (auto *command = m_menu加入->findChild<QAction *>(QStringLiteral("menu分析未分析项")))
-        command->trigger();
+    m_analysis->driver().autoAnalysisTick();
 }
 
 void fWebSearch::onCommand2()
 {
     if (m_results->rowCount() == 0) {
-        Prompt::current().message(T::listEmpty(), Prompt::Icon::Information);
+        Prompt::current().message(T::kListEmpty, Prompt::Icon::Information);
         return;
     }
     if (!m_flags->allIdle()) {
-        Prompt::current().message(T::busyTryLater(), Prompt::Icon::Critical);
+        Prompt::current().message(SearchTexts::kBusyTryLater, Prompt::Icon::Critical);
         return;
     }
     if (m_picPanPrograss->isVisible()) {
-        Prompt::current().message(T::busyStopFirst(), Prompt::Icon::Information);
+        Prompt::current().message(T::kBusyStopFirst, Prompt::Icon::Information);
         return;
     }
     if (m_menu加入->isEmpty())
@@ -521,12 +540,12 @@ int fWebSearch::yearIndex() const
 
 void fWebSearch::showBatchRunning(bool running)
 {
-    showRunning(m_command3, running, T::batchStart(), T::batchStop());
+    showRunning(m_command3, running, T::kBatchStart, T::kBatchStop);
 }
 
 void fWebSearch::showWalkRunning(bool running)
 {
-    showRunning(m_command1, running, T::walkStart(), T::walkStop());
+    showRunning(m_command1, running, T::kWalkStart, T::kWalkStop);
 }
 
 QCoro::Task<> fWebSearch::harvestPage()

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <memory>
 
+class AnalysisDriver;
+class AnalysisMenu;
 class Browser;
 class DraggablePanel;
 class MainPanels;
@@ -63,12 +65,18 @@ public:
     QLabel *progressLabel() const { return m_label11; }
     QProgressBar *progressBar() const { return m_progressBar1; }
     QPushButton *stopButton() const { return m_command5; }
-    // The pop-up menus of "分析下载" and "导入导出数据..."; the analysis and the list exchange fill them. Timer1
-    // triggers the action named "menu分析未分析项" in menu加入 when there is one.
+    // The pop-up menus of "分析下载" and "导入导出数据..."; the analysis and the list exchange fill them.
     QMenu *menu加入() const { return m_menu加入; }
     QMenu *menu导入导出() const { return m_menu导入导出; }
     // The browser panel (disabled while an analysis runs).
     QWidget *browserPanel() const;
+    MainPanels *panels() const { return m_panels; }
+    // The analysis behind menu加入, which Timer1 ticks.
+    AnalysisDriver &analysis() const;
+    // The check boxes a run reads: skip existing files, skip visited addresses, follow the analysed row.
+    QCheckBox *check1() const { return m_check1; }
+    QCheckBox *check3() const { return m_check3; }
+    QCheckBox *check7() const { return m_check7; }
 
     // Sets Label1 to the number of result rows.
     void showRowCount();
@@ -100,6 +108,12 @@ private:
     int selectedRow() const;
 
     void buildControls();
+    QWidget *buildSearchColumn();
+    QWidget *buildListButtons();
+    void buildResultList();
+    void buildProgressPanel();
+    void buildStatusBar();
+    void connectControls();
     void buildMenus();
     void load();
     bool unload();
@@ -129,6 +143,7 @@ private:
     SearchDriver *m_driver = nullptr;
     ProxyRotation *m_proxy = nullptr;
     PacingView *m_pacing = nullptr;
+    AnalysisMenu *m_analysis = nullptr;
 
     MainPanels *m_panels = nullptr;
     QWebEngineView *m_webBrowser1 = nullptr;

@@ -6,6 +6,7 @@
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
+#include "web/PageScripts.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
@@ -15,16 +16,6 @@
 namespace T = fWebSearchTexts;
 
 namespace {
-// Clears the handlers by which pages block the context menu, selection and copying: on the body, the document
-// and every table, cell, span and div. The browser runs it in the page and in every frame inside it.
-const QString kUnblockScript = QStringLiteral(
-    "(function(){var h=['oncontextmenu','onselectstart','ondragstart','onmousedown','onmousemove','onmouseup',"
-    "'onmouseout','onbeforecopy','oncopy','onselect'];"
-    "function clear(e){for(var i=0;i<h.length;i++){try{e[h[i]]=null;}catch(x){}}}"
-    "try{if(document.body)clear(document.body);}catch(x){}clear(document);"
-    "['TABLE','TD','SPAN','DIV'].forEach(function(t){var l=document.getElementsByTagName(t);"
-    "for(var i=0;i<l.length;i++)clear(l[i]);});})();");
-
 QString htmFilter()
 {
     return QStringLiteral("*.htm (*.htm)");
@@ -34,7 +25,7 @@ QString htmFilter()
 void fWebSearch::openAddressCommand()
 {
     const QString address = Prompt::current()
-                                .input(T::openAddressPrompt(), T::openAddressTitle(), SettingKeys::指定网址.read())
+                                .input(T::kOpenAddressPrompt, T::kOpenAddressTitle, SettingKeys::指定网址.read())
                                 .value_or(QString())
                                 .trimmed();
     // Secure pages may need their own dialogs (certificates, logins): silent mode only for plain addresses.
@@ -74,6 +65,6 @@ void fWebSearch::saveSourceCommand()
 
 void fWebSearch::unblockPageCommand()
 {
-    browser().runScriptInAllFrames(kUnblockScript);
-    Prompt::current().message(T::unblocked(), Prompt::Icon::Information);
+    browser().runScriptInAllFrames(PageScripts::unblockContextMenuAndCopying());
+    Prompt::current().message(T::kUnblocked, Prompt::Icon::Information);
 }

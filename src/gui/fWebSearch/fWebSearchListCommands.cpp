@@ -7,15 +7,13 @@
 #include "core/search/ResultListModel.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
-#include "gui/fWebSearch/fWebSearchTexts.h"
 #include "gui/shell/ShellOpen.h"
+#include "gui/shell/ShellTexts.h"
 
 #include <QDir>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QTreeView>
-
-namespace T = fWebSearchTexts;
 
 namespace {
 QString folderWithSeparator(QString folder)
@@ -82,7 +80,7 @@ void fWebSearch::openSavedFile()
     if (path.isEmpty())
         return;
     if (!IsExistingFile(path)) {
-        Prompt::current().message(T::fileMissing(), Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kNoSuchFile, Prompt::Icon::Critical);
         return;
     }
     OpenWithShell(path, this);
@@ -96,7 +94,7 @@ void fWebSearch::openSavedFileFolder()
     const ResultRow &row = m_results->row(selected);
     const QString folder = folderWithSeparator(row.saveFolder);
     if (!IsExistingFolder(folder)) {
-        Prompt::current().message(T::folderMissing(), Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kNoSuchFolder, Prompt::Icon::Critical);
         return;
     }
     const QString path = SavedFilePath(row);
@@ -105,7 +103,7 @@ void fWebSearch::openSavedFileFolder()
         return;
     }
     if (!ShowInFolder(path))
-        Prompt::current().message(T::openFailed(), Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kOpenFailed, Prompt::Icon::Critical);
 }
 
 void fWebSearch::sortByColumn(int column)

@@ -1,48 +1,77 @@
 #pragma once
 
+#include "gui/shell/ShellTexts.h"
+
 #include <QString>
+#include <QStringList>
 
-// Every text the main window shows, in one place.
-// clang-format off
+// Every caption and message of the main window, in one place.
 namespace fWebSearchTexts {
-inline QString formCaption() { return QStringLiteral("zaruzuva"); }
+inline const QString kCaption = QStringLiteral("zaruzuva");
 
-inline QString batchStart() { return QStringLiteral("开始批量搜索采集"); }
-inline QString batchStop() { return QStringLiteral("停止批量搜索采集"); }
-inline QString walkStart() { return QStringLiteral("采集全部搜索结果"); }
-inline QString walkStop() { return QStringLiteral("停止采集全部"); }
-inline QString harvestOnce() { return QStringLiteral("采集本页到列表"); }
-inline QString analyse() { return QStringLiteral("分析下载"); }
-inline QString importExport() { return QStringLiteral("导入导出数据..."); }
-inline QString stop() { return QStringLiteral("停止"); }
+// The run buttons, each with its text while its run is active.
+inline const QString kBatchStart = QStringLiteral("开始批量搜索采集");
+inline const QString kBatchStop = QStringLiteral("停止批量搜索采集");
+inline const QString kWalkStart = QStringLiteral("采集全部搜索结果");
+inline const QString kWalkStop = QStringLiteral("停止采集全部");
+inline const QString kHarvestOnce = QStringLiteral("采集本页到列表");
+inline const QString kAnalyse = QStringLiteral("分析下载");
+inline const QString kImportExport = QStringLiteral("导入导出数据...");
+inline const QString kStop = QStringLiteral("停止");
 
-inline QString keywordsLabel() { return QStringLiteral("每行一组关键词："); }
-inline QString typeFrame() { return QStringLiteral("类型"); }
-inline QString yearFrame() { return QStringLiteral("时间"); }
-inline QString delayLabel() { return QStringLiteral("限速延时：       秒"); }
-inline QString check1() { return QStringLiteral("文件已存在，跳过保存"); }
-inline QString check1Hint() { return QStringLiteral("此处指同一个文件夹里面，已经存在相同文件名"); }
-inline QString check2() { return QStringLiteral("禁止弹出脚本提示"); }
-inline QString check3() { return QStringLiteral("相同网址不重复保存"); }
-inline QString frame1() { return QStringLiteral("自动提取文档链接"); }
-inline QString check6() { return QStringLiteral("自动下载未分析项"); }
-inline QString check7() { return QStringLiteral("自动定位到分析项"); }
-inline QString listLabel() { return QStringLiteral("待下载列表："); }
-inline QString proxyAtStart() { return QStringLiteral("当前代理IP："); }
+// The search column.
+inline const QString kKeywordsLabel = QStringLiteral("每行一组关键词：");
+inline const QString kTypeFrame = QStringLiteral("类型");
+inline const QStringList kTypes{ShellTexts::kAll,       QStringLiteral("期刊"), QStringLiteral("学位"),
+                                QStringLiteral("会议"), QStringLiteral("图书"), QStringLiteral("专利")};
+inline const QString kYearFrame = QStringLiteral("时间");
+inline const QStringList kYears{ShellTexts::kAll, QStringLiteral("2017年来"), QStringLiteral("2016年来"),
+                                QStringLiteral("2015年来")};
+inline const QString kDelayLabel = QStringLiteral("限速延时：       秒");
+inline const QString kCheck1 = QStringLiteral("文件已存在，跳过保存");
+inline const QString kCheck1Hint = QStringLiteral("此处指同一个文件夹里面，已经存在相同文件名");
+inline const QString kCheck2 = QStringLiteral("禁止弹出脚本提示");
+inline const QString kCheck3 = QStringLiteral("相同网址不重复保存");
+inline const QString kFrame1 = QStringLiteral("自动提取文档链接");
+inline const QString kCheck6 = QStringLiteral("自动下载未分析项");
+inline const QString kCheck7 = QStringLiteral("自动定位到分析项");
+inline const QString kListLabel = QStringLiteral("待下载列表：");
+inline const QString kProxyAtStart = QStringLiteral("当前代理IP：");
 
-inline QString busyRefusal() { return QStringLiteral("正在工作，请停止以后使用该功能！"); }
-inline QString busyTryLater() { return QStringLiteral("正在工作，请稍后再试！"); }
-inline QString busyStopFirst() { return QStringLiteral("正在工作，请停止后执行此功能！"); }
-inline QString closeRefusal() { return QStringLiteral("正在工作，停止以后才能退出窗口！"); }
-inline QString clearRefusal() { return QStringLiteral("正在分析，不能清除！"); }
-inline QString listEmpty() { return QStringLiteral("列表没有数据哦！"); }
-inline QString askText() { return QStringLiteral("请输入指定字符："); }
-inline QString clearAllQuestion() { return QStringLiteral("您确定要清空辛辛苦苦搜索的列表数据吗？"); }
-inline QString fileMissing() { return QStringLiteral("该文件不存在！"); }
-inline QString folderMissing() { return QStringLiteral("文件夹不存在！"); }
-inline QString openFailed() { return QStringLiteral("打开失败！"); }
-inline QString openAddressPrompt() { return QStringLiteral("请输入需要打开的网址："); }
-inline QString openAddressTitle() { return QStringLiteral("请输入..."); }
-inline QString unblocked() { return QStringLiteral("已经破除！"); }
+// The menu bar.
+inline const QString kMenuBrowse = QStringLiteral("浏览(&B)");
+inline const QString kOpenHomePage = QStringLiteral("打开百度学术首页");
+inline const QString kOpenAddress = QStringLiteral("打开指定网址...");
+inline const QString kOpenLocalPage = QStringLiteral("打开本地网页文件");
+inline const QString kBack = QStringLiteral("后退");
+inline const QString kForward = QStringLiteral("前进");
+inline const QString kCloseWindow = QStringLiteral("关闭本窗口");
+inline const QString kSetSaveFolder = QStringLiteral("设置保存文件夹");
+inline const QString kOpenDownloadWindow = QStringLiteral("打开下载窗口");
+inline const QString kSaveSource = QStringLiteral("源码另存为");
+inline const QString kUnblockPage = QStringLiteral("破除网页鼠标右键封锁和复制封锁");
+inline const QString kMenuClear = QStringLiteral("清除及打开(&C)");
+inline const QString kRemoveSelected = QStringLiteral("清除选中项");
+inline const QString kRemoveSucceeded = QStringLiteral("清除分析成功项");
+inline const QString kRemoveSkipped = QStringLiteral("清除分析跳过项");
+inline const QString kRemoveTitleContaining = QStringLiteral("清除标题含指定字符项");
+inline const QString kRemoveTitleNotContaining = QStringLiteral("清除标题不含指定字符项");
+inline const QString kClearAll = QStringLiteral("清空全部");
+inline const QString kOpenSavedFile = QStringLiteral("打开保存文件");
+inline const QString kOpenSavedFileFolder = QStringLiteral("打开保存文件所在目录");
+inline const QString kAutoSizeColumns = QStringLiteral("自动列宽");
+
+// The analysis pop-up menu of "分析下载".
+inline const QString kAnalyseUnanalysed = QStringLiteral("分析下载未分析项");
+inline const QString kAnalyseFailed = QStringLiteral("分析下载失败项");
+inline const QString kAnalyseSelected = QStringLiteral("分析下载选中项");
+inline const QString kAnalyseAll = QStringLiteral("分析下载全部");
+
+// Messages.
+inline const QString kBusyStopFirst = QStringLiteral("正在工作，请停止后执行此功能！");
+inline const QString kCloseRefusal = QStringLiteral("正在工作，停止以后才能退出窗口！");
+inline const QString kListEmpty = QStringLiteral("列表没有数据哦！");
+inline const QString kOpenAddressPrompt = QStringLiteral("请输入需要打开的网址：");
+inline const QString kOpenAddressTitle = QStringLiteral("请输入...");
+inline const QString kUnblocked = QStringLiteral("已经破除！");
 } // namespace fWebSearchTexts
-// clang-format on

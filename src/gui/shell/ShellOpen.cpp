@@ -2,6 +2,7 @@
 
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
+#include "gui/shell/ShellTexts.h"
 
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -41,7 +42,7 @@ void OpenWithShell(const QString &path, QWidget *owner)
 {
     Q_UNUSED(owner) // the desktop's handler opens its own window
     if (!IsExistingFile(path)) {
-        Prompt::current().message(QStringLiteral("文件不存在！"), Prompt::Icon::Critical);
+        Prompt::current().message(ShellTexts::kFileMissing, Prompt::Icon::Critical);
         return;
     }
     if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())))

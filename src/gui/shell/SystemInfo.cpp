@@ -1,5 +1,7 @@
 #include "gui/shell/SystemInfo.h"
 
+#include "gui/shell/ShellTexts.h"
+
 #include <QSysInfo>
 
 namespace {
@@ -17,8 +19,8 @@ QString WindowsVersionText()
 {
     QString product = QSysInfo::prettyProductName();
     if (product.isEmpty())
-        product = QStringLiteral("未知系统 ");
-    return product + QStringLiteral(" 版本:") + QSysInfo::productVersion() + QStringLiteral(" (内部版本:") +
+        product = ShellTexts::kUnknownSystem;
+    return product + ShellTexts::kSystemVersion + QSysInfo::productVersion() + ShellTexts::kSystemBuild +
            QSysInfo::kernelType() + QLatin1Char(' ') + QSysInfo::kernelVersion() + QLatin1Char(')');
 }
 
@@ -29,5 +31,5 @@ QString SystemDescription()
 
 void BuildSystemDescription()
 {
-    g_description = WindowsVersionText() + QLatin1Char('[') + OperatingSystemBits() + QStringLiteral("位]");
+    g_description = WindowsVersionText() + QLatin1Char('[') + OperatingSystemBits() + ShellTexts::kSystemBits;
 }

@@ -1,5 +1,6 @@
 #include "core/download/engines/Downloader.h"
 
+#include "core/download/DownloadTexts.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 
@@ -71,7 +72,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     m_address = CleanAddress(address);
 
     if (!openTemp()) {
-        failLater(QStringLiteral("无法下载"));
+        failLater(DownloadTexts::kCannotDownload);
         return;
     }
 
@@ -168,7 +169,7 @@ void Downloader::onFinished()
     reply->deleteLater();
 
     if (m_writeFailed) {
-        fail(QStringLiteral("无法下载"));
+        fail(DownloadTexts::kCannotDownload);
         return;
     }
     if (total < 1 || read < 1) {
@@ -184,7 +185,7 @@ void Downloader::onFinished()
 void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
 {
     if (!commitTemp()) {
-        fail(QStringLiteral("无法下载"));
+        fail(DownloadTexts::kCannotDownload);
         return;
     }
     m_stallTimer.stop();
@@ -199,7 +200,7 @@ void Downloader::onStallCheck()
         return;
     if (m_bytesRead == m_lastSeenBytes) {
         if (Clock::monotonicMs() - m_stallClock >= Clock::scaled(kStallLimit).count())
-            fail(QStringLiteral("超时"));
+            fail(DownloadTexts::kTimedOut);
         return;
     }
     m_lastSeenBytes = m_bytesRead;
@@ -210,13 +211,13 @@ void Downloader::startFallback()
 {
     // The whole body once more through a transfer control, streamed into the temporary file like the read.
     if (!openTemp()) {
-        failLater(QStringLiteral("无法下载"));
+        failLater(DownloadTexts::kCannotDownload);
         return;
     }
     m_inet = std::make_unique<TransferControl>();
     connect(m_inet.get(), &TransferControl::bodyProgress, this, &Downloader::onFallbackBody);
     if (!m_inet->execute(m_address))
-        failLater(QStringLiteral("无法下载"));
+        failLater(DownloadTexts::kCannotDownload);
 }
 
 void Downloader::onFallbackBody()
@@ -226,7 +227,7 @@ void Downloader::onFallbackBody()
     // Only a successful answer is the document; an error page or a broken transfer gives nothing.
     const int status = m_inet->statusCode();
     if (m_inet->responseCode() != 0 || status < 200 || status > 299) {
-        fail(QStringLiteral("无法下载"));
+        fail(DownloadTexts::kCannotDownload);
         return;
     }
     for (;;) {
@@ -234,7 +235,7 @@ void Downloader::onFallbackBody()
         if (data.isEmpty())
             break;
         if (m_temp.write(data) != data.size()) {
-            fail(QStringLiteral("无法下载"));
+            fail(DownloadTexts::kCannotDownload);
             return;
         }
         m_received += data.size();
@@ -244,7 +245,7 @@ void Downloader::onFallbackBody()
     m_inet->disconnect(this);
     m_inet.release()->deleteLater();
     if (m_received < 1) {
-        fail(QStringLiteral("无法下载"));
+        fail(DownloadTexts::kCannotDownload);
         return;
     }
     finishWithTemp(m_received, m_received);

@@ -22,8 +22,6 @@
 #include <cmath>
 
 namespace {
-const QString kCannotReplace = QStringLiteral("无法替换");
-const QString kUnknownSize = QStringLiteral("未知");
 
 // A size as the columns show it: whole numbers without a fraction.
 QString decimalText(double value)
@@ -228,7 +226,7 @@ QCoro::Task<bool> Engine1::transfer()
                 row.state = ItemState::Failed;
                 row.size = length;
                 row.downloaded = length;
-                row.percent = kCannotReplace;
+                row.percent = DownloadTexts::kCannotReplace;
             });
             m_inet->cancel();
             co_return false;
@@ -342,7 +340,7 @@ QCoro::Task<bool> Engine1::FetchWholeBody(const QString &targetPath)
 {
     QPointer<Engine1> self(this);
     DownloadListModel &list = m_context.list();
-    list.setSize(m_row, kUnknownSize);
+    list.setSize(m_row, DownloadTexts::kUnknownSize);
     if (m_inet->stillExecuting())
         m_inet->cancel();
 

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The network layer's user-visible texts, in one place.
+namespace NetTexts {
+// A page text that could not be decoded (followed by the reason), and the reason for an unknown character set
+// (%1: its name).
+inline const QString kDecodingFailed = QStringLiteral("编码转换出错：");
+inline const QString kUnknownCharset = QStringLiteral("不支持的字符集 %1");
+} // namespace NetTexts

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QString>
+
+// The texts that more than one window shows, in one place.
+namespace ShellTexts {
+inline const QString kMenuTools = QStringLiteral("工具(&T)");
+inline const QString kMenuHelp = QStringLiteral("帮助(&H)");
+inline const QString kAll = QStringLiteral("全部");
+inline const QString kCancel = QStringLiteral("取消");
+
+// Opening a file or its folder from a list.
+inline const QString kFileMissing = QStringLiteral("文件不存在！");
+inline const QString kNoSuchFile = QStringLiteral("该文件不存在！");
+inline const QString kNoSuchFolder = QStringLiteral("文件夹不存在！");
+inline const QString kOpenFailed = QStringLiteral("打开失败！");
+
+// The system description: "<product> 版本:<version> (内部版本:<kernel>)[<bits>位]", the product unknown when the
+// system does not name itself.
+inline const QString kUnknownSystem = QStringLiteral("未知系统 ");
+inline const QString kSystemVersion = QStringLiteral(" 版本:");
+inline const QString kSystemBuild = QStringLiteral(" (内部版本:");
+inline const QString kSystemBits = QStringLiteral("位]");
+} // namespace ShellTexts

@@ -100,10 +100,7 @@ struct AnalysisBench {
     ~AnalysisBench() { CloseVisitedDatabase(); }
 
     // The fixture site beside this file (tests/data/scholar), wherever the test is run from.
-    static QString scholarFolder()
-    {
-        return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"));
-    }
+    static QString scholarFolder() { return QStringLiteral(PH_TESTS_DIR "/data/scholar"); }
 
     QString folderWithSeparator() const { return view.folder + QLatin1Char('/'); }
 

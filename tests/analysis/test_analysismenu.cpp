@@ -69,8 +69,7 @@ struct Window {
     TestHome home;
     RecordingPrompt prompt;
     FixtureHttpServer server;
-    ScholarSite site{server,
-                     QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"))};
+    ScholarSite site{server, QStringLiteral(PH_TESTS_DIR "/data/scholar")};
     std::unique_ptr<fWebSearch> w;
 };
 } // namespace

@@ -59,7 +59,7 @@ const QHash<QString, Document> &documents()
 
 QString scholarFolder()
 {
-    return QFileInfo(QStringLiteral(__FILE__)).dir().absoluteFilePath(QStringLiteral("../data/scholar"));
+    return QStringLiteral(PH_TESTS_DIR "/data/scholar");
 }
 
 QByteArray fileBytes(const QString &path)

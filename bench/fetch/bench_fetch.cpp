@@ -83,7 +83,8 @@ int main(int argc, char **argv)
         QElapsedTimer t;
         const double c0 = cpuMs();
         t.start();
-        const QString text = QCoro::waitFor(FetchPageText(url, {}, &control, "auto", 60));
+        const QString text =
+            QCoro::waitFor(FetchPageText({.address = url, .charset = "auto", .timeoutSeconds = 60}, &control));
         const double ms = t.nsecsElapsed() / 1e6;
         const double cpu = cpuMs() - c0;
         if (text.isEmpty()) {
@@ -123,7 +124,8 @@ int main(int argc, char **argv)
     // A fetch that waits on a silent server: how much CPU do three seconds of waiting cost?
     {
         TransferControl control;
-        auto task = FetchPageText(QStringLiteral("http://127.0.0.1:%1/silent").arg(port), {}, &control, {}, 60);
+        auto task = FetchPageText(
+            {.address = QStringLiteral("http://127.0.0.1:%1/silent").arg(port), .timeoutSeconds = 60}, &control);
         const double c0 = cpuMs();
         QElapsedTimer t;
         t.start();

@@ -35,7 +35,6 @@ inline void settleRow(DownloadContext &context, int row, bool ok, const QString 
         item.state = ok ? ItemState::Done : ItemState::Failed;
         item.size = item.downloaded = ok ? QStringLiteral("18") : QString();
         item.percent = ok ? QStringLiteral("100%") : QString();
-        item.fileWritten = ok;
     });
     context.setStatusText(2, QStringLiteral("完成下载:") + list.item(row).name);
     if (context.soundEnabled() && IsPageType(list.item(row).type))

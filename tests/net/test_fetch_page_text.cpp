@@ -33,11 +33,9 @@ QStringList leftovers(const TestHome &home)
     return QDir(home.path()).entryList({"inetdown*"}, QDir::Files);
 }
 
-QString fetch(const QString &address, TransferControl &control, const QString &charset = {}, int timeout = 0,
-              const QString &referer = {}, const QString &method = "GET", const QByteArray &post = {},
-              const QString &proxy = {})
+QString fetch(const PageFetchRequest &request, TransferControl &control)
 {
-    return QCoro::waitFor(FetchPageText(address, referer, &control, charset, timeout, method, post, proxy));
+    return QCoro::waitFor(FetchPageText(request, &control));
 }
 
 } // namespace
@@ -141,7 +139,7 @@ private Q_SLOTS:
         server.route("/page", r);
 
         TransferControl control;
-        const QString text = fetch(server.urlText("/page"), control, callerCharset);
+        const QString text = fetch({.address = server.urlText("/page"), .charset = callerCharset}, control);
         if (decodedAs.isEmpty()) {
             QCOMPARE(text, QString());
             QCOMPARE(prompt.entries.size(), 1);
@@ -186,7 +184,13 @@ private Q_SLOTS:
         server.route("/doc", Response::html("<html>ok page</html>"));
         TransferControl control;
         const QString address = server.urlText("/doc?id=9");
-        QCOMPARE(fetch(address, control, "utf-8", 60, referer, method, "a=1&b=2"),
+        QCOMPARE(fetch({.address = address,
+                        .referer = referer,
+                        .charset = "utf-8",
+                        .timeoutSeconds = 60,
+                        .method = method,
+                        .postData = "a=1&b=2"},
+                       control),
                  QStringLiteral("<html>ok page</html>"));
 
         QCOMPARE(server.requests().size(), 1);
@@ -222,7 +226,7 @@ private Q_SLOTS:
         Clock::setTimeScale(0.01);
         TestHome home;
         TransferControl control;
-        fetch(address, control, {}, 5);
+        fetch({.address = address, .timeoutSeconds = 5}, control);
         QCOMPARE(control.protocol(), protocol);
         QCOMPARE(control.remotePort(), port);
         QCOMPARE(control.accessType(), int(TransferControl::icUseDefault));
@@ -259,7 +263,7 @@ private Q_SLOTS:
             address = QStringLiteral("http://127.0.0.1:%1/x").arg(probe.serverPort());
         }
         TransferControl control;
-        QCOMPARE(fetch(address, control, "utf-8", 10), QString());
+        QCOMPARE(fetch({.address = address, .charset = "utf-8", .timeoutSeconds = 10}, control), QString());
         QVERIFY(!control.stillExecuting());
         QCOMPARE(leftovers(home), QStringList());
         QVERIFY(prompt.entries.isEmpty());
@@ -296,7 +300,8 @@ private Q_SLOTS:
         server.route("/p", r);
         TransferControl control;
         // 20 s of silence at this scale is 200 ms: the read ends there and the part received is decoded.
-        QCOMPARE(fetch(server.urlText("/p"), control, "auto", 20), QString(expected, 'p'));
+        QCOMPARE(fetch({.address = server.urlText("/p"), .charset = "auto", .timeoutSeconds = 20}, control),
+                 QString(expected, 'p'));
         QCOMPARE(leftovers(home), QStringList());
     }
 
@@ -320,7 +325,8 @@ private Q_SLOTS:
         r.intervalMs = 2;
         server.route("/slow", r);
         TransferControl control;
-        QCOMPARE(fetch(server.urlText("/slow"), control, "auto", 30), QString::fromUtf8(body));
+        QCOMPARE(fetch({.address = server.urlText("/slow"), .charset = "auto", .timeoutSeconds = 30}, control),
+                 QString::fromUtf8(body));
     }
 
     void bodyFileLivesInTheDataFolderOnlyDuringTheFetch()
@@ -334,7 +340,7 @@ private Q_SLOTS:
         TransferControl control;
         QStringList seen;
         connect(&control, &TransferControl::bodyProgress, this, [&] { seen << leftovers(home); });
-        QCOMPARE(fetch(server.urlText("/b"), control, {}, 30), QString(6000, 'b'));
+        QCOMPARE(fetch({.address = server.urlText("/b"), .timeoutSeconds = 30}, control), QString(6000, 'b'));
         seen.removeDuplicates();
         QCOMPARE(seen.size(), 1);
         QVERIFY(QRegularExpression("^inetdown[0-9A-Za-z]{10}_tmp\\.htm$").match(seen.value(0)).hasMatch());
@@ -352,7 +358,8 @@ private Q_SLOTS:
         TransferControl control;
         QVERIFY(control.execute(server.urlText("/silent")));
         QVERIFY(control.stillExecuting());
-        QCOMPARE(fetch(server.urlText("/page"), control, "utf-8", 30), QStringLiteral("second"));
+        QCOMPARE(fetch({.address = server.urlText("/page"), .charset = "utf-8", .timeoutSeconds = 30}, control),
+                 QStringLiteral("second"));
     }
 
     void waitingUsesNoCpu()
@@ -363,7 +370,7 @@ private Q_SLOTS:
         silent.headerDelayMs = -1;
         server.route("/silent", silent);
         TransferControl control;
-        auto task = FetchPageText(server.urlText("/silent"), {}, &control, {}, 60);
+        auto task = FetchPageText({.address = server.urlText("/silent"), .timeoutSeconds = 60}, &control);
         QVERIFY(control.stillExecuting());
         const std::clock_t before = std::clock();
         QTest::qWait(500);
@@ -385,7 +392,11 @@ private Q_SLOTS:
         FixtureHttpServer server;
         server.route("/via", Response::html(encoded("GBK", kChinese), "text/html; charset=GBK"));
         TransferControl control;
-        QCOMPARE(fetch(server.urlText("/via"), control, "auto", 30, {}, "GET", {}, proxy.hostPort()), kChinese);
+        QCOMPARE(
+            fetch(
+                {.address = server.urlText("/via"), .charset = "auto", .timeoutSeconds = 30, .proxy = proxy.hostPort()},
+                control),
+            kChinese);
         QCOMPARE(control.accessType(), int(TransferControl::icNamedProxy));
         QCOMPARE(control.proxy(), "HTTP=" + proxy.hostPort());
         QCOMPARE(server.requests().size(), 1);

@@ -5,6 +5,7 @@
 #include "core/analysis/InetPool.h"
 #include "core/analysis/ProxyRotation.h"
 #include "core/net/FetchPageText.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/net/TransferControl.h"
 #include "core/pagetext/FreeLinks.h"
 #include "core/run/Pauses.h"
@@ -82,10 +83,7 @@ AnalysisDriver::AnalysisDriver(ResultListModel &rows, RunFlags &flags, ProxyRota
       m_pool(new InetPool(this))
 {}
 
-AnalysisDriver::~AnalysisDriver()
-{
-    *m_alive = false;
-}
+AnalysisDriver::~AnalysisDriver() = default;
 
 bool AnalysisDriver::IsUsablePageText(const QString &text)
 {
@@ -118,13 +116,13 @@ QCoro::Task<bool> AnalysisDriver::run(AnalysisSet set)
     m_view.setRunning(true);
     m_flags.setAnalysisIdle(false);
     Q_EMIT runStarted();
-    const std::shared_ptr<bool> alive = m_alive;
+    const auto self = lifetimeGuard(this);
     co_await letEventsRun();
-    if (!*alive)
+    if (!self)
         co_return false;
 
     co_await runRows(set);
-    if (!*alive)
+    if (!self)
         co_return false;
 
     m_view.setRunning(false);
@@ -141,6 +139,7 @@ QCoro::Task<> AnalysisDriver::runRows(AnalysisSet set)
     const int n = m_rows.rowCount();
     if (n == 0)
         co_return;
+    const auto self = lifetimeGuard(this);
     m_view.setProgress(0, n + 1);
     for (int i = 0; i < n && !m_flags.AnalysisIdle(); ++i) {
         m_view.setProgress(i + 1, n + 1);
@@ -148,10 +147,9 @@ QCoro::Task<> AnalysisDriver::runRows(AnalysisSet set)
             break;
         if (!RowInAnalysisSet(set, m_rows.row(i).status, m_view.isRowSelected(i)))
             continue;
-        const std::shared_ptr<bool> alive = m_alive;
         co_await 分析链接提取pdf链接(i);
         co_await letEventsRun();
-        if (!*alive)
+        if (!self)
             co_return;
         if (m_flags.AnalysisIdle())
             break;
@@ -185,95 +183,114 @@ void AnalysisDriver::autoAnalysisTick()
         start(AnalysisSet::Unanalysed);
 }
 
-QCoro::Task<> AnalysisDriver::分析链接提取pdf链接(int row)
+QCoro::Task<QString> AnalysisDriver::分析链接提取pdf链接(int row)
 {
-    // The row is found again by its key after every wait: the list may have changed meanwhile.
+    const auto self = lifetimeGuard(this);
+    // A copy: the list may change during the waits, and the row is found again by its key after each.
     const ResultRow r = m_rows.row(row);
-    const QString key = r.key;
-    QString status;
-    // After every wait: a window torn down meanwhile took the driver with it, and the row is left as it is.
-    const std::shared_ptr<bool> alive = m_alive;
-
     if (m_view.followAnalysedRow())
         m_view.scrollToRow(row);
-    status = setRowStatus(key, AnalysisText::正在分析);
+    setRowStatus(r.key, AnalysisText::正在分析);
     co_await letEventsRun();
-    if (!*alive)
-        co_return;
+    if (!self)
+        co_return {};
 
-    do {
-        if (m_view.skipVisitedAddress()) {
-            QString address = key;
-            if (IsVisitedAddress(address)) {
-                status = setRowStatus(key, AnalysisText::跳过曾经下载);
-                break;
-            }
-        }
-        // The name the download will give the file; a title that leaves none is named after the document's
-        // address when it is queued, so there is no title-named file to look for.
-        const QString name = DocumentBaseName(r.title);
-        const QString folder = withTrailingSeparator(r.saveFolder.isEmpty() ? m_view.saveFolder() : r.saveFolder);
-        // The title-named .pdf, whatever the row's type and the naming mode: the usual outcome of a download.
-        if (m_view.skipExistingFile() && !name.isEmpty() && IsExistingFile(folder + name + QStringLiteral(".pdf"))) {
-            status = setRowStatus(key, AnalysisText::跳过文件存在);
-            break;
-        }
-        status = setRowStatus(key, AnalysisText::正在分析下层);
-        co_await letEventsRun();
-        if (!*alive)
-            co_return;
-        const QString proxy = m_proxies.updateBeforeFetch();
-
-        if (r.type.toLower() == QStringLiteral("pdf")) {
-            m_view.加入下载列表(key, name, QStringLiteral("pdf"), folder, QString());
-            status = setRowStatus(key, AnalysisText::成功);
-            break;
-        }
-
-        const int index = m_pool->找出未使用Inet的Index();
-        TransferControl &control = m_pool->element(index);
-        // The fetch's own time-out bounds each silence; a server that keeps trickling bytes is cut off here, and
-        // what it sent so far is not taken for the page.
-        FetchDeadline deadline(control, Clock::scaled(kRowFetchDeadline));
-        QString text = co_await FetchPageText(key, r.sourcePage, &control, QStringLiteral("utf-8"),
-                                              kFetchTimeoutSeconds, QStringLiteral("GET"), QByteArray(), proxy);
-        if (!*alive)
-            co_return;
-        if (deadline.overran())
-            text.clear();
-        if (!IsUsablePageText(text)) {
-            m_proxies.recordFetch(false);
-            status = setRowStatus(key, AnalysisText::失败下载);
-            setRowType(key, QString());
-        } else {
-            m_proxies.recordFetch(true);
-            QString address = key;
-            RecordVisitedAddress(address);
-            QStringList entries;
-            提取全网免费下载链接组(text, entries);
-            QString linkType;
-            const QString link = 取出全网免费下载链接(entries, linkType);
-            if (link.isEmpty()) {
-                status = setRowStatus(key, AnalysisText::无pdf);
-                setRowType(key, QString());
-            } else {
-                m_view.加入下载列表(link, name, linkType, folder, QString());
-                status = setRowStatus(key, AnalysisText::成功);
-                setRowType(key, linkType);
-            }
-        }
-        // After every fetch, whatever came back: the pause keeps the request rate towards the service down.
-        {
-            GuardedPacing pacing(m_pacing);
-            co_await 分析保存限速延时(pacing);
-        }
-        if (!*alive)
-            co_return;
-        m_pool->卸载闲置Inet();
-    } while (false);
-
-    if (status.isEmpty() || status.startsWith(AnalysisText::正在分析))
-        status = setRowStatus(key, AnalysisText::失败);
-    Q_EMIT rowAnalysed(m_rows.rowOf(key), status);
+    QString status = co_await analyseRow(r);
+    if (!self)
+        co_return {};
+    if (status.isEmpty())
+        status = setRowStatus(r.key, AnalysisText::失败);
+    Q_EMIT rowAnalysed(m_rows.rowOf(r.key), status);
     co_await letEventsRun();
+    co_return status;
+}
+
+QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
+{
+    const auto self = lifetimeGuard(this);
+    const QString &key = r.key;
+    if (m_view.skipVisitedAddress()) {
+        QString address = key;
+        if (IsVisitedAddress(address))
+            co_return setRowStatus(key, AnalysisText::跳过曾经下载);
+    }
+    // The name the download will give the file; a title that leaves none is named after the document's
+    // address when it is queued, so there is no title-named file to look for.
+    const QString name = DocumentBaseName(r.title);
+    const QString folder = withTrailingSeparator(r.saveFolder.isEmpty() ? m_view.saveFolder() : r.saveFolder);
+    // The title-named .pdf, whatever the row's type and the naming mode: the usual outcome of a download.
+    if (m_view.skipExistingFile() && !name.isEmpty() && IsExistingFile(folder + name + QStringLiteral(".pdf")))
+        co_return setRowStatus(key, AnalysisText::跳过文件存在);
+    setRowStatus(key, AnalysisText::正在分析下层);
+    co_await letEventsRun();
+    if (!self)
+        co_return {};
+    const QString proxy = m_proxies.updateBeforeFetch();
+
+    if (r.type.toLower() == QStringLiteral("pdf")) {
+        m_view.加入下载列表(key, name, QStringLiteral("pdf"), folder, QString());
+        co_return setRowStatus(key, AnalysisText::成功);
+    }
+
+    const QString text = co_await fetchRowPage(r, proxy);
+    if (!self)
+        co_return {};
+    const QString status = handOverLink(key, text, name, folder);
+    // After every fetch, whatever came back: the pause keeps the request rate towards the service down.
+    {
+        GuardedPacing pacing(m_pacing);
+        co_await 分析保存限速延时(pacing);
+    }
+    if (!self)
+        co_return {};
+    m_pool->卸载闲置Inet();
+    co_return status;
+}
+
+QCoro::Task<QString> AnalysisDriver::fetchRowPage(const ResultRow &r, const QString &proxy)
+{
+    const auto self = lifetimeGuard(this);
+    const int index = m_pool->找出未使用Inet的Index();
+    TransferControl &control = m_pool->element(index);
+    // The fetch's own time-out bounds each silence; a server that keeps trickling bytes is cut off here, and what it
+    // sent so far is not taken for the page.
+    FetchDeadline deadline(control, Clock::scaled(kRowFetchDeadline));
+    // Named, not a temporary inside the co_await: GCC 12 destroys such a braced temporary twice.
+    const PageFetchRequest request{.address = r.key,
+                                   .referer = r.sourcePage,
+                                   .charset = QStringLiteral("utf-8"),
+                                   .timeoutSeconds = kFetchTimeoutSeconds,
+                                   .proxy = proxy};
+    QString text = co_await FetchPageText(request, &control);
+    if (!self || deadline.overran())
+        co_return {};
+    co_return text;
+}
+
+QString AnalysisDriver::handOverLink(const QString &key, const QString &text, const QString &name,
+                                     const QString &folder)
+{
+    QString status;
+    if (!IsUsablePageText(text)) {
+        m_proxies.recordFetch(false);
+        status = setRowStatus(key, AnalysisText::失败下载);
+        setRowType(key, QString());
+        return status;
+    }
+    m_proxies.recordFetch(true);
+    QString address = key;
+    RecordVisitedAddress(address);
+    QStringList entries;
+    提取全网免费下载链接组(text, entries);
+    QString linkType;
+    const QString link = 取出全网免费下载链接(entries, linkType);
+    if (link.isEmpty()) {
+        status = setRowStatus(key, AnalysisText::无pdf);
+        setRowType(key, QString());
+        return status;
+    }
+    m_view.加入下载列表(link, name, linkType, folder, QString());
+    status = setRowStatus(key, AnalysisText::成功);
+    setRowType(key, linkType);
+    return status;
 }

@@ -6,13 +6,13 @@
 #include <QObject>
 #include <QString>
 #include <chrono>
-#include <memory>
 
 class AnalysisView;
 class InetPool;
 class PacingView;
 class ProxyRotation;
 class ResultListModel;
+struct ResultRow;
 class RunFlags;
 
 // The analysis of harvested rows: for each row of a run, the skip rules, the fetch of the row's page, the choice
@@ -67,7 +67,14 @@ Q_SIGNALS:
     void rowAnalysed(int row, const QString &status);
 
 private:
-    QCoro::Task<> 分析链接提取pdf链接(int row);
+    // One row from start to end; the status it was left with (empty when the driver went away meanwhile).
+    QCoro::Task<QString> 分析链接提取pdf链接(int row);
+    // The skip rules, the fetch and the hand-over; the row's status, or empty when the row ends as failed.
+    QCoro::Task<QString> analyseRow(const ResultRow &r);
+    // The row's page, or empty when it could not be had within the row's deadline.
+    QCoro::Task<QString> fetchRowPage(const ResultRow &r, const QString &proxy);
+    // The free link of a fetched page handed to the download list; the row's status.
+    QString handOverLink(const QString &key, const QString &text, const QString &name, const QString &folder);
     QCoro::Task<> runRows(AnalysisSet set);
     // Writes into the row holding `key` (if it is still there); returns the status.
     QString setRowStatus(const QString &key, const QString &status);
@@ -80,6 +87,4 @@ private:
     const PacingView &m_pacing;
     InetPool *m_pool = nullptr;
     bool m_running = false;
-    // False once the driver is gone; every run checks it after each wait.
-    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

@@ -7,19 +7,15 @@ enum class ItemState : int { Waiting = 1, Downloading = 2, Done = 3, Failed = 4 
 
 // One row of the download list.
 struct DownloadItem {
-    QString address;   // the row's key: unique in the list
-    QString name;      // file name without extension, already safe
-    QString type;      // extension without the dot; may be empty
-    QString size;      // total bytes as text, "未知", "等待重新下载", or empty before the first start
-    QString downloaded;  // bytes received as text; empty before the first start
-    QString percent;   // "37%" or a status word; empty before the first start
-    QString folder;    // save folder; a start makes sure it ends with a separator
-    QString referrer;  // hidden; sent as Referer by engine 1, empty means derived from the address
+    QString address;    // the row's key: unique in the list
+    QString name;       // file name without extension, already safe
+    QString type;       // extension without the dot; may be empty
+    QString size;       // total bytes as text, "未知", "等待重新下载", or empty before the first start
+    QString downloaded; // bytes received as text; empty before the first start
+    QString percent;    // "37%" or a status word; empty before the first start
+    QString folder;     // save folder; a start makes sure it ends with a separator
+    QString referrer;   // hidden; sent as Referer by engine 1, empty means derived from the address
     ItemState state = ItemState::Waiting;
-    // True once a transfer of this row has created the file at ItemFilePath. Re-queueing a failed row removes
-    // its file only then: a failed row that never wrote anything may share its name with another document's
-    // finished file, which must survive. Engines set it when they create the target file; re-queueing clears it.
-    bool fileWritten = false;
 };
 
 // The file that belongs to an item: folder + name + "." + type, or folder + name when type is empty.

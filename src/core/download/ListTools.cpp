@@ -29,7 +29,6 @@ void deleteFile(DownloadListModel &list, int row)
         item.size.clear();
         item.downloaded.clear();
         item.percent.clear();
-        item.fileWritten = false;
     });
 }
 

@@ -13,9 +13,11 @@ bool isPageOrXml(const QString &type)
     return IsPageType(type) || type.compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0;
 }
 
+// Only a Done row has a file of its own: the engines remove whatever a transfer that fails has written, so a file
+// under a failed row's name is another document's (one with the same title, finished earlier) and must survive.
 bool ownsFile(const DownloadItem &item)
 {
-    return item.state == ItemState::Done || item.fileWritten;
+    return item.state == ItemState::Done;
 }
 
 void removeFile(const QString &path)
@@ -38,7 +40,6 @@ void requeue(DownloadListModel &list, int row, bool alwaysPlaceholder)
         item.size.clear();
         item.downloaded.clear();
         item.percent.clear();
-        item.fileWritten = false;
     });
     // The type may have changed: the file under the new name goes too, as long as it was the row's own.
     if (own)
@@ -70,7 +71,6 @@ bool RetryFailedRow(DownloadListModel &list, int row)
         item.size.clear();
         item.downloaded.clear();
         item.percent.clear();
-        item.fileWritten = false;
     });
     return true;
 }

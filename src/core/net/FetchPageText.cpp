@@ -1,6 +1,7 @@
 #include "core/net/FetchPageText.h"
 
 #include "core/net/NetTexts.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/net/TransferControl.h"
 #include "core/util/AnsiCodePage.h"
 #include "core/util/Clock.h"
@@ -84,6 +85,86 @@ QByteArray decoderName(const QString &charset)
     return name.toLatin1();
 }
 
+// The connection for the page: the system's default or the caller's proxy, and the scheme and port the address
+// names.
+void setUpControl(TransferControl &control, const PageFetchRequest &request)
+{
+    const QString &address = request.address;
+    control.setAccessType(TransferControl::icUseDefault);
+    control.setProxy({});
+    control.setRequestTimeout(
+        request.timeoutSeconds > 0
+            ? request.timeoutSeconds
+            : int(std::chrono::duration_cast<std::chrono::seconds>(kDefaultFetchTimeout).count()));
+    control.setRemotePort(80);
+    if (address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
+        control.setProtocol(TransferControl::icHTTPS);
+        control.setRemotePort(443);
+    } else {
+        control.setProtocol(TransferControl::icHTTP);
+    }
+    if (const int port = portInAddress(address))
+        control.setRemotePort(port);
+    if (!request.proxy.trimmed().isEmpty()) {
+        control.setAccessType(TransferControl::icNamedProxy);
+        control.setProxy(QStringLiteral("HTTP=") + request.proxy.trimmed());
+    }
+}
+
+QString requestHeaders(const PageFetchRequest &request, bool post)
+{
+    const QString refererLine =
+        QStringLiteral("Referer: ") + (request.referer.isEmpty() ? UrlHostPart(request.address) : request.referer);
+    QString headers = QStringLiteral("\r\n") + refererLine + QStringLiteral("\r\n");
+    if (post)
+        headers += QStringLiteral("Content-Type: application/x-www-form-urlencoded");
+    return headers;
+}
+
+// The body into `file` until the announced length is in, the body ends or a silence outlasts `timeout`. False when
+// the control went away or the body grew past any page's size.
+QCoro::Task<bool> receiveBody(const QPointer<TransferControl> &control, QFile &file, qint64 contentLength,
+                              std::chrono::milliseconds timeout)
+{
+    qint64 lastProgress = Clock::monotonicMs();
+    qint64 lastSize = 0;
+    for (;;) {
+        const qint64 waitMs = std::max<qint64>(0, lastProgress + timeout.count() - Clock::monotonicMs());
+        const QByteArray chunk = co_await control->getChunk(kFetchChunkSize, std::chrono::milliseconds(waitMs));
+        if (!control)
+            co_return false;
+        file.write(chunk);
+        if (file.size() > kMaxPageBytes) {
+            control->cancel();
+            co_return false;
+        }
+        if (file.size() > lastSize) {
+            lastSize = file.size();
+            lastProgress = Clock::monotonicMs();
+        }
+        if (contentLength > 0 && file.size() >= contentLength)
+            co_return true;
+        // A chunk smaller than two bytes marks the end when no length was given. An empty chunk ends the read in
+        // either case: the body is exhausted, the control was cancelled, or the silence ran out.
+        if (chunk.isEmpty() || (contentLength == 0 && chunk.size() < 2 && control->bodyAtEnd()))
+            co_return true;
+        if (Clock::monotonicMs() - lastProgress > timeout.count())
+            co_return true;
+    }
+}
+
+QString chosenCharset(const QString &callers, const QString &fromHeader, const QString &bodyPath)
+{
+    QString chosen;
+    if (!callers.trimmed().isEmpty() && callers.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) != 0)
+        chosen = callers.trimmed();
+    else if (!fromHeader.isEmpty())
+        chosen = fromHeader;
+    else
+        chosen = DetectMetaCharset(headSample(bodyPath));
+    return chosen.isEmpty() ? QStringLiteral("utf-8") : chosen;
+}
+
 } // namespace
 
 QString DetectMetaCharset(const QString &text)
@@ -139,10 +220,9 @@ QString ReadTextWithCharset(const QString &filePath, const QString &charset)
     return {};
 }
 
-QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferControl *controlPtr, QString charset,
-                                   int timeoutSeconds, QString method, QByteArray postData, QString proxy)
+QCoro::Task<QString> FetchPageText(PageFetchRequest request, TransferControl *controlPtr)
 {
-    QPointer<TransferControl> control(controlPtr);
+    const auto control = lifetimeGuard(controlPtr);
     if (!control)
         co_return {};
 
@@ -156,36 +236,12 @@ QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferCon
     }
 
     const std::chrono::milliseconds timeout = Clock::scaled(
-        timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(timeoutSeconds)) : kDefaultFetchTimeout);
-    method = method.trimmed().toUpper();
-    if (method != u"POST")
-        method = QStringLiteral("GET");
-
-    control->setAccessType(TransferControl::icUseDefault);
-    control->setProxy({});
-    control->setRequestTimeout(
-        timeoutSeconds > 0 ? timeoutSeconds
-                           : int(std::chrono::duration_cast<std::chrono::seconds>(kDefaultFetchTimeout).count()));
-    control->setRemotePort(80);
-    if (address.startsWith(QLatin1String("https://"), Qt::CaseInsensitive)) {
-        control->setProtocol(TransferControl::icHTTPS);
-        control->setRemotePort(443);
-    } else {
-        control->setProtocol(TransferControl::icHTTP);
-    }
-    if (const int port = portInAddress(address))
-        control->setRemotePort(port);
-    if (!proxy.trimmed().isEmpty()) {
-        control->setAccessType(TransferControl::icNamedProxy);
-        control->setProxy(QStringLiteral("HTTP=") + proxy.trimmed());
-    }
-
-    const QString refererLine = QStringLiteral("Referer: ") + (referer.isEmpty() ? UrlHostPart(address) : referer);
-    QString headers = QStringLiteral("\r\n") + refererLine + QStringLiteral("\r\n");
-    if (method == u"POST")
-        headers += QStringLiteral("Content-Type: application/x-www-form-urlencoded");
-
-    if (!control->execute(address, method, method == u"POST" ? postData : QByteArray(), headers))
+        request.timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(request.timeoutSeconds))
+                                   : kDefaultFetchTimeout);
+    const bool post = request.method.trimmed().compare(QLatin1String("POST"), Qt::CaseInsensitive) == 0;
+    setUpControl(*control, request);
+    if (!control->execute(request.address, post ? QStringLiteral("POST") : QStringLiteral("GET"),
+                          post ? request.postData : QByteArray(), requestHeaders(request, post)))
         co_return {};
     if (!co_await control->waitWhileExecuting(timeout)) {
         if (control)
@@ -214,45 +270,13 @@ QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferCon
             control->cancel();
             co_return {};
         }
-        qint64 lastProgress = Clock::monotonicMs();
-        qint64 lastSize = 0;
-        for (;;) {
-            const qint64 waitMs = std::max<qint64>(0, lastProgress + timeout.count() - Clock::monotonicMs());
-            const QByteArray chunk = co_await control->getChunk(kFetchChunkSize, std::chrono::milliseconds(waitMs));
-            if (!control)
-                co_return {};
-            file.write(chunk);
-            if (file.size() > kMaxPageBytes) {
-                control->cancel();
-                co_return {};
-            }
-            if (file.size() > lastSize) {
-                lastSize = file.size();
-                lastProgress = Clock::monotonicMs();
-            }
-            if (contentLength > 0 && file.size() >= contentLength)
-                break;
-            // A chunk smaller than two bytes marks the end when no length was given. An empty chunk ends the read
-            // in either case: the body is exhausted, the control was cancelled, or the silence ran out.
-            if (chunk.isEmpty() || (contentLength == 0 && chunk.size() < 2 && control->bodyAtEnd()))
-                break;
-            if (Clock::monotonicMs() - lastProgress > timeout.count())
-                break;
-        }
+        if (!co_await receiveBody(control, file, contentLength, timeout))
+            co_return {};
         file.close();
     }
     control->cancel();
 
     if (!IsExistingFile(body.path()))
         co_return {};
-    QString chosen;
-    if (!charset.trimmed().isEmpty() && charset.trimmed().compare(QLatin1String("auto"), Qt::CaseInsensitive) != 0)
-        chosen = charset.trimmed();
-    else if (!charsetFromHeader.isEmpty())
-        chosen = charsetFromHeader;
-    else
-        chosen = DetectMetaCharset(headSample(body.path()));
-    if (chosen.isEmpty())
-        chosen = QStringLiteral("utf-8");
-    co_return ReadTextWithCharset(body.path(), chosen);
+    co_return ReadTextWithCharset(body.path(), chosenCharset(request.charset, charsetFromHeader, body.path()));
 }

@@ -20,17 +20,24 @@ inline constexpr int kMetaSampleBytes = 1025;
 // the disk and the memory with it.
 inline constexpr qint64 kMaxPageBytes = 32 * 1024 * 1024;
 
-// Fetches `address` and returns its text, or empty on any failure (busy control, time-out, status other than
-// 200 OK, no body). `referer` empty sends the address's scheme and host. `charset` is a character-set name,
-// "auto" or empty; `timeoutSeconds` 0 means 60 and also bounds each silence while the body arrives (the part
-// received so far is then decoded). `method` "GET" or "POST"; `postData` is sent for POST only. `proxy` is
-// "host:port" or empty. The body passes through a temporary file in the data folder that never outlives the call.
+// One page to fetch. Every member has a default, so a request names only what it needs ({.address = a}).
+struct PageFetchRequest {
+    QString address{};
+    QString referer{};                      // empty: the address's scheme and host
+    QString charset{};                      // a character-set name, "auto" or empty
+    int timeoutSeconds = 0;                 // 0 means 60; also bounds each silence while the body arrives
+    QString method = QStringLiteral("GET"); // "GET" or "POST"
+    QByteArray postData{};                  // sent for POST only
+    QString proxy{};                        // "host:port", or empty for the system's default connection
+};
+
+// Fetches `request.address` through `control` and returns its text, or empty on any failure (busy control,
+// time-out, status other than 200 OK, no body). When a silence outlasts the time-out, the part received so far is
+// decoded. The body passes through a temporary file in the data folder that never outlives the call.
 //
 // Character set, first that applies: the caller's (not empty, not "auto"), the Content-Type charset parameter,
 // a charset found in the first 1025 bytes of the page (DetectMetaCharset), UTF-8.
-QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferControl *control, QString charset = {},
-                                   int timeoutSeconds = 0, QString method = QStringLiteral("GET"),
-                                   QByteArray postData = {}, QString proxy = {});
+QCoro::Task<QString> FetchPageText(PageFetchRequest request, TransferControl *control);
 
 // The character set named in a page head, or empty. Pieces between "<meta " (the part before the first included)
 // are looked at up to their first "/>"; the first "charset=" value found wins.

@@ -1,11 +1,12 @@
 #include "core/net/TransferControl.h"
 
+#include "core/net/HttpRequest.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/net/SignalWait.h"
 #include "core/util/Clock.h"
 
 #include <QDeadlineTimer>
 #include <QNetworkAccessManager>
-#include <QNetworkProxy>
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QTimer>
@@ -17,8 +18,6 @@ namespace {
 // Body bytes Qt may hold for us before it stops reading the socket; the readers take them in small chunks, so a
 // large download streams through instead of piling up in memory.
 constexpr qint64 kReadBuffer = 256 * 1024;
-
-const QByteArray kUserAgent = QByteArrayLiteral("Mozilla/5.0 (compatible; PaperHarvest/" PH_VERSION ")");
 
 // Error numbers in the form the status panel has always shown (the classic internet-client codes).
 int errorNumber(QNetworkReply::NetworkError error)
@@ -75,7 +74,7 @@ TransferControl::TransferControl(QObject *parent)
 
 TransferControl::~TransferControl()
 {
-    dropReply();
+    EndReply(m_reply, this);
 }
 
 bool TransferControl::execute(const QString &address, const QString &method, const QByteArray &data,
@@ -96,7 +95,7 @@ bool TransferControl::execute(const QString &address, const QString &method, con
 QNetworkReply *TransferControl::startRequest(const QString &address, const QByteArray &method, const QByteArray &data,
                                              const QString &requestHeaders, bool wholeBody)
 {
-    dropReply();
+    EndReply(m_reply, this);
     m_headersIn = false;
     m_finished = false;
     m_statusCode = 0;
@@ -125,14 +124,7 @@ QNetworkReply *TransferControl::startRequest(const QString &address, const QByte
     }
     m_effectiveUrl = url;
 
-    QNetworkRequest request(url);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    // Bytes as the server sends them: a Content-Length then counts what the reader receives.
-    request.setRawHeader("Accept-Encoding", "identity");
-    request.setRawHeader("User-Agent", kUserAgent);
+    QNetworkRequest request = NewHttpRequest(url);
     for (const QString &line : requestHeaders.split(QLatin1Char('\n'))) {
         const auto colon = line.indexOf(QLatin1Char(':'));
         if (colon <= 0)
@@ -178,36 +170,12 @@ QNetworkReply *TransferControl::startRequest(const QString &address, const QByte
 
 void TransferControl::applyProxy()
 {
-    if (m_accessType == icDirect) {
-        m_manager->setProxy(QNetworkProxy::NoProxy);
-        return;
-    }
-    if (m_accessType != icNamedProxy) {
-        m_manager->setProxy(QNetworkProxy::DefaultProxy);
-        return;
-    }
-    // "HTTP=host:port", "http://host:port" or "host:port"; only the first entry of a list counts.
-    QString text = m_proxy.trimmed();
-    text = text.section(QLatin1Char(' '), 0, 0).section(QLatin1Char(';'), 0, 0);
-    if (text.startsWith(QLatin1String("HTTP="), Qt::CaseInsensitive))
-        text = text.mid(5);
-    if (text.startsWith(QLatin1String("http://"), Qt::CaseInsensitive))
-        text = text.mid(7);
-    while (text.endsWith(QLatin1Char('/')))
-        text.chop(1);
-    QString host = text;
-    int port = 80;
-    if (const auto colon = text.lastIndexOf(QLatin1Char(':')); colon >= 0) {
-        host = text.left(colon);
-        bool ok = false;
-        const int p = text.mid(colon + 1).trimmed().toInt(&ok);
-        if (ok && p > 0 && p < 65536)
-            port = p;
-    }
-    if (host.isEmpty())
-        m_manager->setProxy(QNetworkProxy::DefaultProxy);
-    else
-        m_manager->setProxy(QNetworkProxy(QNetworkProxy::HttpProxy, host, static_cast<quint16>(port)));
+    ProxyUse use = ProxyUse::SystemDefault;
+    if (m_accessType == icDirect)
+        use = ProxyUse::Direct;
+    else if (m_accessType == icNamedProxy)
+        use = ProxyUse::Named;
+    m_manager->setProxy(ConnectionProxy(use, m_proxy));
 }
 
 void TransferControl::report(int state)
@@ -271,7 +239,7 @@ void TransferControl::onRequestTimeout()
 {
     if (!m_executing || m_headersIn)
         return;
-    dropReply();
+    EndReply(m_reply, this);
     m_finished = true;
     fail(12002, QStringLiteral("The operation timed out"));
     endExecuting();
@@ -294,22 +262,11 @@ void TransferControl::endExecuting()
     Q_EMIT executionEnded();
 }
 
-void TransferControl::dropReply()
-{
-    if (!m_reply)
-        return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
-}
-
 void TransferControl::cancel()
 {
     const bool running = m_reply && (m_executing || !m_finished);
     m_requestTimer->stop();
-    dropReply();
+    EndReply(m_reply, this);
     m_finished = true;
     if (running) {
         report(icDisconnecting);
@@ -321,7 +278,7 @@ void TransferControl::cancel()
 
 QCoro::Task<bool> TransferControl::waitWhileExecuting(std::chrono::milliseconds limit)
 {
-    QPointer<TransferControl> self(this);
+    const auto self = lifetimeGuard(this);
     const QDeadlineTimer deadline = limit.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(limit);
     while (self && m_executing) {
         const auto left = remaining(deadline);
@@ -371,7 +328,7 @@ bool TransferControl::bodyAtEnd() const
 
 QCoro::Task<QByteArray> TransferControl::getChunk(qint64 size, std::chrono::milliseconds maxWait)
 {
-    QPointer<TransferControl> self(this);
+    const auto self = lifetimeGuard(this);
     const QDeadlineTimer deadline =
         maxWait.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(maxWait);
     while (self) {
@@ -390,10 +347,10 @@ QCoro::Task<QByteArray> TransferControl::openUrl(const QString &address)
 {
     if (m_reply || m_executing)
         cancel();
-    QPointer<QNetworkReply> reply = startRequest(address, "GET", {}, {}, true);
+    const auto reply = lifetimeGuard(startRequest(address, "GET", {}, {}, true));
     if (!reply)
         co_return {};
-    QPointer<TransferControl> self(this);
+    const auto self = lifetimeGuard(this);
     co_await waitWhileExecuting(-1ms);
     if (!self || !reply || reply != m_reply || m_responseCode != 0)
         co_return {};

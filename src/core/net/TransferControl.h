@@ -127,7 +127,6 @@ private:
     void onRequestTimeout();
     void endExecuting();
     void fail(int code, const QString &info);
-    void dropReply();
 
     QNetworkAccessManager *m_manager = nullptr;
     QPointer<QNetworkReply> m_reply;

@@ -2,6 +2,7 @@
 #include "gui/fWebSearch/fWebSearch.h"
 
 #include "core/net/Browser.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/store/Settings.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
@@ -60,7 +61,7 @@ void fWebSearch::saveSourceCommand()
         const PageSnapshot page = co_await browser->snapshot();
         if (self && page.hasDocument)
             TextFile::writeText(file, page.outerHtml);
-    }(this, &browser(), path);
+    }(lifetimeGuard(this), &browser(), path);
 }
 
 void fWebSearch::unblockPageCommand()

@@ -1,6 +1,8 @@
 #include "core/download/engines/Downloader.h"
 
 #include "core/download/DownloadTexts.h"
+#include "core/net/HttpRequest.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 
@@ -8,7 +10,6 @@
 #include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QUrl>
@@ -61,7 +62,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     m_totalBytes = m_bytesRead = m_lastSeenBytes = m_received = 0;
     m_writeFailed = false;
     m_running = true;
-    ++m_generation;
+    m_transfer = std::make_unique<QObject>();
 
     writePlaceholder();
 
@@ -76,13 +77,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
         return;
     }
 
-    QNetworkRequest request{QUrl(m_address)};
-    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
-    request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
-    // The bytes as sent, so that the announced length counts what arrives.
-    request.setRawHeader("Accept-Encoding", "identity");
-    m_reply = m_network->get(request);
+    m_reply = m_network->get(NewHttpRequest(QUrl(m_address)));
     m_reply->setReadBufferSize(kReadBufferBytes);
     connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::onReadyRead);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::onProgress);
@@ -92,30 +87,19 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
 bool Downloader::CancelAsyncRead()
 {
     m_stallTimer.stop();
-    stopReply();
+    EndReply(m_reply, this);
     if (m_inet) {
         m_inet->disconnect(this);
         m_inet->cancel();
         m_inet.release()->deleteLater();
     }
-    ++m_generation;
+    m_transfer.reset();
     if (m_running) {
         m_running = false;
         discardTemp();
         removePlaceholder();
     }
     return false;
-}
-
-void Downloader::stopReply()
-{
-    if (!m_reply)
-        return;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
-    reply->abort();
-    reply->deleteLater();
 }
 
 void Downloader::onReadyRead()
@@ -163,10 +147,7 @@ void Downloader::onFinished()
     // The total the server announced; a body of unknown length has none.
     const qint64 total = announcedTotal();
     const qint64 read = m_received;
-    QNetworkReply *reply = m_reply;
-    m_reply = nullptr;
-    reply->disconnect(this);
-    reply->deleteLater();
+    EndReply(m_reply, this);
 
     if (m_writeFailed) {
         fail(DownloadTexts::kCannotDownload);
@@ -256,8 +237,8 @@ void Downloader::failLater(const QString &message)
     // Never inside BeginDownload itself: the caller is still setting the slot up.
     QMetaObject::invokeMethod(
         this,
-        [this, message, generation = m_generation] {
-            if (m_running && generation == m_generation)
+        [this, message, transfer = lifetimeGuard(m_transfer.get())] {
+            if (m_running && transfer)
                 fail(message);
         },
         Qt::QueuedConnection);

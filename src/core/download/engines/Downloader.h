@@ -73,11 +73,13 @@ private:
     void discardTemp();
     void writePlaceholder();
     void removePlaceholder();
-    void stopReply();
 
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<TransferControl> m_inet; // the fallback's transfer control, created when needed
+    // Lives exactly as long as one transfer: a queued failure holds a guard of it (LifetimeGuard.h) and is dropped
+    // once its transfer is over.
+    std::unique_ptr<QObject> m_transfer;
     QTimer m_stallTimer;
     QFile m_temp;
 
@@ -87,8 +89,7 @@ private:
     qint64 m_totalBytes = 0;
     qint64 m_bytesRead = 0;
     qint64 m_lastSeenBytes = 0;
-    qint64 m_received = 0;    // bytes actually written to the temporary file
-    quint64 m_generation = 0; // tells a queued failure whether its transfer is still the current one
+    qint64 m_received = 0; // bytes actually written to the temporary file
     bool m_running = false;
     bool m_writeFailed = false;
     bool m_placeholderOurs = false;

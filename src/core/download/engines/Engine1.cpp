@@ -9,6 +9,7 @@
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
 #include "core/download/engines/TransferStateText.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 #include "core/util/FileNameRules.h"
@@ -17,7 +18,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QPointer>
 #include <algorithm>
 #include <cmath>
 
@@ -30,6 +30,38 @@ QString decimalText(double value)
         return QString::number(static_cast<qint64>(value));
     return QString::number(value);
 }
+
+// The body's file while it arrives. Whatever ends the transfer without the whole body takes the file with it: a
+// stalled, broken or stopped download must not pass for the document under the skip rule later.
+class PartialFile final
+{
+public:
+    explicit PartialFile(const QString &path) : m_file(path) {}
+    ~PartialFile()
+    {
+        if (!m_file.isOpen())
+            return;
+        m_file.close();
+        m_file.remove();
+    }
+    PartialFile(const PartialFile &) = delete;
+    PartialFile &operator=(const PartialFile &) = delete;
+
+    bool open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate); }
+    bool write(const QByteArray &data) { return m_file.write(data) == data.size(); }
+    qint64 length() const { return m_file.pos(); }
+    // The whole body is in: the file stays. False when it could not be written out (it goes then).
+    bool keep()
+    {
+        if (!m_file.flush())
+            return false;
+        m_file.close();
+        return true;
+    }
+
+private:
+    QFile m_file;
+};
 } // namespace
 
 Engine1::Engine1(DownloadContext &context, QObject *parent)
@@ -43,9 +75,8 @@ Engine1::Engine1(DownloadContext &context, QObject *parent)
 
 Engine1::~Engine1()
 {
-    // A transfer still suspended wakes up from the event loop after this object is gone: it removes its partial
-    // file and ends without touching anything else.
-    m_shuttingDown = true;
+    // A transfer still suspended wakes up from the event loop after this object is gone: it finds its guard null,
+    // removes its partial file and ends without touching anything else.
     m_inet->disconnect(this);
     m_inet->cancel();
 }
@@ -75,10 +106,10 @@ void Engine1::Inet下载当前文件(int row)
 
 QCoro::Task<void> Engine1::run(int row)
 {
-    QPointer<Engine1> self(this);
+    const auto self = lifetimeGuard(this);
     m_transferRunning = true;
     const bool result = co_await Inet下载文件(row);
-    if (!self || abandoned())
+    if (!self)
         co_return;
     m_transferRunning = false;
     m_context.setBusyFlag(false);
@@ -102,7 +133,7 @@ void Engine1::setState(ItemState state)
 
 QCoro::Task<bool> Engine1::Inet下载文件(int row)
 {
-    QPointer<Engine1> self(this);
+    const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
     if (!list.isValidRow(row))
         co_return false;
@@ -111,7 +142,7 @@ QCoro::Task<bool> Engine1::Inet下载文件(int row)
     m_cancelRequested = false;
 
     const bool result = co_await transfer();
-    if (!self || abandoned())
+    if (!self)
         co_return false;
 
     // Step 21, on every path.
@@ -131,12 +162,42 @@ QCoro::Task<bool> Engine1::Inet下载文件(int row)
 
 QCoro::Task<bool> Engine1::transfer()
 {
-    QPointer<Engine1> self(this);
+    Plan plan;
+    Step step = co_await requestAnswer(plan);
+    if (step == Step::Next)
+        step = takeAnnouncedSize(plan);
+    if (step == Step::Next)
+        step = prepareTarget(plan);
+    // 18. A negative length: the whole body in one read; otherwise 19, the body in chunks.
+    if (step == Step::Next && plan.size < 0)
+        step = co_await FetchWholeBody(plan.target);
+    else if (step == Step::Next)
+        step = co_await receiveBody(plan);
+
+    if (step == Step::Succeeded)
+        co_return true;
+    if (step != Step::Gone)
+        failTransfer(step);
+    co_return false;
+}
+
+void Engine1::failTransfer(Step reason)
+{
+    m_inet->cancel();
+    if (reason == Step::FailedAsShown)
+        return;
+    if (reason == Step::Cancelled)
+        m_context.list().setPercent(m_row, DownloadTexts::kCancelled);
+    setState(ItemState::Failed);
+}
+
+QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
+{
+    const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
-    auto gone = [&] { return !self || abandoned() || currentRow() < 0; };
 
     // 1-3. Stall clock, connection settings, protocol.
-    qint64 stallClock = Clock::monotonicMs();
+    plan.stallClock = Clock::monotonicMs();
     const Engine1Connection connection = Engine1ConnectionFor(m_address, m_context.settings());
     m_inet->setAccessType(connection.accessType);
     m_inet->setProxy(connection.proxy);
@@ -158,36 +219,41 @@ QCoro::Task<bool> Engine1::transfer()
     m_inet->execute(m_address, QStringLiteral("GET"), {}, header);
     if (m_inet->stillExecuting()) {
         const bool answered = co_await m_inet->waitWhileExecuting(Clock::scaled(kRequestLimit));
-        if (gone())
-            co_return false;
-        if (!answered) {
-            m_inet->cancel();
-            setState(ItemState::Failed);
-            co_return false;
-        }
+        if (!self || currentRow() < 0)
+            co_return Step::Gone;
+        if (!answered)
+            co_return Step::Failed;
     }
 
     // 8-9. Headers, and nothing but "200 OK".
     const QString headers = m_inet->getHeader();
     const QStringList lines = headers.split(QStringLiteral("\r\n"));
-    if (headers.isEmpty() || !lines.first().contains(QStringLiteral("200 OK"), Qt::CaseInsensitive)) {
-        m_inet->cancel();
-        setState(ItemState::Failed);
-        co_return false;
-    }
+    if (headers.isEmpty() || !lines.first().contains(QStringLiteral("200 OK"), Qt::CaseInsensitive))
+        co_return Step::Failed;
+    co_return Step::Next;
+}
 
-    // 10-11. Announced size and the size limit.
+Engine1::Step Engine1::takeAnnouncedSize(Plan &plan)
+{
+    DownloadListModel &list = m_context.list();
     const QString lengthText = m_inet->getHeader(QStringLiteral("content-length")).trimmed();
-    const double size = IsNumericText(lengthText) ? lengthText.toDouble() : 0.0;
-    if (size > 0) {
-        list.setSize(m_row, decimalText(size));
-        if (size / 1024.0 / 1024.0 > m_context.settings().maxFileSizeMb) {
+    plan.size = IsNumericText(lengthText) ? lengthText.toDouble() : 0.0;
+    if (plan.size > 0) {
+        list.setSize(m_row, decimalText(plan.size));
+        if (plan.size / 1024.0 / 1024.0 > m_context.settings().maxFileSizeMb) {
             m_inet->cancel();
             list.setState(m_row, ItemState::Done);
             list.setPercent(m_row, DownloadTexts::kTooBig);
-            co_return true;
+            return Step::Succeeded;
         }
     }
+    return Step::Next;
+}
+
+Engine1::Step Engine1::prepareTarget(Plan &plan)
+{
+    const auto self = lifetimeGuard(this);
+    DownloadListModel &list = m_context.list();
 
     // 12-13. The media type (parameters dropped) mapped to an extension.
     const QString contentType = m_inet->getHeader(QStringLiteral("Content-Type")).trimmed();
@@ -198,156 +264,128 @@ QCoro::Task<bool> Engine1::transfer()
     // 14-15. The folder made to exist; the type from the response when it is a plain word.
     bool folderMade = false;
     list.update(m_row, [&folderMade](DownloadItem &row) { folderMade = CreateItemFolder(row); });
-    if (!folderMade) {
-        m_inet->cancel();
-        co_return false;
-    }
+    if (!folderMade)
+        return Step::FailedAsShown;
     const QString folder = list.item(m_row).folder;
     if (!extension.isEmpty() && !extension.contains(QLatin1Char('/')))
         list.setType(m_row, extension);
 
     // 16. The target path under the same-name option.
     const DownloadItem &item = list.item(m_row);
-    QString target;
     if (SameNameOptionFromCaption(m_context.sameNameChoice()) == SameNameOption::Rename) {
         QString shownName = item.name;
-        target = 重命名保存路径(folder, item.name, item.type, SameNameOption::Rename, &shownName);
+        plan.target = 重命名保存路径(folder, item.name, item.type, SameNameOption::Rename, &shownName);
         list.setName(m_row, shownName);
     } else {
-        target = folder + item.name + (item.type.isEmpty() ? QString() : QLatin1Char('.') + item.type);
+        plan.target = folder + item.name + (item.type.isEmpty() ? QString() : QLatin1Char('.') + item.type);
     }
 
     // 17. An existing file is replaced; one that cannot be removed ends the transfer.
-    if (IsExistingFile(target)) {
-        QFile::remove(target);
-        if (IsExistingFile(target)) {
-            const QString length = QString::number(QFileInfo(target).size());
+    if (IsExistingFile(plan.target)) {
+        QFile::remove(plan.target);
+        if (IsExistingFile(plan.target)) {
+            const QString length = QString::number(QFileInfo(plan.target).size());
             list.update(m_row, [&](DownloadItem &row) {
                 row.state = ItemState::Failed;
                 row.size = length;
                 row.downloaded = length;
                 row.percent = DownloadTexts::kCannotReplace;
             });
-            m_inet->cancel();
-            co_return false;
+            return Step::FailedAsShown;
         }
     }
+    return Step::Next;
+}
 
-    // 18. A negative length: the whole body in one read.
-    if (size < 0) {
-        const bool fetched = co_await FetchWholeBody(target);
-        if (gone())
-            co_return false;
-        list.update(m_row, [](DownloadItem &row) { CorrectItemFileType(row); });
-        InsertBaseTag(list.item(m_row));
-        co_return fetched;
-    }
-
-    // 19. The body in chunks.
-    list.setSize(m_row, decimalText(size));
+QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
+{
+    const auto self = lifetimeGuard(this);
+    DownloadListModel &list = m_context.list();
+    list.setSize(m_row, decimalText(plan.size));
     list.setDownloaded(m_row, QStringLiteral("0"));
-    QFile file(target);
-    // Whatever ends the transfer without the whole body takes the partial file with it: a stalled, broken or
-    // stopped download must not pass for the document under the skip rule later.
-    auto dropFile = [&file] {
-        file.close();
-        file.remove();
-    };
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        m_inet->cancel();
-        setState(ItemState::Failed);
-        co_return false;
-    }
+    PartialFile file(plan.target);
+    if (!file.open())
+        co_return Step::Failed;
     qint64 lastCheck = 0;
     const qint64 stallLimit = Clock::scaled(kStallLimit).count();
     for (;;) {
-        const qint64 waited = Clock::monotonicMs() - stallClock;
+        const qint64 waited = Clock::monotonicMs() - plan.stallClock;
         const std::chrono::milliseconds wait(std::max<qint64>(1, stallLimit - waited + 1));
         const QByteArray chunk = co_await m_inet->getChunk(kChunkSize, wait);
-        if (!self) {
-            dropFile();
-            co_return false;
-        }
-        if (abandoned() || currentRow() < 0) {
-            m_inet->cancel();
-            dropFile();
-            co_return false;
-        }
-        if (!chunk.isEmpty() && file.write(chunk) != chunk.size()) {
-            m_inet->cancel();
-            dropFile();
-            setState(ItemState::Failed);
-            co_return false;
-        }
-        const qint64 length = file.pos();
+        if (!self || currentRow() < 0)
+            co_return Step::Gone;
+        if (!chunk.isEmpty() && !file.write(chunk))
+            co_return Step::Failed;
+        const qint64 length = file.length();
         const bool bodyEnded = m_inet->bodyAtEnd() && !m_cancelRequested && m_inet->responseCode() == 0;
 
         // Complete: the announced size reached, or (without one) the body ended.
-        if (size > 0 && static_cast<double>(length) >= size)
+        if (plan.size > 0 && static_cast<double>(length) >= plan.size)
             break;
-        if (size <= 0 && chunk.size() < 2 && bodyEnded)
+        if (plan.size <= 0 && chunk.size() < 2 && bodyEnded)
             break;
 
         if (length > lastCheck) {
             lastCheck = length;
-            stallClock = Clock::monotonicMs();
-            list.update(m_row, [&](DownloadItem &row) {
-                row.downloaded = QString::number(length);
-                if (size > 0) {
-                    const float share = static_cast<float>(length) / static_cast<float>(size) * 100.0f;
-                    row.percent = QString::number(static_cast<qint64>(share)) + QLatin1Char('%');
-                }
-            });
-        } else if (Clock::monotonicMs() - stallClock > stallLimit) {
-            m_inet->cancel();
-            dropFile();
-            setState(ItemState::Failed);
-            co_return false;
+            plan.stallClock = Clock::monotonicMs();
+            showProgress(length, plan.size);
+        } else if (Clock::monotonicMs() - plan.stallClock > stallLimit) {
+            co_return Step::Failed;
         }
-
-        if (!m_context.busyFlag() || m_cancelRequested) {
-            m_inet->cancel();
-            dropFile();
-            list.setPercent(m_row, DownloadTexts::kCancelled);
-            setState(ItemState::Failed);
-            co_return false;
-        }
-
+        if (!m_context.busyFlag() || m_cancelRequested)
+            co_return Step::Cancelled;
         // The body is over short of its announced size, or broke off: no more bytes will come.
-        if (chunk.isEmpty() && m_inet->bodyAtEnd()) {
-            m_inet->cancel();
-            dropFile();
-            setState(ItemState::Failed);
-            co_return false;
-        }
+        if (chunk.isEmpty() && m_inet->bodyAtEnd())
+            co_return Step::Failed;
     }
-    if (!file.flush()) {
-        m_inet->cancel();
-        dropFile();
-        setState(ItemState::Failed);
-        co_return false;
-    }
-    file.close();
+    if (!file.keep())
+        co_return Step::Failed;
     list.setState(m_row, ItemState::Done);
 
     // 20.
-    list.update(m_row, [](DownloadItem &row) { CorrectItemFileType(row); });
-    InsertBaseTag(list.item(m_row));
-    co_return true;
+    finishFile();
+    co_return Step::Succeeded;
 }
 
-QCoro::Task<bool> Engine1::FetchWholeBody(const QString &targetPath)
+void Engine1::showProgress(qint64 length, double size)
 {
-    QPointer<Engine1> self(this);
+    m_context.list().update(m_row, [&](DownloadItem &row) {
+        row.downloaded = QString::number(length);
+        if (size > 0) {
+            const float share = static_cast<float>(length) / static_cast<float>(size) * 100.0f;
+            row.percent = QString::number(static_cast<qint64>(share)) + QLatin1Char('%');
+        }
+    });
+}
+
+void Engine1::finishFile()
+{
+    DownloadListModel &list = m_context.list();
+    list.update(m_row, [](DownloadItem &row) { CorrectItemFileType(row); });
+    InsertBaseTag(list.item(m_row));
+}
+
+QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(const QString &targetPath)
+{
+    const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
     list.setSize(m_row, DownloadTexts::kUnknownSize);
     if (m_inet->stillExecuting())
         m_inet->cancel();
 
     const QByteArray body = co_await m_inet->openUrl(m_address);
-    if (!self || abandoned() || currentRow() < 0)
-        co_return false;
+    if (!self || currentRow() < 0)
+        co_return Step::Gone;
 
+    const bool saved = saveWholeBody(body, targetPath);
+    // 20, whether or not the body came.
+    finishFile();
+    co_return saved ? Step::Succeeded : Step::FailedAsShown;
+}
+
+bool Engine1::saveWholeBody(const QByteArray &body, const QString &targetPath)
+{
+    DownloadListModel &list = m_context.list();
     if (!body.isEmpty()) {
         QFile file(targetPath);
         if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(body) == body.size() && file.flush()) {
@@ -359,7 +397,7 @@ QCoro::Task<bool> Engine1::FetchWholeBody(const QString &targetPath)
                 row.percent = QStringLiteral("100%");
                 row.state = ItemState::Done;
             });
-            co_return true;
+            return true;
         }
         file.close();
         file.remove();
@@ -370,5 +408,5 @@ QCoro::Task<bool> Engine1::FetchWholeBody(const QString &targetPath)
         row.percent.clear();
         row.state = ItemState::Failed;
     });
-    co_return false;
+    return false;
 }

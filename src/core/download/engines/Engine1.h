@@ -50,13 +50,38 @@ Q_SIGNALS:
     void transferEnded(int row, bool result);
 
 private:
+    // How a step of the transfer ended.
+    enum class Step {
+        Next,          // go on with the next step
+        Succeeded,     // the row is settled as done
+        Failed,        // the row fails
+        Cancelled,     // the stop command or the window's close ended the body
+        FailedAsShown, // the row fails and the step has already written the reason into it
+        Gone,          // the engine or the row went away meanwhile: nothing more is touched
+    };
+    // What the steps of one transfer hand on to each other.
+    struct Plan {
+        qint64 stallClock = 0; // when the file last grew (or the transfer began)
+        double size = 0;       // the announced length; 0 when none, negative for a body of unknown length
+        QString target;        // the file the body goes to
+    };
+
     QCoro::Task<void> run(int row);
     // Steps 1 to 20: connection, request, headers, target file, body, type correction.
     QCoro::Task<bool> transfer();
-    QCoro::Task<bool> FetchWholeBody(const QString &targetPath);
+    QCoro::Task<Step> requestAnswer(Plan &plan);                 // 1-9
+    Step takeAnnouncedSize(Plan &plan);                          // 10-11
+    Step prepareTarget(Plan &plan);                              // 12-17
+    QCoro::Task<Step> receiveBody(Plan &plan);                   // 19-20
+    QCoro::Task<Step> FetchWholeBody(const QString &targetPath); // 18, 20
+    bool saveWholeBody(const QByteArray &body, const QString &targetPath);
+    void showProgress(qint64 length, double size);
+    // The one way out of a transfer that did not succeed.
+    void failTransfer(Step reason);
+    // The file's type from its first bytes, and the base tag of a saved page.
+    void finishFile();
     // The row being transferred, found again by its address should the list have moved under it; -1 when gone.
     int currentRow();
-    bool abandoned() const { return m_shuttingDown; }
     void setState(ItemState state);
 
     DownloadContext &m_context;
@@ -65,5 +90,4 @@ private:
     int m_row = -1;
     bool m_transferRunning = false;
     bool m_cancelRequested = false;
-    bool m_shuttingDown = false;
 };

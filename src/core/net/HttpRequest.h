@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QNetworkProxy>
+#include <QNetworkRequest>
+#include <QPointer>
+#include <QString>
+#include <QUrl>
+
+class QNetworkReply;
+class QObject;
+
+// Every request the program sends starts here, so the page fetch and both download engines put the same thing on
+// the wire whichever path a document takes:
+//  - HTTP/1.1 only. The answer is judged by its status line ("200 OK"), and HTTP/2 carries no reason phrase; it
+//    also keeps the six concurrent transfers on connections of their own instead of one shared stream.
+//  - The program's own user agent, so that a server sees one client and not a different one per path.
+//  - The bytes as the server sends them (Accept-Encoding: identity): an announced Content-Length then counts what
+//    the reader receives. Never from or into a cache.
+//  - Redirects are followed, but never from HTTPS to plain HTTP.
+QNetworkRequest NewHttpRequest(const QUrl &url);
+
+// How a connection reaches the server.
+enum class ProxyUse { SystemDefault, Direct, Named };
+
+// The proxy for `use`. A named proxy is "host:port", "HTTP=host:port" or "http://host:port" (only the first entry
+// of a list counts, port 80 when none is given); one without a host falls back to the system's default.
+QNetworkProxy ConnectionProxy(ProxyUse use, const QString &named = {});
+
+// Ends `reply` for `receiver` and sets the pointer to null: none of its signals reaches the receiver any more, a
+// transfer still running is aborted, and the object is deleted from the event loop (it may be in the middle of the
+// signal that led here).
+void EndReply(QPointer<QNetworkReply> &reply, QObject *receiver);

@@ -30,7 +30,6 @@ public:
 
     QString section() const { return QString::fromUtf8(m_section); }
     QString key() const { return QString::fromUtf8(m_key); }
-    const T &defaultValue() const { return m_default; }
 
 private:
     const char *m_section;

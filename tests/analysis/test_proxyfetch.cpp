@@ -55,7 +55,7 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeText(bench.home.filePath(QStringLiteral("ip.txt")),
                                     dead + QStringLiteral("\r\n") + a.hostPort() + QStringLiteral("\r\n") +
                                         b.hostPort() + QStringLiteral("\r\n")));
-        SettingKeys::使用ip代理.writeFlag(true);
+        SettingKeys::使用ip代理.write(true);
         SettingKeys::代理ip使用index.write(2); // the first rotation wraps to the dead proxy
         bench.proxies.load();
         QSignalSpy status(&bench.proxies, &ProxyRotation::statusTextChanged);
@@ -98,7 +98,7 @@ private Q_SLOTS:
         QVERIFY(bench.prompt.entries.isEmpty());
 
         bench.proxies.store();
-        QCOMPARE(SettingKeys::代理ip使用index.readInt(), 2);
+        QCOMPARE(SettingKeys::代理ip使用index.read(), 2);
         QCOMPARE(bench.view.downloads.size(), 2);
     }
 };

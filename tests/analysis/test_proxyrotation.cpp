@@ -164,7 +164,7 @@ private Q_SLOTS:
         TestHome home;
         RecordingPrompt prompt;
         writeGbk(home.filePath("ip.txt"), "10.0.0.1:80\r\n10.0.0.2:8080\r\n10.0.0.3:3128\r\n");
-        SettingKeys::使用ip代理.writeFlag(true);
+        SettingKeys::使用ip代理.write(true);
         SettingKeys::代理ip使用index.write(1);
         {
             ProxyRotation rotation;
@@ -177,7 +177,7 @@ private Q_SLOTS:
             QCOMPARE(rotation.CurrentProxy(), QString("10.0.0.3:3128"));
             rotation.store();
         }
-        QCOMPARE(SettingKeys::代理ip使用index.readInt(), 2);
+        QCOMPARE(SettingKeys::代理ip使用index.read(), 2);
         ProxyRotation again;
         again.load();
         QCOMPARE(again.CurrentProxy(), QString()); // never stored

@@ -163,7 +163,7 @@ private Q_SLOTS:
 
     void threadBoxFollowsModeAndSwitch()
     {
-        WindowRig r([] { SettingKeys::线程.write(QStringLiteral("5")); });
+        WindowRig r([] { SettingKeys::线程.write(5); });
         auto *combo1 = r.child<QComboBox>("Combo1");
         QCOMPARE(combo1->currentText(), QStringLiteral("6"));
         QVERIFY(combo1->isEnabled());
@@ -264,11 +264,11 @@ private Q_SLOTS:
         QCOMPARE(r.prompt.texts().contains(DownloadTexts::kForceCloseQuestion), asked);
         // The same-name choice and the mode are stored either way.
         QCOMPARE(SettingKeys::重复文件名设置.read(), QStringLiteral("覆盖"));
-        QCOMPARE(SettingKeys::下载方式.read(), QStringLiteral("1"));
+        QCOMPARE(SettingKeys::下载方式.read(), 1);
         if (closed) {
             QTRY_VERIFY(!r.w);
             QVERIFY(!fFileDownload::instance());
-            QCOMPARE(SettingKeys::线程.read(), QStringLiteral("0"));
+            QCOMPARE(SettingKeys::线程.read(), 0);
             // A new window starts with an empty list.
             r.w = fFileDownload::ensure();
             QCOMPARE(r.list().size(), 0);
@@ -303,26 +303,26 @@ private Q_SLOTS:
     void placementRules_data()
     {
         QTest::addColumn<QString>("stored");
-        QTest::addColumn<QString>("top");
-        QTest::addColumn<QString>("width");
+        QTest::addColumn<double>("top");
+        QTest::addColumn<double>("width");
         QTest::addColumn<bool>("maximized");
         QTest::addColumn<QRect>("rect");
-        QTest::newRow("same resolution") << "1920*1080" << "1500" << "15000" << false << QRect(10, 100, 1000, 200);
-        QTest::newRow("narrow width grows to 4000 twips") << "1920*1080" << "1500" << "2000" << false
-                                                           << QRect(10, 100, 267, 200);
-        QTest::newRow("negative top becomes 0") << "1920*1080" << "-300" << "15000" << false << QRect(10, 0, 1000, 200);
-        QTest::newRow("other resolution") << "1366*768" << "1500" << "15000" << true << QRect();
-        QTest::newRow("closed maximised") << "0*0" << "1500" << "15000" << true << QRect();
-        QTest::newRow("never saved") << "" << "" << "" << true << QRect();
+        QTest::newRow("same resolution") << "1920*1080" << 1500.0 << 15000.0 << false << QRect(10, 100, 1000, 200);
+        QTest::newRow("narrow width grows to 4000 twips")
+            << "1920*1080" << 1500.0 << 2000.0 << false << QRect(10, 100, 267, 200);
+        QTest::newRow("negative top becomes 0") << "1920*1080" << -300.0 << 15000.0 << false << QRect(10, 0, 1000, 200);
+        QTest::newRow("other resolution") << "1366*768" << 1500.0 << 15000.0 << true << QRect();
+        QTest::newRow("closed maximised") << "0*0" << 1500.0 << 15000.0 << true << QRect();
+        QTest::newRow("never saved") << "000" << 100.0 << 15000.0 << true << QRect();
     }
     void placementRules()
     {
         QFETCH(QString, stored);
-        QFETCH(QString, top);
-        QFETCH(QString, width);
+        QFETCH(double, top);
+        QFETCH(double, width);
         QFETCH(bool, maximized);
         QFETCH(QRect, rect);
-        const PlacementDecision d = DecidePlacement(stored, top, "150", width, "3000", "1920*1080");
+        const PlacementDecision d = DecidePlacement(stored, top, 150, width, 3000, "1920*1080");
         QCOMPARE(d.maximized, maximized);
         if (!maximized)
             QCOMPARE(d.rect, rect);
@@ -493,7 +493,7 @@ private Q_SLOTS:
                                        "<html lang=zh><head><title>login</title></head><body>please log in</body></html>"));
         WindowRig r([mode] {
             SettingKeys::下载方式.write(mode);
-            SettingKeys::线程.write(QStringLiteral("2"));
+            SettingKeys::线程.write(2);
         });
         for (int i = 0; i < 4; ++i)
             r.w->加入下载列表(server.url(QStringLiteral("/doc%1.pdf").arg(i)).toString(), QStringLiteral("doc%1").arg(i),

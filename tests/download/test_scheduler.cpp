@@ -471,32 +471,32 @@ private Q_SLOTS:
 
     void loadsAndStoresItsSettings_data()
     {
-        QTest::addColumn<QString>("mode");
-        QTest::addColumn<QString>("threadPosition");
+        QTest::addColumn<int>("mode"); // -1: never written
+        QTest::addColumn<int>("threadPosition");
         QTest::addColumn<QString>("sameName");
         QTest::addColumn<int>("threads");
         QTest::addColumn<QString>("choice");
-        QTest::newRow("position 5 shows 6") << "2" << "5" << "覆盖" << 6 << "覆盖";
-        QTest::newRow("defaults") << "" << "" << "" << 3 << "重命名";
-        QTest::newRow("mode 1 shows 1") << "1" << "5" << " 跳过 " << 1 << "跳过";
-        QTest::newRow("position outside the box") << "2" << "9" << "bogus" << 1 << "重命名";
+        QTest::newRow("position 5 shows 6") << 2 << 5 << "覆盖" << 6 << "覆盖";
+        QTest::newRow("defaults") << -1 << -1 << "" << 3 << "重命名";
+        QTest::newRow("mode 1 shows 1") << 1 << 5 << " 跳过 " << 1 << "跳过";
+        QTest::newRow("position outside the box") << 2 << 9 << "bogus" << 1 << "重命名";
     }
     void loadsAndStoresItsSettings()
     {
-        QFETCH(QString, mode);
-        QFETCH(QString, threadPosition);
+        QFETCH(int, mode);
+        QFETCH(int, threadPosition);
         QFETCH(QString, sameName);
         QFETCH(int, threads);
         QFETCH(QString, choice);
         TestHome home;
-        if (!mode.isEmpty())
+        if (mode >= 0)
             SettingKeys::下载方式.write(mode);
-        if (!threadPosition.isEmpty())
+        if (threadPosition >= 0)
             SettingKeys::线程.write(threadPosition);
         if (!sameName.isEmpty())
             SettingKeys::重复文件名设置.write(sameName);
-        SettingKeys::文件最大值.write(QStringLiteral("25"));
-        SettingKeys::代理服务器有效.write(QStringLiteral("1"));
+        SettingKeys::文件最大值.write(25.0);
+        SettingKeys::代理服务器有效.write(true);
         SettingKeys::代理服务器端口.write(QStringLiteral("3128"));
         {
             DownloadScheduler s;
@@ -509,8 +509,8 @@ private Q_SLOTS:
             s.setSameNameChoice(QStringLiteral("跳过"));
             s.storeChoices();
             s.shutdown();
-            QCOMPARE(SettingKeys::线程.read(), QString::number(s.threads() - 1));
-            QCOMPARE(SettingKeys::下载方式.readInt(), s.mode());
+            QCOMPARE(SettingKeys::线程.read(), s.threads() - 1);
+            QCOMPARE(SettingKeys::下载方式.read(), s.mode());
         }
         QCOMPARE(SettingKeys::重复文件名设置.read(), QStringLiteral("跳过"));
     }

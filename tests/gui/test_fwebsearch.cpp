@@ -445,7 +445,7 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(QString, shown);
         TestHome home;
-        SettingKeys::combo1.write(stored);
+        WriteSetting(ApplicationTitle(), SettingKeys::combo1.section(), SettingKeys::combo1.key(), stored);
         fWebSearch w;
         QCOMPARE(w.findChild<QComboBox *>(QStringLiteral("Combo1"))->currentText(), shown);
     }

@@ -5,59 +5,84 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
+#include <QSettings>
 #include <QTest>
-#include <cstdio>
+#include <QVariant>
+#include <functional>
 
 namespace {
 using namespace SettingKeys;
 
-// Texts the store must give back exactly, including the ones an INI file treats specially.
-const QList<QPair<const SettingKey *, QString>> &storedValues()
+// One declared key, a value of its type, and the text that value is stored as.
+struct Sample {
+    QString name;
+    QString text;
+    QString value;
+    std::function<void()> write;
+    std::function<QString()> read;
+};
+
+template <SettingType T> QString shown(const T &value)
 {
-    static const QList<QPair<const SettingKey *, QString>> values{
-        {&文件最大值, "12.5"},
-        {&下载方式, "1"},
-        {&代理服务器有效, "1"},
-        {&代理服务器网址, "proxy.example.com"},
-        {&代理服务器端口, "8080"},
-        {&使用ip代理, "1"},
-        {&提取网页信息时提示下载保存路径, "0"},
-        {&下载文件保存路径, "/data/论文 下载/a,b;c=d\\e"},
-        {&combo1, "17"},
-        {&check1, "1"},
-        {&check3, "1"},
-        {&check7, "1"},
-        {&代理ip使用index, "3"},
-        {&指定网址, "http://h/p?a=1&b=\"x\"#f"},
-        {&线程, "5"},
-        {&重复文件名设置, "跳过"},
-        {&下载窗口分辨率, "1920*1080"},
-        {&下载窗口上, "1200"},
-        {&下载窗口左, "-300"},
-        {&下载窗口宽, "16000"},
-        {&下载窗口高, "9000"},
-        {&目的文件夹, "@home/"},
-        {&OpIndex, " 2"},
+    return QVariant::fromValue(value).toString();
+}
+
+template <SettingType T> Sample sample(const SettingValue<T> &key, const T &value, const QString &text)
+{
+    return {key.section() + u'/' + key.key(), text, shown(value), [&key, value] { key.write(value); },
+            [&key] { return shown(key.read()); }};
+}
+
+// Every key, with texts an INI file treats specially and numbers that must not turn into exponents.
+const QList<Sample> &samples()
+{
+    static const QList<Sample> list{
+        sample(文件最大值, 12.5, "12.5"),
+        sample(下载方式, 1, "1"),
+        sample(代理服务器有效, true, "1"),
+        sample<QString>(代理服务器网址, "proxy.example.com", "proxy.example.com"),
+        sample<QString>(代理服务器端口, "8080", "8080"),
+        sample(使用ip代理, true, "1"),
+        sample(提取网页信息时提示下载保存路径, false, "0"),
+        sample<QString>(下载文件保存路径, "/data/论文 下载/a,b;c=d\\e", "/data/论文 下载/a,b;c=d\\e"),
+        sample(combo1, 17, "17"),
+        sample(check1, true, "1"),
+        sample(check3, true, "1"),
+        sample(check7, true, "1"),
+        sample(代理ip使用index, 3, "3"),
+        sample<QString>(指定网址, "http://h/p?a=1&b=\"x\"#f", "http://h/p?a=1&b=\"x\"#f"),
+        sample(线程, 5, "5"),
+        sample<QString>(重复文件名设置, "跳过", "跳过"),
+        sample<QString>(下载窗口分辨率, "1920*1080", "1920*1080"),
+        sample(下载窗口上, 1200.0, "1200"),
+        sample(下载窗口左, -300.0, "-300"),
+        sample(下载窗口宽, 16000.0, "16000"),
+        sample(下载窗口高, 1234567.0, "1234567"),
+        sample<QString>(目的文件夹, "@home/", "@home/"),
+        sample(OpIndex, 2, "2"),
     };
-    return values;
+    return list;
 }
 
-QString describe(const SettingKey &key)
+// The settings file as any INI reader sees it, the way the store wrote it before it kept values in memory.
+QSettings plainFile()
 {
-    return QString::fromUtf8(key.section) + u'/' + QString::fromUtf8(key.key);
+    return QSettings(DataFolder::filePath(ApplicationTitle() + ".ini"), QSettings::IniFormat);
 }
 
-// Child process: "write" stores every value above; "read" prints what it finds, one key per line.
+// Child process: "write" stores every sample's text with a plain INI writer; "read" prints what the typed keys
+// give back, one key per line.
 int runChild(const QString &mode)
 {
     if (mode == QLatin1String("write")) {
-        for (const auto &[key, value] : storedValues())
-            key->write(value);
+        QSettings file = plainFile();
+        for (const Sample &s : samples())
+            file.setValue(s.name, s.text);
         return 0;
     }
     QTextStream out(stdout);
-    for (const auto &[key, value] : storedValues())
-        out << describe(*key) << '=' << key->read().toUtf8().toPercentEncoding() << '\n';
+    for (const Sample &s : samples())
+        out << s.name << '=' << s.read().toUtf8().toPercentEncoding() << '\n';
     return 0;
 }
 
@@ -73,8 +98,8 @@ QString childRun(const QString &mode)
 QString expectedReadOut()
 {
     QString text;
-    for (const auto &[key, value] : storedValues())
-        text += describe(*key) + u'=' + QString::fromLatin1(value.toUtf8().toPercentEncoding()) + u'\n';
+    for (const Sample &s : samples())
+        text += s.name + u'=' + QString::fromLatin1(s.value.toUtf8().toPercentEncoding()) + u'\n';
     return text;
 }
 } // namespace
@@ -83,63 +108,56 @@ class TestSettings : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void firstRunReadsEveryDefault_data()
-    {
-        QTest::addColumn<const SettingKey *>("key");
-        QTest::addColumn<QString>("text");
-        QTest::newRow("largest file size") << &文件最大值 << "10";
-        QTest::newRow("engine") << &下载方式 << "2";
-        QTest::newRow("proxy server on") << &代理服务器有效 << "0";
-        QTest::newRow("proxy address") << &代理服务器网址 << "";
-        QTest::newRow("proxy port") << &代理服务器端口 << "";
-        QTest::newRow("proxy rotation") << &使用ip代理 << "0";
-        QTest::newRow("delay entry") << &combo1 << "4";
-        QTest::newRow("skip existing") << &check1 << "0";
-        QTest::newRow("same address once") << &check3 << "0";
-        QTest::newRow("follow analysed row") << &check7 << "0";
-        QTest::newRow("proxy position") << &代理ip使用index << "0";
-        QTest::newRow("typed address") << &指定网址 << "";
-        QTest::newRow("threads position") << &线程 << "2";
-        QTest::newRow("same-name rule") << &重复文件名设置 << "重命名";
-        QTest::newRow("window resolution") << &下载窗口分辨率 << "000";
-        QTest::newRow("window top") << &下载窗口上 << "100";
-        QTest::newRow("window left") << &下载窗口左 << "100";
-        QTest::newRow("window width") << &下载窗口宽 << "15000";
-        QTest::newRow("window height") << &下载窗口高 << "10000";
-        QTest::newRow("copy operation") << &OpIndex << "4";
-    }
     void firstRunReadsEveryDefault()
     {
-        QFETCH(const SettingKey *, key);
-        QFETCH(QString, text);
         TestHome home;
-        QCOMPARE(key->read(), text);
-    }
-
-    void firstRunTypedDefaults()
-    {
-        TestHome home;
-        QCOMPARE(下载方式.readInt(), 2);
-        QVERIFY(!代理服务器有效.readFlag());
-        QCOMPARE(文件最大值.readDouble(), 10.0);
-        QVERIFY(!使用ip代理.readFlag());
-        QCOMPARE(combo1.readInt(), 4);
-        QVERIFY(!check1.readFlag() && !check3.readFlag() && !check7.readFlag());
-        QCOMPARE(线程.readInt(), 2);
+        QCOMPARE(文件最大值.read(), 10.0);
+        QCOMPARE(下载方式.read(), 2);
+        QCOMPARE(代理服务器有效.read(), false);
+        QCOMPARE(代理服务器网址.read(), QString());
+        QCOMPARE(代理服务器端口.read(), QString());
+        QCOMPARE(使用ip代理.read(), false);
+        QCOMPARE(提取网页信息时提示下载保存路径.read(), true);
+        QCOMPARE(combo1.read(), 4);
+        QCOMPARE(check1.read(), false);
+        QCOMPARE(check3.read(), false);
+        QCOMPARE(check7.read(), false);
+        QCOMPARE(代理ip使用index.read(), 0);
+        QCOMPARE(指定网址.read(), QString());
+        QCOMPARE(线程.read(), 2);
+        QCOMPARE(重复文件名设置.read(), QString("重命名"));
+        QCOMPARE(下载窗口分辨率.read(), QString("000"));
+        QCOMPARE(下载窗口上.read(), 100.0);
+        QCOMPARE(下载窗口左.read(), 100.0);
+        QCOMPARE(下载窗口宽.read(), 15000.0);
+        QCOMPARE(下载窗口高.read(), 10000.0);
+        QCOMPARE(OpIndex.read(), 4);
         QCOMPARE(StoredDownloadFolder(), QDir::homePath() + "/12345");
         QCOMPARE(StoredCopyDestinationFolder(), home.path() + "/");
         QCOMPARE(ReadSetting(ApplicationTitle(), "设置", "never written", "caller's default"),
                  QString("caller's default"));
+        QVERIFY(!QFileInfo::exists(home.filePath(ApplicationTitle() + ".ini")));
     }
 
-    // Written by one process, read by another: the values live in the data folder's file, not in memory.
+    // The file keeps the texts any INI reader finds, so files written before and after the typed keys agree.
+    void valuesAreStoredAsTheirTexts()
+    {
+        TestHome home;
+        for (const Sample &s : samples())
+            s.write();
+        const QSettings file = plainFile();
+        for (const Sample &s : samples())
+            QCOMPARE(s.name + u'=' + file.value(s.name).toString(), s.name + u'=' + s.text);
+    }
+
+    // A file written by a plain INI writer in another process reads as the typed values.
     void valuesSurviveANewProcess()
     {
         TestHome home;
         QCOMPARE(childRun("write"), QString());
         QVERIFY(QFileInfo::exists(home.filePath(ApplicationTitle() + ".ini")));
-        for (const auto &[key, value] : storedValues())
-            QCOMPARE(key->read(), value);
+        for (const Sample &s : samples())
+            QCOMPARE(s.name + u'=' + s.read(), s.name + u'=' + s.value);
         QCOMPARE(StoredDownloadFolder(), QString("/data/论文 下载/a,b;c=d\\e"));
         QCOMPARE(StoredCopyDestinationFolder(), QString("@home/"));
     }
@@ -147,9 +165,26 @@ private Q_SLOTS:
     void writesReachTheNextProcess()
     {
         TestHome home;
-        for (const auto &[key, value] : storedValues())
-            key->write(value);
+        for (const Sample &s : samples())
+            s.write();
         QCOMPARE(childRun("read"), expectedReadOut());
+    }
+
+    // Each data folder has its own file: values follow PAPERHARVEST_HOME, and coming back reads the file again.
+    void valuesFollowTheDataFolder()
+    {
+        TestHome first;
+        线程.write(5);
+        check1.write(true);
+        {
+            TestHome second;
+            QCOMPARE(线程.read(), 2);
+            QCOMPARE(check1.read(), false);
+            线程.write(0);
+            QCOMPARE(线程.read(), 0);
+        }
+        QCOMPARE(线程.read(), 5);
+        QCOMPARE(check1.read(), true);
     }
 
     void replaceAndEmptyValues()
@@ -157,15 +192,14 @@ private Q_SLOTS:
         TestHome home;
         下载方式.write(1);
         下载方式.write(2);
-        QCOMPARE(下载方式.read(), QString("2"));
-        指定网址.write("x");
-        指定网址.write(QString());
-        QCOMPARE(指定网址.read(), QString()); // written empty, not missing: no default comes back
+        QCOMPARE(下载方式.read(), 2);
+        下载窗口分辨率.write(QString());
+        QCOMPARE(下载窗口分辨率.read(), QString()); // written empty, not missing: no default comes back
         WriteSetting(ApplicationTitle(), "下载", "线程", "0");
-        QCOMPARE(线程.readInt(), 0);
+        QCOMPARE(线程.read(), 0);
     }
 
-    void conversions_data()
+    void storedTextConversions_data()
     {
         QTest::addColumn<QString>("stored");
         QTest::addColumn<int>("whole");
@@ -173,46 +207,37 @@ private Q_SLOTS:
         QTest::addColumn<bool>("flag");
         QTest::newRow("number") << "7" << 7 << 7.0 << false;
         QTest::newRow("one") << "1" << 1 << 1.0 << true;
-        QTest::newRow("surrounding spaces") << " 3 " << 3 << 3.0 << false;
-        QTest::newRow("decimal text") << "2.5" << 4 << 2.5 << false;
-        QTest::newRow("not a number") << "abc" << 4 << 10.0 << false;
-        QTest::newRow("empty") << "" << 4 << 10.0 << false;
-        QTest::newRow("yes is not a flag") << "yes" << 4 << 10.0 << false;
+        QTest::newRow("zero") << "0" << 0 << 0.0 << false;
+        QTest::newRow("surrounding spaces") << " 1 " << 1 << 1.0 << true;
+        QTest::newRow("negative") << "-3" << -3 << -3.0 << false;
+        QTest::newRow("decimal text") << "2.5" << 4 << 2.5 << true;
+        QTest::newRow("not a number") << "abc" << 4 << 10.0 << true;
+        QTest::newRow("empty") << "" << 4 << 10.0 << true;
+        QTest::newRow("yes is not a number") << "yes" << 4 << 10.0 << true;
     }
-    void conversions()
+    // Read through keys whose defaults are 4, 10 and yes, so that a fallback shows as the default.
+    void storedTextConversions()
     {
         QFETCH(QString, stored);
         QFETCH(int, whole);
         QFETCH(double, decimal);
         QFETCH(bool, flag);
         TestHome home;
-        combo1.write(stored);
-        文件最大值.write(stored);
-        使用ip代理.write(stored);
-        QCOMPARE(combo1.readInt(), whole);
-        QCOMPARE(文件最大值.readDouble(), decimal);
-        QCOMPARE(使用ip代理.readFlag(), flag);
-    }
-
-    void numbersAndFlagsStoredAsPlainText()
-    {
-        TestHome home;
-        combo1.write(12);
-        check1.writeFlag(true);
-        check3.writeFlag(false);
-        QCOMPARE(combo1.read(), QString("12"));
-        QCOMPARE(check1.read(), QString("1"));
-        QCOMPARE(check3.read(), QString("0"));
+        WriteSetting(ApplicationTitle(), combo1.section(), combo1.key(), stored);
+        WriteSetting(ApplicationTitle(), 文件最大值.section(), 文件最大值.key(), stored);
+        WriteSetting(ApplicationTitle(), 提取网页信息时提示下载保存路径.section(), 提取网页信息时提示下载保存路径.key(),
+                     stored);
+        QCOMPARE(combo1.read(), whole);
+        QCOMPARE(文件最大值.read(), decimal);
+        QCOMPARE(提取网页信息时提示下载保存路径.read(), flag);
     }
 };
 
 int main(int argc, char **argv)
 {
-    if (argc == 3 && qstrcmp(argv[1], "--settings-child") == 0) {
-        QCoreApplication app(argc, argv);
-        return runChild(QString::fromLocal8Bit(argv[2]));
-    }
     QCoreApplication app(argc, argv);
+    if (argc == 3 && qstrcmp(argv[1], "--settings-child") == 0)
+        return runChild(QString::fromLocal8Bit(argv[2]));
     TestSettings test;
     return QTest::qExec(&test, argc, argv);
 }

@@ -27,8 +27,8 @@ QStringList ProxyRotation::readProxyListFile()
 
 void ProxyRotation::load()
 {
-    m_useProxyList = SettingKeys::使用ip代理.readFlag();
-    m_proxyIndex = SettingKeys::代理ip使用index.readInt();
+    m_useProxyList = SettingKeys::使用ip代理.read();
+    m_proxyIndex = SettingKeys::代理ip使用index.read();
     m_proxyList = readProxyListFile();
     m_currentProxy.clear();
     m_proxyFetchCount = 0;

@@ -39,14 +39,13 @@ DownloadScheduler::DownloadScheduler(QObject *parent)
     m_slotRow.fill(-1);
     m_lastTransferEnd = Clock::monotonicMs();
 
-    m_mode = SettingKeys::下载方式.readInt();
+    m_mode = SettingKeys::下载方式.read();
     m_threads = 1;
     if (m_mode != 1) {
         // The stored value is the position of the selected entry of "1".."6"; a position outside the box
         // leaves it at "1".
-        bool ok = false;
-        const int position = SettingKeys::线程.read().trimmed().toInt(&ok);
-        if (ok && position >= 0 && position < kMaxSlots)
+        const int position = SettingKeys::线程.read();
+        if (position >= 0 && position < kMaxSlots)
             m_threads = position + 1;
     }
     m_sameNameChoice = knownCaption(SettingKeys::重复文件名设置.read());

@@ -5,11 +5,11 @@
 DownloadSettings DownloadSettings::fromStore()
 {
     DownloadSettings s;
-    s.mode = SettingKeys::下载方式.readInt();
-    s.proxyEnabled = SettingKeys::代理服务器有效.readFlag();
+    s.mode = SettingKeys::下载方式.read();
+    s.proxyEnabled = SettingKeys::代理服务器有效.read();
     s.proxyAddress = SettingKeys::代理服务器网址.read();
     s.proxyPort = SettingKeys::代理服务器端口.read();
-    s.maxFileSizeMb = SettingKeys::文件最大值.readDouble();
+    s.maxFileSizeMb = SettingKeys::文件最大值.read();
     return s;
 }
 

@@ -74,6 +74,6 @@ bool RunFlagsPacing::analysisIdle() const
 
 int StoredPacingDelay()
 {
-    const int stored = SettingKeys::combo1.readInt();
+    const int stored = SettingKeys::combo1.read();
     return stored >= 0 && stored <= kMaxDelaySeconds ? stored : kDefaultDelaySeconds;
 }

@@ -128,7 +128,7 @@ void fCover::load()
     OpenVisitedDatabase();
     BuildSystemDescription();
     // The browser-emulation setting has nothing to write: Qt WebEngine always renders in standards mode.
-    DownloadSettings::program().maxFileSizeMb = SettingKeys::文件最大值.readDouble();
+    DownloadSettings::program().maxFileSizeMb = SettingKeys::文件最大值.read();
     m_timer1->start();
     m_loading->hide();
     Q_EMIT loaded();

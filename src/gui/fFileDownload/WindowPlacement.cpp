@@ -9,27 +9,14 @@
 #include <cmath>
 
 namespace {
-constexpr int kTwipsPerPixel = 15;
+constexpr double kTwipsPerPixel = 15;
 constexpr int kMinWidthTwips = 4000;
 constexpr int kMinHeightTwips = 3000;
 const QString kMaximized = QStringLiteral("0*0");
 
-// A stored number, or the default when it is missing or not a number.
-double twips(const QString &text, double defaultValue)
-{
-    bool ok = false;
-    const double value = text.trimmed().toDouble(&ok);
-    return ok ? value : defaultValue;
-}
-
 int pixels(double twipsValue)
 {
     return static_cast<int>(std::lround(twipsValue / kTwipsPerPixel));
-}
-
-QString orDefault(const QString &text, const char *defaultValue)
-{
-    return text.isEmpty() ? QString::fromLatin1(defaultValue) : text;
 }
 } // namespace
 
@@ -44,17 +31,17 @@ QString ScreenResolutionText(const QWidget *window)
     return QStringLiteral("%1*%2").arg(size.width()).arg(size.height());
 }
 
-PlacementDecision DecidePlacement(const QString &storedResolution, const QString &top, const QString &left,
-                                  const QString &width, const QString &height, const QString &resolution)
+PlacementDecision DecidePlacement(const QString &storedResolution, double top, double left, double width, double height,
+                                  const QString &resolution)
 {
     PlacementDecision decision;
-    if (orDefault(storedResolution, "000") != resolution)
+    if (storedResolution != resolution)
         return decision;
     decision.maximized = false;
-    const double t = std::max(0.0, twips(top, 100));
-    const double l = std::max(0.0, twips(left, 100));
-    const double w = std::max<double>(kMinWidthTwips, twips(width, 15000));
-    const double h = std::max<double>(kMinHeightTwips, twips(height, 10000));
+    const double t = std::max(0.0, top);
+    const double l = std::max(0.0, left);
+    const double w = std::max<double>(kMinWidthTwips, width);
+    const double h = std::max<double>(kMinHeightTwips, height);
     decision.rect = QRect(pixels(l), pixels(t), pixels(w), pixels(h));
     return decision;
 }

@@ -18,8 +18,8 @@ struct PlacementDecision {
     bool maximized = true;
     QRect rect;
 };
-PlacementDecision DecidePlacement(const QString &storedResolution, const QString &top, const QString &left,
-                                  const QString &width, const QString &height, const QString &resolution);
+PlacementDecision DecidePlacement(const QString &storedResolution, double top, double left, double width, double height,
+                                  const QString &resolution);
 
 // Stores the window's placement under its section of the settings store ("0*0" when it is maximised).
 void SaveWindowPlacement(const QWidget *window);

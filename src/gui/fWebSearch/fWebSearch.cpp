@@ -389,9 +389,9 @@ void fWebSearch::load()
 
     m_combo1->setCurrentIndex(StoredPacingDelay());
 
-    m_check1->setChecked(SettingKeys::check1.readInt() == 1);
-    m_check3->setChecked(SettingKeys::check3.readInt() == 1);
-    m_check7->setChecked(SettingKeys::check7.readInt() == 1);
+    m_check1->setChecked(SettingKeys::check1.read());
+    m_check3->setChecked(SettingKeys::check3.read());
+    m_check7->setChecked(SettingKeys::check7.read());
 
     if (const auto text = TextFile::readText(keywordsFile()))
         m_text1->setPlainText(*text);
@@ -415,9 +415,9 @@ bool fWebSearch::unload()
         return false;
     }
     SettingKeys::combo1.write(m_combo1->currentIndex());
-    SettingKeys::check1.writeFlag(m_check1->isChecked());
-    SettingKeys::check3.writeFlag(m_check3->isChecked());
-    SettingKeys::check7.writeFlag(m_check7->isChecked());
+    SettingKeys::check1.write(m_check1->isChecked());
+    SettingKeys::check3.write(m_check3->isChecked());
+    SettingKeys::check7.write(m_check7->isChecked());
     m_proxy->store();
     // Written to a new file that replaces the old one only once complete, so a failed write keeps the old keywords.
     TextFile::writeText(keywordsFile(), m_text1->toPlainText());

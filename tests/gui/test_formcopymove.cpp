@@ -1,5 +1,6 @@
 #include "core/filetools/CopyRun.h"
 #include "core/store/Settings.h"
+#include "core/store/SettingsStore.h"
 #include "core/util/FolderHistory.h"
 #include "core/util/TextFile.h"
 #include "filetools/CopyFixtures.h"
@@ -85,7 +86,7 @@ private Q_SLOTS:
         QFETCH(int, checked);
         TestHome home;
         if (!stored.isNull())
-            SettingKeys::OpIndex.write(stored);
+            WriteSetting(ApplicationTitle(), SettingKeys::OpIndex.section(), SettingKeys::OpIndex.key(), stored);
         Window w;
         QCOMPARE(w.form.windowTitle(), QStringLiteral("复制文件..."));
         QCOMPARE(w.combo->currentText(), QDir::toNativeSeparators(home.path() + QLatin1Char('/')));
@@ -121,7 +122,7 @@ private Q_SLOTS:
         const QString withSeparator = destination + QLatin1Char('/');
         QCOMPARE(w.combo->currentText(), withSeparator);
         QCOMPARE(StoredCopyDestinationFolder(), withSeparator);
-        QCOMPARE(SettingKeys::OpIndex.read(), QStringLiteral("3"));
+        QCOMPARE(SettingKeys::OpIndex.read(), 3);
         QCOMPARE(TextFile::readLines(FolderHistoryFile()).value_or(QStringList{}), QStringList{withSeparator});
         QCOMPARE(w.form.fileList(), QStringList{source});
         QCOMPARE(w.start->text(), QStringLiteral("开始"));

@@ -94,7 +94,7 @@ Form_Copy_Move::Form_Copy_Move(QWidget *parent) : QDialog(parent), m_run(new Cop
     FitComboDropWidth(m_combo1);
     m_combo1->setEditText(QDir::toNativeSeparators(StoredCopyDestinationFolder()));
     // A stored number outside the five would leave every option unselected and make clashes copy nothing.
-    const ClashRule rule = ClashRuleFromIndex(SettingKeys::OpIndex.readInt()).value_or(kDefaultClashRule);
+    const ClashRule rule = ClashRuleFromIndex(SettingKeys::OpIndex.read()).value_or(kDefaultClashRule);
     m_run->setRule(rule);
     m_option1->button(static_cast<int>(rule))->setChecked(true);
 

@@ -19,6 +19,7 @@
 #include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
+#include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/WindowPacing.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
 #include "gui/shell/AppIcon.h"
@@ -248,6 +249,7 @@ void fWebSearch::buildControls()
     status->addWidget(m_statusPanel2, 1);
     status->addPermanentWidget(m_statusPanel3);
     setStatusBar(status);
+    m_serviceNotice = new ServiceWaitNotice(*status, *this);
 
     m_timer1 = new QTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -533,6 +535,18 @@ QCoro::Task<> fWebSearch::harvestPage()
 {
     co_await 采集本页结果(*m_browser, *m_results, saveTarget().SaveFolder);
     showRowCount();
+}
+
+bool fWebSearch::waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address)
+{
+    // The page stays in the browser, where the user can solve a verification; the walk goes on by itself.
+    m_serviceNotice->show(verdict, keyword, address);
+    return true;
+}
+
+void fWebSearch::serviceWaitEnded()
+{
+    m_serviceNotice->hide();
 }
 
 QCoro::Task<bool> fWebSearch::nextPage()

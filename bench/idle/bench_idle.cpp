@@ -45,6 +45,7 @@ public:
     bool isSilent() const override { return true; }
     QString currentUrl() const override { return {}; }
     QString title() const override { return {}; }
+    PageLoad lastLoad() const override { return {}; }
     QCoro::Task<PageSnapshot> snapshot() override { co_return PageSnapshot{}; }
     QCoro::Task<QList<PageInput>> inputs() override { co_return {}; }
     QCoro::Task<bool> hasElement(ElementRef) override { co_return false; }
@@ -72,6 +73,8 @@ public:
     void autoSizeListColumns() override {}
     QCoro::Task<> harvestPage() override { co_return; }
     QCoro::Task<bool> nextPage() override { co_return false; }
+    bool waitForService(const ServicePageVerdict &, const QString &, const QString &) override { return false; }
+    void serviceWaitEnded() override {}
 };
 
 // Runs `task` to its end in the event loop; prints wall and CPU seconds.

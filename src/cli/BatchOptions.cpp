@@ -77,6 +77,13 @@ QString BatchUsageText()
     QString text = parser.helpText();
     // Qt names the executable; the subcommand belongs in the synopsis too.
     text.replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")), QStringLiteral("Usage: paperharvest batch"));
+    text += QStringLiteral("\nExit status:\n"
+                           "  0    the road ran to its end and nothing failed\n"
+                           "  1    a fatal local error (save folder, export file)\n"
+                           "  2    bad arguments\n"
+                           "  3    the search service could not be used (unreachable, refused, verification)\n"
+                           "  4    the road ran to its end, but some rows or files failed\n"
+                           "  130  interrupted (Ctrl-C)\n");
     return text;
 }
 

@@ -68,19 +68,24 @@ QCoro::Task<int> BatchRun::run()
         m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
 
     co_await search();
-    if (!m_interrupted)
+    const bool goOn = !m_interrupted && !m_serviceUnusable;
+    if (goOn)
         co_await analyse();
     bool exported = true;
     if (!m_options.exportFile.isEmpty())
         exported = exportList();
-    if (!m_interrupted && !m_options.noDownload)
+    if (goOn && !m_options.noDownload)
         co_await download();
 
     CloseVisitedDatabase();
     m_progress.clearBar();
     if (m_interrupted)
         co_return kInterrupted;
-    co_return exported ? kCompleted : kFatal;
+    if (!exported)
+        co_return kFatal;
+    if (m_serviceUnusable)
+        co_return kServiceUnusable;
+    co_return summary().anyFailed() ? kSomeFailed : kCompleted;
 }
 
 void BatchRun::interrupt()
@@ -106,6 +111,7 @@ QCoro::Task<> BatchRun::search()
     SearchDriver driver(browser, *m_flags, window);
     co_await driver.clickBatch();
     window.finish();
+    m_serviceUnusable = !window.serviceProblem().isEmpty();
 }
 
 QCoro::Task<> BatchRun::analyse()

@@ -25,13 +25,17 @@ public:
     // Exit statuses of the command.
     static constexpr int kCompleted = 0;
     static constexpr int kFatal = 1;
+    static constexpr int kServiceUnusable = 3;
+    static constexpr int kSomeFailed = 4;
     static constexpr int kInterrupted = 130;
 
     // `options.keywords` is the final list (the keyword file already read in).
     BatchRun(const BatchOptions &options, BatchProgress &progress, QObject *parent = nullptr);
     ~BatchRun() override;
 
-    // Runs the road; the exit status. kCompleted also when rows or files failed.
+    // Runs the road; the exit status: kCompleted when nothing failed, kSomeFailed when the road ran to its end with
+    // failed rows or files, kServiceUnusable when the search service answered with something other than result
+    // pages (the rows collected until then are exported, nothing is analysed).
     QCoro::Task<int> run();
     // Ctrl-C: every stage stops at its next check, running transfers end (and take their partial files along).
     void interrupt();
@@ -57,6 +61,7 @@ private:
     DownloadScheduler *m_scheduler = nullptr;
     AnalysisDriver *m_analysis = nullptr;
     bool m_interrupted = false;
+    bool m_serviceUnusable = false;
     bool m_downloadsRan = false;
     QSet<QString> m_reportedFiles; // addresses of download rows already reported as ended
 };

@@ -5,6 +5,7 @@
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
+#include "core/search/ServicePageCheck.h"
 
 BatchSearchWindow::BatchSearchWindow(Browser &browser, ResultListModel &results, RunFlags &flags,
                                      const PacingView &pacing, BatchProgress &progress)
@@ -51,6 +52,15 @@ QCoro::Task<bool> BatchSearchWindow::nextPage()
     co_return turned;
 }
 
+bool BatchSearchWindow::waitForService(const ServicePageVerdict &verdict, const QString &keyword,
+                                       const QString &address)
+{
+    m_serviceProblem = ServiceProblemText(verdict, keyword, address);
+    m_progress.line(m_serviceProblem);
+    // The keyword did not come to an end: no "no results" line for it.
+    return false;
+}
+
 void BatchSearchWindow::reportNewRows()
 {
     const QString keyword = m_keywords.value(m_keywordIndex);
@@ -76,6 +86,6 @@ void BatchSearchWindow::reportNewRows()
 
 void BatchSearchWindow::endKeyword()
 {
-    if (m_keywordIndex >= 0 && m_keywordRows == 0)
+    if (m_keywordIndex >= 0 && m_keywordRows == 0 && m_serviceProblem.isEmpty())
         m_progress.line(QStringLiteral("search %1: no results").arg(m_keywords.value(m_keywordIndex)));
 }

@@ -35,6 +35,12 @@ public:
     void autoSizeListColumns() override {}
     QCoro::Task<> harvestPage() override;
     QCoro::Task<bool> nextPage() override;
+    // Nobody can solve a verification here: the batch ends at the first page that is not a result page.
+    bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
+    void serviceWaitEnded() override {}
+
+    // Why the service could not be used, when it could not; empty otherwise.
+    QString serviceProblem() const { return m_serviceProblem; }
 
 private:
     // One line per result page that gave new rows (pages told apart by the rows' source page), numbered in
@@ -50,6 +56,7 @@ private:
     QString m_keywordText;
     int m_typeIndex = 0;
     int m_yearIndex = 0;
+    QString m_serviceProblem;
 
     // The keyword being walked: the driver takes the non-blank lines in order and calls setKeywordText() once
     // as it starts each.

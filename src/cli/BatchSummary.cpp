@@ -80,3 +80,12 @@ QString BatchSummary::text() const
     out += QLatin1Char('\n');
     return out;
 }
+
+bool BatchSummary::anyFailed() const
+{
+    // Status words are grouped by their first two characters; "失败(下载)" and "失败" both say the row failed.
+    const bool rowFailed = std::any_of(statuses.cbegin(), statuses.cend(), [](const QPair<QString, int> &entry) {
+        return entry.first.startsWith(QStringLiteral("失败"));
+    });
+    return rowFailed || filesFailed > 0;
+}

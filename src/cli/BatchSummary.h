@@ -21,6 +21,9 @@ struct BatchSummary {
     int filesSkipped = 0;
     int filesWaiting = 0; // not reached (an interrupted run)
 
+    // Some row's analysis or some file failed.
+    bool anyFailed() const;
+
     static BatchSummary of(const QList<ResultRow> &rows, const DownloadListModel *downloads);
     // The lines written to stdout.
     QString text() const;

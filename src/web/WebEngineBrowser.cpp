@@ -74,6 +74,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QObject *parent)
         case QWebEngineLoadingInfo::LoadSucceededStatus:
         case QWebEngineLoadingInfo::LoadFailedStatus:
             // A failed load still leaves a document (the error page), as the completion of any load does.
+            recordLoad(info);
             setBusy(false);
             Q_EMIT documentComplete(info.url().toString(QUrl::FullyEncoded));
             break;
@@ -97,6 +98,20 @@ WebEngineBrowser::~WebEngineBrowser()
 QWebEnginePage *WebEngineBrowser::page() const
 {
     return m_page;
+}
+
+void WebEngineBrowser::recordLoad(const QWebEngineLoadingInfo &info)
+{
+    m_lastLoad = {info.url().toString(QUrl::FullyEncoded), 0, {}};
+    // A load given up for another one (a new navigation, a link that turned out to be a download) is no failure.
+    constexpr int kAborted = -3;
+    if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == kAborted)
+        return;
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+        m_lastLoad.httpStatus = info.errorCode();
+    else if (info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain)
+        m_lastLoad.failure =
+            info.errorString().isEmpty() ? QStringLiteral("error %1").arg(info.errorCode()) : info.errorString();
 }
 
 void WebEngineBrowser::navigate(const QString &address)

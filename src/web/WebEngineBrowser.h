@@ -5,6 +5,7 @@
 #include <QPointer>
 #include <chrono>
 
+class QWebEngineLoadingInfo;
 class QWebEnginePage;
 class QWebEngineProfile;
 class WebPage;
@@ -37,6 +38,7 @@ public:
     bool isSilent() const override;
     QString currentUrl() const override;
     QString title() const override;
+    PageLoad lastLoad() const override { return m_lastLoad; }
 
     QCoro::Task<PageSnapshot> snapshot() override;
     QCoro::Task<QList<PageInput>> inputs() override;
@@ -54,10 +56,12 @@ private:
     QCoro::Task<QVariant> evaluate(QString source, quint32 world);
     void setBusy(bool busy);
     void openRequestedWindow(const QUrl &url);
+    void recordLoad(const QWebEngineLoadingInfo &info);
 
     WebPage *m_page = nullptr;
     QString m_relayToken;
     QStringList m_frameScripts;
     bool m_busy = false;
+    PageLoad m_lastLoad;
     std::chrono::milliseconds m_answerLimit = kPageAnswerLimit;
 };

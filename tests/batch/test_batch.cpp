@@ -16,6 +16,7 @@
 #include <QDirIterator>
 #include <QProcess>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTest>
 #include <QUrl>
 #include <csignal>
@@ -396,6 +397,8 @@ private Q_SLOTS:
              {"--keywords-file", "--type", "--year", "--delay", "--out", "--name-from-address", "--skip-visited",
               "--skip-existing", "--engine", "--threads", "--same-name", "--max-size", "--export", "--no-download"})
             QVERIFY2(batchHelp.out.contains(QLatin1String(option)), option);
+        for (const char *status : {"  0 ", "  1 ", "  2 ", "  3 ", "  4 ", "  130 "})
+            QVERIFY2(batchHelp.out.section(QStringLiteral("Exit status:"), 1).contains(QLatin1String(status)), status);
         const Outcome programHelp = program({QStringLiteral("--help")});
         QCOMPARE(programHelp.exitCode, 0);
         QVERIFY(programHelp.out.contains(QStringLiteral("paperharvest batch")));
@@ -426,7 +429,52 @@ private Q_SLOTS:
         QCOMPARE(filesIn(outFolder()), QStringList());
     }
 
-    // A keyword whose search page never answers: the batch waits its limit, finds nothing and still completes.
+    // A service that is not there, refuses or asks for a verification is not a keyword without results: the batch
+    // says which and why, keeps and exports the rows found until then, analyses nothing and exits with status 3.
+    void serviceThatCannotBeUsed_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("answer"); // "" as the fixture site has it, "429", or "closed" (nothing listens)
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("rowsKept");
+        QTest::newRow("verification page")
+            << QStringLiteral("安全验证") << QString() << QStringLiteral("asks for a verification") << 0;
+        QTest::newRow("verification after the first page")
+            << QStringLiteral("翻页验证") << QString() << QStringLiteral("asks for a verification") << 1;
+        QTest::newRow("429") << QStringLiteral("机器翻译") << QStringLiteral("429")
+                             << QStringLiteral("refused the request (HTTP 429)") << 0;
+        QTest::newRow("closed port") << QStringLiteral("机器翻译") << QStringLiteral("closed")
+                                     << QStringLiteral("cannot be reached") << 0;
+    }
+    void serviceThatCannotBeUsed()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(QString, answer);
+        QFETCH(QString, cause);
+        QFETCH(int, rowsKept);
+        if (answer == u"429")
+            m_server->route(
+                requestPath(QueryAddress(keyword, 0, 0)),
+                FixtureHttpServer::Response::withStatus(429, "<html><body>Too Many Requests</body></html>"));
+        if (answer == u"closed") {
+            QTcpServer probe;
+            QVERIFY(probe.listen(QHostAddress::LocalHost));
+            qputenv("PAPERHARVEST_SEARCH_BASE", QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()).toUtf8());
+        }
+
+        const QString list = m_home->filePath(QStringLiteral("rows.zxul"));
+        const Outcome o = batch({QStringLiteral("--export"), list, keyword});
+        QCOMPARE(o.exitCode, BatchRun::kServiceUnusable);
+        QVERIFY2(o.err.contains(cause) && o.err.contains(keyword), qPrintable(o.err));
+        QVERIFY2(!o.err.contains(QStringLiteral("no results")), qPrintable(o.err));
+        QVERIFY(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).isEmpty());
+        QList<ListRecord> records;
+        QVERIFY(ReadListFile(list, [&](const ListRecord &r) { records.append(r); }));
+        QCOMPARE(records.size(), rowsKept);
+    }
+
+    // A keyword whose search page never answers: the batch waits its limit and says the service could not be
+    // reached.
     void searchPageThatNeverAnswers()
     {
         Clock::setTimeScale(0.01);
@@ -436,14 +484,14 @@ private Q_SLOTS:
         m_server->route(requestPath(QueryAddress(silentKeyword, 0, 0)), never);
 
         BatchRun batchRun(options({silentKeyword}), *m_progress);
-        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        QCOMPARE(run(batchRun.run()), BatchRun::kServiceUnusable);
         m_server->closeAllConnections();
         QCOMPARE(m_server->requestsFor(QStringLiteral("/s")).size(), 1);
         QCOMPARE(batchRun.summary().rowsCollected, 0);
     }
 
     // A document page that never answers, a file server error and a file body cut short: the rows get their
-    // failure statuses and the run still completes.
+    // failure statuses and the run still runs to its end, with the status that says something failed.
     void brokenDocumentAndFileServers()
     {
         m_server->route(resultPage(QStringLiteral("d103")), [] {
@@ -463,7 +511,7 @@ private Q_SLOTS:
         // Short enough for the page that never answers, long enough for the fixture pages that do.
         Clock::setTimeScale(0.1);
         BatchRun batchRun(options({QStringLiteral("深度学习")}), *m_progress);
-        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        QCOMPARE(run(batchRun.run()), BatchRun::kSomeFailed);
         m_server->closeAllConnections();
 
         QStringList statuses;

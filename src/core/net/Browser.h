@@ -40,6 +40,15 @@ struct PageSnapshot {
     QList<PageAnchor> anchors;
 };
 
+// How the last top-level load ended, as far as the page itself cannot tell: an HTTP error status or no page at all.
+struct PageLoad {
+    QString url;
+    // The HTTP status when the server answered with an error (400 and above); 0 otherwise.
+    int httpStatus = 0;
+    // Why no page arrived (connection refused, name not resolved, TLS failure, time-out); empty when one did.
+    QString failure;
+};
+
 // One INPUT element of the top-level document (login forms).
 struct PageInput {
     QString id;
@@ -92,6 +101,9 @@ public:
     // The address and title of the page on screen (without a round trip to the page).
     virtual QString currentUrl() const = 0;
     virtual QString title() const = 0;
+
+    // How the last top-level load that ended went; empty before the first one.
+    virtual PageLoad lastLoad() const = 0;
 
     // The current top-level document, read in one go.
     virtual QCoro::Task<PageSnapshot> snapshot() = 0;

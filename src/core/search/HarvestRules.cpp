@@ -1,5 +1,6 @@
 #include "core/search/HarvestRules.h"
 
+#include "core/search/ServiceMarkup.h"
 #include "core/util/ControlCharacters.h"
 #include "core/util/Deployment.h"
 #include "core/util/HtmlEntities.h"
@@ -30,7 +31,7 @@ QList<HarvestedResult> ResultsOnPage(const PageSnapshot &page, const QString &pr
 {
     QList<HarvestedResult> results;
     for (const PageDiv &div : page.divs) {
-        if (div.className.trimmed().toLower() != u"sc_content" || !div.firstAnchor)
+        if (div.className.trimmed().toLower() != ServiceMarkup::kResultBlockClass || !div.firstAnchor)
             continue;
         const QString title = ResultTitle(div.firstAnchor->innerHtml);
         const QString link = ResultLink(div.firstAnchor->href);
@@ -46,7 +47,7 @@ int NextPageLinkIndex(const PageSnapshot &page)
         const PageAnchor &a = page.anchors.at(i);
         QString text = a.innerText.toLower().trimmed();
         text.remove(QLatin1Char(' '));
-        if (text == u"下一页>" && a.className.trimmed().toLower() == u"n")
+        if (text == ServiceMarkup::kNextPageText && a.className.trimmed().toLower() == ServiceMarkup::kNextPageClass)
             return i;
     }
     return -1;
@@ -54,7 +55,7 @@ int NextPageLinkIndex(const PageSnapshot &page)
 
 QString QueryShowTitle(const QString &pageText)
 {
-    static const QString marker = QStringLiteral("queryShow :");
+    const QString &marker = ServiceMarkup::kQueryShowMarker;
     const qsizetype at = pageText.indexOf(marker, 0, Qt::CaseInsensitive);
     if (at < 0)
         return {};

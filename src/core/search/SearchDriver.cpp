@@ -6,7 +6,9 @@
 #include "core/search/QueryAddress.h"
 #include "core/search/SearchTexts.h"
 #include "core/search/SearchWindow.h"
+#include "core/search/ServicePageCheck.h"
 #include "core/util/Clock.h"
+#include "core/util/Deployment.h"
 #include "core/util/Prompt.h"
 
 #include <QCoroTimer>
@@ -97,10 +99,11 @@ QCoro::Task<> SearchDriver::clickBatch()
         // The keyword leaves the box now, also when the batch is stopped while it runs.
         m_window.setKeywordText(remainingKeywords(lines, i));
 
+        m_keyword = keyword;
         co_await 打开百度搜索网页(QueryAddress(keyword, m_window.typeIndex(), m_window.yearIndex()));
         // A stop requested while the query page loaded ends the batch here: walking the page now would ignore it
         // (and, with the batch flag already idle, even ask for the save target again).
-        if (m_flags.BatchIdle())
+        if (m_flags.BatchIdle() || !co_await serviceUsable(&SearchDriver::batchStopped, true))
             break;
         // Exactly as a click on the page-walk button (which may refuse, or stop a walk the user started).
         co_await clickWalk();
@@ -111,6 +114,7 @@ QCoro::Task<> SearchDriver::clickBatch()
             break;
     }
 
+    m_keyword.clear();
     m_batchRunning = false;
     m_window.showBatchRunning(false);
     m_flags.setBatchIdle(true);
@@ -142,7 +146,7 @@ QCoro::Task<> SearchDriver::clickWalk()
         if (m_flags.CollectIdle())
             break;
         const bool turned = co_await m_window.nextPage();
-        if (!turned)
+        if (!turned || !co_await serviceUsable(&SearchDriver::walkStopped, false))
             break;
         co_await m_window.harvestPage();
     }
@@ -153,6 +157,57 @@ QCoro::Task<> SearchDriver::clickWalk()
     m_flags.setCollectIdle(true);
     m_window.autoSizeListColumns();
     Q_EMIT walkFinished();
+}
+
+bool SearchDriver::batchStopped() const
+{
+    return m_flags.BatchIdle();
+}
+
+bool SearchDriver::walkStopped() const
+{
+    return m_flags.CollectIdle();
+}
+
+QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() const, bool queryPage)
+{
+    // Events are counted from before the first look, so a page that completes while the page is being read is
+    // not slept through.
+    Wakeup wake;
+    wake.watch(&m_browser, &Browser::documentComplete);
+    wake.watch(&m_flags, &RunFlags::changed);
+    int events = 0;
+    connect(&wake, &Wakeup::fired, &wake, [&events] { ++events; });
+    bool waiting = false;
+    for (;;) {
+        const int seen = events;
+        const PageSnapshot page = co_await m_browser.snapshot();
+        const ServicePageVerdict verdict =
+            queryPage && m_browser.isBusy()
+                ? ServicePageVerdict{ServicePageState::Unreachable,
+                                     QStringLiteral("no answer within %1 s")
+                                         .arg(std::chrono::duration_cast<std::chrono::seconds>(kQueryPageWait).count())}
+                : JudgeServicePage(m_browser.lastLoad(), m_browser.title(), page.outerHtml, Deployment::searchBase());
+        if (verdict.usable()) {
+            if (waiting)
+                m_window.serviceWaitEnded();
+            co_return true;
+        }
+        if (!waiting) {
+            if (!m_window.waitForService(verdict, m_keyword, m_browser.currentUrl())) {
+                m_flags.setBatchIdle(true);
+                m_flags.setCollectIdle(true);
+                co_return false;
+            }
+            waiting = true;
+        }
+        if (events == seen)
+            co_await wake.wait(std::chrono::milliseconds(-1));
+        if ((this->*stopped)()) {
+            m_window.serviceWaitEnded();
+            co_return false;
+        }
+    }
 }
 
 QCoro::Task<> SearchDriver::harvestOnce()

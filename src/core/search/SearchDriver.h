@@ -51,9 +51,18 @@ Q_SIGNALS:
     void walkFinished();
 
 private:
+    // Whether the page on screen is one the walk can read. When it is not, the window is told; the run then ends
+    // (false) or waits until a readable page shows (true), or until `stopped` becomes true (false).
+    // A query page still loading after its wait counts as a service that cannot be reached.
+    QCoro::Task<bool> serviceUsable(bool (SearchDriver::*stopped)() const, bool queryPage);
+    bool batchStopped() const;
+    bool walkStopped() const;
+
     Browser &m_browser;
     RunFlags &m_flags;
     SearchWindow &m_window;
     bool m_batchRunning = false;
     bool m_walkRunning = false;
+    // The keyword the batch is searching; empty for a walk the user started on a page of their own.
+    QString m_keyword;
 };

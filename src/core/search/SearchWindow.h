@@ -3,6 +3,8 @@
 #include <QCoroTask>
 #include <QString>
 
+struct ServicePageVerdict;
+
 // What the batch search and the page walk need of the window that runs them: the keyword box, the two filters,
 // the two start/stop buttons, the save-target question, the list's column widths, and the harvest of the page on
 // screen. The main window implements it over its controls; the batch mode implements it without any window.
@@ -29,4 +31,11 @@ public:
     virtual QCoro::Task<> harvestPage() = 0;
     // Harvests, follows the next-page link, waits and pauses; true when a page was turned.
     virtual QCoro::Task<bool> nextPage() = 0;
+
+    // The service answered `keyword`'s search or page turn at `address` with something other than a result page.
+    // True: the walk waits until a result page shows again (the user can solve a verification in the browser);
+    // false: the batch and its walk end here.
+    virtual bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) = 0;
+    // Such a wait ended: a result page shows again and the walk goes on, or the run was stopped.
+    virtual void serviceWaitEnded() = 0;
 };

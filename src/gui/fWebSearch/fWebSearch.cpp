@@ -20,6 +20,7 @@
 #include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
+#include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/WindowPacing.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
 #include "gui/shell/AppIcon.h"
@@ -279,6 +280,7 @@ void fWebSearch::buildStatusBar()
     status->addWidget(m_statusPanel2, 1);
     status->addPermanentWidget(m_statusPanel3);
     setStatusBar(status);
+    m_serviceNotice = new ServiceWaitNotice(*status, *this);
 }
 
 void fWebSearch::connectControls()
@@ -552,6 +554,18 @@ QCoro::Task<> fWebSearch::harvestPage()
 {
     co_await 采集本页结果(*m_browser, *m_results, saveTarget().SaveFolder);
     showRowCount();
+}
+
+bool fWebSearch::waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address)
+{
+    // The page stays in the browser, where the user can solve a verification; the walk goes on by itself.
+    m_serviceNotice->show(verdict, keyword, address);
+    return true;
+}
+
+void fWebSearch::serviceWaitEnded()
+{
+    m_serviceNotice->hide();
 }
 
 QCoro::Task<bool> fWebSearch::nextPage()

@@ -36,6 +36,8 @@ struct SaveTarget;
 // walk and harvest once, the result list with its maintenance commands, and the panels around them.
 // Created by the start-up window on first use and destroyed when it closes; it refuses to close while a run is
 // active.
+class ServiceWaitNotice;
+
 class fWebSearch final : public QMainWindow, private SearchWindow
 {
     Q_OBJECT
@@ -136,6 +138,8 @@ private:
     void showWalkRunning(bool running) override;
     QCoro::Task<> harvestPage() override;
     QCoro::Task<bool> nextPage() override;
+    bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
+    void serviceWaitEnded() override;
 
     std::unique_ptr<RunFlags> m_flags;
     WebEngineBrowser *m_browser = nullptr;
@@ -170,6 +174,7 @@ private:
     QLabel *m_statusPanel1 = nullptr;
     QLabel *m_statusPanel2 = nullptr;
     QLabel *m_statusPanel3 = nullptr;
+    ServiceWaitNotice *m_serviceNotice = nullptr;
     QTimer *m_timer1 = nullptr;
 
     int m_harvestsInFlight = 0;

@@ -74,4 +74,15 @@ inline const QString kListEmpty = QStringLiteral("列表没有数据哦！");
 inline const QString kOpenAddressPrompt = QStringLiteral("请输入需要打开的网址：");
 inline const QString kOpenAddressTitle = QStringLiteral("请输入...");
 inline const QString kUnblocked = QStringLiteral("已经破除！");
+
+// The walk waits because the service answered with something other than a result page (%1: the reason; then
+// the keyword and the page's address).
+inline const QString kServiceWaitCaption = QStringLiteral("采集已暂停");
+inline const QString kServiceVerification =
+    QStringLiteral("百度学术要求安全验证：请在浏览器中完成验证，完成后采集自动继续。");
+inline const QString kServiceRefused =
+    QStringLiteral("百度学术拒绝了请求（%1）：稍后在浏览器中刷新页面，出现结果页后采集自动继续。");
+inline const QString kServiceUnreachable =
+    QStringLiteral("无法连接百度学术（%1）：请检查网络后在浏览器中刷新页面，出现结果页后采集自动继续。");
+inline const QString kServiceWhere = QStringLiteral("\n关键词：%1\n网址：%2");
 } // namespace fWebSearchTexts

@@ -1,0 +1,67 @@
+#include "core/search/ServicePageCheck.h"
+
+#include "core/net/Browser.h"
+#include "core/search/ServiceMarkup.h"
+
+#include <QHostAddress>
+#include <QUrl>
+
+namespace {
+// The service's domain, taken as the last two labels of its host ("xueshu.baidu.com" -> "baidu.com"); an address
+// literal is its own domain.
+QString domainOf(const QString &host)
+{
+    if (!QHostAddress(host).isNull())
+        return host;
+    const QStringList labels = host.split(QLatin1Char('.'));
+    return labels.size() <= 2 ? host : labels.mid(labels.size() - 2).join(QLatin1Char('.'));
+}
+
+// The page came from another host of the service (its verification host, say) than the one searched.
+bool onAnotherServiceHost(const QString &pageAddress, const QString &serviceBase)
+{
+    const QString page = QUrl(pageAddress).host().toLower();
+    const QString service = QUrl(serviceBase).host().toLower();
+    if (page.isEmpty() || service.isEmpty() || page == service)
+        return false;
+    const QString domain = domainOf(service);
+    return domain != service && page.endsWith(QLatin1Char('.') + domain);
+}
+} // namespace
+
+ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, const QString &pageText,
+                                    const QString &serviceBase)
+{
+    if (!load.failure.isEmpty())
+        return {ServicePageState::Unreachable, load.failure};
+    if (title.contains(ServiceMarkup::kVerificationTitle))
+        return {ServicePageState::Verification, ServiceMarkup::kVerificationTitle};
+    if (pageText.contains(ServiceMarkup::kVerificationText))
+        return {ServicePageState::Verification, ServiceMarkup::kVerificationText};
+    if (onAnotherServiceHost(load.url, serviceBase))
+        return {ServicePageState::Verification, QUrl(load.url).host()};
+    if (load.httpStatus >= 400)
+        return {ServicePageState::Refused, QStringLiteral("HTTP %1").arg(load.httpStatus)};
+    return {};
+}
+
+QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &keyword, const QString &address)
+{
+    QString what;
+    switch (verdict.state) {
+    case ServicePageState::Usable:
+        return {};
+    case ServicePageState::Verification:
+        what = QStringLiteral("the search service asks for a verification");
+        break;
+    case ServicePageState::Refused:
+        what = QStringLiteral("the search service refused the request");
+        break;
+    case ServicePageState::Unreachable:
+        what = QStringLiteral("the search service cannot be reached");
+        break;
+    }
+    if (!verdict.reason.isEmpty())
+        what += QStringLiteral(" (%1)").arg(verdict.reason);
+    return QStringLiteral("%1 while searching %2 at %3").arg(what, keyword, address);
+}

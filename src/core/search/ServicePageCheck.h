@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+struct PageLoad;
+
+// Whether the page the service answered with can be read for results. A page without results is usable (it says
+// there are none); the others are not result pages at all and must not read as "no results".
+enum class ServicePageState {
+    Usable,
+    // The service asks for a verification (its captcha page, or a redirect to another of its hosts).
+    Verification,
+    // The service answered with an HTTP error (4xx or 5xx; 429 when it refuses the request rate).
+    Refused,
+    // No page arrived: connection refused, name not resolved, TLS failure, time-out.
+    Unreachable,
+};
+
+struct ServicePageVerdict {
+    ServicePageState state = ServicePageState::Usable;
+    // What went wrong, in a few words (the HTTP status, the browser's reason); empty when usable.
+    QString reason;
+
+    bool usable() const { return state == ServicePageState::Usable; }
+};
+
+// Judges the page a search or page turn ended on: how its load ended, its title and its text, against the
+// service's base address (scheme and host, as the search addresses are built from).
+ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, const QString &pageText,
+                                    const QString &serviceBase);
+
+// One line for the user: what happened, for which keyword and on which page.
+QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &keyword, const QString &address);

@@ -1,8 +1,7 @@
-#include "../support/RatioReporter.h"
+#include "../support/BenchSupport.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/ListTools.h"
 
-#include <QCoreApplication>
 #include <QList>
 #include <benchmark/benchmark.h>
 #include <memory>
@@ -128,14 +127,3 @@ BENCHMARK(BM_RemoveEightBlocks)->Arg(10000)->Arg(30000)->Arg(100000)->Unit(bench
 BENCHMARK(BM_SortName)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortSize)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_MoveToEnd_Hundred)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -241,48 +241,23 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     if (n < 2)
         return;
 
-    // Chinese collation (pinyin order for Chinese, letters ignoring case, digits by value). A collation key is
-    // the costly step, so rows with the same text share one: the status, type and folder columns hold a handful
-    // of texts, and only the distinct texts are ever compared.
+    // Chinese collation (pinyin order for Chinese, letters ignoring case, digits by value), keys computed once.
     QCollator collator(QLocale(QLocale::Chinese, QLocale::China));
     collator.setCaseSensitivity(Qt::CaseInsensitive);
     collator.setNumericMode(true);
-    QHash<QString, int> textNumber;
     std::vector<QCollatorSortKey> keys;
-    std::vector<int> textOfRow(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const QString &text = field(m_rows[i], column);
-        auto at = textNumber.constFind(text);
-        if (at == textNumber.cend()) {
-            at = textNumber.insert(text, int(keys.size()));
-            keys.push_back(collator.sortKey(text));
-        }
-        textOfRow[i] = *at;
-    }
+    keys.reserve(n);
+    for (const ResultRow &r : m_rows)
+        keys.push_back(collator.sortKey(field(r, column)));
 
-    // The distinct texts in the chosen order; texts the collation finds equal share a rank.
-    std::vector<int> texts(keys.size());
-    std::iota(texts.begin(), texts.end(), 0);
-    std::sort(texts.begin(), texts.end(), [&](int a, int b) {
-        const int c = keys[std::size_t(a)].compare(keys[std::size_t(b)]);
-        return order == Qt::AscendingOrder ? c < 0 : c > 0;
-    });
-    std::vector<int> rankOfText(texts.size());
-    int rank = 0;
-    for (std::size_t i = 0; i < texts.size(); ++i) {
-        if (i > 0 && keys[std::size_t(texts[i - 1])].compare(keys[std::size_t(texts[i])]) != 0)
-            ++rank;
-        rankOfText[std::size_t(texts[i])] = rank;
-    }
-
-    // Rows by rank, equal ranks in their present order: the stable sort in one counting pass.
-    std::vector<int> firstOfRank(std::size_t(rank) + 2, 0);
-    for (int text : textOfRow)
-        ++firstOfRank[std::size_t(rankOfText[std::size_t(text)]) + 1];
-    std::partial_sum(firstOfRank.begin(), firstOfRank.end(), firstOfRank.begin());
     std::vector<int> newOrder(n);
-    for (std::size_t i = 0; i < n; ++i)
-        newOrder[std::size_t(firstOfRank[std::size_t(rankOfText[std::size_t(textOfRow[i])])]++)] = int(i);
+    std::iota(newOrder.begin(), newOrder.end(), 0);
+    if (order == Qt::AscendingOrder)
+        std::stable_sort(newOrder.begin(), newOrder.end(),
+                         [&](int a, int b) { return keys[std::size_t(a)].compare(keys[std::size_t(b)]) < 0; });
+    else
+        std::stable_sort(newOrder.begin(), newOrder.end(),
+                         [&](int a, int b) { return keys[std::size_t(b)].compare(keys[std::size_t(a)]) < 0; });
 
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(n);

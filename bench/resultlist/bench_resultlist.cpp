@@ -1,10 +1,8 @@
+#include "../support/BenchSupport.h"
 #include "core/search/ResultListModel.h"
 
-#include <QCoreApplication>
 #include <QRandomGenerator>
 #include <benchmark/benchmark.h>
-#include <cstdio>
-#include <map>
 #include <memory>
 #include <vector>
 
@@ -56,17 +54,6 @@ std::unique_ptr<ResultListModel> mixedList(int rows)
     return makeList(rows, [](int i) { return kStatuses.at(i % kStatuses.size()); });
 }
 
-// Pushes the list out of the processor caches, as it is when the user picks a command some time after the rows
-// came in. Without it the 10 000-row list (a few MB) would be timed straight from the cache it was built in and
-// the 100 000-row one (some 40 MB) from memory, and the ratio would measure the cache, not the work.
-void evictCaches()
-{
-    static std::vector<char> sweep(128u << 20);
-    for (std::size_t i = 0; i < sweep.size(); i += 64)
-        sweep[i] = char(sweep[i] + 1);
-    benchmark::DoNotOptimize(sweep.data());
-}
-
 // Removal with the fixture rebuilt outside the timing.
 template <typename Make, typename Remove> void removal(benchmark::State &state, Make make, Remove remove)
 {
@@ -74,7 +61,7 @@ template <typename Make, typename Remove> void removal(benchmark::State &state, 
     for (auto _ : state) {
         state.PauseTiming();
         auto list = make(rows);
-        evictCaches();
+        EvictCaches();
         state.ResumeTiming();
         benchmark::DoNotOptimize(remove(*list));
         state.PauseTiming();
@@ -90,7 +77,7 @@ void BM_Add(benchmark::State &state)
     for (auto _ : state) {
         state.PauseTiming();
         auto list = std::make_unique<ResultListModel>();
-        evictCaches();
+        EvictCaches();
         state.ResumeTiming();
         for (const ResultRow &row : rows)
             list->加入LV1(row.title, row.key, row.sourcePage, row.saveFolder, row.type);
@@ -145,41 +132,6 @@ void BM_SortStatus(benchmark::State &state)
     removal(state, mixedList, [](ResultListModel &l) { return int(l.sortByHeader(ResultListModel::StatusColumn)); });
 }
 
-// Keeps every run's time so the ratio between the two sizes can be printed at the end.
-class RatioReporter final : public benchmark::ConsoleReporter
-{
-public:
-    void ReportRuns(const std::vector<Run> &runs) override
-    {
-        ConsoleReporter::ReportRuns(runs);
-        for (const Run &run : runs) {
-            if (run.run_type != Run::RT_Iteration)
-                continue;
-            const std::string name = run.run_name.function_name;
-            // CPU time: the benchmark machine is shared, and wall time would also count other programs' turns.
-            const double ms = run.GetAdjustedCPUTime() * 1e3 / benchmark::GetTimeUnitMultiplier(run.time_unit);
-            times[name][run.run_name.args] = ms;
-        }
-    }
-
-    void printRatios() const
-    {
-        std::printf("\nCPU time per operation\n%-32s %12s %12s %8s\n", "operation", "10 000 rows", "100 000 rows",
-                    "ratio");
-        for (const auto &[name, bySize] : times) {
-            const auto small = bySize.find("10000");
-            const auto large = bySize.find("100000");
-            if (small == bySize.end() || large == bySize.end())
-                continue;
-            std::printf("%-32s %9.2f ms %9.2f ms %8.1f\n", name.c_str(), small->second, large->second,
-                        large->second / small->second);
-        }
-    }
-
-private:
-    std::map<std::string, std::map<std::string, double>> times;
-};
-
 } // namespace
 
 BENCHMARK(BM_Add)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
@@ -189,14 +141,3 @@ BENCHMARK(BM_RemoveTitleNotContaining)->Arg(10000)->Arg(100000)->Unit(benchmark:
 BENCHMARK(BM_RemoveSelected_EveryTenth)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortTitle)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_SortStatus)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
-
-int main(int argc, char **argv)
-{
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    RatioReporter reporter;
-    benchmark::RunSpecifiedBenchmarks(&reporter);
-    reporter.printRatios();
-    benchmark::Shutdown();
-    return 0;
-}

@@ -224,6 +224,42 @@ private Q_SLOTS:
             QCOMPARE(m.rowOf(m.row(r).key), r);
     }
 
+    // Texts the collation finds equal (the same text, or letters differing in case only) keep their present order,
+    // whichever way the list is sorted.
+    void sortKeepsTheOrderOfEqualTexts_data()
+    {
+        QTest::addColumn<int>("sortColumn");
+        QTest::addColumn<int>("order");
+        QTest::addColumn<QStringList>("titles");
+        QTest::addColumn<QStringList>("statuses");
+        QTest::addColumn<QStringList>("expected");
+        const QStringList statuses{"成功", "失败", "成功", "", "失败(下载)", "成功"};
+        const QStringList numbered{"1", "2", "3", "4", "5", "6"};
+        QTest::newRow("same status, ascending") << int(ResultListModel::StatusColumn) << int(Qt::AscendingOrder)
+                                                << numbered << statuses << QStringList{"4", "1", "3", "6", "2", "5"};
+        QTest::newRow("same status, descending") << int(ResultListModel::StatusColumn) << int(Qt::DescendingOrder)
+                                                 << numbered << statuses << QStringList{"5", "2", "1", "3", "6", "4"};
+        const QStringList letters{"b", "a", "B", "A"};
+        QTest::newRow("case only, ascending") << int(ResultListModel::TitleColumn) << int(Qt::AscendingOrder) << letters
+                                              << QStringList() << QStringList{"a", "A", "b", "B"};
+        QTest::newRow("case only, descending") << int(ResultListModel::TitleColumn) << int(Qt::DescendingOrder)
+                                               << letters << QStringList() << QStringList{"b", "B", "a", "A"};
+    }
+    void sortKeepsTheOrderOfEqualTexts()
+    {
+        QFETCH(int, sortColumn);
+        QFETCH(int, order);
+        QFETCH(QStringList, titles);
+        QFETCH(QStringList, statuses);
+        QFETCH(QStringList, expected);
+        ResultListModel &m = *m_model;
+        fill(m, titles, statuses);
+        m.sort(sortColumn, Qt::SortOrder(order));
+        QCOMPARE(column(m, ResultListModel::TitleColumn), expected);
+        for (int r = 0; r < m.rowCount(); ++r)
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+    }
+
     void chineseSortsByPronunciation()
     {
         ResultListModel &m = *m_model;

@@ -24,12 +24,7 @@ std::size_t stateIndex(ItemState state)
 
 QString StatisticsText(int total, int downloading, int waiting, int done, int failed)
 {
-    return DownloadTexts::kStatistics
-        .arg(total)
-        .arg(downloading)
-        .arg(waiting)
-        .arg(done)
-        .arg(failed);
+    return DownloadTexts::kStatistics.arg(total).arg(downloading).arg(waiting).arg(done).arg(failed);
 }
 
 DownloadListModel::DownloadListModel(QObject *parent) : QAbstractTableModel(parent) {}
@@ -51,22 +46,33 @@ QVariant DownloadListModel::data(const QModelIndex &index, int role) const
     if (!index.isValid() || index.parent().isValid() || !isValidRow(index.row()) || index.column() < 0 ||
         index.column() >= ColumnCount)
         return {};
-    const DownloadItem &row = m_items.at(index.row());
+    const DownloadItem &row = item(index.row());
     switch (role) {
     case Qt::DisplayRole:
         switch (index.column()) {
-        case NameColumn: return row.name;
-        case TypeColumn: return row.type;
-        case SizeColumn: return row.size;
-        case DownloadedColumn: return row.downloaded;
-        case PercentColumn: return row.percent;
-        case FolderColumn: return row.folder;
-        default: return {};
+        case NameColumn:
+            return row.name;
+        case TypeColumn:
+            return row.type;
+        case SizeColumn:
+            return row.size;
+        case DownloadedColumn:
+            return row.downloaded;
+        case PercentColumn:
+            return row.percent;
+        case FolderColumn:
+            return row.folder;
+        default:
+            return {};
         }
-    case StateRole: return static_cast<int>(row.state);
-    case AddressRole: return row.address;
-    case ReferrerRole: return row.referrer;
-    default: return {};
+    case StateRole:
+        return static_cast<int>(row.state);
+    case AddressRole:
+        return row.address;
+    case ReferrerRole:
+        return row.referrer;
+    default:
+        return {};
     }
 }
 
@@ -75,13 +81,20 @@ QVariant DownloadListModel::headerData(int section, Qt::Orientation orientation,
     if (orientation != Qt::Horizontal || role != Qt::DisplayRole)
         return QAbstractTableModel::headerData(section, orientation, role);
     switch (section) {
-    case NameColumn: return DownloadTexts::kNameColumn;
-    case TypeColumn: return DownloadTexts::kTypeColumn;
-    case SizeColumn: return DownloadTexts::kSizeColumn;
-    case DownloadedColumn: return DownloadTexts::kDownloadedColumn;
-    case PercentColumn: return DownloadTexts::kPercentColumn;
-    case FolderColumn: return DownloadTexts::kFolderColumn;
-    default: return {};
+    case NameColumn:
+        return DownloadTexts::kNameColumn;
+    case TypeColumn:
+        return DownloadTexts::kTypeColumn;
+    case SizeColumn:
+        return DownloadTexts::kSizeColumn;
+    case DownloadedColumn:
+        return DownloadTexts::kDownloadedColumn;
+    case PercentColumn:
+        return DownloadTexts::kPercentColumn;
+    case FolderColumn:
+        return DownloadTexts::kFolderColumn;
+    default:
+        return {};
     }
 }
 
@@ -93,14 +106,29 @@ Qt::ItemFlags DownloadListModel::flags(const QModelIndex &index) const
     return Qt::ItemIsSelectable | Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
 }
 
+int DownloadListModel::rowOf(const QString &address) const
+{
+    const auto slot = m_slotOfAddress.constFind(address);
+    return slot == m_slotOfAddress.cend() ? -1 : m_order.rowOf(*slot);
+}
+
 bool DownloadListModel::append(const DownloadItem &item)
 {
-    if (m_rowOfAddress.contains(item.address))
+    if (m_slotOfAddress.contains(item.address))
         return false;
     const int row = size();
     beginInsertRows({}, row, row);
-    m_items.append(item);
-    m_rowOfAddress.insert(item.address, row);
+    int slot = 0;
+    if (m_freeSlots.empty()) {
+        slot = static_cast<int>(m_slots.size());
+        m_slots.push_back(item);
+    } else {
+        slot = m_freeSlots.back();
+        m_freeSlots.pop_back();
+        m_slots[static_cast<std::size_t>(slot)] = item;
+    }
+    m_order.append(slot);
+    m_slotOfAddress.insert(item.address, slot);
     count(item, +1);
     endInsertRows();
     return true;
@@ -110,18 +138,19 @@ bool DownloadListModel::update(int row, const std::function<void(DownloadItem &)
 {
     if (!isValidRow(row))
         return false;
-    DownloadItem changed = m_items.at(row);
+    const int slot = m_order.slotAt(row);
+    DownloadItem &old = m_slots[static_cast<std::size_t>(slot)];
+    DownloadItem changed = old;
     change(changed);
-    const DownloadItem &old = m_items.at(row);
     if (changed.address != old.address) {
-        if (m_rowOfAddress.contains(changed.address))
+        if (m_slotOfAddress.contains(changed.address))
             return false;
-        m_rowOfAddress.remove(old.address);
-        m_rowOfAddress.insert(changed.address, row);
+        m_slotOfAddress.remove(old.address);
+        m_slotOfAddress.insert(changed.address, slot);
     }
     count(old, -1);
     count(changed, +1);
-    m_items[row] = std::move(changed);
+    old = std::move(changed);
     emitRowChanged(row);
     return true;
 }
@@ -175,21 +204,28 @@ bool DownloadListModel::removeRows(int row, int count, const QModelIndex &parent
     if (parent.isValid() || count < 1 || row < 0 || row + count > size())
         return false;
     beginRemoveRows({}, row, row + count - 1);
-    for (int r = row; r < row + count; ++r)
-        this->count(m_items.at(r), -1);
-    m_items.remove(row, count);
-    rebuildIndex();
+    for (int r = row; r < row + count; ++r) {
+        const int slot = m_order.slotAt(r);
+        DownloadItem &gone = m_slots[static_cast<std::size_t>(slot)];
+        this->count(gone, -1);
+        m_slotOfAddress.remove(gone.address);
+        gone = DownloadItem();
+        m_freeSlots.push_back(slot);
+    }
+    m_order.remove(row, row + count - 1);
     endRemoveRows();
     return true;
 }
 
 void DownloadListModel::clear()
 {
-    if (m_items.isEmpty())
+    if (isEmpty())
         return;
     beginResetModel();
-    m_items.clear();
-    m_rowOfAddress.clear();
+    m_slots.clear();
+    m_freeSlots.clear();
+    m_order.clear();
+    m_slotOfAddress.clear();
     m_stateCount = {};
     m_notStarted = 0;
     m_errorsAndPages = 0;
@@ -200,7 +236,8 @@ void DownloadListModel::removeRowList(QList<int> rows)
 {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
-    // From the bottom up, in runs of adjacent rows, so every removal keeps the remaining numbers valid.
+    // From the bottom up, in runs of adjacent rows, so every removal keeps the remaining numbers valid; the row
+    // order then moves each row at most twice in all.
     int i = static_cast<int>(rows.size()) - 1;
     while (i >= 0) {
         const int last = rows.at(i);
@@ -220,14 +257,13 @@ void DownloadListModel::moveToEnd(int row)
     if (!isValidRow(row) || row == size() - 1)
         return;
     beginMoveRows({}, row, row, {}, size());
-    m_items.move(row, size() - 1);
-    rebuildIndex();
+    m_order.moveToEnd(row);
     endMoveRows();
 }
 
 void DownloadListModel::reorder(const QList<int> &order)
 {
-    if (order.size() != m_items.size())
+    if (order.size() != size())
         return;
     QList<bool> seen(order.size(), false);
     for (int from : order) {
@@ -238,14 +274,9 @@ void DownloadListModel::reorder(const QList<int> &order)
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     QList<int> newRowOf(order.size());
-    QList<DownloadItem> items;
-    items.reserve(order.size());
-    for (int i = 0; i < order.size(); ++i) {
-        items.append(m_items.at(order.at(i)));
+    for (int i = 0; i < order.size(); ++i)
         newRowOf[order.at(i)] = i;
-    }
-    m_items = std::move(items);
-    rebuildIndex();
+    m_order.reorder(order);
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex &index : before)
@@ -267,14 +298,6 @@ void DownloadListModel::count(const DownloadItem &item, int sign)
         m_notStarted += sign;
     if (errorOrPage(item))
         m_errorsAndPages += sign;
-}
-
-void DownloadListModel::rebuildIndex()
-{
-    m_rowOfAddress.clear();
-    m_rowOfAddress.reserve(m_items.size());
-    for (int row = 0; row < size(); ++row)
-        m_rowOfAddress.insert(m_items.at(row).address, row);
 }
 
 void DownloadListModel::emitRowChanged(int row)

@@ -1,18 +1,22 @@
 #pragma once
 
 #include "core/download/DownloadItem.h"
+#include "core/download/DownloadRowOrder.h"
 
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
 #include <array>
 #include <functional>
+#include <vector>
 
 // The download list: one DownloadItem per row, in insertion order until the user sorts or shuffles it.
 // Six columns (name, type, size, downloaded, percent, folder); the address is the row's unique key and the
 // referrer stays hidden. The row's state is offered through StateRole; the view maps it to its image.
 // Every change goes through this class, which keeps the per-state counts and the queries' numbers up to date,
-// so the once-a-second statistics cost nothing however long the list is.
+// so the once-a-second statistics cost nothing however long the list is. Items stay in their slots while rows are
+// removed, moved or reordered; only the row order and the address index change, so removing any set of rows,
+// moving a row and reordering all cost time in proportion to the list's length, never more.
 class DownloadListModel final : public QAbstractTableModel
 {
     Q_OBJECT
@@ -21,7 +25,7 @@ class DownloadListModel final : public QAbstractTableModel
 public:
     enum Column { NameColumn = 0, TypeColumn, SizeColumn, DownloadedColumn, PercentColumn, FolderColumn, ColumnCount };
     enum Role {
-        StateRole = Qt::UserRole + 1,  // int: the ItemState value, 1 to 4
+        StateRole = Qt::UserRole + 1, // int: the ItemState value, 1 to 4
         AddressRole,
         ReferrerRole,
     };
@@ -36,16 +40,16 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     bool removeRows(int row, int count, const QModelIndex &parent = {}) override;
 
-    int size() const { return static_cast<int>(m_items.size()); }
-    bool isEmpty() const { return m_items.isEmpty(); }
-    const DownloadItem &item(int row) const { return m_items.at(row); }
+    int size() const { return m_order.size(); }
+    bool isEmpty() const { return size() == 0; }
+    const DownloadItem &item(int row) const { return m_slots[static_cast<std::size_t>(m_order.slotAt(row))]; }
     bool isValidRow(int row) const { return row >= 0 && row < size(); }
 
     // Appends the item unless its address is already a key of the list; false when it was dropped.
     bool append(const DownloadItem &item);
-    bool contains(const QString &address) const { return m_rowOfAddress.contains(address); }
+    bool contains(const QString &address) const { return m_slotOfAddress.contains(address); }
     // The row holding the address, -1 when none.
-    int rowOf(const QString &address) const { return m_rowOfAddress.value(address, -1); }
+    int rowOf(const QString &address) const;
 
     // Applies `change` to the row and tells the views. A change that would give the row an address another
     // row already has is undone (addresses stay unique); false then.
@@ -81,11 +85,12 @@ public:
 
 private:
     void count(const DownloadItem &item, int sign);
-    void rebuildIndex();
     void emitRowChanged(int row);
 
-    QList<DownloadItem> m_items;
-    QHash<QString, int> m_rowOfAddress;
+    std::vector<DownloadItem> m_slots; // by slot; a freed slot holds an empty item until an append reuses it
+    std::vector<int> m_freeSlots;
+    DownloadRowOrder m_order;
+    QHash<QString, int> m_slotOfAddress;
     std::array<int, 5> m_stateCount{};
     int m_notStarted = 0;
     int m_errorsAndPages = 0;

@@ -148,14 +148,14 @@ QCoro::Task<QString> FetchPageText(QString address, QString referer, TransferCon
     // A control still busy with an earlier request is stopped first; if it will not stop, nothing is sent.
     if (control->stillExecuting()) {
         control->cancel();
-        if (control->stillExecuting() && !co_await control->waitWhileExecuting(Clock::scaled(kBusyControlWait)))
+        if (control->stillExecuting() && !co_await control->waitWhileExecuting(kBusyControlWait))
             co_return {};
         if (!control)
             co_return {};
     }
 
-    const std::chrono::milliseconds timeout = Clock::scaled(
-        timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(timeoutSeconds)) : kDefaultFetchTimeout);
+    const std::chrono::milliseconds timeout =
+        timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(timeoutSeconds)) : kDefaultFetchTimeout;
     method = method.trimmed().toUpper();
     if (method != u"POST")
         method = QStringLiteral("GET");

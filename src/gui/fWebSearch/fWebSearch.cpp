@@ -9,7 +9,7 @@
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
-#include "core/util/Clock.h"
+#include "core/util/ClockTimer.h"
 #include "core/util/DataFolder.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
@@ -46,7 +46,6 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -249,9 +248,9 @@ void fWebSearch::buildControls()
     status->addPermanentWidget(m_statusPanel3);
     setStatusBar(status);
 
-    m_timer1 = new QTimer(this);
+    m_timer1 = new ClockTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(Clock::scaled(kAutoAnalysisInterval));
+    m_timer1->setInterval(kAutoAnalysisInterval);
 
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(1200, 800);
@@ -272,7 +271,7 @@ void fWebSearch::buildControls()
     connect(m_command5, &QPushButton::clicked, this, [this] { m_flags->setAnalysisIdle(true); });
     connect(m_check2, &QCheckBox::toggled, this, [this](bool on) { m_browser->setSilent(on); });
     connect(m_check6, &QCheckBox::toggled, this, &fWebSearch::onCheck6Toggled);
-    connect(m_timer1, &QTimer::timeout, this, &fWebSearch::onTimer1);
+    connect(m_timer1, &ClockTimer::timeout, this, &fWebSearch::onTimer1);
     connect(m_browser, &Browser::statusTextChanged, m_statusPanel2, &QLabel::setText);
     connect(m_proxy, &ProxyRotation::statusTextChanged, m_statusPanel3, &QLabel::setText);
     connect(m_listView1, &QTreeView::doubleClicked, this, &fWebSearch::openRowInBrowser);
@@ -453,7 +452,7 @@ void fWebSearch::onCheck6Toggled(bool checked)
         return;
     }
     if (checked)
-        m_timer1->start(Clock::scaled(kAutoAnalysisInterval));
+        m_timer1->start(kAutoAnalysisInterval);
     else
         m_timer1->stop();
 }

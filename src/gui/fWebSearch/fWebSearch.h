@@ -21,7 +21,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTimer;
+class ClockTimer;
 class QTreeView;
 class QWebEngineView;
 class ResultListModel;
@@ -155,7 +155,7 @@ private:
     QLabel *m_statusPanel1 = nullptr;
     QLabel *m_statusPanel2 = nullptr;
     QLabel *m_statusPanel3 = nullptr;
-    QTimer *m_timer1 = nullptr;
+    ClockTimer *m_timer1 = nullptr;
 
     int m_harvestsInFlight = 0;
     bool m_closeWhenHarvested = false;

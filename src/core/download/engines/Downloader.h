@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/util/ClockTimer.h"
+
 #include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <chrono>
 #include <memory>
 
@@ -78,7 +79,7 @@ private:
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
     std::unique_ptr<TransferControl> m_inet; // the fallback's transfer control, created when needed
-    QTimer m_stallTimer;
+    ClockTimer m_stallTimer;
     QFile m_temp;
 
     QString m_savePath;

@@ -164,7 +164,7 @@ QCoro::Task<bool> Engine1::transfer()
     // 6-7. Request, and the wait for its answer.
     m_inet->execute(m_address, QStringLiteral("GET"), {}, header);
     if (m_inet->stillExecuting()) {
-        const bool answered = co_await m_inet->waitWhileExecuting(Clock::scaled(kRequestLimit));
+        const bool answered = co_await m_inet->waitWhileExecuting(kRequestLimit);
         if (gone())
             co_return false;
         if (!answered) {
@@ -263,7 +263,7 @@ QCoro::Task<bool> Engine1::transfer()
         co_return false;
     }
     qint64 lastCheck = 0;
-    const qint64 stallLimit = Clock::scaled(kStallLimit).count();
+    const qint64 stallLimit = kStallLimit.count();
     for (;;) {
         const qint64 waited = Clock::monotonicMs() - stallClock;
         const std::chrono::milliseconds wait(std::max<qint64>(1, stallLimit - waited + 1));

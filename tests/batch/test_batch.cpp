@@ -123,7 +123,7 @@ class TestBatch final : public QObject
     }
 
 private Q_SLOTS:
-    // The browser engine's first start in a process is slow; the in-process runs below shorten the page waits.
+    // The browser engine's first start in a process is slow; it happens here rather than inside the first run.
     void initTestCase()
     {
         init();

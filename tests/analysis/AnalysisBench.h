@@ -10,11 +10,11 @@
 #include "core/search/ResultListModel.h"
 #include "core/store/VisitedDatabase.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
-#include <QFileInfo>
 #include <QSet>
 #include <QSignalSpy>
 
@@ -80,6 +80,8 @@ private:
 
 // Everything one analysis run needs, on a private data folder and a loopback fixture site.
 struct AnalysisBench {
+    // The pauses and time-outs of a run wait for the test to move the clock.
+    ManualClock clock;
     TestHome home;
     RecordingPrompt prompt;
     FixtureHttpServer server;
@@ -111,7 +113,7 @@ struct AnalysisBench {
         rows.addRow(ResultRow{key, title, status, type, view.folder, site.base() + QStringLiteral("/s?wd=x")});
     }
 
-    // Starts a run and waits for its end.
+    // Starts a run and waits for its end; without a pause nor a time-out to wait for, the clock stands still.
     bool runToEnd(AnalysisSet set, int timeoutMs = 60000)
     {
         QSignalSpy finished(&driver, &AnalysisDriver::runFinished);

@@ -1,7 +1,6 @@
 #include "AnalysisBench.h"
 
 #include "core/store/Settings.h"
-#include "core/util/Clock.h"
 #include "core/util/TextFile.h"
 #include "support/TinyProxy.h"
 
@@ -38,9 +37,6 @@ class TestProxyFetch : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void init() { Clock::setTimeScale(0.01); }
-    void cleanup() { Clock::reset(); }
-
     void rotationThroughRealProxies()
     {
         if (!TinyProxy::isAvailable())

@@ -3,10 +3,11 @@
 #include "core/search/ListExchange.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/ResultListModel.h"
+#include "core/search/SearchDriver.h"
 #include "core/store/VisitedDatabase.h"
-#include "core/util/Clock.h"
 #include "core/util/TextFile.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
 #include "web/WebEngineBrowser.h"
@@ -61,6 +62,29 @@ template <typename T> T run(QCoro::Task<T> task)
 {
     return QCoro::waitFor(std::move(task));
 }
+
+// A batch run going on while the test moves the clock.
+class InBackground final
+{
+public:
+    explicit InBackground(QCoro::Task<int> task) : m_task(follow(std::move(task))) {}
+    bool endedWithin(int ms) const
+    {
+        return QTest::qWaitFor([this] { return done; }, ms);
+    }
+
+    bool done = false;
+    int result = -1;
+
+private:
+    QCoro::Task<> follow(QCoro::Task<int> task)
+    {
+        result = co_await std::move(task);
+        done = true;
+    }
+    QCoro::Task<> m_task;
+};
+
 } // namespace
 
 class TestBatch final : public QObject
@@ -111,7 +135,7 @@ class TestBatch final : public QObject
     }
 
 private Q_SLOTS:
-    // The browser engine's first start in a process is slow; the in-process runs below shorten the page waits.
+    // The browser engine's first start in a process is slow; it happens here rather than inside the first run.
     void initTestCase()
     {
         init();
@@ -135,7 +159,6 @@ private Q_SLOTS:
         m_site.reset();
         m_server.reset();
         m_home.reset();
-        Clock::reset();
     }
 
     // The road from keywords to files, then a second run that skips what the first analysed.
@@ -477,14 +500,20 @@ private Q_SLOTS:
     // reached.
     void searchPageThatNeverAnswers()
     {
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         const QString silentKeyword = QStringLiteral("无人应答");
         FixtureHttpServer::Response never;
         never.headerDelayMs = -1;
         m_server->route(requestPath(QueryAddress(silentKeyword, 0, 0)), never);
 
         BatchRun batchRun(options({silentKeyword}), *m_progress);
-        QCOMPARE(run(batchRun.run()), BatchRun::kServiceUnusable);
+        InBackground running(batchRun.run());
+        QTRY_COMPARE(m_server->requestsFor(QStringLiteral("/s")).size(), 1);
+        QVERIFY(clock.advance(SearchDriver::kQueryPageWait - std::chrono::milliseconds(1)));
+        QVERIFY(!running.endedWithin(kQuietMs));
+        // The limit, then the download ticks of an empty list.
+        QVERIFY(clock.advanceUntil([&] { return running.done; }, std::chrono::seconds(1), 60));
+        QCOMPARE(running.result, BatchRun::kServiceUnusable);
         m_server->closeAllConnections();
         QCOMPARE(m_server->requestsFor(QStringLiteral("/s")).size(), 1);
         QCOMPARE(batchRun.summary().rowsCollected, 0);
@@ -508,10 +537,21 @@ private Q_SLOTS:
         cutShort.closeAfterBodyBytes = 100;
         m_server->route(QStringLiteral("/files/d106.pdf"), cutShort);
 
-        // Short enough for the page that never answers, long enough for the fixture pages that do.
-        Clock::setTimeScale(0.1);
+        ManualClock clock;
         BatchRun batchRun(options({QStringLiteral("深度学习")}), *m_progress);
-        QCOMPARE(run(batchRun.run()), BatchRun::kSomeFailed);
+        InBackground running(batchRun.run());
+        // The fetch of the document page that never answers gives up after its 60 s; the pages that do answer
+        // need no time; then the download ticks come.
+        const auto askedForD103 = [&] {
+            const auto requests = m_server->requests();
+            return std::any_of(requests.cbegin(), requests.cend(), [](const FixtureHttpServer::Request &r) {
+                return r.path == resultPage(QStringLiteral("d103")).toUtf8();
+            });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(askedForD103(), kProgramLimitMs);
+        QVERIFY(clock.advance(std::chrono::seconds(60)));
+        QVERIFY(clock.advanceUntil([&] { return running.done; }, std::chrono::seconds(1), 300));
+        QCOMPARE(running.result, BatchRun::kSomeFailed);
         m_server->closeAllConnections();
 
         QStringList statuses;

@@ -6,6 +6,7 @@
 #include "core/download/DownloadTexts.h"
 #include "core/store/Settings.h"
 #include "core/util/Clock.h"
+#include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -259,7 +260,7 @@ private Q_SLOTS:
     void finishedListSoundsOnce()
     {
         QFETCH(bool, autoReDownload);
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         Rig r;
         r.s.setThreads(3);
         r.s.setSoundEnabled(true);
@@ -268,10 +269,11 @@ private Q_SLOTS:
         r.add(4);
         QSignalSpy ticks(&r.s, &DownloadScheduler::supervised);
         r.s.StartDownloads();
-        QTRY_COMPARE(r.s.list().count(ItemState::Done), 4);
-        QTRY_COMPARE(r.soundCount(102), 1);
+        QVERIFY(clock.advanceUntil([&] { return r.soundCount(102) == 1; }, 1s, 20));
+        QCOMPARE(r.s.list().count(ItemState::Done), 4);
         const int seen = ticks.count();
-        QTRY_VERIFY(ticks.count() >= seen + 6);
+        QVERIFY(clock.advance(6s));
+        QCOMPARE(ticks.count(), seen + 6);
         QCOMPARE(r.soundCount(102), 1);
         QCOMPARE(r.soundCount(103), 0);
     }
@@ -293,16 +295,17 @@ private Q_SLOTS:
 
     void autoStartWhenRowsWait()
     {
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         Rig r;
         r.s.setAutoStart(true);
         r.e2->autoFinish = true;
         r.s.setThreads(2);
         QSignalSpy ticks(&r.s, &DownloadScheduler::supervised);
-        QTRY_VERIFY(ticks.count() >= 2);
+        QVERIFY(clock.advance(2s));
+        QCOMPARE(ticks.count(), 2);
         QVERIFY(!r.s.isRunning());
         r.add(2);
-        QTRY_COMPARE(r.s.list().count(ItemState::Done), 2);
+        QVERIFY(clock.advanceUntil([&] { return r.s.list().count(ItemState::Done) == 2; }, 1s, 20));
     }
 
     // A failing row is queued again after the list has finished, and tried until it succeeds.
@@ -315,7 +318,7 @@ private Q_SLOTS:
     void autoReDownloadUntilSuccess()
     {
         QFETCH(int, mode);
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         Rig r;
         r.s.setMode(mode);
         r.s.setThreads(2);
@@ -327,7 +330,7 @@ private Q_SLOTS:
         r.e1->autoFinish = r.e2->autoFinish = true;
         r.add(2);
         r.s.StartDownloads();
-        QTRY_COMPARE(r.s.list().count(ItemState::Done), 2);
+        QVERIFY(clock.advanceUntil([&] { return r.s.list().count(ItemState::Done) == 2; }, 1s, 60));
         const FakeOutcome &o = mode == 1 ? r.e1->outcome : r.e2->outcome;
         QCOMPARE(o.attempts.value("http://h/0"), 3);
         QCOMPARE(o.attempts.value("http://h/1"), 1);

@@ -7,7 +7,6 @@
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
-#include "core/util/Clock.h"
 #include "core/util/DataFolder.h"
 #include "core/util/TextFile.h"
 #include "gui/fCover/fCover.h"
@@ -15,6 +14,7 @@
 #include "gui/fWebSearch/SplitterBar.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
 
@@ -61,8 +61,6 @@ class TestFWebSearch final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void controlsAtLoad()
     {
         Window win;
@@ -214,7 +212,7 @@ private Q_SLOTS:
     // the stopped keyword has left the box, the later one is still there.
     void stopDuringWalk()
     {
-        Clock::setTimeScale(0.02);
+        ManualClock clock;
         FixtureHttpServer server;
         ScholarSite site(server);
         site.useAsSearchService();
@@ -233,7 +231,8 @@ private Q_SLOTS:
 
         QSignalSpy finished(&w.driver(), &SearchDriver::batchFinished);
         command3->click();
-        QVERIFY(finished.wait(120000));
+        // The pauses of two seconds pass as they come; the pages load on real time.
+        QVERIFY(clock.passShortWaitsUntil([&] { return !finished.isEmpty(); }, std::chrono::seconds(2), 120000));
         QStringList expected;
         for (const char *id : {"d101", "d102", "d103", "d104", "d105"})
             expected << site.resultLink(QString::fromLatin1(id));
@@ -365,7 +364,7 @@ private Q_SLOTS:
     // unanalysed rows, and only while no analysis runs.
     void automaticAnalysis()
     {
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         Window win;
         RecordingPrompt prompt;
         fWebSearch &w = *win.w;
@@ -380,19 +379,26 @@ private Q_SLOTS:
 
         QSignalSpy started(&w.analysis(), &AnalysisDriver::runStarted);
         check6->setChecked(true);
-        QVERIFY(started.wait());
+        QVERIFY(clock.advance(fWebSearch::kAutoAnalysisInterval - std::chrono::milliseconds(1)));
+        QVERIFY(!started.wait(kQuietMs));
+        QVERIFY(clock.advance(std::chrono::milliseconds(1)));
+        QVERIFY(caught(started));
+        // Every row is analysed now: the run ends at once.
+        QTRY_VERIFY(w.flags().AnalysisIdle());
         check6->setChecked(false);
-        QTest::qWait(200);
         const int runs = started.count();
-        QTest::qWait(200);
+        QVERIFY(clock.advance(3 * fWebSearch::kAutoAnalysisInterval));
+        QVERIFY(!started.wait(kQuietMs));
         QCOMPARE(started.count(), runs);
 
         w.flags().setAnalysisIdle(false);
         check6->setChecked(true);
-        QTest::qWait(300);
+        QVERIFY(clock.advance(3 * fWebSearch::kAutoAnalysisInterval));
+        QVERIFY(!started.wait(kQuietMs));
         QCOMPARE(started.count(), runs);
         w.flags().setAnalysisIdle(true);
-        QVERIFY(started.wait());
+        QVERIFY(clock.advance(fWebSearch::kAutoAnalysisInterval));
+        QVERIFY(started.count() > runs || started.wait());
     }
 
     // The window's settings and keywords.txt survive closing and opening it again.

@@ -13,13 +13,13 @@
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
-#include "core/util/Clock.h"
 #include "gui/Form_BaoCun/Form_BaoCun.h"
 #include "gui/Form_Copy_Move/Form_Copy_Move.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
 
@@ -103,8 +103,6 @@ class TestScreenshots final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void windows()
     {
         TestHome home;
@@ -185,8 +183,8 @@ private Q_SLOTS:
         copyTool.close();
 
         // The download window after the analysis handed the found links over and its start button downloaded them
-        // all (the download ticks at a tenth of their length).
-        Clock::setTimeScale(0.1);
+        // all (the test gives the download ticks their seconds).
+        ManualClock clock;
         RecordingPrompt prompt;
         main->findChild<QAction *>(QStringLiteral("menu分析未分析项"))->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(main->flags().AnalysisIdle(), 60000);
@@ -196,8 +194,9 @@ private Q_SLOTS:
         const DownloadListModel &downloadList = downloads->scheduler().list();
         QCOMPARE(downloadList.size(), 7);
         downloads->findChild<QPushButton *>(QStringLiteral("Command4"))->click();
-        QTRY_VERIFY_WITH_TIMEOUT(downloadList.isFinished(), 60000);
-        QTRY_VERIFY_WITH_TIMEOUT(!downloads->scheduler().downloadsActive(), 30000);
+        QVERIFY(
+            clock.advanceUntil([&] { return downloadList.isFinished() && !downloads->scheduler().downloadsActive(); },
+                               DownloadScheduler::kTickInterval, 300));
         QCOMPARE(downloadList.count(ItemState::Done), 7);
         // Every column of the finished rows but the folder (which takes what the window leaves) is wide enough for its
         // header and its entries.

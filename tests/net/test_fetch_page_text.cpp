@@ -1,12 +1,13 @@
 #include "core/net/FetchPageText.h"
 #include "core/net/TransferControl.h"
-#include "core/util/Clock.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 #include "support/TinyProxy.h"
 
 #include <QDir>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTcpServer>
@@ -38,6 +39,29 @@ QString fetch(const PageFetchRequest &request, TransferControl &control)
     return QCoro::waitFor(FetchPageText(request, &control));
 }
 
+// A fetch run in the background, so the test can move the clock meanwhile.
+class FetchRun final : public QObject
+{
+    Q_OBJECT
+public:
+    FetchRun(const QString &address, TransferControl &control, const QString &charset, int timeout)
+    {
+        run(address, control, charset, timeout);
+    }
+    QString text;
+    bool done = false;
+Q_SIGNALS:
+    void finished();
+
+private:
+    QCoro::Task<> run(QString address, TransferControl &control, QString charset, int timeout)
+    {
+        PageFetchRequest request{.address = address, .charset = charset, .timeoutSeconds = timeout};
+        text = co_await FetchPageText(request, &control);
+        done = true;
+        Q_EMIT finished();
+    }
+};
 } // namespace
 
 class TestFetchPageText final : public QObject
@@ -45,8 +69,6 @@ class TestFetchPageText final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void detectMetaCharset_data()
     {
         QTest::addColumn<QString>("head");
@@ -223,13 +245,20 @@ private Q_SLOTS:
         QFETCH(int, protocol);
         QFETCH(int, port);
         // Only the settings are looked at; whatever answers on these ports (usually nothing) does not matter.
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         TestHome home;
         TransferControl control;
-        fetch({.address = address, .timeoutSeconds = 5}, control);
+        FetchRun run(address, control, {}, 5);
+        QSignalSpy finished(&run, &FetchRun::finished);
         QCOMPARE(control.protocol(), protocol);
         QCOMPARE(control.remotePort(), port);
         QCOMPARE(control.accessType(), int(TransferControl::icUseDefault));
+        // Should something answer there after all, each of its silences ends after five seconds.
+        for (int i = 0; i < 3 && !run.done; ++i) {
+            QVERIFY(clock.advance(std::chrono::seconds(5)));
+            finished.wait(1000);
+        }
+        QVERIFY(run.done);
         QCOMPARE(leftovers(home), QStringList());
     }
 
@@ -245,7 +274,7 @@ private Q_SLOTS:
     void failuresGiveEmptyTextAndNoFile()
     {
         QFETCH(QString, path);
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         TestHome home;
         RecordingPrompt prompt;
         FixtureHttpServer server;
@@ -263,7 +292,17 @@ private Q_SLOTS:
             address = QStringLiteral("http://127.0.0.1:%1/x").arg(probe.serverPort());
         }
         TransferControl control;
-        QCOMPARE(fetch({.address = address, .charset = "utf-8", .timeoutSeconds = 10}, control), QString());
+        QSignalSpy asked(&server, &FixtureHttpServer::requestReceived);
+        FetchRun run(address, control, "utf-8", 10);
+        QSignalSpy finished(&run, &FetchRun::finished);
+        if (path == "/silent") {
+            QVERIFY(caught(asked));
+            QVERIFY(clock.advance(std::chrono::milliseconds(9999)));
+            QVERIFY(staysQuiet(finished));
+            QVERIFY(clock.advance(std::chrono::milliseconds(1)));
+        }
+        QVERIFY(caught(finished));
+        QCOMPARE(run.text, QString());
         QVERIFY(!control.stillExecuting());
         QCOMPARE(leftovers(home), QStringList());
         QVERIFY(prompt.entries.isEmpty());
@@ -290,7 +329,7 @@ private Q_SLOTS:
         QFETCH(int, closeAfter);
         QFETCH(int, expected);
 
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         TestHome home;
         FixtureHttpServer server;
         Response r = Response::html(QByteArray(10000, 'p'), "text/html; charset=utf-8");
@@ -299,9 +338,19 @@ private Q_SLOTS:
         r.closeAfterBodyBytes = closeAfter;
         server.route("/p", r);
         TransferControl control;
-        // 20 s of silence at this scale is 200 ms: the read ends there and the part received is decoded.
-        QCOMPARE(fetch({.address = server.urlText("/p"), .charset = "auto", .timeoutSeconds = 20}, control),
-                 QString(expected, 'p'));
+        QSignalSpy headersIn(&control, &TransferControl::executionEnded);
+        QSignalSpy progress(&control, &TransferControl::bodyProgress);
+        FetchRun run(server.urlText("/p"), control, "auto", 20);
+        QSignalSpy finished(&run, &FetchRun::finished);
+        if (stallAfter >= 0) {
+            // What the server sends before it falls silent arrives in one piece on loopback.
+            QTRY_VERIFY(headersIn.count() > 0 && (stallAfter == 0 || progress.count() > 0));
+            QVERIFY(staysQuiet(finished));
+            // 20 s of silence end the read, and the part received is decoded.
+            QVERIFY(clock.advance(std::chrono::seconds(20)));
+        }
+        QVERIFY(caught(finished));
+        QCOMPARE(run.text, QString(expected, 'p'));
         QCOMPARE(leftovers(home), QStringList());
     }
 

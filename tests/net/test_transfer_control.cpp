@@ -1,6 +1,6 @@
 #include "core/net/TransferControl.h"
-#include "core/util/Clock.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -23,6 +23,24 @@ static QByteArray readAll(TransferControl &control, std::chrono::milliseconds wa
     }
 }
 
+// openUrl run in the background, so the test can move the clock meanwhile.
+class OpenUrlRun final : public QObject
+{
+    Q_OBJECT
+public:
+    OpenUrlRun(TransferControl &control, const QString &address) { run(control, address); }
+    QByteArray body;
+Q_SIGNALS:
+    void finished();
+
+private:
+    QCoro::Task<> run(TransferControl &control, QString address)
+    {
+        body = co_await control.openUrl(address);
+        Q_EMIT finished();
+    }
+};
+
 static QList<int> states(const QSignalSpy &spy)
 {
     QList<int> out;
@@ -36,8 +54,6 @@ class TestTransferControl final : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void executeReadsHeadersAndBodyInChunks()
     {
         FixtureHttpServer server;
@@ -139,17 +155,22 @@ private Q_SLOTS:
 
     void unansweredRequestTimesOut()
     {
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         FixtureHttpServer server;
         Response silent;
         silent.headerDelayMs = -1;
         server.route("/silent", silent);
 
         TransferControl control;
-        control.setRequestTimeout(5); // 50 ms at this scale
+        control.setRequestTimeout(5);
         QSignalSpy ended(&control, &TransferControl::executionEnded);
+        QSignalSpy asked(&server, &FixtureHttpServer::requestReceived);
         QVERIFY(control.execute(server.urlText("/silent")));
-        QVERIFY(ended.wait(10000));
+        QVERIFY(caught(asked));
+        QVERIFY(clock.advance(4999ms));
+        QVERIFY(staysQuiet(ended));
+        QVERIFY(clock.advance(1ms));
+        QVERIFY(caught(ended));
         QVERIFY(!control.stillExecuting());
         QCOMPARE(control.state(), int(TransferControl::icError));
         QCOMPARE(control.responseCode(), 12002);
@@ -252,7 +273,7 @@ private Q_SLOTS:
     {
         QFETCH(QString, path);
         QFETCH(QByteArray, expected);
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         FixtureHttpServer server;
         server.route("/ok", Response::text(QByteArray(300000, 'b')));
         Response chunked = Response::text(QByteArray(300000, 'c'));
@@ -268,8 +289,19 @@ private Q_SLOTS:
         server.route("/stall", stall);
 
         TransferControl control;
-        control.setRequestTimeout(10); // 100 ms of silence at this scale
-        QCOMPARE(QCoro::waitFor(control.openUrl(server.urlText(path))), expected);
+        control.setRequestTimeout(10);
+        QSignalSpy progress(&control, &TransferControl::bodyProgress);
+        OpenUrlRun run(control, server.urlText(path));
+        QSignalSpy finished(&run, &OpenUrlRun::finished);
+        if (path == "/stall") {
+            // Ten seconds of silence after the last bytes end the transfer, not a moment earlier.
+            QVERIFY(caught(progress));
+            QVERIFY(clock.advance(9999ms));
+            QVERIFY(staysQuiet(finished));
+            QVERIFY(clock.advance(1ms));
+        }
+        QVERIFY(caught(finished));
+        QCOMPARE(run.body, expected);
         if (expected.isEmpty() && path != "/missing")
             QVERIFY2(control.responseCode() != 0, qPrintable(control.responseInfo()));
         QVERIFY(!control.stillExecuting());

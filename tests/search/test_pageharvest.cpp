@@ -3,8 +3,8 @@
 #include "core/search/HarvestRules.h"
 #include "core/search/PageHarvest.h"
 #include "core/search/ResultListModel.h"
-#include "core/util/Clock.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "web/WebEngineBrowser.h"
 
@@ -90,6 +90,13 @@ private:
         co_return turns;
     }
 
+    // One page turn in the background, so the test can move the clock meanwhile.
+    QCoro::Task<> turnInBackground(bool &turned, bool &done)
+    {
+        turned = co_await 下一页(*m_browser, *m_list, *m_flags, *m_pacing, kFolder);
+        done = true;
+    }
+
 private Q_SLOTS:
     void initTestCase()
     {
@@ -110,7 +117,6 @@ private Q_SLOTS:
 
     void cleanup()
     {
-        Clock::reset();
         m_pacing.reset();
         m_flags.reset();
         m_list.reset();
@@ -181,11 +187,26 @@ private Q_SLOTS:
 
     void walkOverThreePages()
     {
+        ManualClock clock;
         m_pacing->delay = QStringLiteral("1");
-        Clock::setTimeScale(0.01);
         const QString first = m_site->searchUrl(QStringLiteral("深度学习"));
         QVERIFY(load(first));
-        const QList<bool> turns = QCoro::waitFor(walk());
+        QList<bool> turns;
+        bool done = false;
+        const auto walking = [&]() -> QCoro::Task<> {
+            turns = co_await walk();
+            done = true;
+        };
+        auto walked = walking();
+        // The pages load on real time; each pause after a turn, seen as a look at the delay box, gets its second.
+        int looksSeen = 0;
+        while (!done) {
+            QVERIFY(QTest::qWaitFor([&] { return done || m_pacing->looks > looksSeen; }, 20000));
+            if (m_pacing->looks > looksSeen) {
+                looksSeen = m_pacing->looks;
+                QVERIFY(clock.advance(std::chrono::seconds(1)));
+            }
+        }
 
         QCOMPARE(turns, (QList<bool>{true, true, false}));
         const QString second =
@@ -255,10 +276,26 @@ private Q_SLOTS:
         never.headerDelayMs = -1;
         m_server->route(stalled, never);
         QVERIFY(load(m_site->searchUrl(QStringLiteral("深度学习"))));
-        Clock::setTimeScale(0.002); // the 60 s limit becomes 120 ms
+        ManualClock clock;
         m_flags->setCollectIdle(false);
 
-        QVERIFY(nextPage()); // as if the page had been turned
+        bool turned = false;
+        bool done = false;
+        auto turning = turnInBackground(turned, done);
+        // The limit runs from the click; the request for the next page shows the click was made.
+        const auto clicked = [&] {
+            const auto requests = m_server->requests();
+            return std::any_of(requests.cbegin(), requests.cend(),
+                               [&](const FixtureHttpServer::Request &r) { return r.path == stalled.toUtf8(); });
+        };
+        QTRY_VERIFY(clicked());
+        // The click's own answer from the page is in: what is left to wait for is the page-turn limit alone.
+        QTRY_VERIFY(ClockTimer::msToNextSingleShot() > WebEngineBrowser::kPageAnswerLimit.count());
+        QVERIFY(clock.advance(kPageTurnLimit - std::chrono::milliseconds(1)));
+        QVERIFY(!QTest::qWaitFor([&] { return done; }, 200));
+        QVERIFY(clock.advance(std::chrono::milliseconds(1)));
+        QTRY_VERIFY(done);
+        QVERIFY(turned); // as if the page had been turned
         QVERIFY(m_pacing->looks >= 1);
         QVERIFY(m_flags->PageLoading()); // the completion never came
         QCOMPARE(m_list->rowCount(), 3);

@@ -13,13 +13,13 @@
 #include "core/search/ResultListModel.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
+#include "core/util/ClockTimer.h"
 #include "core/util/DocumentFileName.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
 
 #include <QCoroTimer>
 #include <QPointer>
-#include <QTimer>
 
 namespace {
 // Lets the window handle what arrived meanwhile (a click on the stop button, a repaint) before the run goes on.
@@ -42,7 +42,7 @@ public:
     FetchDeadline(TransferControl &control, std::chrono::milliseconds limit)
     {
         m_timer.setSingleShot(true);
-        QObject::connect(&m_timer, &QTimer::timeout, &control, [this, &control] {
+        QObject::connect(&m_timer, &ClockTimer::timeout, &control, [this, &control] {
             m_overran = true;
             control.cancel();
         });
@@ -51,7 +51,7 @@ public:
     bool overran() const { return m_overran; }
 
 private:
-    QTimer m_timer;
+    ClockTimer m_timer;
     bool m_overran = false;
 };
 
@@ -254,7 +254,7 @@ QCoro::Task<QString> AnalysisDriver::fetchRowPage(const ResultRow &r, const QStr
     TransferControl &control = m_pool->element(index);
     // The fetch's own time-out bounds each silence; a server that keeps trickling bytes is cut off here, and what it
     // sent so far is not taken for the page.
-    FetchDeadline deadline(control, Clock::scaled(kRowFetchDeadline));
+    FetchDeadline deadline(control, kRowFetchDeadline);
     // Named, not a temporary inside the co_await: GCC 12 destroys such a braced temporary twice.
     const PageFetchRequest request{.address = r.key,
                                    .referer = r.sourcePage,

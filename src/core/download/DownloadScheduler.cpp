@@ -52,10 +52,10 @@ DownloadScheduler::DownloadScheduler(QObject *parent)
     DownloadSettings::program() = DownloadSettings::fromStore();
 
     m_statistics = UpdateStatistics(m_list);
-    m_supervision.setInterval(Clock::scaled(kTickInterval));
-    m_timerDown.setInterval(Clock::scaled(kTickInterval));
-    connect(&m_supervision, &QTimer::timeout, this, &DownloadScheduler::supervisionTick);
-    connect(&m_timerDown, &QTimer::timeout, this, &DownloadScheduler::schedulerTick);
+    m_supervision.setInterval(kTickInterval);
+    m_timerDown.setInterval(kTickInterval);
+    connect(&m_supervision, &ClockTimer::timeout, this, &DownloadScheduler::supervisionTick);
+    connect(&m_timerDown, &ClockTimer::timeout, this, &DownloadScheduler::schedulerTick);
     m_supervision.start();
 }
 
@@ -260,7 +260,7 @@ void DownloadScheduler::runAutoLogin()
 
 bool DownloadScheduler::pauseRunning() const
 {
-    const qint64 pauseMs = Clock::scaled(std::chrono::seconds(m_pauseSeconds)).count();
+    const qint64 pauseMs = std::chrono::milliseconds(std::chrono::seconds(m_pauseSeconds)).count();
     return std::llabs(Clock::monotonicMs() - m_lastTransferEnd) <= pauseMs;
 }
 

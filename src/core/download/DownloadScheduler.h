@@ -3,10 +3,10 @@
 #include "core/download/DownloadEngine.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadSettings.h"
+#include "core/util/ClockTimer.h"
 
 #include <QList>
 #include <QObject>
-#include <QTimer>
 #include <array>
 #include <chrono>
 #include <memory>
@@ -139,8 +139,8 @@ private:
     DownloadListModel m_list;
     std::unique_ptr<SingleTransferEngine> m_engine1;
     std::unique_ptr<ConcurrentTransferEngine> m_engine2;
-    QTimer m_supervision;  // Timer1
-    QTimer m_timerDown;    // Timer_Down
+    ClockTimer m_supervision;  // Timer1
+    ClockTimer m_timerDown;    // Timer_Down
 
     bool m_busy = false;
     std::array<int, kSlotRowSize> m_slotRow;

@@ -229,15 +229,15 @@ QCoro::Task<QString> FetchPageText(PageFetchRequest request, TransferControl *co
     // A control still busy with an earlier request is stopped first; if it will not stop, nothing is sent.
     if (control->stillExecuting()) {
         control->cancel();
-        if (control->stillExecuting() && !co_await control->waitWhileExecuting(Clock::scaled(kBusyControlWait)))
+        if (control->stillExecuting() && !co_await control->waitWhileExecuting(kBusyControlWait))
             co_return {};
         if (!control)
             co_return {};
     }
 
-    const std::chrono::milliseconds timeout = Clock::scaled(
-        request.timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(request.timeoutSeconds))
-                                   : kDefaultFetchTimeout);
+    const std::chrono::milliseconds timeout = request.timeoutSeconds > 0
+                                                  ? std::chrono::milliseconds(std::chrono::seconds(request.timeoutSeconds))
+                                                  : kDefaultFetchTimeout;
     const bool post = request.method.trimmed().compare(QLatin1String("POST"), Qt::CaseInsensitive) == 0;
     setUpControl(*control, request);
     if (!control->execute(request.address, post ? QStringLiteral("POST") : QStringLiteral("GET"),

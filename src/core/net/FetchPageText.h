@@ -11,7 +11,7 @@ class TransferControl;
 // Fetching one web page as correctly decoded text through a caller-owned TransferControl. The caller awaits the
 // result; the window keeps running meanwhile, and a waiting fetch uses no CPU.
 
-// Intervals of the fetch (each waited on as Clock::scaled).
+// Intervals of the fetch (each waited on on the program's clock).
 inline constexpr std::chrono::milliseconds kDefaultFetchTimeout = std::chrono::seconds(60); // when the caller passes 0
 inline constexpr std::chrono::milliseconds kBusyControlWait = std::chrono::seconds(30); // for a busy control to stop
 inline constexpr int kFetchChunkSize = 2048;

@@ -1,14 +1,15 @@
 #pragma once
 
+#include "core/util/ClockTimer.h"
+
 #include <QMetaObject>
 #include <QObject>
-#include <QTimer>
 #include <chrono>
 #include <coroutine>
 #include <utility>
 
 // `co_await waitForSignal(sender, &Sender::signal, timeout)` suspends the coroutine until the signal is emitted
-// (true), the timeout passes or the sender is destroyed (false). timeout -1 ms means no limit.
+// (true), the timeout passes on the program's clock or the sender is destroyed (false). timeout -1 ms means no limit.
 //
 // Why not qCoro(sender, signal, timeout): QCoro 0.8 resumes through a queued call that captures its awaiter, and
 // a signal emitted twice before the event loop runs (readyRead followed by finished, say) posts two calls; the
@@ -32,7 +33,7 @@ public:
         m_connections[0] = QObject::connect(sender, signal, this, [this](auto &&...) { fire(true); });
         m_connections[1] = QObject::connect(sender, &QObject::destroyed, this, [this] { fire(false); });
         if (timeout.count() >= 0) {
-            m_connections[2] = QObject::connect(&m_timer, &QTimer::timeout, this, [this] { fire(false); });
+            m_connections[2] = QObject::connect(&m_timer, &ClockTimer::timeout, this, [this] { fire(false); });
             m_timer.start(timeout);
         }
     }
@@ -88,7 +89,7 @@ private:
             Qt::QueuedConnection);
     }
 
-    QTimer m_timer;
+    ClockTimer m_timer;
     QMetaObject::Connection m_connections[3];
     std::coroutine_handle<> m_handle;
     bool m_fired = false;

@@ -5,11 +5,9 @@
 #include "core/net/SignalWait.h"
 #include "core/util/Clock.h"
 
-#include <QDeadlineTimer>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QTimer>
 
 using namespace std::chrono_literals;
 
@@ -55,21 +53,27 @@ bool isTransportError(QNetworkReply::NetworkError error)
             error == QNetworkReply::ProtocolFailure);
 }
 
-std::chrono::milliseconds remaining(const QDeadlineTimer &deadline)
+// A deadline on the program's clock, -1 for none.
+qint64 deadlineAfter(std::chrono::milliseconds limit)
 {
-    if (deadline.isForever())
+    return limit.count() < 0 ? -1 : Clock::monotonicMs() + limit.count();
+}
+
+std::chrono::milliseconds remaining(qint64 deadline)
+{
+    if (deadline < 0)
         return -1ms;
-    return std::chrono::milliseconds(std::max<qint64>(0, deadline.remainingTime()));
+    return std::chrono::milliseconds(std::max<qint64>(0, deadline - Clock::monotonicMs()));
 }
 
 } // namespace
 
 TransferControl::TransferControl(QObject *parent)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_requestTimer(new QTimer(this))
+    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_requestTimer(new ClockTimer(this))
 {
     m_manager->setAutoDeleteReplies(false);
     m_requestTimer->setSingleShot(true);
-    connect(m_requestTimer, &QTimer::timeout, this, &TransferControl::onRequestTimeout);
+    connect(m_requestTimer, &ClockTimer::timeout, this, &TransferControl::onRequestTimeout);
 }
 
 TransferControl::~TransferControl()
@@ -133,9 +137,6 @@ QNetworkReply *TransferControl::startRequest(const QString &address, const QByte
         if (!name.isEmpty())
             request.setRawHeader(name, line.mid(colon + 1).trimmed().toUtf8());
     }
-    const auto scaledTimeout = Clock::scaled(std::chrono::seconds(std::max(0, m_requestTimeout)));
-    if (wholeBody && m_requestTimeout > 0)
-        request.setTransferTimeout(static_cast<int>(scaledTimeout.count()));
 
     QNetworkReply *reply = nullptr;
     if (method == "GET")
@@ -156,14 +157,17 @@ QNetworkReply *TransferControl::startRequest(const QString &address, const QByte
     connect(reply, &QNetworkReply::readyRead, this, [this] {
         if (!m_headersIn)
             onMetaData();
+        // For a whole body the time-out bounds each silence.
+        if (m_wholeBody && m_requestTimer->isActive())
+            m_requestTimer->start();
         Q_EMIT bodyProgress();
     });
     connect(reply, &QNetworkReply::finished, this, &TransferControl::onFinished);
 
     m_executing = true;
     m_wholeBody = wholeBody;
-    if (!wholeBody && m_requestTimeout > 0)
-        m_requestTimer->start(scaledTimeout);
+    if (m_requestTimeout > 0)
+        m_requestTimer->start(std::chrono::seconds(m_requestTimeout));
     report(icResolvingHost);
     return reply;
 }
@@ -237,7 +241,7 @@ void TransferControl::onFinished()
 
 void TransferControl::onRequestTimeout()
 {
-    if (!m_executing || m_headersIn)
+    if (!m_executing || (m_headersIn && !m_wholeBody))
         return;
     EndReply(m_reply, this);
     m_finished = true;
@@ -279,7 +283,7 @@ void TransferControl::cancel()
 QCoro::Task<bool> TransferControl::waitWhileExecuting(std::chrono::milliseconds limit)
 {
     const auto self = lifetimeGuard(this);
-    const QDeadlineTimer deadline = limit.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(limit);
+    const qint64 deadline = deadlineAfter(limit);
     while (self && m_executing) {
         const auto left = remaining(deadline);
         if (left == 0ms)
@@ -329,8 +333,7 @@ bool TransferControl::bodyAtEnd() const
 QCoro::Task<QByteArray> TransferControl::getChunk(qint64 size, std::chrono::milliseconds maxWait)
 {
     const auto self = lifetimeGuard(this);
-    const QDeadlineTimer deadline =
-        maxWait.count() < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(maxWait);
+    const qint64 deadline = deadlineAfter(maxWait);
     while (self) {
         if (m_reply && m_reply->bytesAvailable() > 0)
             co_return readAvailable(std::max<qint64>(1, size));

@@ -12,7 +12,7 @@
 
 class QNetworkAccessManager;
 class QNetworkReply;
-class QTimer;
+class ClockTimer;
 
 // One HTTP/HTTPS transfer object: the page fetch and download engine 1 drive a request through it step by step
 // (settings, execute, wait while executing, headers, chunks, cancel), and the concurrent engine uses its whole-body
@@ -26,7 +26,7 @@ class QTimer;
 //    ("host:port", "HTTP=host:port" or "http://host:port"). Through a proxy the address is sent unchanged.
 //  - Without a proxy, `protocol` (4 HTTP, 5 HTTPS) and `remotePort` (> 0) decide the scheme and port of the
 //    connection, whatever the address itself says; 0 (the default for both) leaves them to the address.
-//  - `requestTimeout` (seconds, scaled by Clock) ends a request that gets no response headers in time.
+//  - `requestTimeout` (seconds, on the program's clock) ends a request that gets no response headers in time.
 //  - Redirects are followed, but never from HTTPS to plain HTTP.
 class TransferControl final : public QObject
 {
@@ -130,7 +130,7 @@ private:
 
     QNetworkAccessManager *m_manager = nullptr;
     QPointer<QNetworkReply> m_reply;
-    QTimer *m_requestTimer = nullptr;
+    ClockTimer *m_requestTimer = nullptr;
 
     int m_accessType = icUseDefault;
     QString m_proxy;

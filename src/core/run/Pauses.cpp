@@ -26,11 +26,11 @@ QCoro::Task<> pacingPause(const PacingView &view, bool (PacingView::*stopFlag)()
         const int seconds = PacingDelaySeconds(view.delayText());
         if (seconds <= 0 || (view.*stopFlag)())
             co_return;
-        const qint64 deadline = start + Clock::scaled(std::chrono::seconds(seconds)).count();
+        const qint64 deadline = start + std::chrono::milliseconds(std::chrono::seconds(seconds)).count();
         const qint64 remaining = deadline - Clock::monotonicMs();
         if (remaining <= 0)
             co_return;
-        const auto wait = std::min<qint64>(remaining, Clock::scaled(kPauseRecheck).count());
+        const auto wait = std::min<qint64>(remaining, kPauseRecheck.count());
         co_await waitForSignal(notifier, &PacingView::changed, std::chrono::milliseconds(wait));
     }
 }

@@ -51,7 +51,7 @@ QCoro::Task<bool> 下一页(Browser &browser, ResultListModel &list, RunFlags &f
         co_return false;
 
     const qint64 start = Clock::monotonicMs();
-    const qint64 limit = Clock::scaled(kPageTurnLimit).count();
+    const qint64 limit = kPageTurnLimit.count();
     bool completed = false;
     bool sawBusy = false;
     Wakeup wake;

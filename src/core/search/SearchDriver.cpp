@@ -62,7 +62,7 @@ QCoro::Task<> SearchDriver::打开百度搜索网页(QString address)
         co_await pendingEvents();
         if (!m_browser.isBusy() || !m_flags.PageLoading())
             co_return;
-        const qint64 remaining = start + Clock::scaled(kQueryPageWait).count() - Clock::monotonicMs();
+        const qint64 remaining = start + kQueryPageWait.count() - Clock::monotonicMs();
         if (remaining <= 0 || m_flags.BatchIdle())
             co_return;
         co_await wake.wait(std::chrono::milliseconds(remaining));

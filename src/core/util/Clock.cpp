@@ -1,21 +1,25 @@
 #include "core/util/Clock.h"
 
+#include "core/util/ClockTimer.h"
+
 #include <QElapsedTimer>
-#include <algorithm>
-#include <cmath>
 
 namespace {
-double g_scale = 1.0;
 qint64 g_offsetMs = 0;
+bool g_manual = false;
+// In manual time, the monotonic reading at the moment time stopped.
+qint64 g_stoppedAtMs = 0;
+// In manual time, where the advance under way ends; -1 when none is.
+qint64 g_targetMs = -1;
 
-const QElapsedTimer &monotonic()
+qint64 realMonotonicMs()
 {
     static const QElapsedTimer timer = [] {
         QElapsedTimer t;
         t.start();
         return t;
     }();
-    return timer;
+    return timer.elapsed();
 }
 } // namespace
 
@@ -26,34 +30,70 @@ QDateTime Clock::now()
 
 qint64 Clock::monotonicMs()
 {
-    return monotonic().elapsed() + g_offsetMs;
-}
-
-Clock::Ms Clock::scaled(Ms interval)
-{
-    if (interval.count() <= 0)
-        return Ms{0};
-    const auto ms = static_cast<qint64>(std::llround(static_cast<double>(interval.count()) * g_scale));
-    return Ms{std::max<qint64>(1, ms)};
-}
-
-void Clock::setTimeScale(double scale)
-{
-    g_scale = scale > 0 ? scale : 1.0;
-}
-
-double Clock::timeScale()
-{
-    return g_scale;
+    return (g_manual ? g_stoppedAtMs : realMonotonicMs()) + g_offsetMs;
 }
 
 void Clock::advance(Ms by)
 {
-    g_offsetMs += by.count();
+    if (by.count() < 0)
+        return;
+    if (!g_manual) {
+        g_offsetMs += by.count();
+        return;
+    }
+    if (g_targetMs >= 0) {
+        g_targetMs += by.count();
+        return;
+    }
+    g_targetMs = monotonicMs() + by.count();
+    ClockTimer::deliverDueTimeouts();
+}
+
+bool Clock::isAdvancing()
+{
+    return g_targetMs >= 0;
+}
+
+void Clock::setManual(bool manual)
+{
+    if (manual == g_manual)
+        return;
+    if (manual) {
+        g_stoppedAtMs = realMonotonicMs();
+    } else {
+        // Real time goes on from where manual time stood, so the monotonic clock never runs backwards.
+        g_offsetMs += g_stoppedAtMs - realMonotonicMs();
+        g_targetMs = -1;
+        ClockTimer::dropManualTimers();
+    }
+    g_manual = manual;
+}
+
+bool Clock::isManual()
+{
+    return g_manual;
 }
 
 void Clock::reset()
 {
-    g_scale = 1.0;
+    setManual(false);
     g_offsetMs = 0;
+}
+
+void Clock::setManualMonotonicMs(qint64 ms)
+{
+    g_offsetMs = ms - g_stoppedAtMs;
+}
+
+qint64 Clock::advanceTargetMs()
+{
+    return g_targetMs;
+}
+
+void Clock::finishAdvance()
+{
+    if (g_targetMs < 0)
+        return;
+    setManualMonotonicMs(g_targetMs);
+    g_targetMs = -1;
 }

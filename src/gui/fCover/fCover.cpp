@@ -4,6 +4,7 @@
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
 #include "gui/fCover/fCoverTexts.h"
+#include "core/util/ClockTimer.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/shell/AppIcon.h"
@@ -74,11 +75,11 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     for (QPushButton *b : {m_search, m_exit})
         b->setMinimumSize(160, 40);
 
-    m_timer1 = new QTimer(this);
+    m_timer1 = new ClockTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kUpdateCheckDelay);
     m_timer1->setSingleShot(true);
-    connect(m_timer1, &QTimer::timeout, this, &fCover::updateCheckDue);
+    connect(m_timer1, &ClockTimer::timeout, this, &fCover::updateCheckDue);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();

@@ -7,7 +7,7 @@
 
 class QLabel;
 class QPushButton;
-class QTimer;
+class ClockTimer;
 
 // The start-up window: loads what the whole run needs (the visited-address database, the system description,
 // the download size limit), then offers the main window and the exit. Closing it ends the program.
@@ -23,7 +23,7 @@ public:
     static fCover *instance();
 
     // The one-shot update-check timer; the about box starts it again when it closes.
-    QTimer *updateTimer() const { return m_timer1; }
+    ClockTimer *updateTimer() const { return m_timer1; }
     // The main window when it is open.
     fWebSearch *mainWindow() const { return m_main; }
 
@@ -49,7 +49,7 @@ private:
     QLabel *m_label2 = nullptr;
     QPushButton *m_search = nullptr;
     QPushButton *m_exit = nullptr;
-    QTimer *m_timer1 = nullptr;
+    ClockTimer *m_timer1 = nullptr;
     QPointer<fWebSearch> m_main;
 };
 

@@ -10,7 +10,7 @@
 #include "core/search/SearchDriver.h"
 #include "core/search/SearchTexts.h"
 #include "core/store/Settings.h"
-#include "core/util/Clock.h"
+#include "core/util/ClockTimer.h"
 #include "core/util/DataFolder.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
@@ -51,7 +51,6 @@
 #include <QRadioButton>
 #include <QScrollArea>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWebEngineView>
@@ -157,9 +156,9 @@ void fWebSearch::buildControls()
     setCentralWidget(m_panels);
     buildStatusBar();
 
-    m_timer1 = new QTimer(this);
+    m_timer1 = new ClockTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
-    m_timer1->setInterval(Clock::scaled(kAutoAnalysisInterval));
+    m_timer1->setInterval(kAutoAnalysisInterval);
 
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(1200, 800);
@@ -301,7 +300,7 @@ void fWebSearch::connectControls()
     connect(m_command5, &QPushButton::clicked, this, [this] { m_flags->setAnalysisIdle(true); });
     connect(m_check2, &QCheckBox::toggled, this, [this](bool on) { m_browser->setSilent(on); });
     connect(m_check6, &QCheckBox::toggled, this, &fWebSearch::onCheck6Toggled);
-    connect(m_timer1, &QTimer::timeout, this, &fWebSearch::onTimer1);
+    connect(m_timer1, &ClockTimer::timeout, this, &fWebSearch::onTimer1);
     connect(m_browser, &Browser::statusTextChanged, m_statusPanel2, &QLabel::setText);
     connect(m_proxy, &ProxyRotation::statusTextChanged, m_statusPanel3, &QLabel::setText);
     connect(m_listView1, &QTreeView::doubleClicked, this, &fWebSearch::openRowInBrowser);
@@ -476,7 +475,7 @@ void fWebSearch::onCheck6Toggled(bool checked)
         return;
     }
     if (checked)
-        m_timer1->start(Clock::scaled(kAutoAnalysisInterval));
+        m_timer1->start(kAutoAnalysisInterval);
     else
         m_timer1->stop();
 }

@@ -23,7 +23,7 @@ class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
-class QTimer;
+class ClockTimer;
 class QTreeView;
 class QWebEngineView;
 class ResultListModel;
@@ -175,7 +175,7 @@ private:
     QLabel *m_statusPanel2 = nullptr;
     QLabel *m_statusPanel3 = nullptr;
     ServiceWaitNotice *m_serviceNotice = nullptr;
-    QTimer *m_timer1 = nullptr;
+    ClockTimer *m_timer1 = nullptr;
 
     int m_harvestsInFlight = 0;
     bool m_closeWhenHarvested = false;

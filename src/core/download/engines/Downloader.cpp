@@ -32,8 +32,8 @@ std::filesystem::path nativePath(const QString &path)
 
 Downloader::Downloader(QNetworkAccessManager *network, QObject *parent) : QObject(parent), m_network(network)
 {
-    m_stallTimer.setInterval(Clock::scaledMs(kStallCheckInterval));
-    connect(&m_stallTimer, &QTimer::timeout, this, &Downloader::onStallCheck);
+    m_stallTimer.setInterval(kStallCheckInterval);
+    connect(&m_stallTimer, &ClockTimer::timeout, this, &Downloader::onStallCheck);
 }
 
 Downloader::~Downloader()
@@ -67,7 +67,6 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     writePlaceholder();
 
     m_stallClock = Clock::monotonicMs();
-    m_stallTimer.setInterval(Clock::scaledMs(kStallCheckInterval));
     m_stallTimer.start();
 
     m_address = CleanAddress(address);
@@ -180,7 +179,7 @@ void Downloader::onStallCheck()
     if (!m_running)
         return;
     if (m_bytesRead == m_lastSeenBytes) {
-        if (Clock::monotonicMs() - m_stallClock >= Clock::scaled(kStallLimit).count())
+        if (Clock::monotonicMs() - m_stallClock >= kStallLimit.count())
             fail(DownloadTexts::kTimedOut);
         return;
     }

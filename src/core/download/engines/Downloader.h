@@ -1,10 +1,11 @@
 #pragma once
 
+#include "core/util/ClockTimer.h"
+
 #include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QTimer>
 #include <chrono>
 #include <memory>
 
@@ -80,7 +81,7 @@ private:
     // Lives exactly as long as one transfer: a queued failure holds a guard of it (LifetimeGuard.h) and is dropped
     // once its transfer is over.
     std::unique_ptr<QObject> m_transfer;
-    QTimer m_stallTimer;
+    ClockTimer m_stallTimer;
     QFile m_temp;
 
     QString m_savePath;

@@ -218,7 +218,7 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     // 6-7. Request, and the wait for its answer.
     m_inet->execute(m_address, QStringLiteral("GET"), {}, header);
     if (m_inet->stillExecuting()) {
-        const bool answered = co_await m_inet->waitWhileExecuting(Clock::scaled(kRequestLimit));
+        const bool answered = co_await m_inet->waitWhileExecuting(kRequestLimit);
         if (!self || currentRow() < 0)
             co_return Step::Gone;
         if (!answered)
@@ -307,7 +307,7 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     if (!file.open())
         co_return Step::Failed;
     qint64 lastCheck = 0;
-    const qint64 stallLimit = Clock::scaled(kStallLimit).count();
+    const qint64 stallLimit = kStallLimit.count();
     for (;;) {
         const qint64 waited = Clock::monotonicMs() - plan.stallClock;
         const std::chrono::milliseconds wait(std::max<qint64>(1, stallLimit - waited + 1));

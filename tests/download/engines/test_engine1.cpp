@@ -4,8 +4,8 @@
 #include "core/download/engines/Engine1.h"
 #include "core/download/engines/Engine1Connection.h"
 #include "core/net/TransferControl.h"
-#include "core/util/Clock.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 #include "support/TinyProxy.h"
 
@@ -84,7 +84,7 @@ class TestEngine1 : public QObject
 private Q_SLOTS:
     void init()
     {
-        Clock::setTimeScale(0.01);
+        m_clock = std::make_unique<ManualClock>();
         m_home = std::make_unique<TestHome>();
         m_dir = std::make_unique<QTemporaryDir>();
         m_context = std::make_unique<EngineTestContext>();
@@ -94,7 +94,7 @@ private Q_SLOTS:
         m_context.reset();
         m_dir.reset();
         m_home.reset();
-        Clock::reset();
+        m_clock.reset();
     }
 
     void okAnswers_data()
@@ -175,28 +175,49 @@ private Q_SLOTS:
     {
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("percent");
-        QTest::newRow("404") << statusAnswer(404, "<html>missing</html>") << QString();
-        QTest::newRow("500") << statusAnswer(500) << QString();
+        // The silence the engine's limit has to end, once the request is out or the body stands still at
+        // `stillAt` bytes; 0 for none.
+        QTest::addColumn<qint64>("silenceMs");
+        QTest::addColumn<QString>("stillAt");
+        QTest::newRow("404") << statusAnswer(404, "<html>missing</html>") << QString() << qint64(0) << QString();
+        QTest::newRow("500") << statusAnswer(500) << QString() << qint64(0) << QString();
         Response silent = Response::text("x");
         silent.headerDelayMs = -1;
-        QTest::newRow("no answer within the limit") << silent << QString();
+        QTest::newRow("no answer within the limit")
+            << silent << QString() << qint64(Engine1::kRequestLimit.count()) << QString();
         Response stalled = Response::text(bodyOf(100000), "application/pdf");
         stalled.stallAfterBodyBytes = 6000;
-        QTest::newRow("stalled") << stalled << QStringLiteral("5%");
+        QTest::newRow("stalled") << stalled << QStringLiteral("5%") << qint64(Engine1::kStallLimit.count())
+                                 << QStringLiteral("6000");
         Response shortBody = Response::text(bodyOf(100000), "application/pdf");
         shortBody.closeAfterBodyBytes = 6000;
-        QTest::newRow("shorter than announced") << shortBody << QStringLiteral("5%");
+        QTest::newRow("shorter than announced") << shortBody << QStringLiteral("5%") << qint64(0) << QString();
     }
     void failures()
     {
         QFETCH(Response, response);
         QFETCH(QString, percent);
+        QFETCH(qint64, silenceMs);
+        QFETCH(QString, stillAt);
         FixtureHttpServer server;
         server.route(QStringLiteral("/doc.pdf"), response);
         const int row = m_context->addRow(server.urlText(QStringLiteral("/doc.pdf")), QStringLiteral("doc"),
                                           QStringLiteral("pdf"), folder());
         Engine1 engine(*m_context);
-        QVERIFY(!runRow(engine, row));
+        QSignalSpy ended(&engine, &Engine1::transferEnded);
+        QSignalSpy asked(&server, &FixtureHttpServer::requestReceived);
+        engine.Inet下载当前文件(row);
+        if (silenceMs > 0) {
+            QVERIFY(caught(asked));
+            if (!stillAt.isEmpty())
+                QTRY_COMPARE(m_context->model.item(row).downloaded, stillAt);
+            // The limit is not a moment shorter than it says, nor longer than the moment after.
+            QVERIFY(m_clock->advance(std::chrono::milliseconds(silenceMs - 1)));
+            QVERIFY(staysQuiet(ended));
+            QVERIFY(m_clock->advance(std::chrono::milliseconds(2)));
+        }
+        QVERIFY(caught(ended));
+        QVERIFY(!ended.first().at(1).toBool());
         const DownloadItem &item = m_context->model.item(row);
         QCOMPARE(item.state, ItemState::Failed);
         QCOMPARE(item.percent, percent);
@@ -436,6 +457,7 @@ private Q_SLOTS:
     }
 
 private:
+    std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<TestHome> m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<EngineTestContext> m_context;

@@ -4,12 +4,13 @@
 #include "core/download/DownloadScheduler.h"
 #include "core/download/DownloadTexts.h"
 #include "core/store/Settings.h"
-#include "core/util/Clock.h"
+#include "core/util/ClockTimer.h"
 #include "gui/fFileDownload/DownloadListMenu.h"
 #include "gui/fFileDownload/WindowPlacement.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/shell/Sound.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
@@ -85,8 +86,6 @@ class TestDownloadWindow : public QObject
     Q_OBJECT
 
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void controlsAndCaptions_data()
     {
         QTest::addColumn<QString>("name");
@@ -142,8 +141,8 @@ private Q_SLOTS:
         QVERIFY(!r.child<QFrame>("Shape1")->isVisibleTo(r.w));
         QCOMPARE(r.child<QTreeView>("ListView3")->toolTip(), QStringLiteral("双击鼠标：下载当前项或者打开文件"));
         QCOMPARE(r.child<QPushButton>("Command26")->toolTip(), QStringLiteral("更改下载方式"));
-        QVERIFY(r.child<QTimer>("Timer1")->isActive());
-        QVERIFY(!r.child<QTimer>("Timer_Down")->isActive());
+        QVERIFY(r.child<ClockTimer>("Timer1")->isActive());
+        QVERIFY(!r.child<ClockTimer>("Timer_Down")->isActive());
         QCOMPARE(r.w->statusBar()->findChildren<QLabel *>(QRegularExpression("^Panel")).size(), 4);
         for (const char *name : {"menu下载", "menu窗口", "menu工具", "menu帮助", "menu重新下载", "menu清除", "menu删除",
                                  "menu导出名称"})
@@ -206,18 +205,21 @@ private Q_SLOTS:
 
     void supervisionUpdatesIndicators()
     {
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         WindowRig r;
         r.addRow("a", ItemState::Waiting);
         r.addRow("b", ItemState::Failed);
+        QVERIFY(clock.advance(std::chrono::seconds(1)));
         QTRY_COMPARE(r.panel(4), QStringLiteral("总数:2 正在下载:0 等待:1 已完成:0 失败:1"));
         QAction *startAll = r.child<QAction>("menu下载全部");
         QVERIFY(startAll->isEnabled());
         // No engine picks the row up here: the scheduler runs, the indicators follow within a tick.
         r.w->scheduler().StartDownloads();
+        QVERIFY(clock.advance(std::chrono::seconds(1)));
         QTRY_VERIFY(r.child<QFrame>("Shape1")->isVisibleTo(r.w));
         QVERIFY(!startAll->isEnabled());
         r.child<QPushButton>("Command31")->click();
+        QVERIFY(clock.advance(std::chrono::seconds(1)));
         QTRY_VERIFY(!r.child<QFrame>("Shape1")->isVisibleTo(r.w));
         QVERIFY(startAll->isEnabled());
     }
@@ -483,7 +485,7 @@ private Q_SLOTS:
     void downloadsWithTheRealEngines()
     {
         QFETCH(int, mode);
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         FixtureHttpServer server;
         const QByteArray pdf = QByteArray("%PDF-1.4\n") + QByteArray(5000, 'x');
         for (int i = 0; i < 4; ++i)
@@ -500,7 +502,8 @@ private Q_SLOTS:
                               "pdf", r.folder(), "");
         r.w->加入下载列表(server.url("/login.pdf").toString(), "login", "pdf", r.folder(), "");
         r.child<QPushButton>("Command4")->click();
-        QTRY_VERIFY_WITH_TIMEOUT(r.list().isFinished() && !r.w->scheduler().isRunning(), 30000);
+        QVERIFY(clock.advanceUntil([&] { return r.list().isFinished() && !r.w->scheduler().isRunning(); },
+                                   DownloadScheduler::kTickInterval, 200));
         for (int i = 0; i < 4; ++i) {
             QCOMPARE(r.list().item(i).state, ItemState::Done);
             QFile file(r.folder() + QStringLiteral("doc%1.pdf").arg(i));
@@ -509,6 +512,7 @@ private Q_SLOTS:
         }
         QCOMPARE(r.list().item(4).type, QStringLiteral("htm"));
         QVERIFY(QFile::exists(ItemFilePath(r.list().item(4))));
+        QVERIFY(clock.advance(DownloadScheduler::kTickInterval));
         QTRY_COMPARE(r.panel(4), QStringLiteral("总数:5 正在下载:0 等待:0 已完成:5 失败:0"));
     }
 

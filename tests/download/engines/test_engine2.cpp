@@ -3,8 +3,8 @@
 
 #include "core/download/engines/Downloader.h"
 #include "core/download/engines/Engine2.h"
-#include "core/util/Clock.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -63,7 +63,7 @@ class TestEngine2 : public QObject
 private Q_SLOTS:
     void init()
     {
-        Clock::setTimeScale(0.01);
+        m_clock = std::make_unique<ManualClock>();
         m_home = std::make_unique<TestHome>();
         m_dir = std::make_unique<QTemporaryDir>();
         m_context = std::make_unique<EngineTestContext>();
@@ -73,7 +73,7 @@ private Q_SLOTS:
         m_context.reset();
         m_dir.reset();
         m_home.reset();
-        Clock::reset();
+        m_clock.reset();
     }
 
     void outcomes_data()
@@ -136,6 +136,10 @@ private Q_SLOTS:
         QVERIFY(engine.slotLoaded(2));
         QCOMPARE(m_context->model.item(row).state, ItemState::Downloading);
 
+        if (QTest::currentDataTag() == QByteArrayLiteral("stalled")) {
+            // The stall limit ends the transfer once the body has stood still for five minutes.
+            QVERIFY(m_clock->advanceUntil([&] { return !engine.slotLoaded(2); }, Downloader::kStallCheckInterval, 400));
+        }
         QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(2), 20000);
         const DownloadItem &item = m_context->model.item(row);
         QCOMPARE(int(item.state), state);
@@ -238,6 +242,7 @@ private Q_SLOTS:
     }
 
 private:
+    std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<TestHome> m_home;
     std::unique_ptr<QTemporaryDir> m_dir;
     std::unique_ptr<EngineTestContext> m_context;

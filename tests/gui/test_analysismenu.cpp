@@ -5,11 +5,11 @@
 #include "core/search/SaveTarget.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
-#include "core/util/Clock.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
 
@@ -17,7 +17,6 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
-#include <QFileInfo>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
@@ -30,9 +29,8 @@
 namespace {
 // The main window on a fresh data folder, its search service and documents on a loopback fixture site.
 struct Window {
-    explicit Window(double timeScale = 0.01)
+    Window()
     {
-        Clock::setTimeScale(timeScale);
         site.useAsSearchService();
         SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
         QDir().mkpath(home.filePath(QStringLiteral("out")));
@@ -60,12 +58,15 @@ struct Window {
             out << row.status;
         return out;
     }
-    bool waitForRunEnd(int timeoutMs = 30000)
+    // Lets the clock run (the pauses between rows, the timer) until `done` holds; the fetches run on real time.
+    template <typename Done> bool runUntil(Done done) { return clock.advanceUntil(done, std::chrono::seconds(1), 300); }
+    bool waitForRunEnd()
     {
         const AnalysisDriver *driver = w->findChild<AnalysisDriver *>();
-        return driver && QTest::qWaitFor([driver] { return !driver->isRunning(); }, timeoutMs);
+        return driver && runUntil([driver] { return !driver->isRunning(); });
     }
 
+    ManualClock clock;
     TestHome home;
     RecordingPrompt prompt;
     FixtureHttpServer server;
@@ -78,8 +79,6 @@ class TestAnalysisMenu final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void menuHoldsTheFourCommands()
     {
         Window win;
@@ -154,15 +153,18 @@ private Q_SLOTS:
     // "停止" during the pause after a fetch ends the run at once.
     void stopButtonEndsThePause()
     {
-        Window win(1.0);
+        Window win;
         win.child<QComboBox>("Combo1")->setCurrentIndex(120);
         win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
         win.addRow(QStringLiteral("d102"), QStringLiteral("基于深度学习的图像识别"));
         win.action("menu全部加入")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(win.w->results().row(0).status, QStringLiteral("成功"), 20000);
+        // The clock stands still: only the stop can end the 120 s pause.
+        QVERIFY(win.clock.advance(std::chrono::seconds(60)));
         QVERIFY(!win.w->flags().AnalysisIdle());
         QTest::mouseClick(win.w->stopButton(), Qt::LeftButton);
-        QVERIFY(win.waitForRunEnd(20000));
+        const AnalysisDriver *driver = win.w->findChild<AnalysisDriver *>();
+        QTRY_VERIFY(!driver->isRunning());
         QCOMPARE(win.statuses(), (QStringList{"成功", ""}));
         QVERIFY(!win.w->progressPanel()->isVisible());
     }
@@ -173,9 +175,9 @@ private Q_SLOTS:
         Window win;
         win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
         win.child<QCheckBox>("Check6")->setChecked(true);
-        QTRY_COMPARE_WITH_TIMEOUT(win.statuses(), QStringList{"成功"}, 20000);
+        QVERIFY(win.runUntil([&] { return win.statuses() == QStringList{"成功"}; }));
         win.addRow(QStringLiteral("d104"), QStringLiteral("循环神经网络"));
-        QTRY_COMPARE_WITH_TIMEOUT(win.statuses(), (QStringList{"成功", "成功"}), 20000);
+        QVERIFY(win.runUntil([&] { return win.statuses() == QStringList{"成功", "成功"}; }));
         win.child<QCheckBox>("Check6")->setChecked(false);
         QVERIFY(win.waitForRunEnd());
         QVERIFY(win.prompt.entries.isEmpty());

@@ -1,6 +1,7 @@
 #include "core/run/Pauses.h"
-#include "core/util/Clock.h"
+#include "support/ManualClock.h"
 
+#include <QSignalSpy>
 #include <QTest>
 
 namespace {
@@ -17,8 +18,13 @@ public:
 };
 
 // Runs a pause to its end in the background and reports when it returned.
-struct Running {
+class Running final : public QObject
+{
+    Q_OBJECT
+public:
     bool done = false;
+Q_SIGNALS:
+    void ended();
 };
 
 void start(QCoro::Task<> pause, Running &running)
@@ -26,6 +32,7 @@ void start(QCoro::Task<> pause, Running &running)
     [](QCoro::Task<> task, Running &r) -> QCoro::Task<> {
         co_await std::move(task);
         r.done = true;
+        Q_EMIT r.ended();
     }(std::move(pause), running);
 }
 } // namespace
@@ -34,8 +41,6 @@ class TestPauses final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void cleanup() { Clock::reset(); }
-
     void delayText_data()
     {
         QTest::addColumn<QString>("text");
@@ -73,59 +78,73 @@ private Q_SLOTS:
 
     void waitsTheDelay()
     {
-        Clock::setTimeScale(0.01);
+        ManualClock clock;
         FakePacing view;
         view.text = QStringLiteral("4");
-        const qint64 started = Clock::monotonicMs();
         Running running;
+        QSignalSpy ended(&running, &Running::ended);
         start(分析保存限速延时(view), running);
-        QVERIFY(!running.done);
-        QTRY_VERIFY(running.done);
-        QVERIFY(Clock::monotonicMs() - started >= Clock::scaled(std::chrono::seconds(4)).count());
+        for (int second = 1; second < 4; ++second) {
+            QVERIFY(clock.advance(std::chrono::seconds(1)));
+            QVERIFY(staysQuiet(ended));
+        }
+        QVERIFY(clock.advance(std::chrono::milliseconds(999)));
+        QVERIFY(staysQuiet(ended));
+        QVERIFY(clock.advance(std::chrono::milliseconds(1)));
+        QVERIFY(caught(ended));
     }
 
     // The box is read anew on every pass: lowering it mid-pause ends the pause.
     void changedDelayTakesEffect()
     {
+        ManualClock clock;
         FakePacing view;
         view.text = QStringLiteral("10");
         Running running;
         start(提取信息限速延时(view), running);
         QVERIFY(!running.done);
         view.text = QStringLiteral("0");
+        QSignalSpy ended(&running, &Running::ended);
         Q_EMIT view.changed();
-        QTRY_VERIFY_WITH_TIMEOUT(running.done, 3000);
+        QVERIFY(caught(ended));
     }
 
     // Each pause answers only its own flag.
     void eachPauseEndsOnItsOwnFlag()
     {
+        ManualClock clock;
         FakePacing view;
         view.text = QStringLiteral("60");
         Running harvest;
         Running analysis;
+        QSignalSpy harvestEnded(&harvest, &Running::ended);
+        QSignalSpy analysisEnded(&analysis, &Running::ended);
         start(提取信息限速延时(view), harvest);
         start(分析保存限速延时(view), analysis);
 
         view.analysis = true;
         Q_EMIT view.changed();
-        QTRY_VERIFY_WITH_TIMEOUT(analysis.done, 3000);
-        QVERIFY(!harvest.done);
+        QVERIFY(caught(analysisEnded));
+        QVERIFY(staysQuiet(harvestEnded));
 
         view.collect = true;
         Q_EMIT view.changed();
-        QTRY_VERIFY_WITH_TIMEOUT(harvest.done, 3000);
+        QVERIFY(caught(harvestEnded));
     }
 
     // A flag set without a notification is still noticed at the next safety pass.
     void flagWithoutNotificationIsNoticed()
     {
+        ManualClock clock;
         FakePacing view;
         view.text = QStringLiteral("60");
         Running running;
+        QSignalSpy ended(&running, &Running::ended);
         start(提取信息限速延时(view), running);
         view.collect = true;
-        QTRY_VERIFY_WITH_TIMEOUT(running.done, 4000);
+        QVERIFY(staysQuiet(ended));
+        QVERIFY(clock.advance(std::chrono::seconds(1)));
+        QVERIFY(caught(ended));
     }
 };
 

@@ -195,17 +195,24 @@ void DownloadListMenu::emptyList()
     m_window.refreshCount();
 }
 
-void DownloadListMenu::openFile()
+QString DownloadListMenu::currentRowFile() const
 {
     const int row = m_window.currentRow();
     if (!list().isValidRow(row))
-        return;
+        return {};
     const QString path = PlainFilePath(list().item(row));
     if (!IsExistingFile(path)) {
         Prompt::current().message(ShellTexts::kNoSuchFile, Prompt::Icon::Critical);
-        return;
+        return {};
     }
-    OpenWithShell(path, &m_window);
+    return path;
+}
+
+void DownloadListMenu::openFile()
+{
+    const QString path = currentRowFile();
+    if (!path.isEmpty())
+        OpenWithShell(path, &m_window);
 }
 
 void DownloadListMenu::openFolder()
@@ -229,14 +236,9 @@ void DownloadListMenu::openFolder()
 
 void DownloadListMenu::openWithTextEditor()
 {
-    const int row = m_window.currentRow();
-    if (!list().isValidRow(row))
+    const QString path = currentRowFile();
+    if (path.isEmpty())
         return;
-    const QString path = PlainFilePath(list().item(row));
-    if (!IsExistingFile(path)) {
-        Prompt::current().message(ShellTexts::kNoSuchFile, Prompt::Icon::Critical);
-        return;
-    }
     if (QFileInfo(path).size() / 1024 > kEditorLimitKb) {
         Prompt::current().message(T::kTooBigForEditor, Prompt::Icon::Critical);
         return;

@@ -44,6 +44,8 @@ public:
     void exportNamesTo(const QString &path, bool unfinishedOnly);
 
 private:
+    // The file of the current row, or empty (after saying so when the row has no file on disk).
+    QString currentRowFile() const;
     DownloadScheduler &scheduler() const;
     DownloadListModel &list() const;
     // The download-activity guard: false (and the message shown) while transfers run.

@@ -312,7 +312,7 @@ private Q_SLOTS:
         list.append(mine);
         list.append(never);
         list.append(done);
-        touch(folder + "never.pdf");  // another document's file of the same name
+        touch(folder + "never.pdf"); // another document's file of the same name
         touch(folder + "done.pdf");
 
         QCOMPARE(ReQueueFailed(list), 2);
@@ -404,6 +404,13 @@ private Q_SLOTS:
         QTest::newRow("name, letter case ignored")
             << int(DownloadListModel::NameColumn) << false << QStringList{"beta", "Alpha", "gamma"}
             << QStringList{"Alpha", "beta", "gamma"};
+        QTest::newRow("name, case ignored beyond ASCII and beyond the basic plane")
+            << int(DownloadListModel::NameColumn) << false
+            << QStringList{QStringLiteral("Ωmega"), QStringLiteral("𐐨b"), QStringLiteral("ωa"), QStringLiteral("𐐀a")}
+            << QStringList{QStringLiteral("ωa"), QStringLiteral("Ωmega"), QStringLiteral("𐐀a"), QStringLiteral("𐐨b")};
+        QTest::newRow("percent words, letter case ignored")
+            << int(DownloadListModel::PercentColumn) << false << QStringList{"B", "10%", "a"}
+            << QStringList{"10%", "a", "B"};
     }
     void sortByColumn()
     {

@@ -33,15 +33,34 @@ void deleteFile(DownloadListModel &list, int row)
 }
 
 // A number as twelve zero-filled digits, so that text order is numeric order.
+// The text as a case-insensitive comparison sees it: every code point through the same simple case folding, so
+// the sort compares each pair of keys as plain text instead of folding both again on every comparison.
+QString foldedForComparison(const QString &value)
+{
+    QString folded = value;
+    for (qsizetype i = 0; i < folded.size(); ++i) {
+        const QChar unit = folded.at(i);
+        if (unit.isHighSurrogate() && i + 1 < folded.size() && folded.at(i + 1).isLowSurrogate()) {
+            // Simple case folding keeps a supplementary character supplementary.
+            const char32_t c = QChar::toCaseFolded(QChar::surrogateToUcs4(unit, folded.at(i + 1)));
+            folded[i] = QChar(QChar::highSurrogate(c));
+            folded[++i] = QChar(QChar::lowSurrogate(c));
+        } else {
+            folded[i] = unit.toCaseFolded();
+        }
+    }
+    return folded;
+}
+
 QString sortKey(const QString &value, bool numeric, bool percent)
 {
     if (!numeric)
-        return value;
+        return foldedForComparison(value);
     QString text = value.trimmed();
     if (percent && text.endsWith(QLatin1Char('%')))
         text.chop(1);
     if (!IsNumericText(text))
-        return value;
+        return foldedForComparison(value);
     const double number = std::round(text.trimmed().toDouble());
     const QString digits = QString::number(std::abs(number), 'f', 0).rightJustified(12, QLatin1Char('0'));
     return number < 0 ? QLatin1Char('-') + digits : digits;
@@ -107,7 +126,8 @@ int ReQueueSmallerThan(DownloadListModel &list, double bytes)
             continue;
         const double sizeValue = size.trimmed().toDouble();
         // Compared in single precision, as the columns were always meant to be read.
-        if (!(bytes > sizeValue) || static_cast<float>(downloaded.trimmed().toDouble()) != static_cast<float>(sizeValue))
+        if (!(bytes > sizeValue) ||
+            static_cast<float>(downloaded.trimmed().toDouble()) != static_cast<float>(sizeValue))
             continue;
         ReQueueRow(list, row);
         ++requeued;
@@ -187,7 +207,7 @@ void SortListByColumn(DownloadListModel &list, int column, bool descending)
         order[row] = row;
     }
     std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        const int c = keys.at(a).compare(keys.at(b), Qt::CaseInsensitive);
+        const int c = keys.at(a).compare(keys.at(b));
         return descending ? c > 0 : c < 0;
     });
     list.reorder(order);

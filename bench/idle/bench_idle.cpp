@@ -74,6 +74,7 @@ public:
     QCoro::Task<bool> nextPage() override { co_return false; }
     bool waitForService(const ServicePageVerdict &, const QString &, const QString &) override { return false; }
     void serviceWaitEnded() override {}
+    void pageWalkedBefore(const QString &) override {}
 };
 
 // Runs `task` to its end in the event loop; prints wall and CPU seconds.

@@ -61,6 +61,13 @@ bool BatchSearchWindow::waitForService(const ServicePageVerdict &verdict, const 
     return false;
 }
 
+void BatchSearchWindow::pageWalkedBefore(const QString &address)
+{
+    m_progress.line(QStringLiteral("search %1: the next page leads back to %2, walked before; the walk of this keyword "
+                                   "ends here")
+                        .arg(m_keywords.value(m_keywordIndex), address));
+}
+
 void BatchSearchWindow::reportNewRows()
 {
     const QString keyword = m_keywords.value(m_keywordIndex);

@@ -38,6 +38,7 @@ public:
     // Nobody can solve a verification here: the batch ends at the first page that is not a result page.
     bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
     void serviceWaitEnded() override {}
+    void pageWalkedBefore(const QString &address) override;
 
     // Why the service could not be used, when it could not; empty otherwise.
     QString serviceProblem() const { return m_serviceProblem; }

@@ -43,6 +43,8 @@ public:
     QString currentUrl() const override { return m_url; }
     QString title() const override { return {}; }
     PageLoad lastLoad() const override { return {m_url, 0, {}}; }
+    // A page turn shows result page `page` (1-based) of the current search.
+    void showResultPage(int page) { m_url = m_url.section(QLatin1Char('#'), 0, 0) + QStringLiteral("#%1").arg(page); }
     QCoro::Task<PageSnapshot> snapshot() override { co_return PageSnapshot{}; }
     QCoro::Task<QList<PageInput>> inputs() override { co_return {}; }
     QCoro::Task<bool> hasElement(ElementRef) override { co_return false; }
@@ -79,6 +81,10 @@ public:
     // Keyword box text seen at each page turn.
     QStringList boxAtPageTurn;
     QList<ServicePageState> serviceProblems;
+    QStringList walkedBefore;
+    FakeBrowser *browser = nullptr;
+    // The page a turn from the last page leads to (a next-page link pointing backwards); 0: no such link.
+    int lastPageLinksBackTo = 0;
     // Runs at each page turn, before it returns (1-based turn number).
     std::function<void(int)> onPageTurn;
 
@@ -102,6 +108,7 @@ public:
         return false;
     }
     void serviceWaitEnded() override {}
+    void pageWalkedBefore(const QString &address) override { walkedBefore << address; }
     // A new search starts on its first result page.
     void searchOpened() { m_pageOfSearch = 1; }
     QCoro::Task<bool> nextPage() override
@@ -111,9 +118,11 @@ public:
         if (onPageTurn)
             onPageTurn(m_turns);
         co_await QCoro::sleepFor(std::chrono::milliseconds(1));
+        if (m_pageOfSearch >= pagesPerSearch && lastPageLinksBackTo > 0)
+            m_pageOfSearch = lastPageLinksBackTo - 1;
         const bool turned = m_pageOfSearch < pagesPerSearch;
         if (turned)
-            ++m_pageOfSearch;
+            browser->showResultPage(++m_pageOfSearch);
         co_return turned;
     }
 
@@ -130,6 +139,7 @@ struct Rig {
     SearchDriver driver{browser, flags, window};
     Rig()
     {
+        window.browser = &browser;
         QObject::connect(&browser, &Browser::navigateComplete, [this] { window.searchOpened(); });
     }
 };
@@ -210,6 +220,21 @@ private Q_SLOTS:
         QVERIFY(rig.flags.allIdle());
         QVERIFY(!rig.driver.batchRunning());
         QVERIFY(rig.prompt.entries.isEmpty());
+    }
+
+    // A next-page link that leads back to a page walked before ends the walk there, with a word to the window.
+    void walkEndsAtAPageWalkedBefore()
+    {
+        Rig rig;
+        rig.window.keywords = QStringLiteral("a");
+        rig.window.lastPageLinksBackTo = 2;
+        QSignalSpy finished(&rig.driver, &SearchDriver::batchFinished);
+        rig.driver.clickBatch();
+        QVERIFY(finished.wait());
+        QCOMPARE(rig.window.walkedBefore, QStringList{query(QStringLiteral("a")) + QStringLiteral("#2")});
+        // Turns to pages 2 and 3, then the one back to page 2.
+        QCOMPARE(rig.window.boxAtPageTurn.size(), 3);
+        QVERIFY(rig.flags.allIdle());
     }
 
     void blankBoxOpensNoPage_data()

@@ -57,6 +57,7 @@ public:
         return true;
     }
     void serviceWaitEnded() override { ++waitEnds; }
+    void pageWalkedBefore(const QString &) override {}
 
 Q_SIGNALS:
     void waiting();

@@ -13,6 +13,7 @@
 
 #include <QCoroTimer>
 #include <QRegularExpression>
+#include <QSet>
 
 namespace {
 // Lets the events that queued up during a step run before the next check, as the runs' "process pending
@@ -141,6 +142,7 @@ QCoro::Task<> SearchDriver::clickWalk()
     if (m_flags.BatchIdle())
         m_window.askSaveTarget();
 
+    QSet<QString> walked{m_browser.currentUrl()};
     for (;;) {
         co_await pendingEvents();
         if (m_flags.CollectIdle())
@@ -148,6 +150,12 @@ QCoro::Task<> SearchDriver::clickWalk()
         const bool turned = co_await m_window.nextPage();
         if (!turned || !co_await serviceUsable(&SearchDriver::walkStopped, false))
             break;
+        const QString page = m_browser.currentUrl();
+        if (walked.contains(page)) {
+            m_window.pageWalkedBefore(page);
+            break;
+        }
+        walked.insert(page);
         co_await m_window.harvestPage();
     }
     co_await m_window.harvestPage();

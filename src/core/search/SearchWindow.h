@@ -38,4 +38,7 @@ public:
     virtual bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) = 0;
     // Such a wait ended: a result page shows again and the walk goes on, or the run was stopped.
     virtual void serviceWaitEnded() = 0;
+    // A page turn led back to a page this walk had already shown (a next-page link that points backwards): the
+    // walk ends there instead of going round for ever.
+    virtual void pageWalkedBefore(const QString &address) = 0;
 };

@@ -562,6 +562,11 @@ bool fWebSearch::waitForService(const ServicePageVerdict &verdict, const QString
     return true;
 }
 
+void fWebSearch::pageWalkedBefore(const QString &address)
+{
+    statusBar()->showMessage(T::kWalkedBefore.arg(address));
+}
+
 void fWebSearch::serviceWaitEnded()
 {
     m_serviceNotice->hide();

@@ -140,6 +140,7 @@ private:
     QCoro::Task<bool> nextPage() override;
     bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
     void serviceWaitEnded() override;
+    void pageWalkedBefore(const QString &address) override;
 
     std::unique_ptr<RunFlags> m_flags;
     WebEngineBrowser *m_browser = nullptr;

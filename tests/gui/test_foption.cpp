@@ -438,6 +438,27 @@ private Q_SLOTS:
         QCOMPARE(DownloadSettings::program().maxFileSizeMb, 25.0);
     }
 
+    // Tab walks the fields top to bottom, into an option group at its chosen member.
+    void tabOrder()
+    {
+        TestHome home;
+        fOption dialog;
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        Dialog d(&dialog);
+        d.child<QWidget>("Option2")->setFocus();
+        QStringList visited;
+        for (int i = 0; i < 9; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *focus = QApplication::focusWidget();
+            visited << focus->objectName() + (focus->property("index").isValid()
+                                                  ? QString::number(focus->property("index").toInt())
+                                                  : QString());
+        }
+        QCOMPARE(visited, (QStringList{"Check1", "Text6", "Text8", "Check2", "Text1", "Option30", "Text2", "Command1",
+                                       "Command2"}));
+    }
+
     // Nonsense is refused with its message, the dialog stays open with the cursor in the field, nothing is stored.
     void nonsenseIsRefused_data()
     {

@@ -250,8 +250,7 @@ void fOption::confirm()
         SettingKeys::下载方式.write(engine);
         if (downloads) {
             downloads->scheduler().setMode(engine);
-            downloads->findChild<QLabel *>(QStringLiteral("Label7"))
-                ->setText(T::kEngineLabel + QString::number(engine));
+            downloads->findChild<QLabel *>(QStringLiteral("Label7"))->setText(downloads->scheduler().modeLabelText());
             auto *threads = downloads->findChild<QComboBox *>(QStringLiteral("Combo1"));
             threads->setEnabled(engine == 2);
             // The thread box drives the scheduler: the first entry is one thread.

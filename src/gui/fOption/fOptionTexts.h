@@ -24,7 +24,6 @@ inline const QString kListHelp =
                    "请确保你的代理ip是有效的\n\n这些代理ip仅用于下载\n\n"
                    "连续5次下载失败，软件会自动更换ip代理");
 inline const QString kOk = QStringLiteral("确定");
-inline const QString kEngineLabel = QStringLiteral("下载方式：");
 
 inline const QString kBadProxy = QStringLiteral("代理服务器网址或者端口格式不对！");
 inline const QString kBadSize = QStringLiteral("下载文件大小请填写大于0的数字（单位MB）！");

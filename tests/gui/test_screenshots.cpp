@@ -1,7 +1,7 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
-// site, the save-target dialog, the copy tool, and the download window after the found documents were downloaded.
-// Checks that every caption has room, the lists show their columns and no two controls overlap. With
-// PH_SCREENSHOT_DIR set the five windows are also saved there as PNG files (scripts/screenshots runs this under Xvfb
+// site, the save-target dialog, the copy tool, the options dialog, and the download window after the found documents
+// were downloaded. Checks that every caption has room, the lists show their columns and no two controls overlap. With
+// PH_SCREENSHOT_DIR set the six windows are also saved there as PNG files (scripts/screenshots runs this under Xvfb
 // with the CJK fonts).
 #include "ModalAnswerer.h"
 #include "core/download/DownloadListModel.h"
@@ -17,6 +17,7 @@
 #include "gui/Form_Copy_Move/Form_Copy_Move.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
 #include "support/ManualClock.h"
@@ -181,6 +182,15 @@ private Q_SLOTS:
         nothingOverlaps(&copyTool);
         save(&copyTool, QStringLiteral("Form_Copy_Move.png"));
         copyTool.close();
+
+        // The options dialog as menu设置 opens it over the main window.
+        fOption options(main);
+        options.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&options));
+        captionsFit(&options);
+        nothingOverlaps(&options);
+        save(&options, QStringLiteral("fOption.png"));
+        options.close();
 
         // The download window after the analysis handed the found links over and its start button downloaded them
         // all (the test gives the download ticks their seconds).

@@ -4,6 +4,7 @@
 #include "core/run/RunFlags.h"
 #include "core/run/Wakeup.h"
 #include "core/search/QueryAddress.h"
+#include "core/search/SaveFolderQuestion.h"
 #include "core/search/SearchTexts.h"
 #include "core/search/SearchWindow.h"
 #include "core/search/ServicePageCheck.h"
@@ -87,7 +88,8 @@ QCoro::Task<> SearchDriver::clickBatch()
     m_window.showBatchRunning(true);
     m_flags.setBatchIdle(false);
 
-    m_window.askSaveTarget();
+    if (SaveFolderQuestion::enabled())
+        m_window.askSaveTarget();
 
     const QStringList lines = keywordLines(m_window.keywordText());
     for (int i = 0; i < lines.size(); ++i) {
@@ -139,7 +141,7 @@ QCoro::Task<> SearchDriver::clickWalk()
     m_flags.setCollectIdle(false);
 
     // Inside a batch the question was asked once at its start.
-    if (m_flags.BatchIdle())
+    if (m_flags.BatchIdle() && SaveFolderQuestion::enabled())
         m_window.askSaveTarget();
 
     QSet<QString> walked{m_browser.currentUrl()};
@@ -220,7 +222,8 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
 
 QCoro::Task<> SearchDriver::harvestOnce()
 {
-    m_window.askSaveTarget();
+    if (SaveFolderQuestion::enabled())
+        m_window.askSaveTarget();
     co_await m_window.harvestPage();
     m_window.autoSizeListColumns();
 }

@@ -6,6 +6,7 @@
 #include "gui/fCover/fCoverTexts.h"
 #include "core/util/ClockTimer.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
+#include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/SystemInfo.h"
@@ -105,6 +106,7 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     connect(m_exit, &QPushButton::clicked, this, &QWidget::close);
     // The download window's way back to the main window.
     DownloadWindowHooks::instance().showMainWindow = [this] { openMainWindow(); };
+    fOption::installDownloadWindowHook();
 
     // Shown first, loaded right after, so the user sees the cover (and its loading label) while it loads.
     QTimer::singleShot(0, this, &fCover::load);

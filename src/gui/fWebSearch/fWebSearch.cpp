@@ -17,6 +17,7 @@
 #include "gui/Form_BaoCun/Form_BaoCun.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
@@ -335,6 +336,7 @@ void fWebSearch::buildMenus()
 
     QMenu *tools = menuBar()->addMenu(ShellTexts::kMenuTools);
     tools->setObjectName(QStringLiteral("menu工具"));
+    connect(action(tools, "menu设置", T::kOptions), &QAction::triggered, this, [this] { fOption::ask(this); });
     connect(action(tools, "menu设置保存文件夹", T::kSetSaveFolder), &QAction::triggered, this,
             &fWebSearch::askSaveTarget);
     connect(action(tools, "menu打开下载窗口", T::kOpenDownloadWindow), &QAction::triggered, this,

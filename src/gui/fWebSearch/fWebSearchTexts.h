@@ -46,6 +46,7 @@ inline const QString kOpenLocalPage = QStringLiteral("打开本地网页文件")
 inline const QString kBack = QStringLiteral("后退");
 inline const QString kForward = QStringLiteral("前进");
 inline const QString kCloseWindow = QStringLiteral("关闭本窗口");
+inline const QString kOptions = QStringLiteral("设置");
 inline const QString kSetSaveFolder = QStringLiteral("设置保存文件夹");
 inline const QString kOpenDownloadWindow = QStringLiteral("打开下载窗口");
 inline const QString kSaveSource = QStringLiteral("源码另存为");

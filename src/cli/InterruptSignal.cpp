@@ -8,6 +8,8 @@
 #include <unistd.h>
 
 namespace {
+// Ctrl-C, a polite kill, and the terminal or SSH session closing: each stops the batch the same way.
+constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP};
 int g_pipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_count = 0;
 
@@ -38,15 +40,15 @@ InterruptSignal::InterruptSignal(QObject *parent) : QObject(parent)
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (const int number : kHandled)
+        sigaction(number, &action, nullptr);
 #endif
 }
 
 InterruptSignal::~InterruptSignal()
 {
 #ifdef Q_OS_UNIX
-    signal(SIGINT, SIG_DFL);
-    signal(SIGTERM, SIG_DFL);
+    for (const int number : kHandled)
+        signal(number, SIG_DFL);
 #endif
 }

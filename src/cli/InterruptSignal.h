@@ -4,9 +4,9 @@
 
 class QSocketNotifier;
 
-// Turns SIGINT and SIGTERM into a Qt signal on the main thread (through a pipe the handler writes to), so a
-// batch interrupted with Ctrl-C stops its transfers cleanly instead of dying with partial files on disk.
-// A second interrupt ends the process at once.
+// Turns SIGINT, SIGTERM and SIGHUP into a Qt signal on the main thread (through a pipe the handler writes to), so a
+// batch interrupted with Ctrl-C, killed politely or left behind by a closed terminal or SSH session stops its
+// transfers cleanly instead of dying with partial files on disk. A second interrupt ends the process at once.
 class InterruptSignal final : public QObject
 {
     Q_OBJECT

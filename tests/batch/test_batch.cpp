@@ -427,9 +427,18 @@ private Q_SLOTS:
         QVERIFY(programHelp.out.contains(QStringLiteral("paperharvest batch")));
     }
 
-    // Ctrl-C during transfers that never finish: the run ends at once and leaves no partial file behind.
+    // Ctrl-C, a polite kill or a closed terminal or SSH session during transfers that never finish: the run ends at
+    // once and leaves no partial file behind.
+    void interruptLeavesNoPartialFiles_data()
+    {
+        QTest::addColumn<int>("signalNumber");
+        QTest::newRow("SIGINT") << int(SIGINT);
+        QTest::newRow("SIGTERM") << int(SIGTERM);
+        QTest::newRow("SIGHUP") << int(SIGHUP);
+    }
     void interruptLeavesNoPartialFiles()
     {
+        QFETCH(int, signalNumber);
         FixtureHttpServer::Response stalled =
             FixtureHttpServer::Response::html(QByteArray(4096, 'x'), "application/pdf");
         stalled.stallAfterBodyBytes = 1024;
@@ -445,7 +454,7 @@ private Q_SLOTS:
                                               m_server->requestsFor(QStringLiteral("/files/d201.pdf")).size() == 1,
                                           kProgramLimitMs);
                                       QTRY_VERIFY(!filesIn(outFolder()).isEmpty());
-                                      ::kill(static_cast<pid_t>(process.processId()), SIGINT);
+                                      ::kill(static_cast<pid_t>(process.processId()), signalNumber);
                                   });
         QCOMPARE(o.exitCode, BatchRun::kInterrupted);
         QVERIFY2(o.out.contains(QStringLiteral("files: 0 done")), qPrintable(o.out));

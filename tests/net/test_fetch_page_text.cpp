@@ -6,6 +6,7 @@
 #include "support/TinyProxy.h"
 
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 #include <QSignalSpy>
 #include <QStringDecoder>
@@ -308,18 +309,24 @@ private Q_SLOTS:
         QVERIFY(prompt.entries.isEmpty());
     }
 
+    // A body is a page only when it is whole: its announced length is in or, without one, the response ended
+    // cleanly. Anything closed short, broken off or fallen silent gives nothing, however much of it arrived.
     void partialBodies_data()
     {
         QTest::addColumn<int>("framing");
         QTest::addColumn<int>("stallAfter");
         QTest::addColumn<int>("closeAfter");
-        QTest::addColumn<int>("expected");
+        QTest::addColumn<int>("expected"); // characters of the text returned
 
-        QTest::newRow("stalled, length known") << int(Framing::ContentLength) << 3000 << -1 << 3000;
-        QTest::newRow("stalled, no length") << int(Framing::None) << 3000 << -1 << 3000;
-        QTest::newRow("stalled, chunked") << int(Framing::Chunked) << 3000 << -1 << 3000;
+        QTest::newRow("stalled, length known") << int(Framing::ContentLength) << 3100 << -1 << 0;
+        QTest::newRow("stalled, no length") << int(Framing::None) << 3100 << -1 << 0;
+        QTest::newRow("stalled, chunked") << int(Framing::Chunked) << 3100 << -1 << 0;
         QTest::newRow("stalled before any byte") << int(Framing::ContentLength) << 0 << -1 << 0;
-        QTest::newRow("closed early") << int(Framing::ContentLength) << -1 << 4500 << 4500;
+        QTest::newRow("closed short of its length") << int(Framing::ContentLength) << -1 << 3100 << 0;
+        // Without a length the close is the end of the body: nothing tells it from a whole page.
+        QTest::newRow("closed, no length") << int(Framing::None) << -1 << 3100 << 3100;
+        QTest::newRow("whole, length known") << int(Framing::ContentLength) << -1 << -1 << 3600;
+        QTest::newRow("whole, chunked") << int(Framing::Chunked) << -1 << -1 << 3600;
     }
 
     void partialBodies()
@@ -332,7 +339,7 @@ private Q_SLOTS:
         ManualClock clock;
         TestHome home;
         FixtureHttpServer server;
-        Response r = Response::html(QByteArray(10000, 'p'), "text/html; charset=utf-8");
+        Response r = Response::html(QByteArray(3600, 'p'), "text/html; charset=utf-8");
         r.framing = Framing(framing);
         r.stallAfterBodyBytes = stallAfter;
         r.closeAfterBodyBytes = closeAfter;
@@ -346,11 +353,43 @@ private Q_SLOTS:
             // What the server sends before it falls silent arrives in one piece on loopback.
             QTRY_VERIFY(headersIn.count() > 0 && (stallAfter == 0 || progress.count() > 0));
             QVERIFY(staysQuiet(finished));
-            // 20 s of silence end the read, and the part received is decoded.
+            // 20 s of silence end the read.
             QVERIFY(clock.advance(std::chrono::seconds(20)));
         }
         QVERIFY(caught(finished));
         QCOMPARE(run.text, QString(expected, 'p'));
+        QCOMPARE(leftovers(home), QStringList());
+        server.closeAllConnections();
+    }
+
+    // Only web addresses are fetched: a local file or an address carrying its own body gives nothing, and nothing
+    // is sent anywhere.
+    void onlyWebAddressesAreFetched_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: a readable local file
+        QTest::newRow("file") << "file://%1";
+        QTest::newRow("FILE in capitals") << "FILE://%1";
+        QTest::newRow("data") << "data:text/html,<html>" + QString(200, 'd') + "</html>";
+        QTest::newRow("ftp") << "ftp://127.0.0.1/x.htm";
+        QTest::newRow("no scheme") << "%1";
+    }
+
+    void onlyWebAddressesAreFetched()
+    {
+        QFETCH(QString, address);
+        TestHome home;
+        const QString local = home.filePath("local.htm");
+        QFile file(local);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("<html>" + QByteArray(200, 'l') + "</html>");
+        file.close();
+        TransferControl control;
+        QCOMPARE(fetch({.address = QString(address).replace(QStringLiteral("%1"), local),
+                        .charset = "utf-8",
+                        .timeoutSeconds = 5},
+                       control),
+                 QString());
+        QVERIFY(!control.stillExecuting());
         QCOMPARE(leftovers(home), QStringList());
     }
 

@@ -62,12 +62,44 @@ private Q_SLOTS:
     {
         TestHome home;
         const QString file = home.filePath(QStringLiteral("list.zxul"));
-        QVERIFY(ExportListFile(file, {{"k1", "t", "", "", ""}, {"k2", "t", "", "", ""}}));
-        QVERIFY(ExportListFile(file, {{"k3", "t", "", "", ""}}));
+        QVERIFY(ExportListFile(file, {{"http://a/1", "t", "", "", ""}, {"http://a/2", "t", "", "", ""}}));
+        QVERIFY(ExportListFile(file, {{"http://a/3", "t", "", "", ""}}));
         const auto back = readAll(file);
         QCOMPARE(back.size(), 1);
-        QCOMPARE(back[0].key, QStringLiteral("k3"));
+        QCOMPARE(back[0].key, QStringLiteral("http://a/3"));
         QVERIFY(!QFile::exists(file + QStringLiteral(".partial")));
+    }
+
+    // A list file may come from anywhere: a row whose key is no web address is not imported, the others are.
+    void importKeepsWebAddressesOnly_data()
+    {
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("kept");
+        QTest::newRow("http") << "http://a/1" << true;
+        QTest::newRow("HTTPS in capitals") << "HTTPS://a/2" << true;
+        QTest::newRow("file") << "file:///etc/hostname" << false;
+        QTest::newRow("file with a host") << "file://host/share/x.pdf" << false;
+        QTest::newRow("data") << "data:application/pdf;base64,JVBERi0xLjQK" << false;
+        QTest::newRow("javascript") << "javascript:alert(1)" << false;
+        QTest::newRow("ftp") << "ftp://a/x.pdf" << false;
+        QTest::newRow("a bare path") << "/etc/hostname" << false;
+        QTest::newRow("no host") << "http:///x" << false;
+    }
+    void importKeepsWebAddressesOnly()
+    {
+        QFETCH(QString, key);
+        QFETCH(bool, kept);
+        TestHome home;
+        const QString file = home.filePath(QStringLiteral("list.zxul"));
+        QVERIFY(ExportListFile(file, {{"http://before/", "a", "", "", ""},
+                                      {key, "b", "成功", "pdf", "/x/"},
+                                      {"https://after/", "c", "", "", ""}}));
+        QStringList keys;
+        for (const ListRecord &r : readAll(file))
+            keys << r.key;
+        const QStringList expected = kept ? QStringList{"http://before/", key, "https://after/"}
+                                          : QStringList{"http://before/", "https://after/"};
+        QCOMPARE(keys, expected);
     }
 
     void failedExportKeepsTheOldFile()
@@ -149,7 +181,7 @@ private Q_SLOTS:
     {
         TestHome home;
         const QString file = home.filePath(QStringLiteral("list.zxul"));
-        QVERIFY(ExportListFile(file, {{"k", QStringLiteral("\x1b]0;x\x07title\u202e"), "", "", "/f\x01"}}));
+        QVERIFY(ExportListFile(file, {{"http://a/1", QStringLiteral("\x1b]0;x\x07title\u202e"), "", "", "/f\x01"}}));
         const auto back = readAll(file);
         QCOMPARE(back.size(), 1);
         QCOMPARE(back[0].title, QStringLiteral("]0;xtitle"));

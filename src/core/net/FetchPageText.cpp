@@ -1,7 +1,7 @@
 #include "core/net/FetchPageText.h"
 
-#include "core/net/NetTexts.h"
 #include "core/net/LifetimeGuard.h"
+#include "core/net/NetTexts.h"
 #include "core/net/TransferControl.h"
 #include "core/util/AnsiCodePage.h"
 #include "core/util/Clock.h"
@@ -121,8 +121,10 @@ QString requestHeaders(const PageFetchRequest &request, bool post)
     return headers;
 }
 
-// The body into `file` until the announced length is in, the body ends or a silence outlasts `timeout`. False when
-// the control went away or the body grew past any page's size.
+// The body into `file` until it is whole: the announced length is in or, without one, the response has ended
+// cleanly. False when it is not: the connection broke or closed short of the announced length, a silence outlasted
+// `timeout`, the control was cancelled or went away, or the body grew past any page's size. A page cut short would
+// otherwise be analysed as the whole page, and its address recorded as visited for good.
 QCoro::Task<bool> receiveBody(const QPointer<TransferControl> &control, QFile &file, qint64 contentLength,
                               std::chrono::milliseconds timeout)
 {
@@ -145,11 +147,12 @@ QCoro::Task<bool> receiveBody(const QPointer<TransferControl> &control, QFile &f
         if (contentLength > 0 && file.size() >= contentLength)
             co_return true;
         // A chunk smaller than two bytes marks the end when no length was given. An empty chunk ends the read in
-        // either case: the body is exhausted, the control was cancelled, or the silence ran out.
+        // either case: the body is exhausted, the control was cancelled, or the silence ran out. Only the first is
+        // a page, and only when the transfer says it ended whole.
         if (chunk.isEmpty() || (contentLength == 0 && chunk.size() < 2 && control->bodyAtEnd()))
-            co_return true;
+            co_return control->bodyAtEnd() && control->responseComplete() && file.size() >= contentLength;
         if (Clock::monotonicMs() - lastProgress > timeout.count())
-            co_return true;
+            co_return false;
     }
 }
 
@@ -235,9 +238,9 @@ QCoro::Task<QString> FetchPageText(PageFetchRequest request, TransferControl *co
             co_return {};
     }
 
-    const std::chrono::milliseconds timeout = request.timeoutSeconds > 0
-                                                  ? std::chrono::milliseconds(std::chrono::seconds(request.timeoutSeconds))
-                                                  : kDefaultFetchTimeout;
+    const std::chrono::milliseconds timeout =
+        request.timeoutSeconds > 0 ? std::chrono::milliseconds(std::chrono::seconds(request.timeoutSeconds))
+                                   : kDefaultFetchTimeout;
     const bool post = request.method.trimmed().compare(QLatin1String("POST"), Qt::CaseInsensitive) == 0;
     setUpControl(*control, request);
     if (!control->execute(request.address, post ? QStringLiteral("POST") : QStringLiteral("GET"),

@@ -31,9 +31,11 @@ struct PageFetchRequest {
     QString proxy{};                        // "host:port", or empty for the system's default connection
 };
 
-// Fetches `request.address` through `control` and returns its text, or empty on any failure (busy control,
-// time-out, status other than 200 OK, no body). When a silence outlasts the time-out, the part received so far is
-// decoded. The body passes through a temporary file in the data folder that never outlives the call.
+// Fetches `request.address` through `control` and returns its text, or empty on any failure (an address other than
+// http or https, busy control, time-out, status other than 200 OK, a body that is not whole). A body is whole when
+// its announced length is in or, without one, when the response ended cleanly; one closed short, broken off or
+// silent for longer than the time-out gives nothing, not the part received. The body passes through a temporary
+// file in the data folder that never outlives the call.
 //
 // Character set, first that applies: the caller's (not empty, not "auto"), the Content-Type charset parameter,
 // a charset found in the first 1025 bytes of the page (DetectMetaCharset), UTF-8.

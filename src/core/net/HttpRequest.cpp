@@ -43,6 +43,17 @@ QNetworkRequest NewHttpRequest(const QUrl &url)
     return request;
 }
 
+bool IsWebAddress(const QUrl &url)
+{
+    const QString scheme = url.scheme().toLower();
+    return url.isValid() && !url.host().isEmpty() && (scheme == u"http" || scheme == u"https");
+}
+
+bool IsWebAddress(const QString &address)
+{
+    return IsWebAddress(QUrl(address.trimmed(), QUrl::TolerantMode));
+}
+
 QNetworkProxy ConnectionProxy(ProxyUse use, const QString &named)
 {
     switch (use) {

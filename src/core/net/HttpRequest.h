@@ -19,6 +19,12 @@ class QObject;
 //  - Redirects are followed, but never from HTTPS to plain HTTP.
 QNetworkRequest NewHttpRequest(const QUrl &url);
 
+// True for an http or https address with a host: the only addresses the program ever fetches, whoever asks (the
+// page fetch, both download engines, a row from a list file). A link on a hostile page or a row of a list file
+// could otherwise name file:///etc/passwd or carry its own body as data:, and have it copied into the save folder.
+bool IsWebAddress(const QUrl &url);
+bool IsWebAddress(const QString &address);
+
 // How a connection reaches the server.
 enum class ProxyUse { SystemDefault, Direct, Named };
 

@@ -8,4 +8,6 @@ namespace NetTexts {
 // (%1: its name).
 inline const QString kDecodingFailed = QStringLiteral("编码转换出错：");
 inline const QString kUnknownCharset = QStringLiteral("不支持的字符集 %1");
+// Why an address is not fetched: only http and https addresses are.
+inline const QString kNotWebAddress = QStringLiteral("不是http(s)网址");
 } // namespace NetTexts

@@ -111,8 +111,7 @@ QNetworkReply *TransferControl::startRequest(const QString &address, const QByte
     m_bodyBytesRead = 0;
 
     QUrl url(address.trimmed(), QUrl::TolerantMode);
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != u"http" && scheme != u"https")) {
+    if (!IsWebAddress(url)) {
         m_finished = true;
         fail(12005, QStringLiteral("The URL is invalid"));
         return nullptr;

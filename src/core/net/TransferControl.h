@@ -92,6 +92,9 @@ public:
     QByteArray readAvailable(qint64 size);
     // True when the whole body has arrived and has been read, or there is no request.
     bool bodyAtEnd() const;
+    // True once the response has ended whole. A body that broke off, closed short of its announced length, was
+    // cancelled or has merely stopped arriving is not whole, however much of it is in.
+    bool responseComplete() const { return m_state == icResponseCompleted; }
 
     // The whole body of `address` in one call, with the current connection settings (the request time-out also
     // bounds each silence during the body). Empty on failure and for answers other than 2xx: an error page is

@@ -1,5 +1,6 @@
 #include "core/search/ListExchange.h"
 
+#include "core/net/HttpRequest.h"
 #include "core/search/ResultRow.h"
 #include "core/search/SearchTexts.h"
 #include "core/store/Database.h"
@@ -120,9 +121,13 @@ bool ReadListFile(const QString &path, const std::function<void(const ListRecord
             column[name[1].unicode() - '0'] = c;
     }
     const auto text = [&](int l) { return column[l] >= 0 ? select.text(column[l]) : QString(); };
-    // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name.
-    while (select.next())
-        onRecord({text(0), RemoveControlCharacters(text(1)), text(2), text(3), text(4)});
+    // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
+    // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.
+    while (select.next()) {
+        const QString key = text(0);
+        if (IsWebAddress(key))
+            onRecord({key, RemoveControlCharacters(text(1)), text(2), text(3), text(4)});
+    }
     if (select.failed()) {
         setError(error, select.lastError());
         return false;

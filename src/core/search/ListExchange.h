@@ -6,11 +6,11 @@
 
 // One result row as the list exchange file (".zxul", table 导出表) keeps it; the source page is not stored.
 struct ListRecord {
-    QString key;     // L0, the result link
-    QString title;   // L1
-    QString status;  // L2
-    QString type;    // L3
-    QString folder;  // L4
+    QString key;    // L0, the result link
+    QString title;  // L1
+    QString status; // L2
+    QString type;   // L3
+    QString folder; // L4
 };
 
 struct ResultRow;
@@ -30,8 +30,9 @@ bool ExportListFile(const QString &path, const QList<ListRecord> &records, QStri
 bool IsListFile(const QString &path);
 
 // Reads every record of the list exchange file at `path` in the order the table returns them; `onRecord` gets
-// each one. A missing file is created empty (and yields nothing), as the import always did. False with the
-// reason in `error` when the file cannot be opened or read.
+// each one whose key is an http or https address (IsWebAddress); the others are skipped, as records that cannot
+// be turned into a row. A missing file is created empty (and yields nothing), as the import always did. False with
+// the reason in `error` when the file cannot be opened or read.
 bool ReadListFile(const QString &path, const std::function<void(const ListRecord &)> &onRecord,
                   QString *error = nullptr);
 

@@ -227,6 +227,41 @@ private Q_SLOTS:
         server.closeAllConnections();
     }
 
+    // Only web addresses are fetched: any other fails its row with the reason, and nothing lands in the folder.
+    void onlyWebAddressesAreFetched_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: a readable local file, %2: a redirect to that file
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("file") << "file://%1"
+                              << "不是http(s)网址";
+        QTest::newRow("data") << "data:application/pdf;base64,JVBERi0xLjQK"
+                              << "不是http(s)网址";
+        QTest::newRow("redirected to a file") << "%2"
+                                              << "";
+    }
+    void onlyWebAddressesAreFetched()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, percent);
+        QTemporaryDir elsewhere;
+        const QString local = elsewhere.filePath(QStringLiteral("hostname"));
+        writeFile(local, "%PDF-1.4 the machine's own file");
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/to-file"), Response::redirect("file://" + local.toUtf8()));
+        const int row =
+            m_context->addRow(QString(address)
+                                  .replace(QStringLiteral("%1"), local)
+                                  .replace(QStringLiteral("%2"), server.urlText(QStringLiteral("/to-file"))),
+                              QStringLiteral("doc"), QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(!runRow(engine, row));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Failed);
+        QCOMPARE(item.percent, percent);
+        QCOMPARE(filesIn(m_dir->path()), QStringList());
+        QVERIFY(!m_context->busy);
+    }
+
     void sizeLimit_data()
     {
         QTest::addColumn<int>("framing");

@@ -197,6 +197,49 @@ private Q_SLOTS:
         QCOMPARE(m_context->sounds, QList<int>{});
     }
 
+    // Only web addresses are fetched: a page linking a local file or carrying its body in the address gets the
+    // row failed with the reason, and nothing lands in the save folder.
+    void onlyWebAddressesAreFetched_data()
+    {
+        QTest::addColumn<QString>("address"); // %1: a readable local file, %2: a redirect to that file
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("file") << "file://%1"
+                              << "不是http(s)网址";
+        QTest::newRow("data") << "data:application/pdf;base64,JVBERi0xLjQK"
+                              << "不是http(s)网址";
+        QTest::newRow("ftp") << "ftp://127.0.0.1/doc.pdf"
+                             << "不是http(s)网址";
+        QTest::newRow("redirected to a file") << "%2"
+                                              << "";
+    }
+    void onlyWebAddressesAreFetched()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, percent);
+        QTemporaryDir elsewhere;
+        const QString local = elsewhere.filePath(QStringLiteral("hostname"));
+        QFile secret(local);
+        QVERIFY(secret.open(QIODevice::WriteOnly));
+        secret.write("%PDF-1.4 the machine's own file");
+        secret.close();
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/to-file"), Response::redirect("file://" + local.toUtf8()));
+
+        const int row =
+            m_context->addRow(QString(address)
+                                  .replace(QStringLiteral("%1"), local)
+                                  .replace(QStringLiteral("%2"), server.urlText(QStringLiteral("/to-file"))),
+                              QStringLiteral("doc"), QStringLiteral("pdf"), folder());
+        Engine2 engine(*m_context);
+        start(engine, 1, row, folder() + QStringLiteral("doc.pdf"));
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(1), 20000);
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Failed);
+        QCOMPARE(item.percent, percent);
+        QCOMPARE(filesIn(m_dir->path()), QStringList());
+        QCOMPARE(m_context->transferEnds, 1);
+    }
+
     // Unloading a slot (the stop command) ends its transfer without any event and without leftovers.
     void unloadDuringTheTransfer()
     {

@@ -3,6 +3,7 @@
 #include "core/download/DownloadTexts.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
+#include "core/net/NetTexts.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 
@@ -63,13 +64,18 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     m_writeFailed = false;
     m_running = true;
     m_transfer = std::make_unique<QObject>();
+    m_address = CleanAddress(address);
+
+    // Checked before anything is written: a file: or data: link would otherwise be read into the save folder.
+    if (!IsWebAddress(m_address)) {
+        failLater(NetTexts::kNotWebAddress);
+        return;
+    }
 
     writePlaceholder();
 
     m_stallClock = Clock::monotonicMs();
     m_stallTimer.start();
-
-    m_address = CleanAddress(address);
 
     if (!openTemp()) {
         failLater(DownloadTexts::kCannotDownload);

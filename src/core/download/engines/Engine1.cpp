@@ -9,7 +9,9 @@
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
 #include "core/download/engines/TransferStateText.h"
+#include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
+#include "core/net/NetTexts.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 #include "core/util/FileNameRules.h"
@@ -214,6 +216,13 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     const QString referrer = list.item(m_row).referrer;
     const QString header =
         QStringLiteral("Referer: ") + (referrer.isEmpty() ? UrlHostPart(m_address) : referrer) + QStringLiteral("\r\n");
+
+    // Only web addresses are fetched; any other says why in its row.
+    if (!IsWebAddress(m_address)) {
+        list.setPercent(m_row, NetTexts::kNotWebAddress);
+        list.setState(m_row, ItemState::Failed);
+        co_return Step::FailedAsShown;
+    }
 
     // 6-7. Request, and the wait for its answer.
     m_inet->execute(m_address, QStringLiteral("GET"), {}, header);

@@ -7,6 +7,7 @@
 #include "core/download/engines/Downloader.h"
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
+#include "core/net/NetTexts.h"
 
 #include <QFile>
 #include <QNetworkAccessManager>
@@ -156,12 +157,15 @@ void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
 
 void Engine2::onDownloadError(int slot, const QString &message)
 {
-    Q_UNUSED(message) // never shown
     if (!slotLoaded(slot))
         return;
     const int row = rowOfSlot(slot);
-    if (row >= 0)
+    if (row >= 0) {
         m_context.list().setState(row, ItemState::Failed);
+        // A transfer's own failures are not shown; an address that is never fetched says why in its row.
+        if (message == NetTexts::kNotWebAddress)
+            m_context.list().setPercent(row, message);
+    }
     destroySlot(slot);
     m_context.markTransferEnd();
 }

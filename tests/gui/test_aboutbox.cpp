@@ -32,6 +32,7 @@
 #include <QTest>
 #include <QTimer>
 #include <functional>
+#include <memory>
 
 using Response = FixtureHttpServer::Response;
 
@@ -116,6 +117,24 @@ void click(QWidget *target)
     sendMouse(target, QEvent::MouseButtonPress);
     sendMouse(target, QEvent::MouseButtonRelease);
 }
+
+// A started program whose update server gives `reply`: its cover, after the first check ended.
+struct StartedCover {
+    explicit StartedCover(const QByteArray &reply)
+    {
+        update.answer(Response::text(reply));
+        cover.show();
+    }
+    ~StartedCover() { CloseVisitedDatabase(); }
+    bool checked(int count) { return finished.wait() && update.checks() == count; }
+    QLabel *label2() const { return cover.findChild<QLabel *>(QStringLiteral("Label2")); }
+
+    TestHome home;
+    RecordingPrompt prompt;
+    UpdateServer update;
+    fCover cover;
+    QSignalSpy finished{cover.updateCheck(), &UpdateCheck::finished};
+};
 } // namespace
 
 class TestAboutBox final : public QObject
@@ -196,74 +215,67 @@ private Q_SLOTS:
     // product page and says so. The about box then shows it, and closing the box asks again.
     void coverAnnouncesNewerVersion()
     {
-        TestHome home;
-        RecordingPrompt prompt;
         UrlRecorder desktop;
-        UpdateServer update;
-        update.answer(Response::text("2.0.0\r\n"));
-
-        fCover cover;
-        QSignalSpy finished(cover.updateCheck(), &UpdateCheck::finished);
-        cover.show();
-        QVERIFY(finished.wait());
-        QCOMPARE(update.checks(), 1);
-        auto *label2 = cover.findChild<QLabel *>(QStringLiteral("Label2"));
-        QVERIFY(label2->isVisible());
-        QCOMPARE(label2->text(), QStringLiteral("有最新版本：V2.0.0"));
-        const QString page = update.server.urlText(QStringLiteral("/up/")) + ExecutableName() + QLatin1Char('/');
+        StartedCover program("2.0.0\r\n");
+        QVERIFY(program.checked(1));
+        QVERIFY(program.label2()->isVisible());
+        QCOMPARE(program.label2()->text(), QStringLiteral("有最新版本：V2.0.0"));
+        const QString page =
+            program.update.server.urlText(QStringLiteral("/up/")) + ExecutableName() + QLatin1Char('/');
         QCOMPARE(desktop.urls, QStringList{page});
-        QCOMPARE(prompt.texts(), QStringList{AboutTexts::kNewerVersionMessage});
-        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Information);
-        click(label2);
+        QCOMPARE(program.prompt.texts(), QStringList{AboutTexts::kNewerVersionMessage});
+        QCOMPARE(program.prompt.entries.first().icon, Prompt::Icon::Information);
+        click(program.label2());
         QCOMPARE(desktop.urls, QStringList({page, page}));
 
-        // The main window's help menu: the box shows what the check found; its closing starts the next check.
-        update.answer(Response::text("1.0.0"));
+        // The box shows what the check found; its closing starts the next check, which finds nothing higher.
+        program.update.answer(Response::text("1.0.0"));
         QString notice;
         {
             AboutBoxVisitor visitor([&](QWidget *box) { notice = labelText(box, "Label10"); });
-            SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
-            fWebSearch main;
-            main.findChild<QAction *>(QStringLiteral("menu关于"))->trigger();
+            ShowAboutBox(&program.cover);
             QCOMPARE(visitor.visits, 1);
         }
         QCOMPARE(notice, QStringLiteral("[有最新版本可以升级：2.0.0]"));
-        QVERIFY(finished.wait());
-        QCOMPARE(update.checks(), 2);
+        QVERIFY(program.checked(2));
         QCOMPARE(NewestVersionText(), QStringLiteral("2.0.0"));
-        QCOMPARE(prompt.entries.size(), 1);
-        CloseVisitedDatabase();
+        QCOMPARE(program.prompt.entries.size(), 1);
     }
 
-    // The download window's 关于 is live while the program runs and leads to the same box and the next check.
-    void downloadWindowOpensTheBox()
+    // 关于 in the help menus of the main window and the download window: the modal box, then the next check.
+    void helpMenusOpenTheBox_data()
     {
-        TestHome home;
-        RecordingPrompt prompt;
-        UpdateServer update;
-        update.answer(Response::text("1.2.9"));
-        fCover cover;
-        QSignalSpy finished(cover.updateCheck(), &UpdateCheck::finished);
-        cover.show();
-        QVERIFY(finished.wait());
-        QCOMPARE(update.checks(), 1);
-
-        QPointer<fFileDownload> downloads = fFileDownload::ensure();
-        QAction *about = downloads->findChild<QAction *>(QStringLiteral("关于"));
+        QTest::addColumn<bool>("downloadWindow");
+        QTest::newRow("main window") << false;
+        QTest::newRow("download window") << true;
+    }
+    void helpMenusOpenTheBox()
+    {
+        QFETCH(bool, downloadWindow);
+        StartedCover program("1.2.9");
+        QVERIFY(program.checked(1));
+        SettingKeys::下载文件保存路径.write(program.home.filePath(QStringLiteral("out")));
+        std::unique_ptr<QWidget> window;
+        QAction *about = nullptr;
+        if (downloadWindow) {
+            window.reset(fFileDownload::ensure());
+            about = window->findChild<QAction *>(QStringLiteral("关于"));
+        } else {
+            window = std::make_unique<fWebSearch>();
+            about = window->findChild<QAction *>(QStringLiteral("menu关于"));
+            QCOMPARE(about->text(), QStringLiteral("关于(&A)"));
+        }
         QVERIFY(about->isEnabled());
         {
             AboutBoxVisitor visitor;
             about->trigger();
             QCOMPARE(visitor.visits, 1);
         }
-        QVERIFY(finished.wait());
-        QCOMPARE(update.checks(), 2);
-        QVERIFY(!cover.findChild<QLabel *>(QStringLiteral("Label2"))->isVisible());
-        QVERIFY(prompt.entries.isEmpty());
-        prompt.answers = {true};
-        downloads->close();
-        delete downloads.data();
-        CloseVisitedDatabase();
+        QVERIFY(program.checked(2));
+        QVERIFY(!program.label2()->isVisible());
+        QVERIFY(program.prompt.entries.isEmpty());
+        program.prompt.answers = {true};
+        window->close();
     }
 
     // No answer: a closed port says "请保持网络畅通！" after every check; a server that never answers says

@@ -1,6 +1,7 @@
 #include "gui/fCover/fCover.h"
 
 #include "core/about/AboutTexts.h"
+#include "core/about/ProgramVersion.h"
 #include "core/about/UpdateAddress.h"
 #include "core/about/UpdateCheck.h"
 #include "core/download/DownloadSettings.h"
@@ -24,7 +25,6 @@
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QVersionNumber>
 #include <chrono>
 
 namespace {
@@ -49,11 +49,7 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     m_title->setFont(titleFont);
     m_title->setAlignment(Qt::AlignCenter);
 
-    const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    m_version = new QLabel(fCoverTexts::kVersion + QString::number(version.majorVersion()) + QLatin1Char('.') +
-                               QString::number(version.minorVersion()) + QLatin1Char('.') +
-                               QString::number(version.microVersion()),
-                           this);
+    m_version = new QLabel(fCoverTexts::kVersion + ProgramVersionText(), this);
     m_version->setObjectName(QStringLiteral("LabelVersion"));
     m_version->setAlignment(Qt::AlignCenter);
 

@@ -1,8 +1,8 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
-// site, the save-target dialog, the copy tool, the options dialog, and the download window after the found documents
-// were downloaded. Checks that every caption has room, the lists show their columns and no two controls overlap. With
-// PH_SCREENSHOT_DIR set the six windows are also saved there as PNG files (scripts/screenshots runs this under Xvfb
-// with the CJK fonts).
+// site, the save-target dialog, the copy tool, the options dialog, the about box, and the download window after the
+// found documents were downloaded. Checks that every caption has room, the lists show their columns and no two
+// controls overlap. With PH_SCREENSHOT_DIR set the seven windows are also saved there as PNG files
+// (scripts/screenshots runs this under Xvfb with the CJK fonts).
 #include "ModalAnswerer.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
@@ -19,6 +19,7 @@
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
+#include "gui/frmAbout/frmAbout.h"
 #include "support/FixtureHttpServer.h"
 #include "support/ManualClock.h"
 #include "support/ScholarSite.h"
@@ -191,6 +192,14 @@ private Q_SLOTS:
         nothingOverlaps(&options);
         save(&options, QStringLiteral("fOption.png"));
         options.close();
+        // The about box as the help menu opens it.
+        frmAbout about(main);
+        about.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&about));
+        captionsFit(&about);
+        nothingOverlaps(&about);
+        save(&about, QStringLiteral("frmAbout.png"));
+        about.close();
 
         // The download window after the analysis handed the found links over and its start button downloaded them
         // all (the test gives the download ticks their seconds).

@@ -37,4 +37,9 @@ QString proxyServiceBase()
 {
     return withoutTrailingSlash(fromEnvironment("PAPERHARVEST_PROXY_SERVICE_BASE", "http://proxy.paperharvest.invalid"));
 }
+
+QString makerSite()
+{
+    return withoutTrailingSlash(fromEnvironment("PAPERHARVEST_MAKER_SITE", "http://www.paperharvest.invalid"));
+}
 } // namespace Deployment

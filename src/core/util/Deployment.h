@@ -13,4 +13,6 @@ QString documentPrefix();
 QString updateBase();
 // Proxy echo and proxy-address collection service (PAPERHARVEST_PROXY_SERVICE_BASE).
 QString proxyServiceBase();
+// Maker's support site (PAPERHARVEST_MAKER_SITE), linked from the about box.
+QString makerSite();
 } // namespace Deployment

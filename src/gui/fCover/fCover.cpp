@@ -1,24 +1,31 @@
 #include "gui/fCover/fCover.h"
 
+#include "core/about/AboutTexts.h"
+#include "core/about/ProgramVersion.h"
+#include "core/about/UpdateAddress.h"
+#include "core/about/UpdateCheck.h"
 #include "core/download/DownloadSettings.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
-#include "gui/fCover/fCoverTexts.h"
 #include "core/util/ClockTimer.h"
+#include "core/util/Prompt.h"
+#include "gui/fCover/fCoverTexts.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
+#include "gui/frmAbout/frmAbout.h"
 #include "gui/shell/AppIcon.h"
+#include "gui/shell/ShellOpen.h"
 #include "gui/shell/SystemInfo.h"
 
 #include <QApplication>
 #include <QCloseEvent>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <QVersionNumber>
 #include <chrono>
 
 namespace {
@@ -43,11 +50,7 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     m_title->setFont(titleFont);
     m_title->setAlignment(Qt::AlignCenter);
 
-    const QVersionNumber version = QVersionNumber::fromString(QCoreApplication::applicationVersion());
-    m_version = new QLabel(fCoverTexts::kVersion + QString::number(version.majorVersion()) + QLatin1Char('.') +
-                               QString::number(version.minorVersion()) + QLatin1Char('.') +
-                               QString::number(version.microVersion()),
-                           this);
+    m_version = new QLabel(fCoverTexts::kVersion + ProgramVersionText(), this);
     m_version->setObjectName(QStringLiteral("LabelVersion"));
     m_version->setAlignment(Qt::AlignCenter);
 
@@ -67,6 +70,8 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     m_label2 = new QLabel(this);
     m_label2->setObjectName(QStringLiteral("Label2"));
     m_label2->setAlignment(Qt::AlignCenter);
+    m_label2->setCursor(Qt::PointingHandCursor);
+    m_label2->installEventFilter(this);
     m_label2->hide();
 
     m_search = new QPushButton(fCoverTexts::kSearch, this);
@@ -80,7 +85,9 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     m_timer1->setObjectName(QStringLiteral("Timer1"));
     m_timer1->setInterval(kUpdateCheckDelay);
     m_timer1->setSingleShot(true);
-    connect(m_timer1, &ClockTimer::timeout, this, &fCover::updateCheckDue);
+    connect(m_timer1, &ClockTimer::timeout, this, &fCover::Timer1_Timer);
+    m_update = new UpdateCheck(this);
+    connect(m_update, &UpdateCheck::newerVersionFound, this, &fCover::announceNewerVersion);
 
     auto *buttons = new QHBoxLayout;
     buttons->addStretch();
@@ -107,6 +114,7 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     // The download window's way back to the main window.
     DownloadWindowHooks::instance().showMainWindow = [this] { openMainWindow(); };
     fOption::installDownloadWindowHook();
+    DownloadWindowHooks::instance().showAbout = ShowAboutBox;
 
     // Shown first, loaded right after, so the user sees the cover (and its loading label) while it loads.
     QTimer::singleShot(0, this, &fCover::load);
@@ -117,6 +125,7 @@ fCover::~fCover()
     if (g_cover == this) {
         g_cover = nullptr;
         DownloadWindowHooks::instance().showMainWindow = nullptr;
+        DownloadWindowHooks::instance().showAbout = nullptr;
     }
 }
 
@@ -135,6 +144,28 @@ void fCover::load()
     m_timer1->start();
     m_loading->hide();
     Q_EMIT loaded();
+}
+
+void fCover::Timer1_Timer()
+{
+    m_timer1->stop();
+    m_update->start();
+}
+
+void fCover::announceNewerVersion(const QString &version)
+{
+    m_label2->setText(AboutTexts::kNewerVersionNotice + version);
+    m_label2->show();
+    OpenAddress(ProductPageAddress() + QLatin1Char('/'));
+    Prompt::current().message(AboutTexts::kNewerVersionMessage, Prompt::Icon::Information);
+}
+
+bool fCover::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label2 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton)
+        OpenAddress(ProductPageAddress() + QLatin1Char('/'));
+    return QWidget::eventFilter(watched, event);
 }
 
 void fCover::openMainWindow()

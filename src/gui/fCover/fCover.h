@@ -8,6 +8,7 @@
 class QLabel;
 class QPushButton;
 class ClockTimer;
+class UpdateCheck;
 
 // The start-up window: loads what the whole run needs (the visited-address database, the system description,
 // the download size limit), then offers the main window and the exit. Closing it ends the program.
@@ -24,6 +25,8 @@ public:
 
     // The one-shot update-check timer; the about box starts it again when it closes.
     ClockTimer *updateTimer() const { return m_timer1; }
+    // The update check the timer starts; every check of the run goes through it.
+    UpdateCheck *updateCheck() const { return m_update; }
     // The main window when it is open.
     fWebSearch *mainWindow() const { return m_main; }
 
@@ -31,16 +34,18 @@ public:
     void openMainWindow();
 
 Q_SIGNALS:
-    // The update-check timer fired; the update check runs on this.
-    void updateCheckDue();
     // The start-up sequence finished.
     void loaded();
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void load();
+    void Timer1_Timer();
+    // The server named a version above the program's own: the notice, the product page and the message.
+    void announceNewerVersion(const QString &version);
 
     QLabel *m_title = nullptr;
     QLabel *m_version = nullptr;
@@ -50,6 +55,7 @@ private:
     QPushButton *m_search = nullptr;
     QPushButton *m_exit = nullptr;
     ClockTimer *m_timer1 = nullptr;
+    UpdateCheck *m_update = nullptr;
     QPointer<fWebSearch> m_main;
 };
 

@@ -24,6 +24,7 @@
 #include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/WindowPacing.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
+#include "gui/frmAbout/frmAbout.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
@@ -371,6 +372,7 @@ void fWebSearch::buildMenus()
 
     QMenu *help = menuBar()->addMenu(ShellTexts::kMenuHelp);
     help->setObjectName(QStringLiteral("menu帮助"));
+    connect(action(help, "menu关于", T::kAbout), &QAction::triggered, this, [this] { ShowAboutBox(this); });
     connect(action(help, "menu软件使用方法", useTexts::kCaption), &QAction::triggered, this, [] { (new use)->show(); });
 
     // Pop-up only: never in the menu bar.

@@ -61,6 +61,7 @@ inline const QString kClearAll = QStringLiteral("清空全部");
 inline const QString kOpenSavedFile = QStringLiteral("打开保存文件");
 inline const QString kOpenSavedFileFolder = QStringLiteral("打开保存文件所在目录");
 inline const QString kAutoSizeColumns = QStringLiteral("自动列宽");
+inline const QString kAbout = QStringLiteral("关于(&A)");
 
 // The analysis pop-up menu of "分析下载".
 inline const QString kAnalyseUnanalysed = QStringLiteral("分析下载未分析项");

@@ -16,6 +16,7 @@
 #include <QTest>
 #include <QWebEngineProfile>
 #include <memory>
+#include <optional>
 
 namespace {
 const QString kFolder = QStringLiteral("/home/u/12345");
@@ -67,6 +68,23 @@ private:
     ResultListModel &m_list;
     RunFlags &m_flags;
     NoPause m_pacing;
+};
+
+// A batch in the windows' way started on the keyword whose search page is the verification page.
+struct VerificationRun {
+    explicit VerificationRun(QWebEngineProfile *profile) : browser(profile)
+    {
+        window.keywords = QStringLiteral("安全验证");
+        batch.emplace(driver.clickBatch());
+    }
+    WebEngineBrowser browser;
+    ResultListModel list;
+    RunFlags flags;
+    WaitingWindow window{browser, list, flags};
+    SearchDriver driver{browser, flags, window};
+    QSignalSpy finished{&driver, &SearchDriver::batchFinished};
+    QSignalSpy waiting{&window, &WaitingWindow::waiting};
+    std::optional<QCoro::Task<>> batch;
 };
 
 QString closedPortBase()
@@ -197,47 +215,30 @@ private Q_SLOTS:
     // in the browser (the user solved the verification), the batch goes on where it was.
     void walkWaitsForVerification()
     {
-        WebEngineBrowser browser(m_profile);
-        ResultListModel list;
-        RunFlags flags;
-        WaitingWindow window(browser, list, flags);
-        window.keywords = QStringLiteral("安全验证");
-        SearchDriver driver(browser, flags, window);
-        QSignalSpy finished(&driver, &SearchDriver::batchFinished);
-        QSignalSpy waiting(&window, &WaitingWindow::waiting);
-        auto batch = driver.clickBatch();
-
-        QVERIFY(waiting.wait(20000));
-        QCOMPARE(window.waits, QList<ServicePageState>{ServicePageState::Verification});
-        QCOMPARE(list.rowCount(), 0);
-        QVERIFY(finished.isEmpty());
+        VerificationRun run(m_profile);
+        QVERIFY(run.waiting.wait(20000));
+        QCOMPARE(run.window.waits, QList<ServicePageState>{ServicePageState::Verification});
+        QCOMPARE(run.list.rowCount(), 0);
+        QVERIFY(run.finished.isEmpty());
 
         // Solved: the service shows the results.
-        browser.navigate(m_site->searchUrl(QStringLiteral("机器翻译")));
-        QVERIFY(finished.wait(20000));
-        QCOMPARE(window.waitEnds, 1);
-        QCOMPARE(list.rowCount(), 2);
-        QCOMPARE(list.row(0).key, m_site->resultLink(QStringLiteral("d201")));
+        run.browser.navigate(m_site->searchUrl(QStringLiteral("机器翻译")));
+        QVERIFY(run.finished.wait(20000));
+        QCOMPARE(run.window.waitEnds, 1);
+        QCOMPARE(run.list.rowCount(), 2);
+        QCOMPARE(run.list.row(0).key, m_site->resultLink(QStringLiteral("d201")));
     }
 
     // Stop during the wait ends the batch.
     void stopEndsTheWait()
     {
-        WebEngineBrowser browser(m_profile);
-        ResultListModel list;
-        RunFlags flags;
-        WaitingWindow window(browser, list, flags);
-        window.keywords = QStringLiteral("安全验证");
-        SearchDriver driver(browser, flags, window);
-        QSignalSpy finished(&driver, &SearchDriver::batchFinished);
-        QSignalSpy waiting(&window, &WaitingWindow::waiting);
-        auto batch = driver.clickBatch();
-        QVERIFY(waiting.wait(20000));
+        VerificationRun run(m_profile);
+        QVERIFY(run.waiting.wait(20000));
 
-        auto stop = driver.clickBatch();
-        QVERIFY(finished.wait(20000));
-        QCOMPARE(window.waitEnds, 1);
-        QVERIFY(flags.allIdle());
+        auto stop = run.driver.clickBatch();
+        QVERIFY(run.finished.wait(20000));
+        QCOMPARE(run.window.waitEnds, 1);
+        QVERIFY(run.flags.allIdle());
     }
 };
 

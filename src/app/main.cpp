@@ -13,6 +13,19 @@ bool isArgument(int argc, char *argv[], const char *name)
 {
     return argc > 1 && std::strcmp(argv[1], name) == 0;
 }
+
+// Whether the windows have somewhere to show. Qt aborts the process when it cannot open the display it chose, so
+// the case the environment already tells (no display named at all, a server's or a container's shell) is said
+// in one line instead. A platform chosen explicitly (offscreen, say) is trusted.
+bool displayNamed()
+{
+#if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
+    return qEnvironmentVariableIsSet("QT_QPA_PLATFORM") || qEnvironmentVariableIsSet("DISPLAY") ||
+           qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+#else
+    return true;
+#endif
+}
 } // namespace
 
 int main(int argc, char *argv[])
@@ -28,6 +41,16 @@ int main(int argc, char *argv[])
     // The headless mode, before any window exists.
     if (isArgument(argc, argv, "batch"))
         return RunBatchCommand(argc, argv);
+    if (argc > 1) {
+        QTextStream(stderr) << "paperharvest: unknown argument \"" << QString::fromLocal8Bit(argv[1]) << "\"\n"
+                            << ProgramUsageText();
+        return 2;
+    }
+    if (!displayNamed()) {
+        QTextStream(stderr) << "paperharvest: no display to open the windows on (DISPLAY is not set); "
+                               "\"paperharvest batch\" runs without windows\n";
+        return 1;
+    }
 
     PrepareWebEngineEnvironment();
     QApplication app(argc, argv);

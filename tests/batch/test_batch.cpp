@@ -412,6 +412,43 @@ private Q_SLOTS:
         QCOMPARE(records.at(0).key, m_site->resultLink(QStringLiteral("d301")));
     }
 
+    // Arguments the program does not know, and a windows start with no display named, end at once with a word
+    // instead of opening (or aborting) the windows.
+    void windowsStartRefused_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<bool>("display");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("said");
+        QTest::newRow("unknown option") << QStringList{QStringLiteral("--bogus")} << true << 2
+                                        << QStringLiteral("unknown argument \"--bogus\"");
+        QTest::newRow("short option") << QStringList{QStringLiteral("-v")} << true << 2
+                                      << QStringLiteral("Usage: paperharvest");
+        QTest::newRow("word") << QStringList{QStringLiteral("search")} << true << 2
+                              << QStringLiteral("unknown argument");
+        QTest::newRow("no display") << QStringList() << false << 1 << QStringLiteral("no display");
+    }
+    void windowsStartRefused()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(bool, display);
+        QFETCH(int, status);
+        QFETCH(QString, said);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        if (!display)
+            for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+                environment.remove(QString::fromLatin1(name));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(PH_PROGRAM), arguments);
+        QVERIFY(process.waitForFinished(kProgramLimitMs));
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), status);
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QVERIFY2(err.contains(said), qPrintable(err));
+        QVERIFY(process.readAllStandardOutput().isEmpty());
+    }
+
     void help()
     {
         const Outcome batchHelp = program({QStringLiteral("batch"), QStringLiteral("--help")});

@@ -3,6 +3,7 @@
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
+#include "gui/shell/MessageBoxPrompt.h"
 #include "gui/shell/ShellOpen.h"
 #include "gui/shell/SystemInfo.h"
 #include "support/TestEnvironment.h"
@@ -12,10 +13,13 @@
 #include <QComboBox>
 #include <QDir>
 #include <QHeaderView>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QTreeView>
 
 class TestShell final : public QObject
@@ -136,6 +140,21 @@ private Q_SLOTS:
         };
         QVERIFY(inked(0, box->geometry().left()));
         QVERIFY(inked(box->geometry().right() + 1, label.width()));
+    }
+
+    // The program's questions all destroy something when answered yes: Enter alone answers no.
+    void questionDefaultsToNo()
+    {
+        MessageBoxPrompt prompt;
+        QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;
+        QTimer::singleShot(0, this, [&defaultButton] {
+            auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget());
+            QVERIFY(box);
+            defaultButton = box->standardButton(box->defaultButton());
+            QTest::keyClick(box, Qt::Key_Return);
+        });
+        QVERIFY(!prompt.ask(QStringLiteral("清空下载列表数据吗？")));
+        QCOMPARE(defaultButton, QMessageBox::No);
     }
 
     void systemDescription()

@@ -15,10 +15,14 @@ QString captionOr(const QString &title)
 QMessageBox::Icon boxIcon(Prompt::Icon icon)
 {
     switch (icon) {
-    case Prompt::Icon::Critical: return QMessageBox::Critical;
-    case Prompt::Icon::Question: return QMessageBox::Question;
-    case Prompt::Icon::Warning: return QMessageBox::Warning;
-    case Prompt::Icon::Information: break;
+    case Prompt::Icon::Critical:
+        return QMessageBox::Critical;
+    case Prompt::Icon::Question:
+        return QMessageBox::Question;
+    case Prompt::Icon::Warning:
+        return QMessageBox::Warning;
+    case Prompt::Icon::Information:
+        break;
     }
     return QMessageBox::Information;
 }
@@ -38,15 +42,16 @@ void MessageBoxPrompt::message(const QString &text, Icon icon, const QString &ti
 bool MessageBoxPrompt::ask(const QString &text, const QString &title)
 {
     QMessageBox box(QMessageBox::Question, captionOr(title), text, QMessageBox::Yes | QMessageBox::No, owner());
-    box.setDefaultButton(QMessageBox::Yes);
+    // Every question the program asks is about destroying something (emptying a list, closing during
+    // downloads): a stray Enter must keep it.
+    box.setDefaultButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
 
 std::optional<QString> MessageBoxPrompt::input(const QString &text, const QString &title, const QString &defaultText)
 {
     bool ok = false;
-    const QString answer =
-        QInputDialog::getText(owner(), captionOr(title), text, QLineEdit::Normal, defaultText, &ok);
+    const QString answer = QInputDialog::getText(owner(), captionOr(title), text, QLineEdit::Normal, defaultText, &ok);
     if (!ok)
         return std::nullopt;
     return answer;

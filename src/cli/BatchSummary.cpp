@@ -4,6 +4,7 @@
 #include "core/download/DownloadTexts.h"
 #include "core/download/SameNameRules.h"
 #include "core/search/ResultRow.h"
+#include "core/search/SearchTexts.h"
 #include "core/util/ControlCharacters.h"
 
 FileOutcome OutcomeOf(const DownloadItem &item)
@@ -83,9 +84,8 @@ QString BatchSummary::text() const
 
 bool BatchSummary::anyFailed() const
 {
-    // Status words are grouped by their first two characters; "失败(下载)" and "失败" both say the row failed.
     const bool rowFailed = std::any_of(statuses.cbegin(), statuses.cend(), [](const QPair<QString, int> &entry) {
-        return entry.first.startsWith(QStringLiteral("失败"));
+        return StatusGroup(entry.first) == SearchTexts::失败;
     });
     return rowFailed || filesFailed > 0;
 }

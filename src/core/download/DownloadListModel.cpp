@@ -108,13 +108,13 @@ Qt::ItemFlags DownloadListModel::flags(const QModelIndex &index) const
 
 int DownloadListModel::rowOf(const QString &address) const
 {
-    const auto slot = m_slotOfAddress.constFind(address);
-    return slot == m_slotOfAddress.cend() ? -1 : m_order.rowOf(*slot);
+    const int slot = m_slotOfAddress.find(address, m_slots);
+    return slot < 0 ? -1 : m_order.rowOf(slot);
 }
 
 bool DownloadListModel::append(const DownloadItem &item)
 {
-    if (m_slotOfAddress.contains(item.address))
+    if (contains(item.address))
         return false;
     const int row = size();
     beginInsertRows({}, row, row);
@@ -143,9 +143,9 @@ bool DownloadListModel::update(int row, const std::function<void(DownloadItem &)
     DownloadItem changed = old;
     change(changed);
     if (changed.address != old.address) {
-        if (m_slotOfAddress.contains(changed.address))
+        if (contains(changed.address))
             return false;
-        m_slotOfAddress.remove(old.address);
+        m_slotOfAddress.remove(slot);
         m_slotOfAddress.insert(changed.address, slot);
     }
     count(old, -1);
@@ -208,7 +208,7 @@ bool DownloadListModel::removeRows(int row, int count, const QModelIndex &parent
         const int slot = m_order.slotAt(r);
         DownloadItem &gone = m_slots[static_cast<std::size_t>(slot)];
         this->count(gone, -1);
-        m_slotOfAddress.remove(gone.address);
+        m_slotOfAddress.remove(slot);
         gone = DownloadItem();
         m_freeSlots.push_back(slot);
     }

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "core/download/AddressIndex.h"
 #include "core/download/DownloadItem.h"
 #include "core/download/DownloadRowOrder.h"
 
 #include <QAbstractTableModel>
-#include <QHash>
 #include <QList>
 #include <array>
 #include <functional>
@@ -47,7 +47,7 @@ public:
 
     // Appends the item unless its address is already a key of the list; false when it was dropped.
     bool append(const DownloadItem &item);
-    bool contains(const QString &address) const { return m_slotOfAddress.contains(address); }
+    bool contains(const QString &address) const { return m_slotOfAddress.find(address, m_slots) >= 0; }
     // The row holding the address, -1 when none.
     int rowOf(const QString &address) const;
 
@@ -90,7 +90,7 @@ private:
     std::vector<DownloadItem> m_slots; // by slot; a freed slot holds an empty item until an append reuses it
     std::vector<int> m_freeSlots;
     DownloadRowOrder m_order;
-    QHash<QString, int> m_slotOfAddress;
+    AddressIndex m_slotOfAddress;
     std::array<int, 5> m_stateCount{};
     int m_notStarted = 0;
     int m_errorsAndPages = 0;

@@ -5,6 +5,7 @@
 #include "cli/BatchSearchWindow.h"
 #include "core/analysis/AnalysisDriver.h"
 #include "core/analysis/ProxyRotation.h"
+#include "core/download/BodyFile.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/engines/InstallEngines.h"
 #include "core/net/SignalWait.h"
@@ -62,6 +63,8 @@ QCoro::Task<int> BatchRun::run()
     if (!exportTargetUsable())
         co_return kFatal;
     CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
+    // Bodies a killed run left in the folder go now, also when this run downloads nothing into it.
+    BodyFile::RemoveLeftovers(folder);
 
     QString error;
     if (!OpenVisitedDatabase(&error))

@@ -20,6 +20,7 @@
 #include <QTcpServer>
 #include <QTest>
 #include <QUrl>
+#include <algorithm>
 #include <csignal>
 
 namespace {
@@ -127,11 +128,12 @@ class TestBatch final : public QObject
                 QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
     }
 
-    Outcome batch(QStringList arguments)
+    Outcome batch(QStringList arguments, const std::function<void(QProcess &)> &whileRunning = {})
     {
         return program(QStringList{QStringLiteral("batch"), QStringLiteral("--delay"), QStringLiteral("0"),
                                    QStringLiteral("--out"), outFolder()} +
-                       arguments);
+                           arguments,
+                       whileRunning);
     }
 
 private Q_SLOTS:
@@ -496,6 +498,88 @@ private Q_SLOTS:
         QCOMPARE(o.exitCode, BatchRun::kInterrupted);
         QVERIFY2(o.out.contains(QStringLiteral("files: 0 done")), qPrintable(o.out));
         QCOMPARE(filesIn(outFolder()), QStringList());
+    }
+
+    // kill -9 in the middle of a run: no document's name holds part of a body, and the next run finishes every paper
+    // under its own name and leaves no body file of the killed run behind.
+    void killedRunLeavesOnlyWholePapers_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QStringList>("stalledPaths");
+        const QStringList bothFiles{QStringLiteral("/files/d201.pdf"), QStringLiteral("/files/d202.pdf")};
+        QTest::newRow("engine 1, a body half in") << QStringList{QStringLiteral("--engine"), QStringLiteral("1")}
+                                                  << QStringList{QStringLiteral("/files/d201.pdf")};
+        QTest::newRow("engine 2, two bodies half in")
+            << QStringList{QStringLiteral("--engine"), QStringLiteral("2")} << bothFiles;
+        QTest::newRow("analysis of a document page") << QStringList() << QStringList{QStringLiteral("d202")};
+    }
+    void killedRunLeavesOnlyWholePapers()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QStringList, stalledPaths);
+        // A paper id stands for its document page, whose address only the running site knows.
+        for (QString &path : stalledPaths)
+            if (!path.startsWith(QLatin1Char('/')))
+                path = requestPath(m_site->resultLink(path));
+        const QString sources = QStringLiteral(PH_TEST_DATA_DIR "/scholar/files/");
+        const QStringList papers{QStringLiteral("神经机器翻译.pdf"), QStringLiteral("统计机器翻译.pdf")};
+        QStringList wholeBodies;
+        for (const QString &name : {QStringLiteral("d201.pdf"), QStringLiteral("d202.pdf")}) {
+            QFile source(sources + name);
+            QVERIFY(source.open(QIODevice::ReadOnly));
+            wholeBodies.append(QString::fromLatin1(source.readAll().toBase64()));
+        }
+        wholeBodies.sort();
+        const auto bodiesIn = [this] {
+            QStringList bodies;
+            for (const QString &name : QDir(outFolder()).entryList(QDir::Files, QDir::Name)) {
+                QFile file(QDir(outFolder()).filePath(name));
+                bodies.append(file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll().toBase64()) : name);
+            }
+            bodies.sort();
+            return bodies;
+        };
+
+        for (const QString &path : stalledPaths) {
+            // Larger than the papers, so that no part of it can pass for one of them.
+            FixtureHttpServer::Response stalled =
+                path.startsWith(QLatin1String("/files/"))
+                    ? FixtureHttpServer::Response::html("%PDF-1.4\n" + QByteArray(65536, 'x'), "application/pdf")
+                    : FixtureHttpServer::Response::html(QByteArray(8192, ' '));
+            stalled.stallAfterBodyBytes = 1024;
+            m_server->route(path, stalled);
+        }
+        const QStringList arguments = options + QStringList{QStringLiteral("机器翻译")};
+        const Outcome killed = batch(arguments + QStringList{QStringLiteral("--skip-visited")}, [&](QProcess &process) {
+            QTRY_VERIFY_WITH_TIMEOUT(
+                std::all_of(stalledPaths.begin(), stalledPaths.end(),
+                            [&](const QString &p) {
+                                return !m_server->requestsFor(p.section(QLatin1Char('?'), 0, 0)).isEmpty();
+                            }),
+                kProgramLimitMs);
+            // The bodies have begun (the analysis row has nothing on disk yet).
+            if (stalledPaths.first().startsWith(QLatin1String("/files/")))
+                QTRY_COMPARE(filesIn(outFolder()).size(), stalledPaths.size());
+            ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        });
+        QCOMPARE(killed.exitCode, -1);
+        // A document's name holds a whole body or nothing; parts stay under their hidden names.
+        for (const QString &body : bodiesIn())
+            QVERIFY(wholeBodies.contains(body));
+
+        // The rerun analyses again: the killed run recorded the addresses it analysed, downloaded or not.
+        for (const QString &path : stalledPaths)
+            m_server->removeRoute(path);
+        const Outcome rerun = batch(arguments);
+        QCOMPARE(rerun.exitCode, 0);
+        QCOMPARE(filesIn(outFolder()), papers);
+        QCOMPARE(bodiesIn(), wholeBodies);
+
+        // The database the killed run wrote to is usable: a third run finds both papers analysed before.
+        const Outcome third = batch(arguments + QStringList{QStringLiteral("--skip-visited")});
+        QCOMPARE(third.exitCode, 0);
+        QVERIFY2(third.out.contains(QStringLiteral("analysed: 跳过(曾经下载) 2\n")), qPrintable(third.out));
+        QCOMPARE(filesIn(outFolder()), papers);
     }
 
     // A service that is not there, refuses or asks for a verification is not a keyword without results: the batch

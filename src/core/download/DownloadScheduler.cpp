@@ -1,5 +1,6 @@
 #include "core/download/DownloadScheduler.h"
 
+#include "core/download/BodyFile.h"
 #include "core/download/DownloadListQueries.h"
 #include "core/download/DownloadTexts.h"
 #include "core/download/ReQueue.h"
@@ -281,6 +282,7 @@ int DownloadScheduler::nextRowToStart(bool createFolders)
         if (m_list.item(row).state != ItemState::Waiting)
             continue;
         bool needed = true;
+        bool waitsForName = false;
         m_list.update(row, [&](DownloadItem &item) {
             item.name = DocumentFileName(item.name, item.address, false);
             if (createFolders && !CreateItemFolder(item)) {
@@ -288,13 +290,29 @@ int DownloadScheduler::nextRowToStart(bool createFolders)
                 return;
             }
             item.folder = FolderWithSeparator(item.folder);
+            sweepLeftovers(item.folder);
             needed = 确定是需要下载(item, option);
+            // Only the rename rule gives a row a name of its own; under the others it waits for the running
+            // download of the same name to end, and is then skipped or replaces it as the rule says.
+            if (needed && option != SameNameOption::Rename && BodyFile::IsReserved(ItemFilePath(item)))
+                waitsForName = true;
         });
+        if (waitsForName)
+            continue;
         m_stopSoundDue = true;
         if (needed)
             return row;
     }
     return -1;
+}
+
+void DownloadScheduler::sweepLeftovers(const QString &folder)
+{
+    // Once per folder and run: bodies a killed run left behind are not the document, and nobody will finish them.
+    if (!m_sweptFolders.contains(folder)) {
+        m_sweptFolders.insert(folder);
+        BodyFile::RemoveLeftovers(folder);
+    }
 }
 
 void DownloadScheduler::startEngine1Row()

@@ -7,6 +7,7 @@
 
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <array>
 #include <chrono>
 #include <memory>
@@ -131,6 +132,7 @@ private:
     // The first Waiting row that needs a download, from the top; rows the same-name rule settles on the way are
     // passed over. `createFolders` builds the folder chain (engine 2), else only a separator is appended.
     int nextRowToStart(bool createFolders);
+    void sweepLeftovers(const QString &folder);
     bool pauseRunning() const;
     void enableTimerDown();
     bool anySlotLoaded(int upTo) const;
@@ -159,6 +161,7 @@ private:
     bool m_stopRule = false;
     bool m_sound = false;
     bool m_autoLocate = false;
+    QSet<QString> m_sweptFolders; // folders whose leftover bodies were removed in this run
     bool m_autoLogin = false;
     QString m_sameNameChoice;
 

@@ -1,5 +1,6 @@
 #include "core/download/SameNameRules.h"
 
+#include "core/download/BodyFile.h"
 #include "core/download/DownloadTexts.h"
 #include "core/util/FileNameRules.h"
 
@@ -17,10 +18,10 @@ QString withType(const QString &base, const QString &type)
 }
 
 // A path is taken when anything is there: writing over a folder of that name would fail as surely as writing
-// over a file would destroy it.
+// over a file would destroy it. A running download's target is taken too, before its body has arrived.
 bool isTaken(const QString &path)
 {
-    return IsExistingFile(path) || QFileInfo(path).isDir();
+    return IsExistingFile(path) || QFileInfo(path).isDir() || BodyFile::IsReserved(path);
 }
 
 // The value of a bracket number, rounded to a whole number as an integer conversion would; a numeric text too

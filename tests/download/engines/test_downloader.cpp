@@ -1,4 +1,5 @@
 // The concurrent-transfer component on its own, against the fixture server on loopback.
+#include "core/download/BodyFile.h"
 #include "core/download/engines/Downloader.h"
 #include "support/FixtureHttpServer.h"
 #include "support/ManualClock.h"
@@ -76,8 +77,9 @@ private Q_SLOTS:
         QSignalSpy error(&d, &Downloader::DownloadError);
         const QString target = m_dir.filePath(QStringLiteral("f.pdf"));
         d.BeginDownload(server.urlText(QStringLiteral("/f.pdf")), target);
-        // The file stands at the target from the first moment, as the two-byte placeholder.
-        QCOMPARE(readFile(target), QByteArray("\x01\x00", 2));
+        // Nothing stands under the target's name until the body is whole; the name is held in memory instead.
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(BodyFile::IsReserved(target));
 
         QVERIFY(complete.wait(10000));
         QCOMPARE(error.count(), 0);
@@ -198,7 +200,7 @@ private Q_SLOTS:
         QSignalSpy error(&d, &Downloader::DownloadError);
         const QString target = m_dir.filePath(QStringLiteral("doc.pdf"));
         d.BeginDownload(address, target);
-        QVERIFY(QFile::exists(target));
+        QVERIFY(!QFile::exists(target));
         if (how.startsWith(QLatin1String("stall"))) {
             // Five minutes without growth, counted on the one-second checks from the last growth seen.
             QVERIFY(m_clock->advance(Downloader::kStallLimit - Downloader::kStallCheckInterval));
@@ -228,7 +230,7 @@ private Q_SLOTS:
         QSignalSpy error(d.get(), &Downloader::DownloadError);
         d->BeginDownload(server.urlText(QStringLiteral("/big")), m_dir.filePath(QStringLiteral("big.pdf")));
         QVERIFY(progress.wait(5000));
-        QVERIFY(filesIn(m_dir.path()).size() == 2); // the placeholder and the body being written
+        QCOMPARE(filesIn(m_dir.path()).size(), 1); // the body being written, under its hidden name
         QCOMPARE(d->CancelAsyncRead(), false);
         QCOMPARE(filesIn(m_dir.path()), QStringList());
         // Nothing may arrive after the cancel, not even the stall limit.
@@ -308,6 +310,9 @@ private Q_SLOTS:
         QCOMPARE(complete.first().at(0).toLongLong(), qint64(6000));
         QCOMPARE(complete.first().at(1).toLongLong(), qint64(10000));
         QCOMPARE(error.count(), 0);
+        // What arrived is not the document: it never takes the document's name.
+        QCOMPARE(filesIn(m_dir.path()), QStringList());
+        QVERIFY(!BodyFile::IsReserved(m_dir.filePath(QStringLiteral("short.pdf"))));
     }
 
 private:

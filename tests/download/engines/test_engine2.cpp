@@ -253,7 +253,8 @@ private Q_SLOTS:
         Engine2 engine(*m_context);
         start(engine, 3, row, folder() + QStringLiteral("slow.pdf"));
         QTRY_VERIFY_WITH_TIMEOUT(!m_context->model.item(row).downloaded.isEmpty(), 10000);
-        QVERIFY(QFile::exists(folder() + QStringLiteral("slow.pdf")));
+        QVERIFY(!QFile::exists(folder() + QStringLiteral("slow.pdf")));
+        QCOMPARE(filesIn(m_dir->path()).size(), 1);
         const QString percent = m_context->model.item(row).percent;
         engine.unloadSlot(3);
         QVERIFY(!engine.slotLoaded(3));

@@ -1,5 +1,6 @@
 #include "core/download/engines/Downloader.h"
 
+#include "core/download/BodyFile.h"
 #include "core/download/DownloadTexts.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
@@ -7,28 +8,17 @@
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
-#include <QRandomGenerator>
 #include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
-#include <filesystem>
-#include <system_error>
 #include <vector>
 
 namespace {
 // Bounds what the network layer buffers ahead of the disk; the body itself goes straight to the file.
 constexpr qint64 kReadBufferBytes = 512 * 1024;
 constexpr std::size_t kCopyBytes = 256 * 1024;
-const QByteArray kPlaceholder("\x01\x00", 2);
-
-std::filesystem::path nativePath(const QString &path)
-{
-    return std::filesystem::path(QFile::encodeName(QDir::toNativeSeparators(path)).toStdString());
-}
 } // namespace
 
 Downloader::Downloader(QNetworkAccessManager *network, QObject *parent) : QObject(parent), m_network(network)
@@ -72,8 +62,6 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
         return;
     }
 
-    writePlaceholder();
-
     m_stallClock = Clock::monotonicMs();
     m_stallTimer.start();
 
@@ -102,7 +90,6 @@ bool Downloader::CancelAsyncRead()
     if (m_running) {
         m_running = false;
         discardTemp();
-        removePlaceholder();
     }
     return false;
 }
@@ -118,7 +105,7 @@ void Downloader::onReadyRead()
         const qint64 n = m_reply->read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (n <= 0)
             return;
-        if (!m_writeFailed && m_temp.write(buffer.data(), n) != n)
+        if (!m_writeFailed && !m_temp->write(buffer.data(), n))
             m_writeFailed = true; // a full disk: the body cannot be trusted any more
         m_received += n;
     }
@@ -170,13 +157,15 @@ void Downloader::onFinished()
 
 void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
 {
-    if (!commitTemp()) {
+    // Short of what the server announced: reported as it is, but it is not the document and never takes its name.
+    if (bytesRead < totalBytes)
+        discardTemp();
+    else if (!commitTemp()) {
         fail(DownloadTexts::kCannotDownload);
         return;
     }
     m_stallTimer.stop();
     m_running = false;
-    m_placeholderOurs = false;
     Q_EMIT DownloadComplete(bytesRead, totalBytes, m_savePath);
 }
 
@@ -220,7 +209,7 @@ void Downloader::onFallbackBody()
         const QByteArray data = m_inet->readAvailable(kReadBufferBytes);
         if (data.isEmpty())
             break;
-        if (m_temp.write(data) != data.size()) {
+        if (!m_temp->write(data)) {
             fail(DownloadTexts::kCannotDownload);
             return;
         }
@@ -260,82 +249,23 @@ bool Downloader::openTemp()
 {
     discardTemp();
     m_received = 0;
-    const QFileInfo target(m_savePath);
-    const QDir dir = target.absoluteDir();
-    // A unique name beside the target, so that the final step is a rename within one file system. Created with
-    // the ordinary permissions of a new file.
-    for (int attempt = 0; attempt < 16; ++attempt) {
-        // Not derived from the target's name, which may already be as long as the file system allows.
-        const QString name =
-            QStringLiteral(".download-%1.part").arg(QRandomGenerator::global()->generate(), 8, 16, QLatin1Char('0'));
-        m_temp.setFileName(dir.filePath(name));
-        // Unbuffered: the pieces are large already, and a second buffer would only add a copy.
-        if (m_temp.open(QIODevice::WriteOnly | QIODevice::NewOnly | QIODevice::Unbuffered))
-            return true;
-        if (!dir.exists())
-            break;
-    }
-    m_temp.setFileName(QString());
+    m_temp = std::make_unique<BodyFile>(m_savePath);
+    if (m_temp->open())
+        return true;
+    m_temp.reset();
     return false;
 }
 
 bool Downloader::commitTemp()
 {
-    if (!m_temp.isOpen())
+    if (!m_temp)
         return false;
-    const bool flushed = m_temp.flush();
-    m_temp.close();
-    if (!flushed || m_temp.error() != QFileDevice::NoError) {
-        discardTemp();
-        return false;
-    }
-    // The placeholder goes first, so the body moves to a free name. Renaming over an existing file makes the
-    // file system write the new file out at once (its guard for replace-by-rename), which would cost every
-    // download a flush; that is kept only for a real file being overwritten, which is then replaced in one step.
-    removePlaceholder();
-    std::error_code ec;
-    std::filesystem::rename(nativePath(m_temp.fileName()), nativePath(m_savePath), ec);
-    if (ec) {
-        discardTemp();
-        return false;
-    }
-    m_temp.setFileName(QString());
-    return true;
+    const bool committed = m_temp->commit();
+    m_temp.reset();
+    return committed;
 }
 
 void Downloader::discardTemp()
 {
-    if (m_temp.fileName().isEmpty())
-        return;
-    m_temp.close();
-    m_temp.remove();
-    m_temp.setFileName(QString());
-}
-
-void Downloader::writePlaceholder()
-{
-    m_placeholderOurs = false;
-    // An existing file (the overwrite option) stays as it is until the new body replaces it; a missing one is
-    // stood in for by the placeholder.
-    QFile file(m_savePath);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return;
-    m_placeholderOurs = file.write(kPlaceholder) == kPlaceholder.size();
-    file.close();
-    if (!m_placeholderOurs)
-        file.remove();
-}
-
-void Downloader::removePlaceholder()
-{
-    if (!m_placeholderOurs)
-        return;
-    m_placeholderOurs = false;
-    QFile file(m_savePath);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const bool stillOurs = file.size() == kPlaceholder.size() && file.readAll() == kPlaceholder;
-    file.close();
-    if (stillOurs)
-        file.remove();
+    m_temp.reset();
 }

@@ -2,13 +2,13 @@
 
 #include "core/util/ClockTimer.h"
 
-#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <chrono>
 #include <memory>
 
+class BodyFile;
 class QNetworkAccessManager;
 class QNetworkReply;
 class TransferControl;
@@ -16,11 +16,9 @@ class TransferControl;
 // One concurrent transfer: reads an address asynchronously into a file and reports progress, completion and
 // failure as signals on the thread that owns it.
 //
-// The body never sits in memory: it streams into a temporary file beside the save path and replaces the file at
-// the save path only when the read completes. While the read runs, a two-byte placeholder (01 00) stands at the
-// save path so that the file exists from the first moment. A transfer that ends without a body (cancelled,
-// stalled, failed) removes the placeholder and the temporary file, so no junk file named like the document
-// survives to be taken for a finished download later.
+// The body never sits in memory: it streams into a body file beside the save path (BodyFile) and takes the save
+// path's name only when the read completes, whole. While the read runs the save path is reserved in memory rather
+// than marked by a stand-in file on disk, which a killed run would leave behind to be taken for the document later.
 class Downloader final : public QObject
 {
     Q_OBJECT
@@ -73,8 +71,6 @@ private:
     bool openTemp();
     bool commitTemp();
     void discardTemp();
-    void writePlaceholder();
-    void removePlaceholder();
 
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
@@ -83,7 +79,7 @@ private:
     // once its transfer is over.
     std::unique_ptr<QObject> m_transfer;
     ClockTimer m_stallTimer;
-    QFile m_temp;
+    std::unique_ptr<BodyFile> m_temp;
 
     QString m_savePath;
     QString m_address;
@@ -94,5 +90,4 @@ private:
     qint64 m_received = 0; // bytes actually written to the temporary file
     bool m_running = false;
     bool m_writeFailed = false;
-    bool m_placeholderOurs = false;
 };

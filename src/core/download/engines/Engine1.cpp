@@ -1,5 +1,6 @@
 #include "core/download/engines/Engine1.h"
 
+#include "core/download/BodyFile.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadSettings.h"
 #include "core/download/DownloadTexts.h"
@@ -33,37 +34,6 @@ QString decimalText(double value)
     return QString::number(value);
 }
 
-// The body's file while it arrives. Whatever ends the transfer without the whole body takes the file with it: a
-// stalled, broken or stopped download must not pass for the document under the skip rule later.
-class PartialFile final
-{
-public:
-    explicit PartialFile(const QString &path) : m_file(path) {}
-    ~PartialFile()
-    {
-        if (!m_file.isOpen())
-            return;
-        m_file.close();
-        m_file.remove();
-    }
-    PartialFile(const PartialFile &) = delete;
-    PartialFile &operator=(const PartialFile &) = delete;
-
-    bool open() { return m_file.open(QIODevice::WriteOnly | QIODevice::Truncate); }
-    bool write(const QByteArray &data) { return m_file.write(data) == data.size(); }
-    qint64 length() const { return m_file.pos(); }
-    // The whole body is in: the file stays. False when it could not be written out (it goes then).
-    bool keep()
-    {
-        if (!m_file.flush())
-            return false;
-        m_file.close();
-        return true;
-    }
-
-private:
-    QFile m_file;
-};
 } // namespace
 
 Engine1::Engine1(DownloadContext &context, QObject *parent)
@@ -172,7 +142,7 @@ QCoro::Task<bool> Engine1::transfer()
         step = prepareTarget(plan);
     // 18. A negative length: the whole body in one read; otherwise 19, the body in chunks.
     if (step == Step::Next && plan.size < 0)
-        step = co_await FetchWholeBody(plan.target);
+        step = co_await FetchWholeBody(plan);
     else if (step == Step::Next)
         step = co_await receiveBody(plan);
 
@@ -303,6 +273,7 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
             return Step::FailedAsShown;
         }
     }
+    plan.body = std::make_unique<BodyFile>(plan.target);
     return Step::Next;
 }
 
@@ -312,7 +283,7 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     DownloadListModel &list = m_context.list();
     list.setSize(m_row, decimalText(plan.size));
     list.setDownloaded(m_row, QStringLiteral("0"));
-    PartialFile file(plan.target);
+    BodyFile &file = *plan.body;
     if (!file.open())
         co_return Step::Failed;
     qint64 lastCheck = 0;
@@ -347,7 +318,7 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
         if (chunk.isEmpty() && m_inet->bodyAtEnd())
             co_return Step::Failed;
     }
-    if (!file.keep())
+    if (!file.commit())
         co_return Step::Failed;
     list.setState(m_row, ItemState::Done);
 
@@ -374,7 +345,7 @@ void Engine1::finishFile()
     InsertBaseTag(list.item(m_row));
 }
 
-QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(const QString &targetPath)
+QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(Plan &plan)
 {
     const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
@@ -386,31 +357,26 @@ QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(const QString &targetPath)
     if (!self || currentRow() < 0)
         co_return Step::Gone;
 
-    const bool saved = saveWholeBody(body, targetPath);
+    const bool saved = saveWholeBody(body, *plan.body);
     // 20, whether or not the body came.
     finishFile();
     co_return saved ? Step::Succeeded : Step::FailedAsShown;
 }
 
-bool Engine1::saveWholeBody(const QByteArray &body, const QString &targetPath)
+bool Engine1::saveWholeBody(const QByteArray &body, BodyFile &file)
 {
     DownloadListModel &list = m_context.list();
-    if (!body.isEmpty()) {
-        QFile file(targetPath);
-        if (file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(body) == body.size() && file.flush()) {
-            file.close();
-            const QString length = QString::number(QFileInfo(targetPath).size());
-            list.update(m_row, [&](DownloadItem &row) {
-                row.size = length;
-                row.downloaded = QString::number(body.size());
-                row.percent = QStringLiteral("100%");
-                row.state = ItemState::Done;
-            });
-            return true;
-        }
-        file.close();
-        file.remove();
+    if (!body.isEmpty() && file.open() && file.write(body) && file.commit()) {
+        const QString length = QString::number(QFileInfo(file.targetPath()).size());
+        list.update(m_row, [&](DownloadItem &row) {
+            row.size = length;
+            row.downloaded = QString::number(body.size());
+            row.percent = QStringLiteral("100%");
+            row.state = ItemState::Done;
+        });
+        return true;
     }
+    file.discard();
     list.update(m_row, [](DownloadItem &row) {
         row.size.clear();
         row.downloaded.clear();

@@ -10,6 +10,7 @@
 
 #include <qcoro/qcorotask.h>
 
+class BodyFile;
 class TransferControl;
 
 // Engine 1: one row at a time through the transfer control, optionally through the configured proxy. It reads the
@@ -64,17 +65,19 @@ private:
         qint64 stallClock = 0; // when the file last grew (or the transfer began)
         double size = 0;       // the announced length; 0 when none, negative for a body of unknown length
         QString target;        // the file the body goes to
+        // The body on its way to the target; holds the target's name from the moment it is chosen.
+        std::unique_ptr<BodyFile> body;
     };
 
     QCoro::Task<void> run(int row);
     // Steps 1 to 20: connection, request, headers, target file, body, type correction.
     QCoro::Task<bool> transfer();
-    QCoro::Task<Step> requestAnswer(Plan &plan);                 // 1-9
-    Step takeAnnouncedSize(Plan &plan);                          // 10-11
-    Step prepareTarget(Plan &plan);                              // 12-17
-    QCoro::Task<Step> receiveBody(Plan &plan);                   // 19-20
-    QCoro::Task<Step> FetchWholeBody(const QString &targetPath); // 18, 20
-    bool saveWholeBody(const QByteArray &body, const QString &targetPath);
+    QCoro::Task<Step> requestAnswer(Plan &plan);  // 1-9
+    Step takeAnnouncedSize(Plan &plan);           // 10-11
+    Step prepareTarget(Plan &plan);               // 12-17
+    QCoro::Task<Step> receiveBody(Plan &plan);    // 19-20
+    QCoro::Task<Step> FetchWholeBody(Plan &plan); // 18, 20
+    bool saveWholeBody(const QByteArray &body, BodyFile &file);
     void showProgress(qint64 length, double size);
     // The one way out of a transfer that did not succeed.
     void failTransfer(Step reason);

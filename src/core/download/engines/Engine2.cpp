@@ -9,7 +9,6 @@
 #include "core/download/engines/InsertBaseTag.h"
 #include "core/net/NetTexts.h"
 
-#include <QFile>
 #include <QNetworkAccessManager>
 
 namespace {
@@ -135,16 +134,12 @@ void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
         destroySlot(slot);
         return;
     }
-    const QString savedPath = downloader(slot)->savePath();
     DownloadListModel &list = m_context.list();
     showProgress(row, bytesRead, totalBytes);
     const bool complete = list.item(row).percent == QLatin1String("100%");
     list.setState(row, complete ? ItemState::Done : ItemState::Failed);
+    // A body shorter than announced never reached the row's file name (Downloader keeps it out).
     destroySlot(slot);
-
-    // A body shorter than announced is not the document: it would pass for one under the skip rule later.
-    if (!complete)
-        QFile::remove(savedPath);
 
     list.update(row, [](DownloadItem &item) { CorrectItemFileType(item); });
     InsertBaseTag(list.item(row));

@@ -31,6 +31,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
@@ -532,6 +533,23 @@ private Q_SLOTS:
         QCOMPARE(d.text3()->toPlainText(), QStringLiteral("from before"));
         QVERIFY(!d.progressBar1()->isVisible());
         QVERIFY(d.text2()->isEnabled());
+    }
+
+    // A list that cannot be saved is said so, and the dialog stays open with it.
+    void listThatCannotBeSaved()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        QVERIFY(QDir(DataFolder::path()).mkdir(QStringLiteral("ip.txt")));
+        fOption dialog;
+        dialog.show();
+        Dialog d(&dialog);
+        d.text2()->setPlainText(QStringLiteral("10.0.0.1:80\n10.0.0.2:80"));
+        d.ok();
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("代理IP列表保存失败！")});
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(d.text2()->toPlainText(), QStringLiteral("10.0.0.1:80\n10.0.0.2:80"));
     }
 
     // Label7 opens the page of the proxy-collection tool that the deployment names.

@@ -313,7 +313,11 @@ void fOption::confirm()
     const bool rotation = m_option3->checkedId() == 1;
     SettingKeys::使用ip代理.write(rotation);
     去掉Text2里面的重复项();
-    WriteProxyListFile(m_text2->toPlainText());
+    // The list may have been typed at length: the dialog stays open with it when it cannot be saved.
+    if (!WriteProxyListFile(m_text2->toPlainText())) {
+        Prompt::current().message(T::kListNotSaved, Prompt::Icon::Critical);
+        return;
+    }
     if (fWebSearch *main = mainWindow()) {
         main->proxy().setProxyList(m_text2->toPlainText().split(QStringLiteral("\n")));
         main->proxy().setUseProxyList(rotation);

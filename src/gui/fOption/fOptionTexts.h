@@ -36,6 +36,7 @@ inline const QString kFailedList = QStringLiteral("验证后的无效代理IP：
 inline const QString kProxyTool = QStringLiteral("获取更多代理IP：PaperHarvest 代理IP采集工具");
 inline const QString kCheckFailed = QStringLiteral("验证出错！");
 inline const QString kBusy = QStringLiteral("正在工作，停止以后再试！");
+inline const QString kListNotSaved = QStringLiteral("代理IP列表保存失败！");
 // "代理IP一共：<n>个，验证后有效的有：<n>个，无效的有：<n>个，未验证的有：<n>个。"
 inline const QString kSummaryLines = QStringLiteral("代理IP一共：");
 inline const QString kSummaryValid = QStringLiteral("个，验证后有效的有：");

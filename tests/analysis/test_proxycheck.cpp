@@ -3,6 +3,7 @@
 #include "core/analysis/ProxyCheck.h"
 #include "core/analysis/ProxyEcho.h"
 #include "core/analysis/ProxyReporter.h"
+#include "core/util/Deployment.h"
 #include "support/FixtureHttpServer.h"
 #include "support/HoldingProxy.h"
 #include "support/ManualClock.h"
@@ -122,6 +123,26 @@ private Q_SLOTS:
         QFETCH(bool, passes);
         QCOMPARE(IsEchoAnswer(answer), isAnswer);
         QCOMPARE(ProxyPasses(answer, own), passes);
+    }
+
+    // Which service hosts are the deployment's stand-ins, to which nothing is sent.
+    void placeholderHosts_data()
+    {
+        QTest::addColumn<QString>("base");
+        QTest::addColumn<bool>("placeholder");
+        QTest::newRow("the default") << "http://proxy.paperharvest.invalid" << true;
+        QTest::newRow("upper case") << "http://PROXY.Example.INVALID/" << true;
+        QTest::newRow("the bare reserved name") << "http://invalid" << true;
+        QTest::newRow("no host") << "proxy service" << true;
+        QTest::newRow("loopback") << "http://127.0.0.1:8080" << false;
+        QTest::newRow("a real host") << "http://proxy.example.org" << false;
+        QTest::newRow("invalid only inside the name") << "http://invalid.example.org" << false;
+    }
+    void placeholderHosts()
+    {
+        QFETCH(QString, base);
+        QFETCH(bool, placeholder);
+        QCOMPARE(Deployment::isPlaceholder(base), placeholder);
     }
 
     void serviceAddresses()

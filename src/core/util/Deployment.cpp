@@ -52,7 +52,7 @@ QString proxyToolPage()
 
 bool isPlaceholder(const QString &address)
 {
-    const QString host = QUrl(address).host();
-    return host.isEmpty() || host.endsWith(QLatin1String(".invalid"));
+    const QString host = QUrl(address).host().toLower();
+    return host.isEmpty() || host == QLatin1String("invalid") || host.endsWith(QLatin1String(".invalid"));
 }
 } // namespace Deployment

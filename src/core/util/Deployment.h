@@ -17,6 +17,7 @@ QString proxyServiceBase();
 QString makerSite();
 // Page of the maker's proxy-collection tool (PAPERHARVEST_PROXY_TOOL_PAGE), linked from the options dialog.
 QString proxyToolPage();
-// True for the .invalid hosts that stand in until a deployment names a real one: nothing is sent to them.
+// True for the reserved .invalid hosts that stand in until a deployment names a real one (and for an address
+// without a host): nothing is sent to them.
 bool isPlaceholder(const QString &address);
 } // namespace Deployment

@@ -17,8 +17,11 @@
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
+#include "support/HoldingProxy.h"
 #include "support/ManualClock.h"
+#include "support/ProxyEchoSite.h"
 #include "support/ScholarSite.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TestEnvironment.h"
 #include "support/TinyProxy.h"
 
@@ -27,19 +30,36 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QDesktopServices>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 
+// Takes the addresses the program hands to the desktop instead of opening a browser.
+class UrlCatcher final : public QObject
+{
+    Q_OBJECT
+public:
+    UrlCatcher() { QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "openUrl"); }
+    ~UrlCatcher() override { QDesktopServices::unsetUrlHandler(QStringLiteral("http")); }
+    QStringList urls;
+public Q_SLOTS:
+    void openUrl(const QUrl &url) { urls << url.toString(); }
+};
+
 namespace {
+using namespace std::chrono_literals;
 using Response = FixtureHttpServer::Response;
 
 // The dialog's controls by the names the program gives them.
@@ -55,8 +75,29 @@ struct Dialog {
     }
     void type(const char *name, const QString &text) const { child<QLineEdit>(name)->setText(text); }
     void ok() const { child<QPushButton>("Command1")->click(); }
+    QPlainTextEdit *text2() const { return child<QPlainTextEdit>("Text2"); }
+    QPlainTextEdit *text3() const { return child<QPlainTextEdit>("Text3"); }
+    QPushButton *command3() const { return child<QPushButton>("Command3"); }
+    QProgressBar *progressBar1() const { return child<QProgressBar>("ProgressBar1"); }
     QWidget *dialog;
 };
+
+// "127.0.0.1:<port>" where nothing listens.
+QString deadAddress()
+{
+    QTcpServer probe;
+    probe.listen(QHostAddress::LocalHost, 0);
+    return QStringLiteral("127.0.0.1:%1").arg(probe.serverPort());
+}
+
+QString summary(int lines, int valid, int invalid, int notTested)
+{
+    return QStringLiteral("代理IP一共：%1个，验证后有效的有：%2个，无效的有：%3个，未验证的有：%4个。")
+        .arg(lines)
+        .arg(valid)
+        .arg(invalid)
+        .arg(notTested);
+}
 
 // Runs `act` on the modal window named `name` once it is up (a modal dialog blocks the test's own code).
 class WhenModal final : public QObject
@@ -169,6 +210,12 @@ private Q_SLOTS:
                                 << "提取网页信息时，提示下载保存路径";
         QTest::newRow("Label2") << "Label2"
                                 << "下载文件大小不超过：       MB";
+        QTest::newRow("Command3") << "Command3"
+                                  << "验证代理IP的有效性";
+        QTest::newRow("Label4") << "Label4"
+                                << "响应速度：          秒内";
+        QTest::newRow("Label5") << "Label5"
+                                << "验证后的无效代理IP：";
         QTest::newRow("Command1") << "Command1"
                                   << "确定";
         QTest::newRow("Command2") << "Command2"
@@ -378,6 +425,147 @@ private Q_SLOTS:
         QCOMPARE(panel3->text(), QStringLiteral("目前IP代理：未使用代理"));
     }
 
+    // A check through the dialog's controls against a working proxy, one where nothing listens and one that
+    // answers after the chosen response time. The box loses its repeats at once; while the check runs the boxes
+    // are locked and the dialog stays open; the working proxy remains, the others move to Text3, and OK keeps
+    // the result.
+    void checkTheList()
+    {
+        if (!TinyProxy::isAvailable())
+            QSKIP("tinyproxy is not installed (apt-get install tinyproxy)");
+        TestHome home;
+        RecordingPrompt prompt;
+        ManualClock clock;
+        ProxyEchoSite site;
+        TinyProxy tiny;
+        QVERIFY2(tiny.start(), qPrintable(tiny.errorString()));
+        HoldingProxy late;
+        const QString dead = deadAddress();
+        fOption dialog;
+        dialog.show();
+        Dialog d(&dialog);
+        auto *combo1 = d.child<QComboBox>("Combo1");
+        QCOMPARE(combo1->currentText(), QStringLiteral("5"));
+        QCOMPARE(combo1->count(), 4);
+        QCOMPARE(combo1->itemText(3), QStringLiteral("20"));
+        combo1->setCurrentIndex(1);
+        d.text3()->setPlainText(QStringLiteral("from before"));
+        d.text2()->setPlainText(QStringLiteral(" %1 \n\n%2\n%1\n%3\n\n%2").arg(tiny.hostPort(), dead, late.hostPort()));
+        QVERIFY(!d.progressBar1()->isVisible());
+
+        d.command3()->click();
+        QCOMPARE(d.command3()->text(), QStringLiteral("停止验证代理IP"));
+        QCOMPARE(d.text2()->toPlainText(), QStringList({tiny.hostPort(), dead, late.hostPort()}).join(u'\n'));
+        QTRY_VERIFY_WITH_TIMEOUT(late.heldCount() == 1 && d.progressBar1()->value() == 2, 20000);
+        QVERIFY(d.progressBar1()->isVisible());
+        QCOMPARE(d.progressBar1()->maximum(), 3);
+        QVERIFY(!d.text2()->isEnabled());
+        QVERIFY(!d.text3()->isEnabled());
+        QCOMPARE(d.text3()->toPlainText(), QString());
+        d.child<QPushButton>("Command2")->click();
+        dialog.close();
+        d.ok();
+        QCOMPARE(prompt.texts(), QStringList(3, QStringLiteral("正在工作，停止以后再试！")));
+        QCOMPARE(prompt.entries.last().icon, Prompt::Icon::Critical);
+        QVERIFY(dialog.isVisible());
+        prompt.entries.clear();
+
+        // Ten seconds were chosen: at five the slow proxy still has time.
+        QVERIFY(clock.advance(5s));
+        QCOMPARE(d.command3()->text(), QStringLiteral("停止验证代理IP"));
+        QVERIFY(clock.advance(5s + 1ms));
+        QTRY_COMPARE(d.command3()->text(), QStringLiteral("验证代理IP的有效性"));
+        late.answerAll(ProxyEchoSite::kProxyAddress);
+        QCOMPARE(d.text2()->toPlainText(), tiny.hostPort() + u'\n');
+        QCOMPARE(d.text3()->toPlainText(), dead + u'\n' + late.hostPort() + u'\n');
+        QVERIFY(!d.progressBar1()->isVisible());
+        QVERIFY(d.text2()->isEnabled() && d.text3()->isEnabled());
+        QCOMPARE(prompt.texts(), QStringList{summary(3, 1, 2, 0)});
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Information);
+        QTRY_COMPARE(site.reported(), QStringList{tiny.hostPort()});
+
+        d.ok();
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(readIpFile(), tiny.hostPort());
+    }
+
+    // The check's button stops it at once: what was tried keeps its verdict, the rest stays in the list untested,
+    // and the dialog closes at the next click.
+    void stopTheCheck()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        ProxyEchoSite site;
+        HoldingProxy held;
+        fOption dialog;
+        dialog.show();
+        Dialog d(&dialog);
+        d.text2()->setPlainText(QStringLiteral("not an address\n") + held.hostPort());
+        d.command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(held.heldCount() == 1 && d.progressBar1()->value() == 1, 20000);
+        d.command3()->click();
+        QCOMPARE(d.command3()->text(), QStringLiteral("验证代理IP的有效性"));
+        QCOMPARE(prompt.texts(), QStringList{summary(2, 0, 1, 1)});
+        QCOMPARE(d.text2()->toPlainText(), held.hostPort() + u'\n');
+        QCOMPARE(d.text3()->toPlainText(), QStringLiteral("not an address\n"));
+        d.child<QPushButton>("Command2")->click();
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Rejected));
+        QCOMPARE(prompt.entries.size(), 1);
+    }
+
+    // No network: the own address cannot be had, so nothing is tried and the lists stay as they were.
+    void checkWithoutNetwork()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        ScopedEnvironment base("PAPERHARVEST_PROXY_SERVICE_BASE", "http://" + deadAddress().toUtf8());
+        fOption dialog;
+        dialog.show();
+        Dialog d(&dialog);
+        d.text2()->setPlainText(QStringLiteral("10.0.0.1:80\n10.0.0.1:80"));
+        d.text3()->setPlainText(QStringLiteral("from before"));
+        d.command3()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(prompt.texts(), QStringList{QStringLiteral("验证出错！")}, 20000);
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        QCOMPARE(d.command3()->text(), QStringLiteral("验证代理IP的有效性"));
+        QCOMPARE(d.text2()->toPlainText(), QStringLiteral("10.0.0.1:80"));
+        QCOMPARE(d.text3()->toPlainText(), QStringLiteral("from before"));
+        QVERIFY(!d.progressBar1()->isVisible());
+        QVERIFY(d.text2()->isEnabled());
+    }
+
+    // A list that cannot be saved is said so, and the dialog stays open with it.
+    void listThatCannotBeSaved()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        QVERIFY(QDir(DataFolder::path()).mkdir(QStringLiteral("ip.txt")));
+        fOption dialog;
+        dialog.show();
+        Dialog d(&dialog);
+        d.text2()->setPlainText(QStringLiteral("10.0.0.1:80\n10.0.0.2:80"));
+        d.ok();
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("代理IP列表保存失败！")});
+        QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
+        QVERIFY(dialog.isVisible());
+        QCOMPARE(d.text2()->toPlainText(), QStringLiteral("10.0.0.1:80\n10.0.0.2:80"));
+    }
+
+    // Label7 opens the page of the proxy-collection tool that the deployment names.
+    void proxyToolLink()
+    {
+        TestHome home;
+        UrlCatcher desktop;
+        ScopedEnvironment page("PAPERHARVEST_PROXY_TOOL_PAGE", "http://tools.example.org/proxy/");
+        fOption dialog;
+        dialog.show();
+        auto *label7 = dialog.findChild<QLabel *>(QStringLiteral("Label7"));
+        QVERIFY(label7 && label7->isVisible() && !label7->text().isEmpty());
+        QTest::mouseClick(label7, Qt::LeftButton);
+        QCOMPARE(desktop.urls, QStringList{QStringLiteral("http://tools.example.org/proxy/")});
+    }
+
     // Cancel, Esc and the close box leave every setting and the list file as they were.
     void leavingWithoutOkChangesNothing_data()
     {
@@ -448,15 +636,15 @@ private Q_SLOTS:
         Dialog d(&dialog);
         d.child<QWidget>("Option2")->setFocus();
         QStringList visited;
-        for (int i = 0; i < 9; ++i) {
+        for (int i = 0; i < 12; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             QWidget *focus = QApplication::focusWidget();
             visited << focus->objectName() + (focus->property("index").isValid()
                                                   ? QString::number(focus->property("index").toInt())
                                                   : QString());
         }
-        QCOMPARE(visited, (QStringList{"Check1", "Text6", "Text8", "Check2", "Text1", "Option30", "Text2", "Command1",
-                                       "Command2"}));
+        QCOMPARE(visited, (QStringList{"Check1", "Text6", "Text8", "Check2", "Text1", "Option30", "Text2", "Command3",
+                                       "Combo1", "Text3", "Command1", "Command2"}));
     }
 
     // Nonsense is refused with its message, the dialog stays open with the cursor in the field, nothing is stored.

@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
-#include <QUrl>
 
 QString ExecutableName()
 {
@@ -23,6 +22,5 @@ QString UpdateAddress()
 
 bool UpdateServerDeployed()
 {
-    const QString host = QUrl(Deployment::updateBase()).host().toLower();
-    return host != QLatin1String("invalid") && !host.endsWith(QLatin1String(".invalid"));
+    return !Deployment::isPlaceholder(Deployment::updateBase());
 }

@@ -3,7 +3,6 @@
 #include "core/util/DataFolder.h"
 #include "core/util/TextFile.h"
 
-#include <QFile>
 #include <QRegularExpression>
 
 bool 数组中查找(const QStringList &list, const QString &text)
@@ -30,7 +29,6 @@ QString UniqueProxyLines(const QString &text)
 
 bool WriteProxyListFile(const QString &text)
 {
-    const QString path = DataFolder::filePath(QStringLiteral("ip.txt"));
-    QFile::remove(path);
-    return TextFile::writeText(path, text);
+    // Replaced in one step, never deleted first: a write that fails leaves the old list as it was.
+    return TextFile::writeText(DataFolder::filePath(QStringLiteral("ip.txt")), text);
 }

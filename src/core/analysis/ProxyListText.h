@@ -12,5 +12,5 @@ bool 数组中查找(const QStringList &list, const QString &text);
 // final one.
 QString UniqueProxyLines(const QString &text);
 
-// Replaces ip.txt by `text`; false when it cannot be written.
+// Replaces ip.txt by `text`; false (with the old file untouched) when it cannot be written.
 bool WriteProxyListFile(const QString &text);

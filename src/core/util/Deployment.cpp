@@ -1,5 +1,7 @@
 #include "core/util/Deployment.h"
 
+#include <QUrl>
+
 namespace {
 QString fromEnvironment(const char *variable, const char *fallback)
 {
@@ -41,5 +43,16 @@ QString proxyServiceBase()
 QString makerSite()
 {
     return withoutTrailingSlash(fromEnvironment("PAPERHARVEST_MAKER_SITE", "http://www.paperharvest.invalid"));
+}
+
+QString proxyToolPage()
+{
+    return fromEnvironment("PAPERHARVEST_PROXY_TOOL_PAGE", "http://www.paperharvest.invalid/proxytool/");
+}
+
+bool isPlaceholder(const QString &address)
+{
+    const QString host = QUrl(address).host().toLower();
+    return host.isEmpty() || host == QLatin1String("invalid") || host.endsWith(QLatin1String(".invalid"));
 }
 } // namespace Deployment

@@ -15,4 +15,9 @@ QString updateBase();
 QString proxyServiceBase();
 // Maker's support site (PAPERHARVEST_MAKER_SITE), linked from the about box.
 QString makerSite();
+// Page of the maker's proxy-collection tool (PAPERHARVEST_PROXY_TOOL_PAGE), linked from the options dialog.
+QString proxyToolPage();
+// True for the reserved .invalid hosts that stand in until a deployment names a real one (and for an address
+// without a host): nothing is sent to them.
+bool isPlaceholder(const QString &address);
 } // namespace Deployment

@@ -1,11 +1,13 @@
 #include "gui/fOption/fOption.h"
 
+#include "core/analysis/ProxyCheck.h"
 #include "core/analysis/ProxyListText.h"
 #include "core/analysis/ProxyRotation.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/DownloadSettings.h"
 #include "core/search/SaveFolderQuestion.h"
 #include "core/store/Settings.h"
+#include "core/util/Deployment.h"
 #include "core/util/Prompt.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fFileDownload/fFileDownload.h"
@@ -13,6 +15,7 @@
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/GapLabel.h"
+#include "gui/shell/ShellOpen.h"
 #include "gui/shell/ShellTexts.h"
 
 #include <QApplication>
@@ -24,7 +27,9 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QUrl>
@@ -66,7 +71,7 @@ bool isHost(const QString &text)
 }
 } // namespace
 
-fOption::fOption(QWidget *parent) : QDialog(parent)
+fOption::fOption(QWidget *parent) : QDialog(parent), m_check(new ProxyCheck(this))
 {
     setObjectName(QStringLiteral("fOption"));
     setWindowTitle(T::kCaption);
@@ -75,7 +80,11 @@ fOption::fOption(QWidget *parent) : QDialog(parent)
     buildControls();
     load();
     connect(m_command1, &QPushButton::clicked, this, &fOption::confirm);
-    connect(m_command2, &QPushButton::clicked, this, &QDialog::reject);
+    connect(m_command2, &QPushButton::clicked, this, &fOption::reject);
+    connect(m_command3, &QPushButton::clicked, this, &fOption::Command3_Click);
+    connect(m_check, &ProxyCheck::testingStarted, this, &fOption::onTestingStarted);
+    connect(m_check, &ProxyCheck::progressChanged, m_progressBar1, &QProgressBar::setValue);
+    connect(m_check, &ProxyCheck::finished, this, &fOption::onCheckFinished);
 }
 
 void fOption::ask(QWidget *owner)
@@ -146,6 +155,32 @@ void fOption::buildControls()
     auto *help = named(new QLabel(T::kListHelp), "Label3");
     help->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     list->addWidget(help, 1, 1);
+    m_command3 = named(new QPushButton(T::kCheck), "Command3");
+    m_combo1 = named(new QComboBox, "Combo1");
+    m_combo1->addItems(T::kResponseSeconds);
+    m_combo1->setCurrentIndex(0);
+    auto *checkRow = new QHBoxLayout;
+    checkRow->addWidget(m_command3);
+    checkRow->addSpacing(12);
+    checkRow->addWidget(named(new GapLabel(T::kResponseTime, m_combo1), "Label4"));
+    checkRow->addStretch();
+    list->addLayout(checkRow, 2, 0, 1, 2);
+    list->addWidget(named(new QLabel(T::kFailedList), "Label5"), 3, 0, 1, 2);
+    m_text3 = named(new QPlainTextEdit, "Text3");
+    m_text3->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_text3->setTabChangesFocus(true);
+    m_text3->setMinimumHeight(80);
+    list->addWidget(m_text3, 4, 0, 1, 2);
+    m_progressBar1 = named(new QProgressBar, "ProgressBar1");
+    m_progressBar1->hide();
+    list->addWidget(m_progressBar1, 5, 0, 1, 2);
+    m_label7 = named(new QLabel(T::kProxyTool), "Label7");
+    m_label7->setCursor(Qt::PointingHandCursor);
+    QPalette link = m_label7->palette();
+    link.setColor(QPalette::WindowText, Qt::blue);
+    m_label7->setPalette(link);
+    m_label7->installEventFilter(this);
+    list->addWidget(m_label7, 6, 0, 1, 2);
     list->setColumnStretch(0, 1);
 
     m_command1 = named(new QPushButton(T::kOk), "Command1");
@@ -172,6 +207,9 @@ void fOption::buildControls()
                                  m_option3->button(0),
                                  m_option3->button(1),
                                  m_text2,
+                                 m_command3,
+                                 m_combo1,
+                                 m_text3,
                                  m_command1,
                                  m_command2};
     for (qsizetype i = 1; i < order.size(); ++i)
@@ -239,7 +277,7 @@ bool fOption::fieldsAreValid()
 
 void fOption::confirm()
 {
-    if (!fieldsAreValid())
+    if (!isIdle() || !fieldsAreValid())
         return;
     DownloadSettings &settings = DownloadSettings::program();
     fFileDownload *downloads = fFileDownload::instance();
@@ -275,7 +313,11 @@ void fOption::confirm()
     const bool rotation = m_option3->checkedId() == 1;
     SettingKeys::使用ip代理.write(rotation);
     去掉Text2里面的重复项();
-    WriteProxyListFile(m_text2->toPlainText());
+    // The list may have been typed at length: the dialog stays open with it when it cannot be saved.
+    if (!WriteProxyListFile(m_text2->toPlainText())) {
+        Prompt::current().message(T::kListNotSaved, Prompt::Icon::Critical);
+        return;
+    }
     if (fWebSearch *main = mainWindow()) {
         main->proxy().setProxyList(m_text2->toPlainText().split(QStringLiteral("\n")));
         main->proxy().setUseProxyList(rotation);
@@ -286,4 +328,67 @@ void fOption::confirm()
 void fOption::去掉Text2里面的重复项()
 {
     m_text2->setPlainText(UniqueProxyLines(m_text2->toPlainText()));
+}
+
+void fOption::reject()
+{
+    if (isIdle())
+        QDialog::reject();
+}
+
+bool fOption::isIdle()
+{
+    if (!m_check->isRunning())
+        return true;
+    Prompt::current().message(T::kBusy, Prompt::Icon::Critical);
+    return false;
+}
+
+bool fOption::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_label7 && event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent *>(event)->button() == Qt::LeftButton) {
+        OpenAddress(Deployment::proxyToolPage());
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void fOption::Command3_Click()
+{
+    if (m_check->isRunning()) {
+        m_check->stop();
+        return;
+    }
+    m_command3->setText(T::kStopCheck);
+    去掉Text2里面的重复项();
+    m_check->start(m_text2->toPlainText(), m_combo1->currentText().toInt());
+}
+
+void fOption::onTestingStarted(int lines)
+{
+    m_text3->clear();
+    m_text3->setEnabled(false);
+    m_text2->setEnabled(false);
+    m_progressBar1->setRange(0, lines);
+    m_progressBar1->setValue(0);
+    m_progressBar1->show();
+}
+
+void fOption::onCheckFinished(const ProxyCheckResult &result)
+{
+    m_command3->setText(T::kCheck);
+    m_progressBar1->hide();
+    m_text2->setEnabled(true);
+    m_text3->setEnabled(true);
+    if (result.end == ProxyCheckResult::End::NoOwnAddress) {
+        Prompt::current().message(T::kCheckFailed, Prompt::Icon::Critical);
+        return;
+    }
+    m_text2->setPlainText(result.goodList);
+    m_text3->setPlainText(result.badList);
+    Prompt::current().message(T::kSummaryLines + QString::number(result.lines) + T::kSummaryValid +
+                                  QString::number(result.valid) + T::kSummaryInvalid + QString::number(result.invalid) +
+                                  T::kSummaryNotTested + QString::number(result.notTested) + T::kSummaryEnd,
+                              Prompt::Icon::Information);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Every caption and message of the options dialog, in one place.
 namespace fOptionTexts {
@@ -24,6 +25,24 @@ inline const QString kListHelp =
                    "请确保你的代理ip是有效的\n\n这些代理ip仅用于下载\n\n"
                    "连续5次下载失败，软件会自动更换ip代理");
 inline const QString kOk = QStringLiteral("确定");
+
+// The check of the proxy-address list.
+inline const QString kCheck = QStringLiteral("验证代理IP的有效性");
+inline const QString kStopCheck = QStringLiteral("停止验证代理IP");
+inline const QString kResponseTime = QStringLiteral("响应速度：          秒内");
+inline const QStringList kResponseSeconds{QStringLiteral("5"), QStringLiteral("10"), QStringLiteral("15"),
+                                          QStringLiteral("20")};
+inline const QString kFailedList = QStringLiteral("验证后的无效代理IP：");
+inline const QString kProxyTool = QStringLiteral("获取更多代理IP：PaperHarvest 代理IP采集工具");
+inline const QString kCheckFailed = QStringLiteral("验证出错！");
+inline const QString kBusy = QStringLiteral("正在工作，停止以后再试！");
+inline const QString kListNotSaved = QStringLiteral("代理IP列表保存失败！");
+// "代理IP一共：<n>个，验证后有效的有：<n>个，无效的有：<n>个，未验证的有：<n>个。"
+inline const QString kSummaryLines = QStringLiteral("代理IP一共：");
+inline const QString kSummaryValid = QStringLiteral("个，验证后有效的有：");
+inline const QString kSummaryInvalid = QStringLiteral("个，无效的有：");
+inline const QString kSummaryNotTested = QStringLiteral("个，未验证的有：");
+inline const QString kSummaryEnd = QStringLiteral("个。");
 
 inline const QString kBadProxy = QStringLiteral("代理服务器网址或者端口格式不对！");
 inline const QString kBadSize = QStringLiteral("下载文件大小请填写大于0的数字（单位MB）！");

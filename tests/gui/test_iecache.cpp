@@ -204,7 +204,8 @@ private Q_SLOTS:
         // the cookie store) may already have taken it; nothing else is left either way.
         QVERIFY(leftAfterClearing());
 
-        // The download window's entry reaches the same clearing through the hook the start-up window installs.
+        // The download window's entry reaches the same clearing through the hook the start-up window installs. The
+        // pages load and are cached again first: clearing must leave the browser working.
         fillProfileCache();
         {
             fCover cover;

@@ -1,6 +1,5 @@
 #include "core/cache/CacheEntryRows.h"
 
-#include "core/cache/CacheFolderWalk.h"
 #include "core/cache/CacheTexts.h"
 #include "core/cache/SimpleCacheEntry.h"
 #include "core/util/FileNameRules.h"
@@ -49,14 +48,4 @@ CacheRow UserCacheFileRow(const QString &filePath, const QString &user)
     row.size = info.size();
     row.filePath = filePath;
     return row;
-}
-
-bool HoldsCacheEntries(const QString &folder)
-{
-    CacheFolderWalk walk(folder, CacheFolderWalk::What::Files);
-    while (!walk.atEnd())
-        for (const QString &path : walk.next(256))
-            if (SimpleCacheEntry::IsEntryFileName(QFileInfo(path).fileName()))
-                return true;
-    return false;
 }

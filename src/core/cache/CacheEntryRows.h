@@ -12,6 +12,3 @@ std::optional<CacheRow> CacheEntryRow(const QString &entryFilePath);
 
 // The row of a file found in `user`'s cache folder.
 CacheRow UserCacheFileRow(const QString &filePath, const QString &user);
-
-// True while some file under `folder` is an entry's first file; stops at the first one.
-bool HoldsCacheEntries(const QString &folder);

@@ -1,35 +1,30 @@
 #include "gui/fIEcache/ClearBrowserCache.h"
 
-#include "core/cache/CacheEntryRows.h"
 #include "core/util/Prompt.h"
 #include "gui/fIEcache/fIEcache.h"
 #include "gui/fIEcache/fIEcacheTexts.h"
 #include "web/WebProfile.h"
 
-#include <QCoroTimer>
-#include <QDeadlineTimer>
 #include <QWebEngineProfile>
+#include <QtGlobal>
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+#include <QCoroSignal>
+#endif
 
 namespace T = fIEcacheTexts;
 
-namespace {
-// The browser empties its cache in the background and, in this Qt, says nothing when it is done. Files deleted
-// beside its own clearing can leave it unable to load pages, so the window's deletion waits until the entries are
-// gone from the disk, looking again at this interval, for at most the limit (pages loading meanwhile write new
-// entries that its clearing does not take).
-constexpr std::chrono::milliseconds kClearingLook{50};
-constexpr std::chrono::seconds kClearingLimit{15};
-} // namespace
-
 QCoro::Task<> ClearBrowserCache(bool showMessage)
 {
+#if QT_VERSION >= QT_VERSION_CHECK(6, 7, 0)
+    // The browser drops what it holds in memory too; the window's deletion below must not run beside it.
     QWebEngineProfile *profile = ProgramWebProfile();
-    const QString cache = profile->cachePath();
     profile->clearHttpCache();
-    const QDeadlineTimer limit(kClearingLimit);
-    while (HoldsCacheEntries(cache) && !limit.hasExpired())
-        co_await QCoro::sleepFor(kClearingLook);
-
+    co_await qCoro(profile, &QWebEngineProfile::clearHttpCacheCompleted);
+#endif
+    // Before Qt 6.7 the browser's own clearing is left alone: it says nothing when it is done, and pages loaded
+    // after it often never finished loading. Deleting the entry files alone leaves the browser working; an entry
+    // it still expects is then simply fetched again.
     fIEcache window;
     co_await window.Command1_Click();
     const int ownLeft = co_await window.Command3_Click();

@@ -246,7 +246,7 @@ private Q_SLOTS:
             QDir().mkpath(dir.filePath(QLatin1String(user)));
         QDir().mkpath(dir.filePath(QStringLiteral("alice")) + suffix);
         QDir().mkpath(dir.filePath(QStringLiteral("carol")) + suffix);
-        const CacheLocations l{{}, dir.path(), suffix};
+        const CacheLocations l{{}, dir.path(), suffix, {}};
         const QStringList profiles = ProfileFolders(l);
         QCOMPARE(profiles.size(), 3);
         const QList<UserCacheFolder> found = FindUserCacheFolders(l, profiles);
@@ -255,6 +255,15 @@ private Q_SLOTS:
         QCOMPARE(found.at(0).folder, dir.filePath(QStringLiteral("alice")) + suffix);
         QCOMPARE(found.at(1).user, QStringLiteral("carol"));
         QVERIFY(FindUserCacheFolders(CacheLocations{}, ProfileFolders(CacheLocations{})).isEmpty());
+
+        // A portable data folder: no other user can be found, this user's own cache still is.
+        const CacheLocations portable =
+            CacheLocations::derive(dir.filePath(QStringLiteral("carol")) + suffix, QStringLiteral("/home/dave"));
+        QVERIFY(ProfileFolders(portable).isEmpty());
+        const QList<UserCacheFolder> own = FindUserCacheFolders(portable, {});
+        QCOMPARE(own.size(), 1);
+        QCOMPARE(own.at(0).user, QStringLiteral("dave"));
+        QCOMPARE(own.at(0).folder, dir.filePath(QStringLiteral("carol")) + suffix);
     }
 
     void modelSortsSizesAsNumbers()

@@ -234,7 +234,7 @@ private Q_SLOTS:
         QVERIFY(QFile::link(outside.path(), alice + QStringLiteral("/Cache/away")));
         F::write(carol, F::name(2), F::entry("1/0/http://h/b.js"));
 
-        fIEcache window(CacheLocations{{}, homes.path(), suffix});
+        fIEcache window(CacheLocations{{}, homes.path(), suffix, {}});
         run(window.Command7_Click());
         QCOMPARE(window.viewTag(), QStringLiteral("所有缓存"));
         auto *users = static_cast<QStandardItemModel *>(child<QTreeView>(&window, "ListView2")->model());
@@ -266,7 +266,7 @@ private Q_SLOTS:
         const int entries = 3 * fIEcache::kSliceSize + 5;
         for (int n = 0; n < entries; ++n)
             F::write(cache.path(), F::name(n), F::entry("1/0/http://h/" + QByteArray::number(n) + ".js"));
-        fIEcache window(CacheLocations{cache.path(), {}, {}});
+        fIEcache window(CacheLocations{cache.path(), {}, {}, {}});
         QSignalSpy batches(&window.list(), &QAbstractItemModel::rowsInserted);
         bool otherEventsRanMeanwhile = false;
         QTimer::singleShot(0, &window, [&] { otherEventsRanMeanwhile = window.isBusy(); });
@@ -294,7 +294,7 @@ private Q_SLOTS:
         const QByteArray key = "1/0/http://h/a";
         for (int size : {100, 99, 1000})
             F::write(cache.path(), F::name(size), F::entry(key, QByteArray(size - 24 - key.size(), 'x')));
-        fIEcache window(CacheLocations{cache.path(), {}, {}});
+        fIEcache window(CacheLocations{cache.path(), {}, {}, {}});
         run(window.Command1_Click());
         auto sizes = [&] {
             QStringList s;
@@ -319,7 +319,7 @@ private Q_SLOTS:
         QTemporaryDir cache;
         const QString a = F::write(cache.path(), F::name(1), F::entry("1/0/http://h/a"));
         const QString b = F::write(cache.path(), F::name(2), F::entry("1/0/http://h/b"));
-        fIEcache window(CacheLocations{cache.path(), {}, {}});
+        fIEcache window(CacheLocations{cache.path(), {}, {}, {}});
         QString caption;
         QStringList files;
         QTimer watcher;
@@ -352,7 +352,7 @@ private Q_SLOTS:
     {
         QTemporaryDir cache;
         const QString a = F::write(cache.path(), F::name(1), F::entry("1/0/http://h/a"));
-        fIEcache window(CacheLocations{cache.path(), {}, {}});
+        fIEcache window(CacheLocations{cache.path(), {}, {}, {}});
         QCOMPARE(run(window.Command2_Click()), 0);
         QCOMPARE(run(window.Command3_Click()), 0);
         QCOMPARE(window.list().rowCount(), 0);

@@ -8,6 +8,7 @@ CacheLocations CacheLocations::derive(const QString &ownCache, const QString &ho
     CacheLocations locations;
     locations.ownCache = QDir::cleanPath(ownCache);
     const QString cleanHome = QDir::cleanPath(home);
+    locations.ownUser = QFileInfo(cleanHome).fileName();
     if (cleanHome.isEmpty() || cleanHome == QLatin1String("/") ||
         !locations.ownCache.startsWith(cleanHome + QLatin1Char('/')))
         return locations;
@@ -30,8 +31,11 @@ QStringList ProfileFolders(const CacheLocations &locations)
 QList<UserCacheFolder> FindUserCacheFolders(const CacheLocations &locations, const QStringList &profileFolders)
 {
     QList<UserCacheFolder> found;
-    if (locations.suffix.isEmpty())
+    if (locations.suffix.isEmpty()) {
+        if (!locations.ownCache.isEmpty() && QFileInfo(locations.ownCache).isDir())
+            found.append({locations.ownUser, locations.ownCache});
         return found;
+    }
     for (const QString &profile : profileFolders) {
         const QString folder = profile + locations.suffix;
         const QFileInfo info(folder);

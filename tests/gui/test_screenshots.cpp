@@ -1,8 +1,8 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
-// site, the save-target dialog, the copy tool, the options dialog, the about box, and the download window after the
-// found documents were downloaded. Checks that every caption has room, the lists show their columns and no two
-// controls overlap. With PH_SCREENSHOT_DIR set the seven windows are also saved there as PNG files
-// (scripts/screenshots runs this under Xvfb with the CJK fonts).
+// site, the save-target dialog, the copy tool, the options dialog, the about box, the browser-cache window, and the
+// download window after the found documents were downloaded. Checks that every caption has room, the lists show
+// their columns and no two controls overlap. With PH_SCREENSHOT_DIR set the eight windows are also saved there as
+// PNG files (scripts/screenshots runs this under Xvfb with the CJK fonts).
 #include "ModalAnswerer.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
@@ -17,6 +17,7 @@
 #include "gui/Form_Copy_Move/Form_Copy_Move.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fIEcache/fIEcache.h"
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/frmAbout/frmAbout.h"
@@ -200,6 +201,15 @@ private Q_SLOTS:
         nothingOverlaps(&about);
         save(&about, QStringLiteral("frmAbout.png"));
         about.close();
+        // The browser-cache window as menu查看IE浏览器缓存 opens it, showing what the harvest left in the cache.
+        fIEcache cache(main);
+        cache.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&cache));
+        QCoro::waitFor(cache.Command1_Click());
+        captionsFit(&cache);
+        nothingOverlaps(&cache);
+        save(&cache, QStringLiteral("fIEcache.png"));
+        cache.close();
 
         // The download window after the analysis handed the found links over and its start button downloaded them
         // all (the test gives the download ticks their seconds).

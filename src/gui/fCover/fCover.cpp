@@ -11,6 +11,7 @@
 #include "core/util/Prompt.h"
 #include "gui/fCover/fCoverTexts.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
+#include "gui/fIEcache/ClearBrowserCache.h"
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/frmAbout/frmAbout.h"
@@ -115,6 +116,7 @@ fCover::fCover(QWidget *parent) : QWidget(parent)
     DownloadWindowHooks::instance().showMainWindow = [this] { openMainWindow(); };
     fOption::installDownloadWindowHook();
     DownloadWindowHooks::instance().showAbout = ShowAboutBox;
+    DownloadWindowHooks::instance().clearBrowserCache = [] { ClearBrowserCache(true); };
 
     // Shown first, loaded right after, so the user sees the cover (and its loading label) while it loads.
     QTimer::singleShot(0, this, &fCover::load);
@@ -126,6 +128,7 @@ fCover::~fCover()
         g_cover = nullptr;
         DownloadWindowHooks::instance().showMainWindow = nullptr;
         DownloadWindowHooks::instance().showAbout = nullptr;
+        DownloadWindowHooks::instance().clearBrowserCache = nullptr;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "gui/fWebSearch/fWebSearch.h"
 
+#include "core/about/UpdateAddress.h"
 #include "core/analysis/AnalysisDriver.h"
 #include "core/analysis/ProxyRotation.h"
 #include "core/run/RunFlags.h"
@@ -12,11 +13,14 @@
 #include "core/store/Settings.h"
 #include "core/util/ClockTimer.h"
 #include "core/util/DataFolder.h"
+#include "core/util/Deployment.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
 #include "gui/Form_BaoCun/Form_BaoCun.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
+#include "gui/fIEcache/ClearBrowserCache.h"
+#include "gui/fIEcache/fIEcache.h"
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
@@ -29,6 +33,7 @@
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
+#include "gui/shell/ShellOpen.h"
 #include "gui/shell/ShellTexts.h"
 #include "gui/use/use.h"
 #include "gui/use/useTexts.h"
@@ -337,11 +342,17 @@ void fWebSearch::buildMenus()
 
     QMenu *tools = menuBar()->addMenu(ShellTexts::kMenuTools);
     tools->setObjectName(QStringLiteral("menu工具"));
-    connect(action(tools, "menu设置", T::kOptions), &QAction::triggered, this, [this] { fOption::ask(this); });
+    connect(action(tools, "menu设置", T::kOptions), &QAction::triggered, this, &fWebSearch::optionsCommand);
     connect(action(tools, "menu设置保存文件夹", T::kSetSaveFolder), &QAction::triggered, this,
             &fWebSearch::askSaveTarget);
     connect(action(tools, "menu打开下载窗口", T::kOpenDownloadWindow), &QAction::triggered, this,
             [] { fFileDownload::ensure()->showWindow(false); });
+    connect(action(tools, "menu查看IE浏览器缓存", T::kViewBrowserCache), &QAction::triggered, this, [this] {
+        fIEcache window(this);
+        window.exec();
+    });
+    connect(action(tools, "menu清空IE浏览器缓存", T::kClearBrowserCache), &QAction::triggered, this,
+            [] { ClearBrowserCache(true); });
     connect(action(tools, "menu源码另存为", T::kSaveSource), &QAction::triggered, this, &fWebSearch::saveSourceCommand);
     connect(action(tools, "menu破除网页鼠标右键封锁和复制封锁", T::kUnblockPage), &QAction::triggered, this,
             &fWebSearch::unblockPageCommand);
@@ -374,6 +385,11 @@ void fWebSearch::buildMenus()
     help->setObjectName(QStringLiteral("menu帮助"));
     connect(action(help, "menu关于", T::kAbout), &QAction::triggered, this, [this] { ShowAboutBox(this); });
     connect(action(help, "menu软件使用方法", useTexts::kCaption), &QAction::triggered, this, [] { (new use)->show(); });
+    help->addSeparator();
+    connect(action(help, "menu软件主页", T::kProductPage), &QAction::triggered, this,
+            [] { OpenAddress(ProductPageAddress()); });
+    connect(action(help, "menu技术支持网站", T::kSupportSite), &QAction::triggered, this,
+            [] { OpenAddress(Deployment::makerSite()); });
 
     // Pop-up only: never in the menu bar.
     m_menu加入 = new QMenu(this);

@@ -128,6 +128,7 @@ private:
     void openLocalPageCommand();
     void saveSourceCommand();
     void unblockPageCommand();
+    void optionsCommand();
 
     // SearchWindow
     QString keywordText() const override;

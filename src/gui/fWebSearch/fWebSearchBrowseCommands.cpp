@@ -1,16 +1,20 @@
 // The main window's browse and tool menu commands that work on the browser.
 #include "gui/fWebSearch/fWebSearch.h"
 
+#include "core/analysis/AnalysisTexts.h"
+#include "core/analysis/ProxyRotation.h"
 #include "core/net/Browser.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/store/Settings.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
+#include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
 #include "web/PageScripts.h"
 
 #include <QCheckBox>
 #include <QFileDialog>
+#include <QLabel>
 #include <QPointer>
 #include <QUrl>
 
@@ -68,4 +72,13 @@ void fWebSearch::unblockPageCommand()
 {
     browser().runScriptInAllFrames(PageScripts::unblockContextMenuAndCopying());
     Prompt::current().message(T::kUnblocked, Prompt::Icon::Information);
+}
+
+void fWebSearch::optionsCommand()
+{
+    const auto self = lifetimeGuard(this);
+    fOption::ask(this);
+    // Cancelled or not, the status bar must not go on naming a proxy the analysis no longer uses.
+    if (self && !m_proxy->UseProxyList())
+        m_statusPanel3->setText(AnalysisText::noProxy);
 }

@@ -49,6 +49,8 @@ inline const QString kCloseWindow = QStringLiteral("关闭本窗口");
 inline const QString kOptions = QStringLiteral("设置");
 inline const QString kSetSaveFolder = QStringLiteral("设置保存文件夹");
 inline const QString kOpenDownloadWindow = QStringLiteral("打开下载窗口");
+inline const QString kViewBrowserCache = QStringLiteral("查看IE浏览器缓存");
+inline const QString kClearBrowserCache = QStringLiteral("清空IE浏览器缓存");
 inline const QString kSaveSource = QStringLiteral("源码另存为");
 inline const QString kUnblockPage = QStringLiteral("破除网页鼠标右键封锁和复制封锁");
 inline const QString kMenuClear = QStringLiteral("清除及打开(&C)");
@@ -62,6 +64,9 @@ inline const QString kOpenSavedFile = QStringLiteral("打开保存文件");
 inline const QString kOpenSavedFileFolder = QStringLiteral("打开保存文件所在目录");
 inline const QString kAutoSizeColumns = QStringLiteral("自动列宽");
 inline const QString kAbout = QStringLiteral("关于(&A)");
+// The maker's pages: the product's page on the update server, and the support site.
+inline const QString kProductPage = QStringLiteral("软件主页");
+inline const QString kSupportSite = QStringLiteral("技术支持网站");
 
 // The analysis pop-up menu of "分析下载".
 inline const QString kAnalyseUnanalysed = QStringLiteral("分析下载未分析项");

@@ -2,6 +2,7 @@
 #include "core/store/Settings.h"
 #include "gui/fCover/fCover.h"
 #include "gui/shell/MessageBoxPrompt.h"
+#include "web/CookieBridge.h"
 #include "web/WebEngineEnvironment.h"
 
 #include <QApplication>
@@ -56,6 +57,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
+    // The browser's session is the session of every fetch and download.
+    ShareProgramCookies();
 
     MessageBoxPrompt prompt;
     Prompt::install(&prompt);

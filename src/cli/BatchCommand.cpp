@@ -7,6 +7,7 @@
 #include "cli/InterruptSignal.h"
 #include "core/store/Settings.h"
 #include "core/util/TextFile.h"
+#include "web/CookieBridge.h"
 #include "web/WebEngineEnvironment.h"
 
 #include <QGuiApplication>
@@ -90,6 +91,8 @@ int RunBatchCommand(int argc, char *argv[])
     // The same name as the windows: the same data folder and settings.
     QGuiApplication::setApplicationName(ApplicationTitle());
     QGuiApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
+    // The same session as the windows: a verification solved or a login made there counts here.
+    ShareProgramCookies();
 
     BatchProgress progress(stderr, BatchProgress::isTerminal(stderr));
     BatchPrompt prompt(progress);

@@ -1,6 +1,7 @@
 #include "web/WebProfile.h"
 
 #include "core/util/DataFolder.h"
+#include "web/CookieBridge.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,7 +21,11 @@ QWebEngineProfile *ProgramWebProfile()
         profile->setPersistentStoragePath(root + QStringLiteral("/storage"));
         profile->setCachePath(root + QStringLiteral("/cache"));
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
+        // Session cookies too: a site's login usually is one, and the login panel exists to keep it.
+        profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
         profileRoot = root;
+        if (ProgramCookiesShared())
+            CookieBridge::install(profile);
     }
     return profile;
 }

@@ -1,8 +1,9 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
-// site, the save-target dialog, the copy tool, the options dialog, the about box, the browser-cache window, and the
-// download window after the found documents were downloaded. Checks that every caption has room, the lists show
-// their columns and no two controls overlap. With PH_SCREENSHOT_DIR set the eight windows are also saved there as
-// PNG files (scripts/screenshots runs this under Xvfb with the CJK fonts).
+// site, the save-target dialog, the copy tool, the options dialog, the about box, the browser-cache window, the
+// download window after the found documents were downloaded, and its login panel with a site's login page. Checks
+// that every caption has room, the lists show their columns and no two controls overlap. With PH_SCREENSHOT_DIR set
+// the eight windows and the login panel are also saved there as PNG files (scripts/screenshots runs this under Xvfb
+// with the CJK fonts).
 #include "ModalAnswerer.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
@@ -18,6 +19,7 @@
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fIEcache/fIEcache.h"
+#include "gui/fFileDownload/login/LoginPanel.h"
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/frmAbout/frmAbout.h"
@@ -34,6 +36,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
@@ -245,6 +248,30 @@ private Q_SLOTS:
         save(downloads, QStringLiteral("fFileDownload.png"));
         captionsFit(downloads);
         nothingOverlaps(downloads);
+
+        // The login panel over the list, with a site's login page opened by its Browse button.
+        server.route(QStringLiteral("/login"),
+                     FixtureHttpServer::Response::html(
+                         "<html><head><title>用户登录</title></head><body><h3>用户登录</h3><form method='post'>"
+                         "帐号 <input name='username'><br>密码 <input type='password' name='password'><br>"
+                         "<input type='submit' value='登录'></form></body></html>",
+                         "text/html; charset=utf-8"));
+        downloads->findChild<QPushButton *>(QStringLiteral("Command1"))->click();
+        auto *loginPanel = downloads->findChild<QWidget *>(QStringLiteral("PicWebBK"));
+        QVERIFY(loginPanel->isVisible());
+        QCOMPARE(loginPanel->geometry(), rows->geometry());
+        downloads->findChild<QLineEdit *>(QStringLiteral("Text1"))->setText(server.urlText(QStringLiteral("/login")));
+        downloads->findChild<QLineEdit *>(QStringLiteral("Text2"))->setText(QStringLiteral("reader"));
+        downloads->findChild<QLineEdit *>(QStringLiteral("Text3"))->setText(QStringLiteral("password"));
+        QSignalSpy loginPage(&downloads->loginPanel()->browser(), &Browser::documentComplete);
+        downloads->findChild<QPushButton *>(QStringLiteral("Command2"))->click();
+        QVERIFY(loginPage.wait(30000));
+        QTRY_COMPARE(downloads->findChild<QLabel *>(QStringLiteral("Panel3"))->text(), QStringLiteral("用户登录"));
+        save(downloads, QStringLiteral("fFileDownload-login.png"));
+        captionsFit(downloads);
+        nothingOverlaps(downloads);
+        downloads->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
+        QVERIFY(!loginPanel->isVisible());
         QVERIFY(prompt.entries.isEmpty());
         QVERIFY(downloads->close());
 

@@ -15,6 +15,10 @@ inline const QString kCancelled = QStringLiteral("下载取消");
 inline const QString kTooBig = QStringLiteral("大文件，跳过");
 inline const QString kFolderNotCreated = QStringLiteral("创建文件夹出错！");
 
+// The site login's refusals.
+inline const QString kLoginAddressMissing = QStringLiteral("必须先设置登录网址！");
+inline const QString kLoginAccountMissing = QStringLiteral("帐号登录,必须先设置登录帐号和登录密码！");
+
 // The same-name choices: the captions of the download window's option buttons, which are also the stored values.
 inline const QString kSkip = QStringLiteral("跳过");
 inline const QString kOverwrite = QStringLiteral("覆盖");

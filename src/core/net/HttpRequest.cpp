@@ -1,9 +1,10 @@
 #include "core/net/HttpRequest.h"
 
+#include "core/net/NetworkAccess.h"
+
 #include <QNetworkReply>
 
 namespace {
-const QByteArray kUserAgent = QByteArrayLiteral("Mozilla/5.0 (compatible; PaperHarvest/" PH_VERSION ")");
 constexpr int kDefaultProxyPort = 80;
 
 QNetworkProxy namedProxy(const QString &named)
@@ -39,7 +40,7 @@ QNetworkRequest NewHttpRequest(const QUrl &url)
     request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
     request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
     request.setRawHeader("Accept-Encoding", "identity");
-    request.setRawHeader("User-Agent", kUserAgent);
+    request.setRawHeader("User-Agent", ProgramUserAgent());
     return request;
 }
 

@@ -13,7 +13,7 @@ class QObject;
 // the wire whichever path a document takes:
 //  - HTTP/1.1 only. The answer is judged by its status line ("200 OK"), and HTTP/2 carries no reason phrase; it
 //    also keeps the six concurrent transfers on connections of their own instead of one shared stream.
-//  - The program's own user agent, so that a server sees one client and not a different one per path.
+//  - The program's user agent (ProgramUserAgent), so that a server sees one client and not a different one per path.
 //  - The bytes as the server sends them (Accept-Encoding: identity): an announced Content-Length then counts what
 //    the reader receives. Never from or into a cache.
 //  - Redirects are followed, but never from HTTPS to plain HTTP.

@@ -2,6 +2,7 @@
 
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
+#include "core/net/NetworkAccess.h"
 #include "core/net/SignalWait.h"
 #include "core/util/Clock.h"
 
@@ -69,7 +70,7 @@ std::chrono::milliseconds remaining(qint64 deadline)
 } // namespace
 
 TransferControl::TransferControl(QObject *parent)
-    : QObject(parent), m_manager(new QNetworkAccessManager(this)), m_requestTimer(new ClockTimer(this))
+    : QObject(parent), m_manager(NewNetworkAccess(this)), m_requestTimer(new ClockTimer(this))
 {
     m_manager->setAutoDeleteReplies(false);
     m_requestTimer->setSingleShot(true);

@@ -2,6 +2,7 @@
 
 #include "core/net/AnswerStatus.h"
 #include "core/net/HttpStatusDescription.h"
+#include "core/net/NetworkAccess.h"
 #include "core/net/ResponseFile.h"
 
 #include <QNetworkAccessManager>
@@ -73,7 +74,7 @@ XmlHttpRequest::~XmlHttpRequest()
 QNetworkAccessManager *XmlHttpRequest::manager()
 {
     if (!m_manager)
-        m_manager = new QNetworkAccessManager(this);
+        m_manager = NewNetworkAccess(this);
     return m_manager;
 }
 
@@ -130,6 +131,8 @@ void XmlHttpRequest::startReply(const QUrl &url, const QString &body)
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::NoLessSafeRedirectPolicy);
     // HTTP/1.1, as the transfer control speaks it: one protocol for every request the program sends.
     request.setAttribute(QNetworkRequest::Http2AllowedAttribute, false);
+    // The browser's user agent unless the host names one: the same visitor as the page fetches.
+    request.setRawHeader("User-Agent", ProgramUserAgent());
     const bool bodyless = m_method == "GET" || m_method == "HEAD";
     const QByteArray data = bodyless ? QByteArray() : body.toUtf8();
     if (!data.isEmpty())

@@ -1,11 +1,12 @@
 #include "core/net/XmlHttpRequestSet.h"
 
+#include "core/net/NetworkAccess.h"
 #include "core/net/XmlHttpRequest.h"
 
 #include <QNetworkAccessManager>
 #include <utility>
 
-XmlHttpRequestSet::XmlHttpRequestSet(QObject *parent) : QObject(parent), m_manager(new QNetworkAccessManager(this)) {}
+XmlHttpRequestSet::XmlHttpRequestSet(QObject *parent) : QObject(parent), m_manager(NewNetworkAccess(this)) {}
 
 XmlHttpRequestSet::~XmlHttpRequestSet()
 {

@@ -15,8 +15,6 @@ struct DownloadWindowHooks {
     std::function<void(QWidget *owner)> showAbout;
     // menu清空IE浏览器缓存: empty the embedded browser's cache and say so.
     std::function<void()> clearBrowserCache;
-    // Command1 "网页登录": show the login panel over the list.
-    std::function<void(QWidget *downloadWindow)> showLoginPanel;
 
     static DownloadWindowHooks &instance();
 };

@@ -17,6 +17,7 @@
 #include "gui/fFileDownload/DownloadWindowTexts.h"
 #include "gui/fFileDownload/StateImages.h"
 #include "gui/fFileDownload/WindowPlacement.h"
+#include "gui/fFileDownload/login/LoginPanel.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/ComboTools.h"
 #include "gui/shell/FormRegistry.h"
@@ -205,6 +206,8 @@ void fFileDownload::buildControls()
         m_listView3->setColumnWidth(column, kColumnWidths[column]);
     m_listView3->header()->setSectionsClickable(true);
     StripeListBackground(m_listView3);
+
+    m_loginPanel = new LoginPanel(central);
 }
 
 void fFileDownload::buildMenus()
@@ -315,10 +318,15 @@ void fFileDownload::bindScheduler()
     connect(m_check5, &QCheckBox::toggled, s, &DownloadScheduler::setStopRule);
     connect(m_check6, &QCheckBox::toggled, s, &DownloadScheduler::setSoundEnabled);
     connect(m_command1, &QPushButton::clicked, this, [this] {
-        if (DownloadWindowHooks::instance().showLoginPanel)
-            DownloadWindowHooks::instance().showLoginPanel(this);
+        const int row = currentRow();
+        const bool selected =
+            m_scheduler->list().isValidRow(row) && m_listView3->selectionModel()->isRowSelected(row, QModelIndex());
+        m_loginPanel->showPanel(selected ? m_scheduler->list().item(row).address : QString());
     });
-    m_command1->setEnabled(bool(DownloadWindowHooks::instance().showLoginPanel));
+    connect(m_loginPanel, &LoginPanel::autoLoginChanged, s, &DownloadScheduler::setAutoLoginChecked);
+    connect(s, &DownloadScheduler::autoLoginRequested, m_loginPanel, &LoginPanel::runAutoLogin);
+    connect(m_loginPanel, &LoginPanel::pageTitleChanged, this,
+            [this](const QString &title) { m_panels[2]->setText(title); });
 
     connect(s, &DownloadScheduler::optionsChanged, this, &fFileDownload::refreshOptions);
     connect(s, &DownloadScheduler::supervised, this, &fFileDownload::refreshIndicators);
@@ -452,6 +460,7 @@ void fFileDownload::layoutPanels()
     m_image1->setGeometry(m_picture3->rect());
     const int listTop = margin + bannerHeight + margin;
     m_listView3->setGeometry(margin, listTop, width, std::max(0, central->height() - listTop - pixels(kBottomTwips)));
+    m_loginPanel->setGeometry(m_listView3->geometry());
 }
 
 QList<int> fFileDownload::selectedRows() const

@@ -4,6 +4,7 @@
 #include <QPointer>
 
 class DownloadScheduler;
+class LoginPanel;
 class QAction;
 class QCheckBox;
 class QComboBox;
@@ -41,6 +42,7 @@ public:
     void showWindow(bool restore);
 
     QTreeView *listView() const { return m_listView3; }
+    LoginPanel *loginPanel() const { return m_loginPanel; }
     // The rows whose selection mark is set, in list order; the current row (-1 when none).
     QList<int> selectedRows() const;
     int currentRow() const;
@@ -98,6 +100,7 @@ private:
     QCheckBox *m_check6 = nullptr;
     QPushButton *m_command1 = nullptr;
     QTreeView *m_listView3 = nullptr;
+    LoginPanel *m_loginPanel = nullptr;
 
     QMenu *m_menuList = nullptr;
     QAction *m_menuStartAll = nullptr;   // menu下载全部

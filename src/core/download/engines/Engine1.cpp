@@ -6,6 +6,7 @@
 #include "core/download/DownloadTexts.h"
 #include "core/download/FileTypeDetection.h"
 #include "core/download/SameNameRules.h"
+#include "core/download/engines/AutoLoginAfterPage.h"
 #include "core/download/engines/Engine1Connection.h"
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
@@ -126,6 +127,7 @@ QCoro::Task<bool> Engine1::Inet下载文件(int row)
         m_context.setStatusText(2, DownloadTexts::kFinished + item.name);
         m_context.markTransferEnd();
         PlayTransferEndSounds(m_context, item);
+        RunAutoLoginAfterPage(m_context, item);
     } else {
         m_context.markTransferEnd();
     }

@@ -4,10 +4,12 @@
 #include "core/download/DownloadSettings.h"
 #include "core/download/DownloadTexts.h"
 #include "core/download/FileTypeDetection.h"
+#include "core/download/engines/AutoLoginAfterPage.h"
 #include "core/download/engines/Downloader.h"
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
 #include "core/net/NetTexts.h"
+#include "core/net/NetworkAccess.h"
 
 #include <QNetworkAccessManager>
 
@@ -19,7 +21,7 @@ bool validSlot(int slot)
 } // namespace
 
 Engine2::Engine2(DownloadContext &context, QObject *parent)
-    : QObject(parent), m_context(context), m_network(new QNetworkAccessManager(this))
+    : QObject(parent), m_context(context), m_network(NewNetworkAccess(this))
 {
     // One connection pool for all slots, so consecutive files from one server reuse their connections.
     m_network->setAutoDeleteReplies(false);
@@ -147,6 +149,7 @@ void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
     const DownloadItem &item = list.item(row);
     m_context.setStatusText(2, DownloadTexts::kFinished + item.name);
     PlayTransferEndSounds(m_context, item);
+    RunAutoLoginAfterPage(m_context, item);
     m_context.markTransferEnd();
 }
 

@@ -73,6 +73,9 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
             [this, slot](qint64 read, qint64 total, const QString &) { onDownloadComplete(slot, read, total); });
     connect(d, &Downloader::DownloadError, this,
             [this, slot](const QString &message, const QString &) { onDownloadError(slot, message); });
+    connect(d, &Downloader::RetryWaiting, this, [this, slot](std::chrono::milliseconds delay, int retry) {
+        m_context.noteRetry(rowOfSlot(slot), delay, retry);
+    });
 
     m_context.setBusyFlag(true);
     DownloadListModel &list = m_context.list();

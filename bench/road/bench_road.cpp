@@ -35,32 +35,40 @@ struct Timed {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
+    // Seconds from the start until the first progress line of the analysis and of the downloads: the road's three
+    // stages (search, analysis, downloads) end there.
+    double analysisBegan = 0;
+    double downloadsBegan = 0;
+    std::unique_ptr<ProcessTreeMemory> memory;
 };
 
-QCoro::Task<Timed> timedRun(QString program, QStringList arguments, QProcessEnvironment environment,
-                            ProcessTreeMemory **memory = nullptr)
+QCoro::Task<Timed> timedRun(QString program, QStringList arguments, QProcessEnvironment environment, bool sampleMemory)
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    Timed t;
     QElapsedTimer clock;
+    QObject::connect(&process, &QProcess::readyReadStandardError, &process, [&] {
+        const qsizetype from = t.err.size();
+        t.err += process.readAllStandardError();
+        const double now = double(clock.nsecsElapsed()) / 1e9;
+        if (t.analysisBegan == 0 && t.err.indexOf("\nanalysed ", std::max<qsizetype>(0, from - 1)) >= 0)
+            t.analysisBegan = now;
+        if (t.downloadsBegan == 0 && t.err.indexOf("\nfile ", std::max<qsizetype>(0, from - 1)) >= 0)
+            t.downloadsBegan = now;
+    });
     clock.start();
     process.start(program, arguments);
     co_await qCoro(process).waitForStarted();
-    std::unique_ptr<ProcessTreeMemory> sampler;
-    if (memory) {
-        sampler = std::make_unique<ProcessTreeMemory>(process.processId());
-        *memory = sampler.get();
-    }
+    if (sampleMemory)
+        t.memory = std::make_unique<ProcessTreeMemory>(process.processId());
     co_await qCoro(process).waitForFinished(std::chrono::hours(1));
-    Timed t;
     t.seconds = double(clock.nsecsElapsed()) / 1e9;
-    if (sampler) {
-        sampler->stop();
-        *memory = sampler.release();
-    }
+    if (t.memory)
+        t.memory->stop();
     t.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
     t.out = process.readAllStandardOutput();
-    t.err = process.readAllStandardError();
+    t.err += process.readAllStandardError();
     co_return t;
 }
 
@@ -99,7 +107,7 @@ QCoro::Task<int> bench(QString base)
         co_return 1;
     // Named, not braced temporaries inside the co_await: GCC 12 mishandles those.
     const QStringList curlArguments{QStringLiteral("-s"), QStringLiteral("-K"), config};
-    const Timed floor = co_await timedRun(curl, curlArguments, QProcessEnvironment::systemEnvironment());
+    const Timed floor = co_await timedRun(curl, curlArguments, QProcessEnvironment::systemEnvironment(), false);
     const int floorFiles = int(QDir(floorOut).entryList(QDir::Files).size());
 
     // The road.
@@ -111,13 +119,12 @@ QCoro::Task<int> bench(QString base)
     if (!env.contains(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS")))
         env.insert(QStringLiteral("QTWEBENGINE_CHROMIUM_FLAGS"), QStringLiteral("--no-sandbox --disable-gpu"));
     env.insert(QStringLiteral("QTWEBENGINE_DISABLE_SANDBOX"), QStringLiteral("1"));
-    ProcessTreeMemory *memory = nullptr;
     const QStringList roadArguments{
         QStringLiteral("batch"), QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--out"), out,
         RoadSite::keyword()};
     const QString program = QStringLiteral(PH_PROGRAM);
-    const Timed road = co_await timedRun(program, roadArguments, env, &memory);
-    std::unique_ptr<ProcessTreeMemory> owned(memory);
+    const Timed road = co_await timedRun(program, roadArguments, env, true);
+    const ProcessTreeMemory &memory = *road.memory;
     rusage children{};
     getrusage(RUSAGE_CHILDREN, &children);
     const int roadFiles = int(QDir(out).entryList(QDir::Files).size());
@@ -125,13 +132,15 @@ QCoro::Task<int> bench(QString base)
     const double results = RoadSite::kResults;
     std::printf("road: paperharvest batch, exit %d, %d files, %.2f s, %.2f ms per result\n", road.exitCode, roadFiles,
                 road.seconds, road.seconds / results * 1000);
+    std::printf("  search %.2f s, analysis %.2f s, downloads %.2f s\n", road.analysisBegan,
+                road.downloadsBegan - road.analysisBegan, road.seconds - road.downloadsBegan);
     std::printf("floor: curl in sequence, exit %d, %d files, %.2f s, %.2f ms per result\n", floor.exitCode, floorFiles,
                 floor.seconds, floor.seconds / results * 1000);
     std::printf("ratio road/floor: %.2f (goal <= 3)\n", floor.seconds > 0 ? road.seconds / floor.seconds : 0.0);
     std::printf("tree peak: %.1f MB PSS, %.1f MB RSS summed, %d processes at most (goal <= 300 MB); largest single "
                 "process %.1f MB RSS\n",
-                double(owned->peakPssBytes()) / 1048576.0, double(owned->peakRssBytes()) / 1048576.0,
-                owned->mostProcesses(), double(children.ru_maxrss) / 1024.0);
+                double(memory.peakPssBytes()) / 1048576.0, double(memory.peakRssBytes()) / 1048576.0,
+                memory.mostProcesses(), double(children.ru_maxrss) / 1024.0);
     if (road.exitCode != 0 || roadFiles != RoadSite::kResults) {
         std::fprintf(stderr, "the road did not end as it should:\n%s\n%s\n", road.out.constData(),
                      road.err.right(4000).constData());

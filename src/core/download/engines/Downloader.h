@@ -54,7 +54,8 @@ public:
 Q_SIGNALS:
     void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
-    // "超时" after the stall limit, "无法下载" when neither the read nor the fallback produced a body,
+    // "超时" after the stall limit, "无法下载" when neither the read nor the fallback produced a body or the
+    // server still refused (429, 503) after the last retry,
     // NetTexts::kNotWebAddress for an address other than http or https (nothing is read nor written then).
     void DownloadError(const QString &message, const QString &savePath);
     // The server answered 429 or 503: the read starts again after `delay`, retry `retry` of this transfer.

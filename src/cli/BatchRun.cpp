@@ -8,6 +8,7 @@
 #include "core/download/BodyFile.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/engines/InstallEngines.h"
+#include "core/net/RetryRule.h"
 #include "core/net/SignalWait.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
@@ -71,13 +72,13 @@ QCoro::Task<int> BatchRun::run()
         m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
 
     co_await search();
-    const bool goOn = !m_interrupted && !m_serviceUnusable;
-    if (goOn)
+    if (!m_interrupted && !m_serviceUnusable)
         co_await analyse();
     bool exported = true;
     if (!m_options.exportFile.isEmpty())
         exported = exportList();
-    if (goOn && !m_options.noDownload)
+    // A service that stopped answering ends the road where it stands, in the analysis as in the search.
+    if (!m_interrupted && !m_serviceUnusable && !m_options.noDownload)
         co_await download();
 
     CloseVisitedDatabase();
@@ -140,7 +141,24 @@ QCoro::Task<> BatchRun::analyse()
             QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title));
         m_progress.bar(QStringLiteral("analysis"), analysed, total);
     });
+    connect(&analysis, &AnalysisDriver::retryWaiting, this,
+            [this](const QString &address, std::chrono::milliseconds delay, int retry) {
+                m_progress.line(QStringLiteral("the service turned %1 away; retry %2 of %3 in %4 s")
+                                    .arg(address)
+                                    .arg(retry)
+                                    .arg(RetryRule::kMaxRetries)
+                                    .arg(std::chrono::duration_cast<std::chrono::seconds>(delay).count()));
+            });
+    connect(&analysis, &AnalysisDriver::serviceUnusable, this,
+            [this](const ServicePageVerdict &verdict, const QString &address) {
+                m_serviceUnusable = true;
+                m_progress.line(QStringLiteral("%1 for %2 rows in a row, last at %3; the analysis ends here")
+                                    .arg(ServiceProblemWhat(verdict))
+                                    .arg(AnalysisDriver::kServiceRefusalsToStop)
+                                    .arg(address));
+            });
     co_await analysis.run(AnalysisSet::Unanalysed);
+    m_analysisRetries = analysis.retries();
     m_analysis = nullptr;
     proxies.store();
 }
@@ -235,5 +253,7 @@ void BatchRun::reportFinishedFiles(int first, int last)
 
 BatchSummary BatchRun::summary() const
 {
-    return BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr);
+    BatchSummary s = BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr);
+    s.retries = m_analysisRetries + (m_scheduler ? m_scheduler->retries() : 0);
+    return s;
 }

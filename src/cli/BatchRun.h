@@ -35,7 +35,8 @@ public:
 
     // Runs the road; the exit status: kCompleted when nothing failed, kSomeFailed when the road ran to its end with
     // failed rows or files, kServiceUnusable when the search service answered with something other than result
-    // pages (the rows collected until then are exported, nothing is analysed).
+    // pages (the rows collected until then are exported, nothing is analysed) or withheld the pages of several
+    // rows in a row during the analysis (the list is exported as it stands, nothing is downloaded).
     QCoro::Task<int> run();
     // Ctrl-C: every stage stops at its next check, running transfers end (and take their partial files along).
     void interrupt();
@@ -63,5 +64,6 @@ private:
     bool m_interrupted = false;
     bool m_serviceUnusable = false;
     bool m_downloadsRan = false;
+    int m_analysisRetries = 0;
     QSet<QString> m_reportedFiles; // addresses of download rows already reported as ended
 };

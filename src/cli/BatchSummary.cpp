@@ -71,6 +71,8 @@ QString BatchSummary::text() const
         words << QStringLiteral("not analysed %1").arg(unanalysed);
     out += QStringLiteral("analysed: %1\n")
                .arg(words.isEmpty() ? QStringLiteral("none") : words.join(QStringLiteral(", ")));
+    if (retries > 0)
+        out += QStringLiteral("retries after 429/503: %1\n").arg(retries);
     if (!downloadsRan) {
         out += QStringLiteral("files: not downloaded\n");
         return out;

@@ -20,6 +20,8 @@ struct BatchSummary {
     int filesFailed = 0;
     int filesSkipped = 0;
     int filesWaiting = 0; // not reached (an interrupted run)
+    // Requests asked again after the server answered 429 or 503 (row pages and files).
+    int retries = 0;
 
     // Some row's analysis or some file failed.
     bool anyFailed() const;

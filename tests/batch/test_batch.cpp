@@ -15,6 +15,7 @@
 #include <QCoroTask>
 #include <QDir>
 #include <QDirIterator>
+#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -22,6 +23,7 @@
 #include <QUrl>
 #include <algorithm>
 #include <csignal>
+#include <memory>
 
 namespace {
 constexpr int kProgramLimitMs = 120000;
@@ -624,6 +626,98 @@ private Q_SLOTS:
         QList<ListRecord> records;
         QVERIFY(ReadListFile(list, [&](const ListRecord &r) { records.append(r); }));
         QCOMPARE(records.size(), rowsKept);
+    }
+
+    // The service withholding the analysis's document pages: three rows in a row end the road with status 3 and
+    // the cause named; the list is exported as it stands and nothing is downloaded.
+    void rowPagesWithheld_data()
+    {
+        QTest::addColumn<QString>("answer"); // "v": the verification page; "429": refused, "ask again at once"
+        QTest::addColumn<QString>("cause");
+        QTest::addColumn<int>("requestsPerRow");
+        QTest::newRow("verification pages") << QStringLiteral("v") << QStringLiteral("asks for a verification") << 1;
+        QTest::newRow("429 outlasting the retries")
+            << QStringLiteral("429") << QStringLiteral("refused the request (HTTP 429)") << 4;
+    }
+    void rowPagesWithheld()
+    {
+        QFETCH(QString, answer);
+        QFETCH(QString, cause);
+        QFETCH(int, requestsPerRow);
+        QFile verify(QStringLiteral(PH_TEST_DATA_DIR "/scholar/verify.htm"));
+        QVERIFY(verify.open(QIODevice::ReadOnly));
+        const FixtureHttpServer::Response withheld =
+            answer == u"v" ? FixtureHttpServer::Response::html(verify.readAll())
+                           : FixtureHttpServer::Response::withStatus(429, "<html><body>Too Many Requests</body></html>")
+                                 .withHeader("Retry-After", "0");
+        const QStringList ids{QStringLiteral("d101"), QStringLiteral("d102"), QStringLiteral("d103")};
+        for (const QString &id : ids)
+            m_server->route(resultPage(id), withheld);
+
+        const QString list = m_home->filePath(QStringLiteral("rows.zxul"));
+        const Outcome o = batch({QStringLiteral("--export"), list, QStringLiteral("深度学习")});
+        QCOMPARE(o.exitCode, BatchRun::kServiceUnusable);
+        QVERIFY2(o.err.contains(cause) && o.err.contains(QStringLiteral("3 rows in a row")), qPrintable(o.err));
+        const auto asked = [&](const QString &id) {
+            const auto requests = m_server->requests();
+            return std::count_if(requests.cbegin(), requests.cend(), [&](const FixtureHttpServer::Request &r) {
+                return r.path == resultPage(id).toUtf8();
+            });
+        };
+        for (const QString &id : ids)
+            QCOMPARE(asked(id), requestsPerRow);
+        QCOMPARE(asked(QStringLiteral("d104")), 0);
+        QVERIFY(m_server->requestsFor(QStringLiteral("/files")).isEmpty());
+        QVERIFY(filesIn(outFolder()).isEmpty());
+        if (requestsPerRow > 1)
+            QVERIFY2(o.out.contains(QStringLiteral("retries after 429/503: %1\n").arg(3 * (requestsPerRow - 1))),
+                     qPrintable(o.out));
+        QStringList statuses;
+        QVERIFY(ReadListFile(list, [&](const ListRecord &r) { statuses.append(r.status); }));
+        QCOMPARE(statuses, (QStringList{QStringLiteral("失败(下载)"), QStringLiteral("失败(下载)"),
+                                        QStringLiteral("失败(下载)"), QString(), QString(), QString()}));
+    }
+
+    // A document page and a file that the server refuses before serving them: the road waits, asks again, ends
+    // with nothing failed, and the summary counts the retries.
+    void refusalsOutwaited()
+    {
+        const auto refuseTimes = [this](const QString &path, int status, int times) {
+            m_server->route(path, FixtureHttpServer::Response::withStatus(status, "<html><body>busy</body></html>")
+                                      .withHeader("Retry-After", "0"));
+            // The route is looked up after the signal, so the request that lifts it is served.
+            auto seen = std::make_shared<int>(0);
+            connect(m_server.get(), &FixtureHttpServer::requestReceived, this,
+                    [this, path, times, seen](const FixtureHttpServer::Request &r) {
+                        if (r.path == path.toUtf8() && ++*seen > times)
+                            m_server->removeRoute(path);
+                    });
+        };
+        refuseTimes(resultPage(QStringLiteral("d201")), 429, 2);
+        refuseTimes(QStringLiteral("/files/d202.pdf"), 503, 1);
+        const Outcome o = batch({QStringLiteral("机器翻译")});
+        QCOMPARE(o.exitCode, BatchRun::kCompleted);
+        QVERIFY2(o.out.contains(QStringLiteral("analysed: 成功 2\n")), qPrintable(o.out));
+        QVERIFY2(o.out.contains(QStringLiteral("retries after 429/503: 3\n")), qPrintable(o.out));
+        QVERIFY2(o.out.contains(QStringLiteral("files: 2 done, 0 failed")), qPrintable(o.out));
+        QCOMPARE(m_server->requestsFor(QStringLiteral("/files/d202.pdf")).size(), 2);
+    }
+
+    // Ctrl-C during a back-off ends the road at once, without waiting the delay out.
+    void interruptDuringABackOff()
+    {
+        ManualClock clock;
+        m_server->route(resultPage(QStringLiteral("d201")),
+                        FixtureHttpServer::Response::withStatus(429, "<html><body>busy</body></html>")
+                            .withHeader("Retry-After", "120"));
+        BatchRun batchRun(options({QStringLiteral("机器翻译")}), *m_progress);
+        InBackground running(batchRun.run());
+        // The run waits out the server's two minutes, and nothing else.
+        QTRY_COMPARE_WITH_TIMEOUT(ClockTimer::msToNextSingleShot(), qint64(120000), kProgramLimitMs);
+        batchRun.interrupt();
+        QVERIFY(running.endedWithin(kProgramLimitMs));
+        QCOMPARE(running.result, BatchRun::kInterrupted);
+        QCOMPARE(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).size(), 1);
     }
 
     // A keyword whose search page never answers: the batch waits its limit and says the service could not be

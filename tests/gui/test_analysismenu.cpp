@@ -1,4 +1,5 @@
 #include "core/analysis/AnalysisDriver.h"
+#include "core/analysis/AnalysisTexts.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
@@ -17,12 +18,14 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDir>
+#include <QFile>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStatusBar>
 #include <QTest>
 #include <QTreeView>
 
@@ -167,6 +170,45 @@ private Q_SLOTS:
         QTRY_VERIFY(!driver->isRunning());
         QCOMPARE(win.statuses(), (QStringList{"成功", ""}));
         QVERIFY(!win.w->progressPanel()->isVisible());
+    }
+
+    // The service turning rows' pages away: the status bar says when the page is asked again, "停止" ends that wait
+    // at once; three rows whose pages are withheld in a row end the run with a message naming the cause.
+    void serviceWithholdingPages()
+    {
+        Window win;
+        FixtureHttpServer::Response busy =
+            FixtureHttpServer::Response::withStatus(429, "<html><body>slow down</body></html>");
+        busy.withHeader("Retry-After", "120");
+        win.server.route(QStringLiteral("/usercenter/paper/show?paperid=d101&site=xueshu_se"), busy);
+        win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
+        win.action("menu全部加入")->trigger();
+        const QString retryText =
+            AnalysisText::retryWaiting.arg(120).arg(1).arg(1).arg(win.site.resultLink(QStringLiteral("d101")));
+        QTRY_COMPARE_WITH_TIMEOUT(win.w->statusBar()->currentMessage(), retryText, 20000);
+        QTest::mouseClick(win.w->stopButton(), Qt::LeftButton);
+        const AnalysisDriver *driver = win.w->findChild<AnalysisDriver *>();
+        // The clock stands still: only the stop can end the two minutes.
+        QTRY_VERIFY(!driver->isRunning());
+        QCOMPARE(win.statuses(), QStringList{QStringLiteral("失败(下载)")});
+
+        QFile verify(QStringLiteral(PH_TEST_DATA_DIR "/scholar/verify.htm"));
+        QVERIFY(verify.open(QIODevice::ReadOnly));
+        const QByteArray verification = verify.readAll();
+        win.w->results().clearAll();
+        for (const QString id : {QStringLiteral("d102"), QStringLiteral("d103"), QStringLiteral("d104")}) {
+            win.server.route(QStringLiteral("/usercenter/paper/show?paperid=%1&site=xueshu_se").arg(id),
+                             FixtureHttpServer::Response::html(verification));
+            win.addRow(id, id);
+        }
+        win.addRow(QStringLiteral("d105"), QStringLiteral("长短期记忆网络"));
+        win.action("menu全部加入")->trigger();
+        QVERIFY(win.waitForRunEnd());
+        QCOMPARE(win.statuses(), (QStringList{"失败(下载)", "失败(下载)", "失败(下载)", ""}));
+        const QString message = AnalysisText::serviceVerification.arg(win.site.resultLink(QStringLiteral("d104")));
+        QCOMPARE(win.prompt.texts(), QStringList{message});
+        QCOMPARE(win.prompt.entries.first().icon, Prompt::Icon::Warning);
+        QCOMPARE(win.w->statusBar()->currentMessage(), message.section(QLatin1Char('\n'), 0, 0));
     }
 
     // Check6 lets Timer1 analyse unanalysed rows, including rows harvested later.

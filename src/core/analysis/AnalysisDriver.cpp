@@ -4,8 +4,11 @@
 #include "core/analysis/AnalysisView.h"
 #include "core/analysis/InetPool.h"
 #include "core/analysis/ProxyRotation.h"
+#include "core/net/Browser.h"
 #include "core/net/FetchPageText.h"
 #include "core/net/LifetimeGuard.h"
+#include "core/net/RetryRule.h"
+#include "core/net/SignalWait.h"
 #include "core/net/TransferControl.h"
 #include "core/pagetext/FreeLinks.h"
 #include "core/run/Pauses.h"
@@ -14,12 +17,14 @@
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
 #include "core/util/ClockTimer.h"
+#include "core/util/Deployment.h"
 #include "core/util/DocumentFileName.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
 
 #include <QCoroTimer>
 #include <QPointer>
+#include <QRegularExpression>
 
 namespace {
 // Lets the window handle what arrived meanwhile (a click on the stop button, a repaint) before the run goes on.
@@ -73,6 +78,25 @@ private:
     QPointer<const PacingView> m_view;
 };
 
+QString pageTitle(const QString &html)
+{
+    static const QRegularExpression title(QStringLiteral("<title[^>]*>(.*?)</title>"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    return title.match(html).captured(1).trimmed();
+}
+
+// Whether the service withheld the row's page: its verification page (or a redirect to it), or a refusal that the
+// back-off could not outwait. Other failures (a missing page, a dead link) are the row's own.
+ServicePageVerdict judgeRowAnswer(const TransferControl &control, const QString &text)
+{
+    const int status = control.statusCode();
+    const PageLoad load{.url = control.effectiveUrl().toString(),
+                        .httpStatus = RetryRule::IsRetryStatus(status) ? status : 0,
+                        .failure = {}};
+    return JudgeServicePage(load, pageTitle(text), text, Deployment::searchBase());
+}
+
 // Share of replacement characters above which a page counts as binary or in an encoding we cannot read.
 constexpr qsizetype kMaxReplacementShare = 10; // percent
 } // namespace
@@ -121,6 +145,7 @@ QCoro::Task<bool> AnalysisDriver::run(AnalysisSet set)
     if (!self)
         co_return false;
 
+    m_serviceRefusals = 0;
     co_await runRows(set);
     if (!self)
         co_return false;
@@ -129,6 +154,8 @@ QCoro::Task<bool> AnalysisDriver::run(AnalysisSet set)
     m_flags.setAnalysisIdle(true);
     m_running = false;
     m_view.显示下载窗口(false);
+    if (m_serviceRefusals >= kServiceRefusalsToStop)
+        Q_EMIT serviceUnusable(m_lastWithheld, m_lastWithheldAddress);
     Q_EMIT runFinished();
     co_return true;
 }
@@ -232,10 +259,20 @@ QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
         co_return setRowStatus(key, AnalysisText::成功);
     }
 
-    const QString text = co_await fetchRowPage(r, proxy);
+    const RowPage page = co_await fetchRowPage(r, proxy);
     if (!self)
         co_return {};
-    const QString status = handOverLink(key, text, name, folder);
+    QString status;
+    if (page.verdict.usable()) {
+        status = handOverLink(key, page.text, name, folder);
+    } else {
+        // Not the row's page at all: the row failed, it does not lack a free link.
+        m_proxies.recordFetch(false);
+        status = setRowStatus(key, AnalysisText::失败下载);
+        setRowType(key, QString());
+    }
+    if (noteServiceAnswer(page.verdict, key))
+        co_return status;
     // After every fetch, whatever came back: the pause keeps the request rate towards the service down.
     {
         GuardedPacing pacing(m_pacing);
@@ -247,11 +284,31 @@ QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
     co_return status;
 }
 
-QCoro::Task<QString> AnalysisDriver::fetchRowPage(const ResultRow &r, const QString &proxy)
+QCoro::Task<AnalysisDriver::RowPage> AnalysisDriver::fetchRowPage(const ResultRow &r, const QString &proxy)
 {
     const auto self = lifetimeGuard(this);
     const int index = m_pool->找出未使用Inet的Index();
     TransferControl &control = m_pool->element(index);
+    RowPage page;
+    for (int retries = 0;; ++retries) {
+        page.text = co_await fetchOnce(control, r, proxy);
+        if (!self)
+            co_return {};
+        page.verdict = judgeRowAnswer(control, page.text);
+        const auto delay = RetryRule::NextRetryDelay(
+            control.statusCode(), control.getHeader(QStringLiteral("Retry-After")), retries, Clock::now());
+        if (!delay)
+            co_return page;
+        ++m_retries;
+        Q_EMIT retryWaiting(r.key, *delay, retries + 1);
+        if (!co_await backOff(*delay))
+            co_return page;
+    }
+}
+
+QCoro::Task<QString> AnalysisDriver::fetchOnce(TransferControl &control, const ResultRow &r, const QString &proxy)
+{
+    const auto self = lifetimeGuard(this);
     // The fetch's own time-out bounds each silence; a server that keeps trickling bytes is cut off here, and what it
     // sent so far is not taken for the page.
     FetchDeadline deadline(control, kRowFetchDeadline);
@@ -265,6 +322,37 @@ QCoro::Task<QString> AnalysisDriver::fetchRowPage(const ResultRow &r, const QStr
     if (!self || deadline.overran())
         co_return {};
     co_return text;
+}
+
+QCoro::Task<bool> AnalysisDriver::backOff(std::chrono::milliseconds delay)
+{
+    const auto self = lifetimeGuard(this);
+    const qint64 deadline = Clock::monotonicMs() + delay.count();
+    for (;;) {
+        if (m_flags.AnalysisIdle())
+            co_return false;
+        const qint64 left = deadline - Clock::monotonicMs();
+        if (left <= 0)
+            co_return true;
+        // The stop command sets the flag, which wakes the wait at once.
+        co_await waitForSignal(&m_flags, &RunFlags::changed, std::chrono::milliseconds(left));
+        if (!self)
+            co_return false;
+    }
+}
+
+bool AnalysisDriver::noteServiceAnswer(const ServicePageVerdict &verdict, const QString &address)
+{
+    if (verdict.usable()) {
+        m_serviceRefusals = 0;
+        return false;
+    }
+    m_lastWithheld = verdict;
+    m_lastWithheldAddress = address;
+    if (++m_serviceRefusals < kServiceRefusalsToStop)
+        return false;
+    m_flags.setAnalysisIdle(true);
+    return true;
 }
 
 QString AnalysisDriver::handOverLink(const QString &key, const QString &text, const QString &name,

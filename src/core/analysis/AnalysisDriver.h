@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/analysis/AnalysisSet.h"
+#include "core/search/ServicePageCheck.h"
 
 #include <QCoroTask>
 #include <QObject>
@@ -14,6 +15,7 @@ class ProxyRotation;
 class ResultListModel;
 struct ResultRow;
 class RunFlags;
+class TransferControl;
 
 // The analysis of harvested rows: for each row of a run, the skip rules, the fetch of the row's page, the choice
 // of a free download link on it and the hand-over of that link to the download list, with the outcome written
@@ -37,6 +39,9 @@ public:
     static constexpr std::chrono::milliseconds kRowFetchDeadline{180000};
     // A page must be longer than this to be looked at.
     static constexpr int kShortPageLength = 100;
+    // Rows in a row whose page the service withheld (a verification page, a refusal after the back-off) that end
+    // the run: by then the service has stopped answering, and every further row would only fail the same way.
+    static constexpr int kServiceRefusalsToStop = 3;
 
     // The references must outlive the driver. A driver destroyed during a run (a window closed while a stopped
     // run finishes its row) leaves the run to end quietly at its next step.
@@ -55,6 +60,8 @@ public:
     void autoAnalysisTick();
 
     bool isRunning() const { return m_running; }
+    // How often a row's page was asked for again after a 429 or 503, over the driver's life.
+    int retries() const { return m_retries; }
     InetPool &pool() { return *m_pool; }
 
     // Whether a fetched page is worth looking at: long enough, and text rather than binary data.
@@ -65,14 +72,31 @@ Q_SIGNALS:
     void runFinished();
     // A row's analysis ended with its final status.
     void rowAnalysed(int row, const QString &status);
+    // The service turned a row's page away (429 or 503): it is asked again after `delay`, retry `retry` of at most
+    // RetryRule::kMaxRetries.
+    void retryWaiting(const QString &address, std::chrono::milliseconds delay, int retry);
+    // The run ends because the service withheld the pages of kServiceRefusalsToStop rows in a row; `address` is
+    // the last of them. runFinished follows.
+    void serviceUnusable(const ServicePageVerdict &verdict, const QString &address);
 
 private:
     // One row from start to end; the status it was left with (empty when the driver went away meanwhile).
     QCoro::Task<QString> 分析链接提取pdf链接(int row);
     // The skip rules, the fetch and the hand-over; the row's status, or empty when the row ends as failed.
     QCoro::Task<QString> analyseRow(const ResultRow &r);
-    // The row's page, or empty when it could not be had within the row's deadline.
-    QCoro::Task<QString> fetchRowPage(const ResultRow &r, const QString &proxy);
+    // What a row's fetch brought: the page (empty when it could not be had) and whether the service withheld it.
+    struct RowPage {
+        QString text;
+        ServicePageVerdict verdict;
+    };
+    // The row's page, asked for again while the service answers 429 or 503 and the rule allows another retry.
+    QCoro::Task<RowPage> fetchRowPage(const ResultRow &r, const QString &proxy);
+    // One request for the row's page, ended when the row's deadline passes.
+    QCoro::Task<QString> fetchOnce(TransferControl &control, const ResultRow &r, const QString &proxy);
+    // The wait before a retry; false when the run was stopped meanwhile.
+    QCoro::Task<bool> backOff(std::chrono::milliseconds delay);
+    // Counts a withheld page towards the end of the run; true when the run ends here.
+    bool noteServiceAnswer(const ServicePageVerdict &verdict, const QString &address);
     // The free link of a fetched page handed to the download list; the row's status.
     QString handOverLink(const QString &key, const QString &text, const QString &name, const QString &folder);
     QCoro::Task<> runRows(AnalysisSet set);
@@ -87,4 +111,8 @@ private:
     const PacingView &m_pacing;
     InetPool *m_pool = nullptr;
     bool m_running = false;
+    int m_retries = 0;
+    int m_serviceRefusals = 0; // rows in a row whose page the service withheld
+    ServicePageVerdict m_lastWithheld;
+    QString m_lastWithheldAddress;
 };

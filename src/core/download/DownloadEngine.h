@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <chrono>
 
 class DownloadListModel;
 struct DownloadSettings;
@@ -49,6 +50,8 @@ public:
     virtual void playSound(int number) = 0;
     // The site login without messages (after a web page was downloaded while Check2 is checked).
     virtual void runAutoLogin() = 0;
+    // The server turned the row's transfer away (429 or 503); it is tried again after `delay`, retry `retry`.
+    virtual void noteRetry(int /*row*/, std::chrono::milliseconds /*delay*/, int /*retry*/) {}
 };
 
 // The scheduler owns the engines it is given (std::unique_ptr): build them without a QObject parent.

@@ -249,6 +249,16 @@ void DownloadScheduler::setStatusText(int panel, const QString &text)
     Q_EMIT statusTextChanged(panel, text);
 }
 
+void DownloadScheduler::noteRetry(int row, std::chrono::milliseconds delay, int retry)
+{
+    ++m_retries;
+    const QString name = m_list.isValidRow(row) ? m_list.item(row).name : QString();
+    setStatusText(2, DownloadTexts::kRetryWaiting.arg(std::chrono::duration_cast<std::chrono::seconds>(delay).count())
+                         .arg(retry)
+                         .arg(m_retries)
+                         .arg(name));
+}
+
 void DownloadScheduler::playSound(int number)
 {
     Q_EMIT soundRequested(number);

@@ -110,6 +110,9 @@ public:
     void setStatusText(int panel, const QString &text) override;
     void playSound(int number) override;
     void runAutoLogin() override;
+    void noteRetry(int row, std::chrono::milliseconds delay, int retry) override;
+    // Transfers tried again after a 429 or 503, since the scheduler was made.
+    int retries() const { return m_retries; }
 
     // The ticks themselves, also callable directly (the benchmark, tests that step by hand).
     void schedulerTick();
@@ -155,6 +158,7 @@ private:
     int m_mode = 2;
     int m_threads = 1;
     int m_pauseSeconds = 0;
+    int m_retries = 0;
     bool m_autoReDownload = false;
     ReDownload m_reDownload = ReDownload::Failed;
     bool m_autoStart = false;

@@ -45,7 +45,7 @@ ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, 
     return {};
 }
 
-QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &keyword, const QString &address)
+QString ServiceProblemWhat(const ServicePageVerdict &verdict)
 {
     QString what;
     switch (verdict.state) {
@@ -63,5 +63,12 @@ QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &key
     }
     if (!verdict.reason.isEmpty())
         what += QStringLiteral(" (%1)").arg(verdict.reason);
-    return QStringLiteral("%1 while searching %2 at %3").arg(what, keyword, address);
+    return what;
+}
+
+QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &keyword, const QString &address)
+{
+    if (verdict.usable())
+        return {};
+    return QStringLiteral("%1 while searching %2 at %3").arg(ServiceProblemWhat(verdict), keyword, address);
 }

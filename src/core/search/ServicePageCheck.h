@@ -29,5 +29,8 @@ struct ServicePageVerdict {
 ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, const QString &pageText,
                                     const QString &serviceBase);
 
+// What happened, in a few words with the reason ("the search service asks for a verification (百度安全验证)").
+QString ServiceProblemWhat(const ServicePageVerdict &verdict);
+
 // One line for the user: what happened, for which keyword and on which page.
 QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &keyword, const QString &address);

@@ -4,6 +4,7 @@
 #include "core/analysis/AnalysisTexts.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
+#include "core/util/Prompt.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
@@ -18,6 +19,7 @@
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTreeView>
 
 namespace {
@@ -55,6 +57,22 @@ AnalysisMenu::AnalysisMenu(fWebSearch &window)
         const AnalysisSet set = command.set;
         connect(action, &QAction::triggered, this, [this, set] { m_driver->start(set); });
     }
+    connect(m_driver, &AnalysisDriver::retryWaiting, this,
+            [this](const QString &address, std::chrono::milliseconds delay, int retry) {
+                m_window.statusBar()->showMessage(
+                    AnalysisText::retryWaiting.arg(std::chrono::duration_cast<std::chrono::seconds>(delay).count())
+                        .arg(retry)
+                        .arg(m_driver->retries())
+                        .arg(address));
+            });
+    connect(m_driver, &AnalysisDriver::serviceUnusable, this,
+            [this](const ServicePageVerdict &verdict, const QString &address) {
+                const QString text = verdict.state == ServicePageState::Verification
+                                         ? AnalysisText::serviceVerification.arg(address)
+                                         : AnalysisText::serviceRefused.arg(verdict.reason, address);
+                m_window.statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0));
+                Prompt::current().message(text, Prompt::Icon::Warning);
+            });
 }
 
 AnalysisMenu::~AnalysisMenu() = default;

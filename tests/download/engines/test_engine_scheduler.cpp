@@ -198,6 +198,97 @@ private Q_SLOTS:
             QCOMPARE(readFile(m_dir->filePath(name + QStringLiteral(".pdf"))), QByteArray("%PDF-new"));
     }
 
+    // Either engine asks again after a 429 or 503: after the server's delay, else after 5, 20 and 60 s, at most
+    // three times. The scheduler counts the retries; a refusal that outlasts them fails the row and is never saved
+    // as the document.
+    void backOffBeforeAskingAgain_data()
+    {
+        QTest::addColumn<int>("engine");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("retryAfter"); // null: none
+        QTest::addColumn<int>("refusals");          // answers before the file comes
+        QTest::addColumn<QList<int>>("waits");      // seconds before each retry
+        QTest::newRow("engine 1, 429, then the file") << 1 << 429 << QByteArray() << 1 << QList<int>{5};
+        QTest::newRow("engine 1, 503 naming seconds, outlasting the retries")
+            << 1 << 503 << QByteArray("2") << 4 << QList<int>{2, 2, 2};
+        QTest::newRow("engine 2, 429, then the file") << 2 << 429 << QByteArray() << 2 << QList<int>{5, 20};
+        QTest::newRow("engine 2, 503, outlasting the retries")
+            << 2 << 503 << QByteArray() << 4 << QList<int>{5, 20, 60};
+    }
+    void backOffBeforeAskingAgain()
+    {
+        QFETCH(int, engine);
+        QFETCH(int, status);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(int, refusals);
+        QFETCH(QList<int>, waits);
+        const QString path = QStringLiteral("/busy");
+        FixtureHttpServer server;
+        Response refusal = Response::withStatus(status, "<html><body>slow down</body></html>");
+        if (!retryAfter.isNull())
+            refusal.withHeader("Retry-After", retryAfter);
+        server.route(path, refusal);
+        // Looked up after the signal, so the switch serves the request that brought it.
+        connect(&server, &FixtureHttpServer::requestReceived, this, [&] {
+            if (server.requestsFor(path).size() > refusals)
+                server.route(path, pdf("file"));
+        });
+        DownloadScheduler s;
+        InstallEngines(s);
+        s.setMode(engine);
+        s.setPauseSeconds(0);
+        addRow(s, server.urlText(path), QStringLiteral("busy"));
+        QSignalSpy requests(&server, &FixtureHttpServer::requestReceived);
+        s.StartDownloads();
+        QVERIFY(ticksUntil([&] { return !requests.isEmpty(); }));
+        for (int i = 0; i < waits.size(); ++i) {
+            QTRY_COMPARE(s.retries(), i + 1);
+            requests.clear();
+            QVERIFY(m_clock->advance(std::chrono::seconds(waits.at(i)) - std::chrono::milliseconds(1)));
+            QVERIFY(staysQuiet(requests));
+            QVERIFY(m_clock->advance(std::chrono::milliseconds(1)));
+            QVERIFY(caught(requests));
+        }
+        const bool served = refusals <= waits.size();
+        QVERIFY(ticksUntil(
+            [&] { return s.list().item(0).state == (served ? ItemState::Done : ItemState::Failed) && !s.busyFlag(); }));
+        QCOMPARE(server.requestsFor(path).size(), int(waits.size()) + 1);
+        QCOMPARE(s.retries(), int(waits.size()));
+        QCOMPARE(filesIn(m_dir->path()), served ? QStringList{QStringLiteral("busy.pdf")} : QStringList{});
+        if (served)
+            QCOMPARE(readFile(m_dir->filePath(QStringLiteral("busy.pdf"))), QByteArray("%PDF-file"));
+    }
+
+    // The stop command ends a back-off at once: the row fails, nothing is asked again and no file stays.
+    void stopDuringTheBackOff_data()
+    {
+        QTest::addColumn<int>("engine");
+        QTest::newRow("engine 1") << 1;
+        QTest::newRow("engine 2") << 2;
+    }
+    void stopDuringTheBackOff()
+    {
+        QFETCH(int, engine);
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/busy"),
+                     Response::withStatus(429, "<html><body>slow down</body></html>").withHeader("Retry-After", "120"));
+        DownloadScheduler s;
+        InstallEngines(s);
+        s.setMode(engine);
+        s.setPauseSeconds(0);
+        addRow(s, server.urlText(QStringLiteral("/busy")), QStringLiteral("busy"));
+        s.StartDownloads();
+        QVERIFY(ticksUntil([&] { return s.retries() == 1; }));
+        s.StopAllDownloads();
+        QCOMPARE(s.list().item(0).state, ItemState::Failed);
+        // Ended without the clock moving: the wait did not run out, it was ended.
+        QTRY_VERIFY(!s.engine1()->stillExecuting() && !s.engine2()->slotLoaded(1));
+        QVERIFY(m_clock->advance(std::chrono::seconds(130)));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(s.list().item(0).state, ItemState::Failed);
+        QCOMPARE(filesIn(m_dir->path()), QStringList{});
+    }
+
 private:
     std::unique_ptr<ManualClock> m_clock;
     std::unique_ptr<TestHome> m_home;

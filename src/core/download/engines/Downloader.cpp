@@ -5,6 +5,7 @@
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetTexts.h"
+#include "core/net/RetryRule.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 
@@ -25,6 +26,8 @@ Downloader::Downloader(QNetworkAccessManager *network, QObject *parent) : QObjec
 {
     m_stallTimer.setInterval(kStallCheckInterval);
     connect(&m_stallTimer, &ClockTimer::timeout, this, &Downloader::onStallCheck);
+    m_retryTimer.setSingleShot(true);
+    connect(&m_retryTimer, &ClockTimer::timeout, this, &Downloader::startRead);
 }
 
 Downloader::~Downloader()
@@ -51,6 +54,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     CancelAsyncRead();
     m_savePath = savePath;
     m_totalBytes = m_bytesRead = m_lastSeenBytes = m_received = 0;
+    m_retries = 0;
     m_writeFailed = false;
     m_running = true;
     m_transfer = std::make_unique<QObject>();
@@ -62,7 +66,13 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
         return;
     }
 
+    startRead();
+}
+
+void Downloader::startRead()
+{
     m_stallClock = Clock::monotonicMs();
+    m_lastSeenBytes = m_bytesRead = m_totalBytes = 0;
     m_stallTimer.start();
 
     if (!openTemp()) {
@@ -80,6 +90,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
 bool Downloader::CancelAsyncRead()
 {
     m_stallTimer.stop();
+    m_retryTimer.stop();
     EndReply(m_reply, this);
     if (m_inet) {
         m_inet->disconnect(this);
@@ -136,6 +147,8 @@ void Downloader::onFinished()
     if (!m_reply)
         return;
     onReadyRead();
+    if (retryLater())
+        return;
     // The total the server announced; a body of unknown length has none.
     const qint64 total = announcedTotal();
     const qint64 read = m_received;
@@ -153,6 +166,30 @@ void Downloader::onFinished()
     m_totalBytes = total;
     m_bytesRead = read;
     finishWithTemp(read, total);
+}
+
+bool Downloader::retryLater()
+{
+    const int status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (!RetryRule::IsRetryStatus(status))
+        return false;
+    const auto delay = RetryRule::NextRetryDelay(status, QString::fromLatin1(m_reply->rawHeader("Retry-After")),
+                                                 m_retries, Clock::now());
+    EndReply(m_reply, this);
+    // The body goes, the claim on the name stays for the next try.
+    if (m_temp)
+        m_temp->discard();
+    // A refusal is never the document, not even after the last retry.
+    if (!delay) {
+        fail(DownloadTexts::kCannotDownload);
+        return true;
+    }
+    // Nothing arrives while the server is waited for: the stall check rests until the next read begins.
+    m_stallTimer.stop();
+    ++m_retries;
+    m_retryTimer.start(*delay);
+    Q_EMIT RetryWaiting(*delay, m_retries);
+    return true;
 }
 
 void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)

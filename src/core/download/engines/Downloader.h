@@ -52,11 +52,17 @@ public:
 Q_SIGNALS:
     void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
-    // "超时" after the stall limit, "无法下载" when neither the read nor the fallback produced a body,
+    // "超时" after the stall limit, "无法下载" when neither the read nor the fallback produced a body or the
+    // server still refused (429, 503) after the last retry,
     // NetTexts::kNotWebAddress for an address other than http or https (nothing is read nor written then).
     void DownloadError(const QString &message, const QString &savePath);
+    // The server answered 429 or 503: the read starts again after `delay`, retry `retry` of this transfer.
+    void RetryWaiting(std::chrono::milliseconds delay, int retry);
 
 private:
+    void startRead();
+    // True when the answer is a refusal that is asked again later (the wait has begun).
+    bool retryLater();
     void onReadyRead();
     void onProgress(qint64 received, qint64 total);
     qint64 announcedTotal() const;
@@ -79,6 +85,7 @@ private:
     // once its transfer is over.
     std::unique_ptr<QObject> m_transfer;
     ClockTimer m_stallTimer;
+    ClockTimer m_retryTimer;
     std::unique_ptr<BodyFile> m_temp;
 
     QString m_savePath;
@@ -88,6 +95,7 @@ private:
     qint64 m_bytesRead = 0;
     qint64 m_lastSeenBytes = 0;
     qint64 m_received = 0; // bytes actually written to the temporary file
+    int m_retries = 0;
     bool m_running = false;
     bool m_writeFailed = false;
 };

@@ -14,6 +14,8 @@
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetTexts.h"
+#include "core/net/RetryRule.h"
+#include "core/net/SignalWait.h"
 #include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 #include "core/util/FileNameRules.h"
@@ -197,14 +199,11 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     }
 
     // 6-7. Request, and the wait for its answer.
-    m_inet->execute(m_address, QStringLiteral("GET"), {}, header);
-    if (m_inet->stillExecuting()) {
-        const bool answered = co_await m_inet->waitWhileExecuting(kRequestLimit);
-        if (!self || currentRow() < 0)
-            co_return Step::Gone;
-        if (!answered)
-            co_return Step::Failed;
-    }
+    const Step sent = co_await sendRequest(header);
+    if (sent != Step::Next)
+        co_return sent;
+    // The stall clock runs from the answer that is taken, not from the first of several requests.
+    plan.stallClock = Clock::monotonicMs();
 
     // 8-9. Headers, and nothing but "200 OK".
     const QString headers = m_inet->getHeader();
@@ -212,6 +211,47 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     if (headers.isEmpty() || !lines.first().contains(QStringLiteral("200 OK"), Qt::CaseInsensitive))
         co_return Step::Failed;
     co_return Step::Next;
+}
+
+QCoro::Task<Engine1::Step> Engine1::sendRequest(const QString &header)
+{
+    const auto self = lifetimeGuard(this);
+    for (int retries = 0;; ++retries) {
+        m_inet->execute(m_address, QStringLiteral("GET"), {}, header);
+        if (m_inet->stillExecuting()) {
+            const bool answered = co_await m_inet->waitWhileExecuting(kRequestLimit);
+            if (!self || currentRow() < 0)
+                co_return Step::Gone;
+            if (!answered)
+                co_return Step::Failed;
+        }
+        const auto delay = RetryRule::NextRetryDelay(
+            m_inet->statusCode(), m_inet->getHeader(QStringLiteral("Retry-After")), retries, Clock::now());
+        if (!delay)
+            co_return Step::Next;
+        m_inet->cancel();
+        m_context.noteRetry(m_row, *delay, retries + 1);
+        const Step waited = co_await backOff(*delay);
+        if (waited != Step::Next)
+            co_return waited;
+    }
+}
+
+QCoro::Task<Engine1::Step> Engine1::backOff(std::chrono::milliseconds delay)
+{
+    const auto self = lifetimeGuard(this);
+    const qint64 deadline = Clock::monotonicMs() + delay.count();
+    for (;;) {
+        if (!m_context.busyFlag() || m_cancelRequested)
+            co_return Step::Cancelled;
+        const qint64 left = deadline - Clock::monotonicMs();
+        if (left <= 0)
+            co_return Step::Next;
+        // The stop command cancels the control, and a cancelled control says so at once.
+        co_await waitForSignal(m_inet.get(), &TransferControl::bodyProgress, std::chrono::milliseconds(left));
+        if (!self || currentRow() < 0)
+            co_return Step::Gone;
+    }
 }
 
 Engine1::Step Engine1::takeAnnouncedSize(Plan &plan)

@@ -72,7 +72,11 @@ private:
     QCoro::Task<void> run(int row);
     // Steps 1 to 20: connection, request, headers, target file, body, type correction.
     QCoro::Task<bool> transfer();
-    QCoro::Task<Step> requestAnswer(Plan &plan);  // 1-9
+    QCoro::Task<Step> requestAnswer(Plan &plan); // 1-9
+    // 6-7: the request sent and its answer awaited, asked again while the server answers 429 or 503.
+    QCoro::Task<Step> sendRequest(const QString &header);
+    // The wait before asking again; Next when it has passed, Cancelled when the stop command came first.
+    QCoro::Task<Step> backOff(std::chrono::milliseconds delay);
     Step takeAnnouncedSize(Plan &plan);           // 10-11
     Step prepareTarget(Plan &plan);               // 12-17
     QCoro::Task<Step> receiveBody(Plan &plan);    // 19-20

@@ -55,7 +55,7 @@ void Engine2::destroySlot(int slot)
         return;
     m_slots[static_cast<std::size_t>(slot)] = nullptr;
     d->disconnect(this);
-    // Cancelling removes the placeholder and the partial body at once; the object itself may be in the middle of
+    // Cancelling removes the partial body at once; the object itself may be in the middle of
     // raising the signal that led here, so it is deleted from the event loop.
     d->CancelAsyncRead();
     d->deleteLater();
@@ -74,6 +74,9 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
             [this, slot](qint64 read, qint64 total, const QString &) { onDownloadComplete(slot, read, total); });
     connect(d, &Downloader::DownloadError, this,
             [this, slot](const QString &message, const QString &) { onDownloadError(slot, message); });
+    connect(d, &Downloader::RetryWaiting, this, [this, slot](std::chrono::milliseconds delay, int retry) {
+        m_context.noteRetry(rowOfSlot(slot), delay, retry);
+    });
 
     m_context.setBusyFlag(true);
     DownloadListModel &list = m_context.list();
@@ -122,7 +125,7 @@ void Engine2::onDownloadProgress(int slot, qint64 bytesRead, qint64 totalBytes)
         list.setState(row, ItemState::Done);
         list.setPercent(row, DownloadTexts::kTooBig);
         m_context.markTransferEnd();
-        // The placeholder goes with the instance: a skipped file must not look like a downloaded one.
+        // The partial body goes with the instance: a skipped file must not look like a downloaded one.
         destroySlot(slot);
     }
 }

@@ -13,7 +13,8 @@ class QNetworkAccessManager;
 // handlers for their progress, completion and error signals. A slot exists exactly while its transfer runs.
 //
 // Unlike engine 1 it never looks at response headers: the row keeps its queued type until the file's first bytes
-// say otherwise (CorrectItemFileType), and an error page is saved like any body and recognised afterwards.
+// say otherwise (CorrectItemFileType), and an error page is saved like any body and recognised afterwards. Only a
+// refusal (429, 503) is told apart: it is asked again later, and never saved.
 class Engine2 final : public QObject, public ConcurrentTransferEngine
 {
     Q_OBJECT

@@ -20,6 +20,7 @@ struct BatchOptions {
     std::optional<QString> sameNameChoice; // "跳过", "覆盖" or "重命名"
     std::optional<double> maxSizeMb;
     QString exportFile;
+    QStringList importFiles; // list exchange files and plain address lists, loaded before the search
     bool noDownload = false;
     bool helpRequested = false;
 };

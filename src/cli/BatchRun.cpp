@@ -10,13 +10,17 @@
 #include "core/net/SignalWait.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
+#include "core/search/AddressList.h"
 #include "core/search/ListExchange.h"
+#include "core/search/ListExchangeRun.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/Deployment.h"
 #include "core/util/FileNameRules.h"
+#include "core/util/TextFile.h"
 #include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
@@ -62,12 +66,15 @@ QCoro::Task<int> BatchRun::run()
     if (!exportTargetUsable())
         co_return kFatal;
     CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
+    if (!importLists())
+        co_return kFatal;
 
     QString error;
     if (!OpenVisitedDatabase(&error))
         m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
 
-    co_await search();
+    if (!m_options.keywords.isEmpty())
+        co_await search();
     const bool goOn = !m_interrupted && !m_serviceUnusable;
     if (goOn)
         co_await analyse();
@@ -97,6 +104,56 @@ void BatchRun::interrupt()
         m_analysis->stop();
     if (m_scheduler)
         m_scheduler->StopAllDownloads();
+}
+
+bool BatchRun::importLists()
+{
+    for (const QString &path : std::as_const(m_options.importFiles)) {
+        // A list file is a database protected by the program's password; anything else is read as plain text.
+        const bool listFile =
+            QFileInfo(path).suffix().compare(QLatin1String("zxul"), Qt::CaseInsensitive) == 0 || IsListFile(path);
+        if (!(listFile ? importListFile(path) : importAddressList(path)))
+            return false;
+    }
+    return true;
+}
+
+bool BatchRun::importListFile(const QString &path)
+{
+    QList<ListRecord> records;
+    QString error;
+    if (!ReadListFile(
+            path, [&](const ListRecord &r) { records.append(r); }, &error)) {
+        m_progress.line(QStringLiteral("--import: cannot read the list file %1: %2").arg(path, error));
+        return false;
+    }
+    // A row saved without a folder goes where this run saves.
+    for (ListRecord &r : records)
+        if (r.folder.isEmpty())
+            r.folder = CurrentSaveTarget().SaveFolder;
+    const int added = AddListRecords(*m_results, records);
+    m_progress.line(QStringLiteral("imported %1 rows from %2 (%3 already in the list)")
+                        .arg(added)
+                        .arg(path)
+                        .arg(records.size() - added));
+    return true;
+}
+
+bool BatchRun::importAddressList(const QString &path)
+{
+    const std::optional<QString> text = TextFile::readText(path);
+    if (!text) {
+        m_progress.line(QStringLiteral("--import: cannot read %1").arg(path));
+        return false;
+    }
+    const QStringList addresses = QualifyingAddresses(*text, Deployment::documentPrefix());
+    const int before = m_results->rowCount();
+    AddAddressRows(*m_results, addresses, CurrentSaveTarget().SaveFolder);
+    m_progress.line(QStringLiteral("imported %1 rows from %2 (%3 document addresses)")
+                        .arg(m_results->rowCount() - before)
+                        .arg(path)
+                        .arg(addresses.size()));
+    return true;
 }
 
 QCoro::Task<> BatchRun::search()

@@ -37,60 +37,101 @@ bool IsFailedOrUnanalysed(const QString &status)
     return status.isEmpty() || status.left(2) == SearchTexts::失败;
 }
 
-namespace {
-bool writeRecords(Database &db, const QList<ListRecord> &records, QString *error)
+ListFileWriter::ListFileWriter() = default;
+
+ListFileWriter::~ListFileWriter()
 {
-    Transaction transaction(db);
-    Statement insert(db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(?,?,?,?,?)"));
-    if (!insert.isValid()) {
-        setError(error, insert.lastError());
+    abandon();
+}
+
+void ListFileWriter::abandon()
+{
+    m_insert.reset();
+    m_transaction.reset();
+    if (m_db) {
+        m_db.reset();
+        QFile::remove(m_path + QStringLiteral(".partial"));
+    }
+}
+
+bool ListFileWriter::begin(const QString &path, QString *error)
+{
+    abandon();
+    m_path = path;
+    const QString partial = path + QStringLiteral(".partial");
+    QFile::remove(partial);
+    m_db = std::make_unique<Database>();
+    if (!OpenOrCreateListFile(*m_db, partial, error)) {
+        abandon();
         return false;
     }
-    for (const ListRecord &r : records) {
-        insert.reset();
-        insert.bind(1, r.key.left(kKeyLength))
-            .bind(2, r.title.left(kTitleLength))
-            .bind(3, r.status.left(kStatusLength))
-            .bind(4, r.type.left(kTypeLength))
-            .bind(5, r.folder.left(kFolderLength));
-        if (!insert.run()) {
-            setError(error, insert.lastError());
-            return false;
-        }
-    }
-    if (!transaction.commit()) {
-        setError(error, db.lastError());
+    m_transaction = std::make_unique<Transaction>(*m_db);
+    m_insert =
+        std::make_unique<Statement>(*m_db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(?,?,?,?,?)"));
+    if (!m_transaction->isActive() || !m_insert->isValid()) {
+        setError(error, m_insert->isValid() ? m_db->lastError() : m_insert->lastError());
+        abandon();
         return false;
     }
     return true;
 }
 
-bool writeNewFile(const QString &path, const QList<ListRecord> &records, QString *error)
+bool ListFileWriter::append(const ListRecord &r, QString *error)
 {
-    Database db;
-    return OpenOrCreateListFile(db, path, error) && writeRecords(db, records, error);
+    if (!m_insert) {
+        setError(error, QStringLiteral("the list file is not open"));
+        return false;
+    }
+    m_insert->reset();
+    m_insert->bind(1, r.key.left(kKeyLength))
+        .bind(2, r.title.left(kTitleLength))
+        .bind(3, r.status.left(kStatusLength))
+        .bind(4, r.type.left(kTypeLength))
+        .bind(5, r.folder.left(kFolderLength));
+    if (m_insert->run())
+        return true;
+    setError(error, m_insert->lastError());
+    abandon();
+    return false;
 }
-} // namespace
+
+bool ListFileWriter::finish(QString *error)
+{
+    if (!m_insert) {
+        setError(error, QStringLiteral("the list file is not open"));
+        return false;
+    }
+    m_insert.reset();
+    if (!m_transaction->commit()) {
+        setError(error, m_db->lastError());
+        abandon();
+        return false;
+    }
+    m_transaction.reset();
+    m_db.reset();
+    const QString partial = m_path + QStringLiteral(".partial");
+    if (QFileInfo::exists(m_path) && !QFile::remove(m_path)) {
+        QFile::remove(partial);
+        setError(error, QStringLiteral("cannot replace %1").arg(m_path));
+        return false;
+    }
+    if (!QFile::rename(partial, m_path)) {
+        QFile::remove(partial);
+        setError(error, QStringLiteral("cannot write %1").arg(m_path));
+        return false;
+    }
+    return true;
+}
 
 bool ExportListFile(const QString &path, const QList<ListRecord> &records, QString *error)
 {
-    const QString partial = path + QStringLiteral(".partial");
-    QFile::remove(partial);
-    if (!writeNewFile(partial, records, error)) {
-        QFile::remove(partial);
+    ListFileWriter writer;
+    if (!writer.begin(path, error))
         return false;
-    }
-    if (QFileInfo::exists(path) && !QFile::remove(path)) {
-        QFile::remove(partial);
-        setError(error, QStringLiteral("cannot replace %1").arg(path));
-        return false;
-    }
-    if (!QFile::rename(partial, path)) {
-        QFile::remove(partial);
-        setError(error, QStringLiteral("cannot write %1").arg(path));
-        return false;
-    }
-    return true;
+    for (const ListRecord &r : records)
+        if (!writer.append(r, error))
+            return false;
+    return writer.finish(error);
 }
 
 bool IsListFile(const QString &path)
@@ -102,35 +143,87 @@ bool IsListFile(const QString &path)
     return probe.isValid();
 }
 
-bool ReadListFile(const QString &path, const std::function<void(const ListRecord &)> &onRecord, QString *error)
+ListFileReader::ListFileReader() = default;
+ListFileReader::~ListFileReader() = default;
+
+bool ListFileReader::open(const QString &path, QString *error)
 {
-    Database db;
-    if (!OpenOrCreateListFile(db, path, error))
+    m_select.reset();
+    m_db = std::make_unique<Database>();
+    if (!QFileInfo(path).isFile()) {
+        setError(error, QStringLiteral("%1: no such file").arg(path));
         return false;
-    Statement select(db, QStringLiteral("select * from 导出表"));
-    if (!select.isValid()) {
-        setError(error, select.lastError());
+    }
+    if (!m_db->open(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)))) {
+        setError(error, m_db->lastError());
+        return false;
+    }
+    {
+        Statement count(*m_db, QStringLiteral("select count(*) from 导出表"));
+        if (!count.isValid() || !count.next()) {
+            setError(error, count.lastError());
+            return false;
+        }
+        m_count = count.integer(0);
+    }
+    m_select = std::make_unique<Statement>(*m_db, QStringLiteral("select * from 导出表"));
+    if (!m_select->isValid()) {
+        setError(error, m_select->lastError());
         return false;
     }
     // Columns by name: the table is id, L0..L4, but a file written elsewhere may order them differently.
-    int column[5] = {-1, -1, -1, -1, -1};
-    for (int c = 0; c < select.columnCount(); ++c) {
-        const QString name = select.columnName(c).toUpper();
+    for (int c = 0; c < m_select->columnCount(); ++c) {
+        const QString name = m_select->columnName(c).toUpper();
         if (name.size() == 2 && name[0] == QLatin1Char('L') && name[1] >= QLatin1Char('0') &&
             name[1] <= QLatin1Char('4'))
-            column[name[1].unicode() - '0'] = c;
+            m_column[name[1].unicode() - '0'] = c;
     }
-    const auto text = [&](int l) { return column[l] >= 0 ? select.text(column[l]) : QString(); };
+    if (m_column[0] < 0) {
+        setError(error, QStringLiteral("%1: the list table has no L0 column").arg(path));
+        return false;
+    }
+    return true;
+}
+
+bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString *error)
+{
+    atEnd = true;
+    if (!m_select) {
+        setError(error, QStringLiteral("the list file is not open"));
+        return false;
+    }
+    Statement &select = *m_select;
+    const auto text = [&](int l) { return m_column[l] >= 0 ? select.text(m_column[l]) : QString(); };
     // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
     // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.
-    while (select.next()) {
+    for (int n = 0; n < most; ++n) {
+        if (!select.next()) {
+            if (select.failed()) {
+                setError(error, select.lastError());
+                return false;
+            }
+            return true;
+        }
         const QString key = text(0);
         if (IsWebAddress(key))
-            onRecord({key, RemoveControlCharacters(text(1)), text(2), text(3), text(4)});
+            out.append({key, RemoveControlCharacters(text(1)), text(2), text(3), text(4)});
     }
-    if (select.failed()) {
-        setError(error, select.lastError());
+    atEnd = false;
+    return true;
+}
+
+bool ReadListFile(const QString &path, const std::function<void(const ListRecord &)> &onRecord, QString *error)
+{
+    ListFileReader reader;
+    if (!reader.open(path, error))
         return false;
+    bool atEnd = false;
+    while (!atEnd) {
+        QList<ListRecord> batch;
+        if (!reader.read(1000, batch, atEnd, error))
+            return false;
+        for (const ListRecord &r : std::as_const(batch))
+            onRecord(r);
     }
     return true;
 }

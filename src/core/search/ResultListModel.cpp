@@ -1,11 +1,12 @@
 #include "core/search/ResultListModel.h"
 
-#include "core/util/ControlCharacters.h"
 #include "core/search/SearchTexts.h"
+#include "core/util/ControlCharacters.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
+#include <QSet>
 #include <algorithm>
 #include <numeric>
 
@@ -123,6 +124,30 @@ bool ResultListModel::addRow(const ResultRow &row)
     m_index.append(row.key);
     endInsertRows();
     return true;
+}
+
+int ResultListModel::addRows(const QList<ResultRow> &rows)
+{
+    QList<const ResultRow *> accepted;
+    QSet<QString> batchKeys;
+    for (const ResultRow &r : rows) {
+        if (containsKey(r.key) || batchKeys.contains(r.key))
+            continue;
+        batchKeys.insert(r.key);
+        accepted.append(&r);
+    }
+    if (accepted.isEmpty())
+        return 0;
+    const int at = static_cast<int>(m_rows.size());
+    beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
+    m_rows.reserve(m_rows.size() + std::size_t(accepted.size()));
+    for (const ResultRow *r : std::as_const(accepted)) {
+        m_rows.push_back(*r);
+        m_rows.back().title = RemoveControlCharacters(r->title);
+        m_index.append(r->key);
+    }
+    endInsertRows();
+    return static_cast<int>(accepted.size());
 }
 
 const ResultRow &ResultListModel::row(int row) const

@@ -37,6 +37,10 @@ public:
     // Adds a row as given (imports keep their status), its title without control characters (ControlCharacters.h).
     // False when the key is already in the list.
     bool addRow(const ResultRow &row);
+    // addRow for many rows with one insertion signal, so an import of 100 000 rows does not lay the list out
+    // 100 000 times. Rows whose key is already in the list, or earlier in `rows`, are refused. Returns how many
+    // were added.
+    int addRows(const QList<ResultRow> &rows);
 
     // 0-based rows; row() of an index out of range is an empty row.
     const ResultRow &row(int row) const;

@@ -20,6 +20,7 @@
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/ListExchangeMenu.h"
 #include "gui/fWebSearch/MainPanels.h"
 #include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/WindowPacing.h"
@@ -108,6 +109,8 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
     buildMenus();
     // Fills menu加入 with the analysis commands and runs them.
     m_analysis = new AnalysisMenu(*this);
+    // Fills menu导入导出 with the list exchange commands.
+    new ListExchangeMenu(*this);
     load();
 }
 

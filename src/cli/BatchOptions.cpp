@@ -54,6 +54,11 @@ QList<QCommandLineOption> batchOptionList()
          QStringLiteral("MB")},
         {QStringLiteral("export"), QStringLiteral("Write the result list as a list exchange file after the analysis."),
          QStringLiteral("FILE")},
+        {QStringLiteral("export-format"),
+         QStringLiteral("csv|ris|bibtex|zxul: the format of --export (default: from its extension, .csv .ris .bib, "
+                        "otherwise a list exchange file). CSV, RIS and BibTeX carry the citation fields for "
+                        "spreadsheets and reference managers."),
+         QStringLiteral("FORMAT")},
         {QStringLiteral("import"),
          QStringLiteral("Load rows before the search, from a list exchange file (.zxul, written by --export or the "
                         "windows) or a plain list of document addresses (one per line, GBK or UTF-8). Repeatable; "
@@ -164,6 +169,14 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
         o.exportFile = parser.value(QStringLiteral("export"));
         if (o.exportFile.trimmed().isEmpty())
             return {std::nullopt, QStringLiteral("--export: the file name must not be empty")};
+    }
+    if (parser.isSet(QStringLiteral("export-format"))) {
+        o.exportFormat = ListFormatNamed(parser.value(QStringLiteral("export-format")));
+        if (!o.exportFormat)
+            return {std::nullopt, QStringLiteral("--export-format: expected csv, ris, bibtex or zxul, got \"%1\"")
+                                      .arg(parser.value(QStringLiteral("export-format")))};
+        if (o.exportFile.isEmpty())
+            return {std::nullopt, QStringLiteral("--export-format: needs --export FILE")};
     }
     o.importFiles = parser.values(QStringLiteral("import"));
     for (const QString &file : std::as_const(o.importFiles))

@@ -131,11 +131,10 @@ bool BatchRun::importListFile(const QString &path)
     for (ListRecord &r : records)
         if (r.folder.isEmpty())
             r.folder = CurrentSaveTarget().SaveFolder;
-    const int added = AddListRecords(*m_results, records);
-    m_progress.line(QStringLiteral("imported %1 rows from %2 (%3 already in the list)")
-                        .arg(added)
-                        .arg(path)
-                        .arg(records.size() - added));
+    const qsizetype read = records.size();
+    const int added = AddListRecords(*m_results, std::move(records));
+    m_progress.line(
+        QStringLiteral("imported %1 rows from %2 (%3 already in the list)").arg(added).arg(path).arg(read - added));
     return true;
 }
 
@@ -199,10 +198,15 @@ QCoro::Task<> BatchRun::analyse()
     proxies.store();
 }
 
+ListFormat BatchRun::exportFormat() const
+{
+    return m_options.exportFormat.value_or(ListFormatOfPath(m_options.exportFile));
+}
+
 bool BatchRun::exportTargetUsable()
 {
     const QString &path = m_options.exportFile;
-    if (path.isEmpty() || !QFileInfo::exists(path) || IsListFile(path))
+    if (path.isEmpty() || exportFormat() != ListFormat::ListFile || !QFileInfo::exists(path) || IsListFile(path))
         return true;
     m_progress.line(QStringLiteral("--export: %1 exists and is not a list file; it is left as it is")
                         .arg(QDir::toNativeSeparators(path)));
@@ -213,6 +217,15 @@ bool BatchRun::exportList()
 {
     if (!exportTargetUsable())
         return false;
+    if (exportFormat() != ListFormat::ListFile) {
+        QString error;
+        if (!WriteReferenceFile(m_options.exportFile, exportFormat(), m_results->rows(), &error)) {
+            m_progress.line(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
+            return false;
+        }
+        m_progress.line(QStringLiteral("exported %1 rows to %2").arg(m_results->rowCount()).arg(m_options.exportFile));
+        return true;
+    }
     QList<ListRecord> records;
     for (const ResultRow &row : m_results->rows())
         records.append(ToListRecord(row));

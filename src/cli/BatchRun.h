@@ -53,6 +53,7 @@ private:
     // False (with a line saying why) when --export names an existing file that is not a list file: it is never
     // replaced.
     bool exportTargetUsable();
+    ListFormat exportFormat() const;
     bool exportList();
     QCoro::Task<> download();
     void configureDownloads();

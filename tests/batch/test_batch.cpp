@@ -327,6 +327,49 @@ private Q_SLOTS:
         }
     }
 
+    // The export's format follows --export-format, or else the file's extension; the citations go along.
+    void exportFormats_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("begins");
+        QTest::newRow("csv by extension") << "rows.csv" << QString() << QByteArray("\xEF\xBB\xBF\"标题\"");
+        QTest::newRow("ris by name") << "rows.txt"
+                                     << "ris" << QByteArray("TY  - JOUR\r\nTI  - 已分析");
+        QTest::newRow("bibtex by extension") << "rows.bib" << QString() << QByteArray("@article{Wang2018,");
+    }
+    void exportFormats()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, format);
+        QFETCH(QByteArray, begins);
+        ResultListModel saved;
+        saved.addRow({m_site->resultLink(QStringLiteral("d101")),
+                      QStringLiteral("已分析"),
+                      QStringLiteral("成功"),
+                      "pdf",
+                      outFolder(),
+                      {},
+                      Citation{{QStringLiteral("Wang")}, QStringLiteral("软件学报"), QStringLiteral("2018"), {}, {}}});
+        const QString list = m_home->filePath(QStringLiteral("in.zxul"));
+        QList<ListRecord> records{ToListRecord(saved.row(0))};
+        QVERIFY(ExportListFile(list, records));
+
+        BatchOptions o = options({});
+        o.importFiles = {list};
+        o.noDownload = true;
+        o.exportFile = m_home->filePath(file);
+        if (!format.isEmpty())
+            o.exportFormat = ListFormatNamed(format);
+        BatchRun batchRun(o, *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        QFile written(o.exportFile);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY2(bytes.startsWith(begins), bytes.left(80).constData());
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
     // A plain address list (GBK, blank lines, a repeated address, other sites) becomes one direct-file row per
     // document address, downloaded without a search; keywords given beside it are searched as well.
     void importedAddressList()

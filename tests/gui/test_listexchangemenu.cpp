@@ -105,13 +105,15 @@ private Q_SLOTS:
         QStringList names;
         QStringList captions;
         for (QAction *a : win.w->menu导入导出()->actions()) {
+            if (a->isSeparator())
+                continue;
             names << a->objectName();
             captions << a->text();
         }
         QCOMPARE(names, (QStringList{"menu导入网址清单到列表", "menu导入数据文件到列表", "menu导出列表数据到文件",
-                                     "menu导出下载失败项到文件"}));
+                                     "menu导出下载失败项到文件", "menu导出文献格式"}));
         QCOMPARE(captions, (QStringList{"导入网址清单到列表", "导入数据文件到列表", "导出列表数据到文件",
-                                        "导出分析失败项和未分析项到文件"}));
+                                        "导出分析失败项和未分析项到文件", "导出列表为文献格式(CSV/RIS/BibTeX)..."}));
     }
 
     // Export from the window, clear, import back: the same rows with their statuses, the count in Label1, the
@@ -138,6 +140,21 @@ private Q_SLOTS:
         QVERIFY(!win.w->progressPanel()->isVisible());
         QVERIFY(!win.w->stopButton()->isHidden());
         QVERIFY(win.w->resultList()->isEnabled());
+    }
+
+    // The reference formats from the window: the file written and its size reported, or the reason it was not.
+    void referenceExport()
+    {
+        Window win;
+        win.addRows({{"http://a/1", "成功"}});
+        const QString file = win.home.filePath(QStringLiteral("refs.ris"));
+        QVERIFY(win.menu->exportReferences(file, ListFormat::Ris));
+        QCOMPARE(win.prompt.texts(), QStringList{ExportFinishedText(QFileInfo(file).size())});
+        QFile written(file);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().startsWith("TY  - GEN\r\nTI  - 标题 http://a/1\r\n"));
+        QVERIFY(!win.menu->exportReferences(win.home.filePath(QStringLiteral("no/dir/refs.csv")), ListFormat::Csv));
+        QVERIFY(win.prompt.texts().last().startsWith(QStringLiteral("导出到文件失败：")));
     }
 
     // While an analysis holds the progress panel, the exchange commands refuse; nothing is written or read.
@@ -176,6 +193,24 @@ private Q_SLOTS:
         QVERIFY(finished.wait(60000));
         QCOMPARE(win.w->results().rowCount(), 5000);
         QVERIFY(win.w->close());
+    }
+
+    // The citation columns are hidden until picked from the header's menu.
+    void citationColumnsFromTheHeaderMenu()
+    {
+        Window win;
+        QTreeView *list = win.w->resultList();
+        for (int c = 0; c < ResultListModel::ColumnCount; ++c)
+            QCOMPARE(list->isColumnHidden(c), c >= ResultListModel::kFirstCitationColumn);
+        auto *menu = win.w->findChild<QMenu *>(QStringLiteral("menuColumns"));
+        QVERIFY(menu);
+        QCOMPARE(menu->actions().size(), 5);
+        QCOMPARE(menu->actions().at(3)->text(), QStringLiteral("被引量"));
+        menu->actions().at(3)->trigger();
+        QVERIFY(!list->isColumnHidden(ResultListModel::CitationsColumn));
+        QVERIFY(list->isColumnHidden(ResultListModel::AbstractColumn));
+        menu->actions().at(3)->trigger();
+        QVERIFY(list->isColumnHidden(ResultListModel::CitationsColumn));
     }
 
     void addressList_data()

@@ -95,6 +95,8 @@ private Q_SLOTS:
     void importCommand();
     void addressList_data();
     void addressList();
+    void citationsInTheirOwnTable();
+    void fileWithoutCitations();
 
     void exportWritesListOrderWithIdsAndCuts()
     {
@@ -531,6 +533,64 @@ void TestListExchange::addressList()
         QCOMPARE(row.saveFolder, QStringLiteral("/save"));
         QVERIFY(row.status.isEmpty());
     }
+}
+
+// Citations travel in a second table; the first keeps exactly its columns, and only cited rows get a citation row.
+void TestListExchange::citationsInTheirOwnTable()
+{
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("cited.zxul"));
+    const Citation cited{{QStringLiteral("张三"), QStringLiteral("O'Brien, \"Pat\"")},
+                         QStringLiteral("《计算机学报》{特刊}"),
+                         QStringLiteral("2019"),
+                         QStringLiteral("12"),
+                         QStringLiteral("摘要, 带逗号")};
+    QList<ListRecord> records{{"http://a/1", "有引文", "", "htm", "/f", cited},
+                              {"http://a/2", "无引文", "成功", "pdf", "/f", {}}};
+    QVERIFY(ExportListFile(file, records));
+
+    Database db;
+    QVERIFY(OpenOrCreateListFile(db, file));
+    Statement table(db, QStringLiteral("select * from 导出表"));
+    QStringList columns;
+    for (int c = 0; c < table.columnCount(); ++c)
+        columns << table.columnName(c);
+    QCOMPARE(columns, (QStringList{"id", "L0", "L1", "L2", "L3", "L4"}));
+    Statement citations(db, QStringLiteral("select id, 作者 from 引文表"));
+    QVERIFY(citations.next());
+    QCOMPARE(citations.integer(0), qint64(1));
+    QCOMPARE(citations.text(1), QStringLiteral("张三; O'Brien, \"Pat\""));
+    QVERIFY(!citations.next());
+
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), 2);
+    QCOMPARE(back[0].citation.authors, cited.authors);
+    QCOMPARE(back[0].citation.source, QStringLiteral("计算机学报》{特刊}").prepend(u'《'));
+    QCOMPARE(back[0].citation.year, cited.year);
+    QCOMPARE(back[0].citation.abstract, cited.abstract);
+    QVERIFY(back[1].citation.isEmpty());
+}
+
+// A file that has only 导出表, as any other writer of the format makes it, imports with empty citations.
+void TestListExchange::fileWithoutCitations()
+{
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("plain.zxul"));
+    {
+        Database db;
+        QVERIFY(OpenOrCreateListFile(db, file));
+        Statement insert(db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(?,?,?,?,?)"));
+        insert.bind(1, QStringLiteral("http://a/1")).bind(2, QStringLiteral("标题")).bind(3, QStringLiteral("成功"));
+        insert.bind(4, QStringLiteral("pdf")).bind(5, QStringLiteral("/f"));
+        QVERIFY(insert.run());
+    }
+    RecordingPrompt prompt;
+    ResultListModel list;
+    ListExchangeView view;
+    ListExchangeRun run(list, view);
+    QCOMPARE(QCoro::waitFor(run.importFile(file)), 1);
+    QCOMPARE(list.row(0).status, QStringLiteral("成功"));
+    QVERIFY(list.row(0).citation.isEmpty());
 }
 
 QTEST_GUILESS_MAIN(TestListExchange)

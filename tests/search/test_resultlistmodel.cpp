@@ -53,7 +53,7 @@ private Q_SLOTS:
     void addingRowsKeepsKeysUnique()
     {
         ResultListModel &m = *m_model;
-        QCOMPARE(m.columnCount(), 4);
+        QCOMPARE(m.columnCount(), 9);
         QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), QStringLiteral("标题"));
         QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("分析状态      "));
         QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), QStringLiteral("类型  "));

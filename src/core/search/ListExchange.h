@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/search/Citation.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
@@ -9,13 +11,17 @@ class Database;
 class Statement;
 class Transaction;
 
-// One result row as the list exchange file (".zxul", table 导出表) keeps it; the source page is not stored.
+// One result row as the list exchange file (".zxul") keeps it: table 导出表 exactly as it has always been, so any
+// reader of that table reads our files, and the citation in a second table 引文表 whose id is the record's id
+// (only for rows that have one; a file without that table reads as rows without citations). The source page is
+// not stored.
 struct ListRecord {
     QString key;    // L0, the result link
     QString title;  // L1
     QString status; // L2
     QString type;   // L3
     QString folder; // L4
+    Citation citation = {};
 };
 
 struct ResultRow;
@@ -48,6 +54,7 @@ private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<Transaction> m_transaction;
     std::unique_ptr<Statement> m_insert;
+    std::unique_ptr<Statement> m_insertCitation;
 };
 
 // Reads an existing list exchange file in batches, in the order the table returns its records; records whose
@@ -63,7 +70,8 @@ public:
     ListFileReader &operator=(const ListFileReader &) = delete;
 
     bool open(const QString &path, QString *error = nullptr);
-    // The number of records in the table (the skipped ones included).
+    // The number of records in the table (the skipped ones included) for a file the program wrote; for a file
+    // with gaps in its ids, more.
     qint64 recordCount() const { return m_count; }
     // Appends up to `most` records to `out`; `atEnd` turns true after the last. False when the file cannot be
     // read on (a damaged or cut-off file).
@@ -73,6 +81,8 @@ private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<Statement> m_select;
     int m_column[5] = {-1, -1, -1, -1, -1};
+    // 作者, 来源, 年份, 被引量, 摘要 when the file has the citation table.
+    int m_citationColumn[5] = {-1, -1, -1, -1, -1};
     qint64 m_count = 0;
 };
 

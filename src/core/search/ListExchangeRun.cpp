@@ -33,13 +33,14 @@ struct ListExchangeRun::RunScope {
     RunScope &operator=(const RunScope &) = delete;
 };
 
-int AddListRecords(ResultListModel &rows, const QList<ListRecord> &records)
+int AddListRecords(ResultListModel &rows, QList<ListRecord> records)
 {
     QList<ResultRow> added;
     added.reserve(records.size());
-    for (const ListRecord &r : records)
-        added.append({r.key, r.title, r.status, r.type, r.folder, QString()});
-    return rows.addRows(added);
+    for (ListRecord &r : records)
+        added.append({std::move(r.key), std::move(r.title), std::move(r.status), std::move(r.type), std::move(r.folder),
+                      QString(), std::move(r.citation)});
+    return rows.addRows(std::move(added));
 }
 
 ListExchangeRun::ListExchangeRun(ResultListModel &rows, ListExchangeView &view, QObject *parent)
@@ -109,7 +110,7 @@ QCoro::Task<int> ListExchangeRun::importFile(QString path)
     while (ok && !atEnd) {
         QList<ListRecord> batch;
         ok = reader.read(kBatch, batch, atEnd, &error);
-        count += AddListRecords(m_rows, batch);
+        count += AddListRecords(m_rows, std::move(batch));
         m_view.setProgress(count, maximum);
         if (!atEnd && ok) {
             co_await handBack();

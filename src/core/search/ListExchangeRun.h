@@ -26,7 +26,7 @@ public:
 enum class ListExportSet { All, FailedOrUnanalysed };
 
 // Appends list records as result rows (no source page), skipping keys already in the list; how many were added.
-int AddListRecords(ResultListModel &rows, const QList<ListRecord> &records);
+int AddListRecords(ResultListModel &rows, QList<ListRecord> records);
 
 // The list exchange commands of the main window: export of the whole list or of its failed and unanalysed rows to
 // a list exchange file, and import of such a file. Both work in batches of kBatch records and hand control back to

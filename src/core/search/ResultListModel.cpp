@@ -37,7 +37,7 @@ int ResultListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-const QString &ResultListModel::field(const ResultRow &row, int column)
+QString ResultListModel::field(const ResultRow &row, int column)
 {
     switch (column) {
     case TitleColumn:
@@ -46,8 +46,20 @@ const QString &ResultListModel::field(const ResultRow &row, int column)
         return row.status;
     case TypeColumn:
         return row.type;
-    default:
+    case FolderColumn:
         return row.saveFolder;
+    case AuthorsColumn:
+        return JoinedAuthors(row.citation.authors);
+    case SourceColumn:
+        return row.citation.source;
+    case YearColumn:
+        return row.citation.year;
+    case CitationsColumn:
+        return row.citation.citations;
+    case AbstractColumn:
+        return row.citation.abstract;
+    default:
+        return {};
     }
 }
 
@@ -80,6 +92,16 @@ QString ResultListModel::columnTitle(int column)
         return SearchTexts::kTypeColumn;
     case FolderColumn:
         return SearchTexts::kFolderColumn;
+    case AuthorsColumn:
+        return SearchTexts::kAuthorsColumn;
+    case SourceColumn:
+        return SearchTexts::kSourceColumn;
+    case YearColumn:
+        return SearchTexts::kYearColumn;
+    case CitationsColumn:
+        return SearchTexts::kCitationsColumn;
+    case AbstractColumn:
+        return SearchTexts::kAbstractColumn;
     default:
         return {};
     }
@@ -107,9 +129,10 @@ QHash<int, QByteArray> ResultListModel::roleNames() const
 }
 
 bool ResultListModel::加入LV1(const QString &title, const QString &link, const QString &sourcePage,
-                              const QString &saveFolder, const QString &type)
+                              const QString &saveFolder, const QString &type, const Citation &citation)
 {
-    return addRow({link, title, QString(), type.isEmpty() ? QStringLiteral("pdf") : type, saveFolder, sourcePage});
+    return addRow(
+        {link, title, QString(), type.isEmpty() ? QStringLiteral("pdf") : type, saveFolder, sourcePage, citation});
 }
 
 bool ResultListModel::addRow(const ResultRow &row)
@@ -126,25 +149,28 @@ bool ResultListModel::addRow(const ResultRow &row)
     return true;
 }
 
-int ResultListModel::addRows(const QList<ResultRow> &rows)
+int ResultListModel::addRows(QList<ResultRow> rows)
 {
-    QList<const ResultRow *> accepted;
-    QSet<QString> batchKeys;
-    for (const ResultRow &r : rows) {
-        if (containsKey(r.key) || batchKeys.contains(r.key))
+    std::vector<qsizetype> accepted;
+    accepted.reserve(std::size_t(rows.size()));
+    QSet<QStringView> batchKeys;
+    batchKeys.reserve(rows.size());
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        const QString &key = rows.at(i).key;
+        if (containsKey(key) || batchKeys.contains(key))
             continue;
-        batchKeys.insert(r.key);
-        accepted.append(&r);
+        batchKeys.insert(key);
+        accepted.push_back(i);
     }
-    if (accepted.isEmpty())
+    if (accepted.empty())
         return 0;
     const int at = static_cast<int>(m_rows.size());
     beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
-    m_rows.reserve(m_rows.size() + std::size_t(accepted.size()));
-    for (const ResultRow *r : std::as_const(accepted)) {
-        m_rows.push_back(*r);
-        m_rows.back().title = RemoveControlCharacters(r->title);
-        m_index.append(r->key);
+    for (const qsizetype i : accepted) {
+        ResultRow &r = rows[i];
+        r.title = RemoveControlCharacters(r.title);
+        m_index.append(r.key);
+        m_rows.push_back(std::move(r));
     }
     endInsertRows();
     return static_cast<int>(accepted.size());

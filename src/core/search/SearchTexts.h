@@ -24,6 +24,14 @@ inline const QString kTitleColumn = QStringLiteral("标题");
 inline const QString kStatusColumn = QStringLiteral("分析状态      ");
 inline const QString kTypeColumn = QStringLiteral("类型  ");
 inline const QString kFolderColumn = QStringLiteral("保存路径");
+// The result's link, a column of the CSV export.
+inline const QString kAddressColumn = QStringLiteral("网址");
+// The optional citation columns.
+inline const QString kAuthorsColumn = QStringLiteral("作者");
+inline const QString kSourceColumn = QStringLiteral("来源");
+inline const QString kYearColumn = QStringLiteral("年份");
+inline const QString kCitationsColumn = QStringLiteral("被引量");
+inline const QString kAbstractColumn = QStringLiteral("摘要");
 
 // Refusals and questions of the runs and list commands.
 inline const QString kBusyRefusal = QStringLiteral("正在工作，请停止以后使用该功能！");

@@ -1,6 +1,7 @@
 #include "gui/fWebSearch/ListExchangeMenu.h"
 
 #include "core/search/ResultListModel.h"
+#include "core/search/SearchTexts.h"
 #include "core/util/Prompt.h"
 #include "gui/InputUrlList/InputUrlList.h"
 #include "gui/fWebSearch/DraggablePanel.h"
@@ -11,6 +12,7 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressBar>
@@ -53,6 +55,8 @@ ListExchangeMenu::ListExchangeMenu(fWebSearch &window)
     add("menu导入数据文件到列表", T::kImportDataFile, [this] { importDataFile(); });
     add("menu导出列表数据到文件", T::kExportAll, [this] { exportRows(ListExportSet::All); });
     add("menu导出下载失败项到文件", T::kExportFailed, [this] { exportRows(ListExportSet::FailedOrUnanalysed); });
+    menu->addSeparator();
+    add("menu导出文献格式", T::kExportReferences, [this] { exportReferenceFile(); });
     window.installEventFilter(this);
 }
 
@@ -98,6 +102,44 @@ void ListExchangeMenu::exportRows(ListExportSet set)
     const QString path = chooseListFile(&m_window, true);
     if (!path.isEmpty())
         exportTo(path, set);
+}
+
+void ListExchangeMenu::exportReferenceFile()
+{
+    if (m_window.results().rowCount() == 0 || !mayStart())
+        return;
+    const QStringList filters{QStringLiteral("CSV (*.csv)"), QStringLiteral("RIS (*.ris)"),
+                              QStringLiteral("BibTeX (*.bib)")};
+    const ListFormat formats[] = {ListFormat::Csv, ListFormat::Ris, ListFormat::Bibtex};
+    const QString suffixes[] = {QStringLiteral("csv"), QStringLiteral("ris"), QStringLiteral("bib")};
+    QFileDialog dialog(&m_window);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilters(filters);
+    dialog.setDefaultSuffix(suffixes[0]);
+    connect(&dialog, &QFileDialog::filterSelected, &dialog, [&](const QString &filter) {
+        dialog.setDefaultSuffix(suffixes[std::max<qsizetype>(0, filters.indexOf(filter))]);
+    });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    const QString path = dialog.selectedFiles().constFirst();
+    // The extension decides when it names a format, the chosen filter otherwise.
+    const ListFormat byName = ListFormatOfPath(path);
+    exportReferences(path, byName != ListFormat::ListFile
+                               ? byName
+                               : formats[std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter()))]);
+}
+
+bool ListExchangeMenu::exportReferences(const QString &path, ListFormat format)
+{
+    if (m_window.results().rowCount() == 0 || !mayStart())
+        return false;
+    QString error;
+    if (!WriteReferenceFile(path, format, m_window.results().rows(), &error)) {
+        Prompt::current().message(SearchTexts::kExportFailed.arg(error), Prompt::Icon::Critical);
+        return false;
+    }
+    Prompt::current().message(ExportFinishedText(QFileInfo(path).size()), Prompt::Icon::Information);
+    return true;
 }
 
 QCoro::Task<bool> ListExchangeMenu::exportTo(QString path, ListExportSet set)

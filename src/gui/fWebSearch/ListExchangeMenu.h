@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/search/ListExchangeRun.h"
+#include "core/search/ReferenceExport.h"
 
 #include <QObject>
 
@@ -21,6 +22,8 @@ public:
     // The commands after their file dialogs, with the refusal while the progress panel is taken.
     QCoro::Task<bool> exportTo(QString path, ListExportSet set);
     QCoro::Task<int> importFrom(QString path);
+    // Writes the whole list as CSV, RIS or BibTeX and says how it went; false when nothing was written.
+    bool exportReferences(const QString &path, ListFormat format);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -29,6 +32,7 @@ private:
     void importAddressList();
     void importDataFile();
     void exportRows(ListExportSet set);
+    void exportReferenceFile();
     // False (with the window's refusal) while an analysis, export or import holds the progress panel.
     bool mayStart() const;
 

@@ -22,6 +22,7 @@
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/ListExchangeMenu.h"
 #include "gui/fWebSearch/MainPanels.h"
+#include "gui/fWebSearch/ResultColumnsMenu.h"
 #include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/WindowPacing.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
@@ -257,6 +258,7 @@ void fWebSearch::buildResultList()
     m_listView1->header()->setSortIndicatorShown(false);
     m_listView1->header()->setStretchLastSection(true);
     StripeListBackground(m_listView1);
+    new ResultColumnsMenu(m_listView1);
 }
 
 void fWebSearch::buildProgressPanel()

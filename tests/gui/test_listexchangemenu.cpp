@@ -1,3 +1,4 @@
+#include "core/analysis/AnalysisDriver.h"
 #include "core/search/ListExchange.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
@@ -5,10 +6,12 @@
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/ListExchangeMenu.h"
 #include "gui/fWebSearch/fWebSearch.h"
+#include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QCoroTask>
 #include <QDir>
 #include <QLabel>
@@ -173,10 +176,14 @@ private Q_SLOTS:
         QCOMPARE(QFileInfo(file).lastModified(), written);
     }
 
-    // The window does not close under a running import; it closes once the import is done.
+    // The window does not close under a running import, and the automatic analysis leaves it the progress panel;
+    // the window closes once the import is done.
     void closeWaitsForTheImport()
     {
+        ManualClock clock;
         Window win;
+        win.child<QCheckBox>("Check6")->setChecked(true);
+        QSignalSpy analysisStarted(&win.w->analysis(), &AnalysisDriver::runStarted);
         const QString file = win.home.filePath(QStringLiteral("big.zxul"));
         QList<ListRecord> records;
         for (int i = 0; i < 5000; ++i)
@@ -187,6 +194,8 @@ private Q_SLOTS:
         QVERIFY(win.menu->run().isRunning());
         QVERIFY(win.w->progressPanel()->isVisible());
         QVERIFY(!win.w->resultList()->isEnabled());
+        QVERIFY(clock.advance(fWebSearch::kAutoAnalysisInterval));
+        QCOMPARE(analysisStarted.count(), 0);
         QVERIFY(!win.w->close());
         QVERIFY(win.w->isVisible());
         QVERIFY(win.prompt.texts().contains(QStringLiteral("正在工作，停止以后才能退出窗口！")));

@@ -491,7 +491,8 @@ void fWebSearch::onCheck6Toggled(bool checked)
 
 void fWebSearch::onTimer1()
 {
-    if (!m_check6->isChecked())
+    // An export or import holds the progress panel: the automatic analysis waits for the next tick.
+    if (!m_check6->isChecked() || m_picPanPrograss->isVisible())
         return;
     m_analysis->driver().autoAnalysisTick();
 }

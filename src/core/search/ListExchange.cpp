@@ -270,6 +270,7 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
         return false;
     }
     Statement &select = *m_select;
+    out.reserve(out.size() + most);
     const auto text = [&](int l) { return m_column[l] >= 0 ? select.text(m_column[l]) : QString(); };
     // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
     // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.

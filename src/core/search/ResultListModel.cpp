@@ -6,7 +6,6 @@
 #include <QCollator>
 #include <QCollatorSortKey>
 #include <QLocale>
-#include <QSet>
 #include <algorithm>
 #include <numeric>
 
@@ -151,19 +150,32 @@ bool ResultListModel::addRow(const ResultRow &row)
 
 int ResultListModel::addRows(QList<ResultRow> rows)
 {
+    // Rows whose key is new to the list, by key hash; a key repeated within `rows` keeps its first row. Sorting
+    // hashes finds the repeats without a hash set, whose allocations would cost more than the whole insert.
+    std::vector<std::pair<std::size_t, qsizetype>> fresh;
+    fresh.reserve(std::size_t(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (!containsKey(rows.at(i).key))
+            fresh.emplace_back(qHash(rows.at(i).key), i);
+    std::sort(fresh.begin(), fresh.end());
     std::vector<qsizetype> accepted;
-    accepted.reserve(std::size_t(rows.size()));
-    QSet<QStringView> batchKeys;
-    batchKeys.reserve(rows.size());
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        const QString &key = rows.at(i).key;
-        if (containsKey(key) || batchKeys.contains(key))
-            continue;
-        batchKeys.insert(key);
-        accepted.push_back(i);
+    accepted.reserve(fresh.size());
+    for (std::size_t run = 0; run < fresh.size();) {
+        std::size_t end = run + 1;
+        while (end < fresh.size() && fresh[end].first == fresh[run].first)
+            ++end;
+        for (std::size_t k = run; k < end; ++k) {
+            const QString &key = rows.at(fresh[k].second).key;
+            const bool repeated = std::any_of(fresh.begin() + std::ptrdiff_t(run), fresh.begin() + std::ptrdiff_t(k),
+                                              [&](const auto &earlier) { return rows.at(earlier.second).key == key; });
+            if (!repeated)
+                accepted.push_back(fresh[k].second);
+        }
+        run = end;
     }
     if (accepted.empty())
         return 0;
+    std::sort(accepted.begin(), accepted.end());
     const int at = static_cast<int>(m_rows.size());
     beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
     for (const qsizetype i : accepted) {

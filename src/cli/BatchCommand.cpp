@@ -38,6 +38,7 @@ QString ProgramUsageText()
 {
     return QStringLiteral("Usage: paperharvest [--version | --help]\n"
                           "       paperharvest batch [options] [KEYWORD ...]\n"
+                          "       paperharvest batch [options] --import FILE [--import FILE ...] [KEYWORD ...]\n"
                           "\n"
                           "Without arguments the program opens its windows. \"batch\" runs the same search, analysis\n"
                           "and downloads without windows; \"paperharvest batch --help\" lists its options.\n");
@@ -53,10 +54,17 @@ bool ResolveBatchKeywords(BatchOptions &options, QString *error)
         }
         options.keywords += *lines;
     }
+    QStringList given;
     for (const QString &keyword : std::as_const(options.keywords))
         if (!keyword.trimmed().isEmpty())
-            return true;
-    *error = QStringLiteral("KEYWORD: no keyword given (as arguments or with --keywords-file)");
+            given << keyword;
+    // An imported list alone is a whole run: its rows are analysed and downloaded without a search.
+    if (!given.isEmpty() || !options.importFiles.isEmpty()) {
+        if (given.isEmpty())
+            options.keywords.clear();
+        return true;
+    }
+    *error = QStringLiteral("KEYWORD: no keyword given (as arguments, with --keywords-file or --import)");
     return false;
 }
 

@@ -54,6 +54,17 @@ QList<QCommandLineOption> batchOptionList()
          QStringLiteral("MB")},
         {QStringLiteral("export"), QStringLiteral("Write the result list as a list exchange file after the analysis."),
          QStringLiteral("FILE")},
+        {QStringLiteral("export-format"),
+         QStringLiteral("csv|ris|bibtex|zxul: the format of --export (default: from its extension, .csv .ris .bib, "
+                        "otherwise a list exchange file). CSV, RIS and BibTeX carry the citation fields for "
+                        "spreadsheets and reference managers."),
+         QStringLiteral("FORMAT")},
+        {QStringLiteral("import"),
+         QStringLiteral("Load rows before the search, from a list exchange file (.zxul, written by --export or the "
+                        "windows) or a plain list of document addresses (one per line, GBK or UTF-8). Repeatable; "
+                        "with no keyword only the imported rows are analysed and downloaded. Rows already "
+                        "analysed keep their status and are not analysed again."),
+         QStringLiteral("FILE")},
         {QStringLiteral("no-download"), QStringLiteral("Stop after the analysis.")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     };
@@ -65,8 +76,10 @@ void describe(QCommandLineParser &parser)
         QStringLiteral("Searches every keyword, walks all result pages, analyses the results for free PDF links and "
                        "downloads the files, without windows."));
     parser.addOptions(batchOptionList());
-    parser.addPositionalArgument(QStringLiteral("KEYWORD"), QStringLiteral("Keywords (groups) to search."),
-                                 QStringLiteral("[KEYWORD ...]"));
+    parser.addPositionalArgument(
+        QStringLiteral("KEYWORD"),
+        QStringLiteral("Keywords (groups) to search; none with --import: only the imported rows."),
+        QStringLiteral("[KEYWORD ...]"));
 }
 } // namespace
 
@@ -157,6 +170,18 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
         if (o.exportFile.trimmed().isEmpty())
             return {std::nullopt, QStringLiteral("--export: the file name must not be empty")};
     }
+    if (parser.isSet(QStringLiteral("export-format"))) {
+        o.exportFormat = ListFormatNamed(parser.value(QStringLiteral("export-format")));
+        if (!o.exportFormat)
+            return {std::nullopt, QStringLiteral("--export-format: expected csv, ris, bibtex or zxul, got \"%1\"")
+                                      .arg(parser.value(QStringLiteral("export-format")))};
+        if (o.exportFile.isEmpty())
+            return {std::nullopt, QStringLiteral("--export-format: needs --export FILE")};
+    }
+    o.importFiles = parser.values(QStringLiteral("import"));
+    for (const QString &file : std::as_const(o.importFiles))
+        if (file.trimmed().isEmpty())
+            return {std::nullopt, QStringLiteral("--import: the file name must not be empty")};
     o.noDownload = parser.isSet(QStringLiteral("no-download"));
     return {o, {}};
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/search/ReferenceExport.h"
+
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -20,6 +22,8 @@ struct BatchOptions {
     std::optional<QString> sameNameChoice; // "跳过", "覆盖" or "重命名"
     std::optional<double> maxSizeMb;
     QString exportFile;
+    std::optional<ListFormat> exportFormat; // unset: from the export file's extension
+    QStringList importFiles;                // list exchange files and plain address lists, loaded before the search
     bool noDownload = false;
     bool helpRequested = false;
 };

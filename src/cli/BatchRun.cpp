@@ -12,13 +12,17 @@
 #include "core/net/SignalWait.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
+#include "core/search/AddressList.h"
 #include "core/search/ListExchange.h"
+#include "core/search/ListExchangeRun.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/Deployment.h"
 #include "core/util/FileNameRules.h"
+#include "core/util/TextFile.h"
 #include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
@@ -66,12 +70,15 @@ QCoro::Task<int> BatchRun::run()
     CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
     // Bodies a killed run left in the folder go now, also when this run downloads nothing into it.
     BodyFile::RemoveLeftovers(folder);
+    if (!importLists())
+        co_return kFatal;
 
     QString error;
     if (!OpenVisitedDatabase(&error))
         m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
 
-    co_await search();
+    if (!m_options.keywords.isEmpty())
+        co_await search();
     if (!m_interrupted && !m_serviceUnusable)
         co_await analyse();
     bool exported = true;
@@ -101,6 +108,55 @@ void BatchRun::interrupt()
         m_analysis->stop();
     if (m_scheduler)
         m_scheduler->StopAllDownloads();
+}
+
+bool BatchRun::importLists()
+{
+    for (const QString &path : std::as_const(m_options.importFiles)) {
+        // A list file is a database protected by the program's password; anything else is read as plain text.
+        const bool listFile =
+            QFileInfo(path).suffix().compare(QLatin1String("zxul"), Qt::CaseInsensitive) == 0 || IsListFile(path);
+        if (!(listFile ? importListFile(path) : importAddressList(path)))
+            return false;
+    }
+    return true;
+}
+
+bool BatchRun::importListFile(const QString &path)
+{
+    QList<ListRecord> records;
+    QString error;
+    if (!ReadListFile(
+            path, [&](const ListRecord &r) { records.append(r); }, &error)) {
+        m_progress.line(QStringLiteral("--import: cannot read the list file %1: %2").arg(path, error));
+        return false;
+    }
+    // A row saved without a folder goes where this run saves.
+    for (ListRecord &r : records)
+        if (r.folder.isEmpty())
+            r.folder = CurrentSaveTarget().SaveFolder;
+    const qsizetype read = records.size();
+    const int added = AddListRecords(*m_results, std::move(records));
+    m_progress.line(
+        QStringLiteral("imported %1 rows from %2 (%3 already in the list)").arg(added).arg(path).arg(read - added));
+    return true;
+}
+
+bool BatchRun::importAddressList(const QString &path)
+{
+    const std::optional<QString> text = TextFile::readText(path);
+    if (!text) {
+        m_progress.line(QStringLiteral("--import: cannot read %1").arg(path));
+        return false;
+    }
+    const QStringList addresses = QualifyingAddresses(*text, Deployment::documentPrefix());
+    const int before = m_results->rowCount();
+    AddAddressRows(*m_results, addresses, CurrentSaveTarget().SaveFolder);
+    m_progress.line(QStringLiteral("imported %1 rows from %2 (%3 document addresses)")
+                        .arg(m_results->rowCount() - before)
+                        .arg(path)
+                        .arg(addresses.size()));
+    return true;
 }
 
 QCoro::Task<> BatchRun::search()
@@ -163,10 +219,15 @@ QCoro::Task<> BatchRun::analyse()
     proxies.store();
 }
 
+ListFormat BatchRun::exportFormat() const
+{
+    return m_options.exportFormat.value_or(ListFormatOfPath(m_options.exportFile));
+}
+
 bool BatchRun::exportTargetUsable()
 {
     const QString &path = m_options.exportFile;
-    if (path.isEmpty() || !QFileInfo::exists(path) || IsListFile(path))
+    if (path.isEmpty() || exportFormat() != ListFormat::ListFile || !QFileInfo::exists(path) || IsListFile(path))
         return true;
     m_progress.line(QStringLiteral("--export: %1 exists and is not a list file; it is left as it is")
                         .arg(QDir::toNativeSeparators(path)));
@@ -177,6 +238,15 @@ bool BatchRun::exportList()
 {
     if (!exportTargetUsable())
         return false;
+    if (exportFormat() != ListFormat::ListFile) {
+        QString error;
+        if (!WriteReferenceFile(m_options.exportFile, exportFormat(), m_results->rows(), &error)) {
+            m_progress.line(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
+            return false;
+        }
+        m_progress.line(QStringLiteral("exported %1 rows to %2").arg(m_results->rowCount()).arg(m_options.exportFile));
+        return true;
+    }
     QList<ListRecord> records;
     for (const ResultRow &row : m_results->rows())
         records.append(ToListRecord(row));

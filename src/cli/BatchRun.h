@@ -45,11 +45,16 @@ public:
     const ResultListModel &results() const { return *m_results; }
 
 private:
+    // Loads the --import files into the list; false (with a line saying why) when one cannot be read.
+    bool importLists();
+    bool importListFile(const QString &path);
+    bool importAddressList(const QString &path);
     QCoro::Task<> search();
     QCoro::Task<> analyse();
     // False (with a line saying why) when --export names an existing file that is not a list file: it is never
     // replaced.
     bool exportTargetUsable();
+    ListFormat exportFormat() const;
     bool exportList();
     QCoro::Task<> download();
     void configureDownloads();

@@ -1,5 +1,7 @@
 #include "web/PageScripts.h"
 
+#include "core/search/ServiceMarkup.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 
@@ -14,7 +16,25 @@ QString literal(const QString &text)
 
 QString snapshot()
 {
+    // Result blocks also give the texts of their citation parts, by the selectors of the service's markup.
+    QJsonArray selectors;
+    for (const ServiceMarkup::CitationSelector &s : ServiceMarkup::kCitationSelectors)
+        selectors.append(QJsonArray{s.part, s.selector});
+    const QString selectorList = QString::fromUtf8(QJsonDocument(selectors).toJson(QJsonDocument::Compact));
     return QStringLiteral(R"JS((function () {
+  var resultClass = %1;
+  var partSelectors = %2;
+  function parts(div) {
+    var out = {};
+    for (var k = 0; k < partSelectors.length; ++k) {
+      var found = [];
+      var list = [];
+      try { list = div.querySelectorAll(partSelectors[k][1]); } catch (e) { list = []; }
+      for (var m = 0; m < list.length; ++m) found.push(str(list[m].innerText || list[m].textContent));
+      if (found.length) out[partSelectors[k][0]] = found;
+    }
+    return out;
+  }
   function str(v) { return typeof v === 'string' ? v : ''; }
   function cls(e) {
     if (typeof e.className === 'string') return e.className;
@@ -34,7 +54,9 @@ QString snapshot()
   var divList = d.getElementsByTagName('div');
   for (var i = 0; i < divList.length; ++i) {
     var first = divList[i].getElementsByTagName('a')[0];
-    divs.push({ className: cls(divList[i]), firstAnchor: first ? anchor(first) : null });
+    var entry = { className: cls(divList[i]), firstAnchor: first ? anchor(first) : null };
+    if (cls(divList[i]).trim().toLowerCase() === resultClass) entry.parts = parts(divList[i]);
+    divs.push(entry);
   }
   var anchors = [];
   var anchorList = d.getElementsByTagName('a');
@@ -42,7 +64,8 @@ QString snapshot()
   var root = d.documentElement;
   return JSON.stringify({ hasDocument: true, url: str(d.URL), outerHtml: root ? str(root.outerHTML) : '',
                           divs: divs, anchors: anchors });
-})())JS");
+})())JS")
+        .arg(literal(ServiceMarkup::kResultBlockClass), selectorList);
 }
 
 QString inputs()

@@ -212,9 +212,16 @@ QCoro::Task<PageSnapshot> WebEngineBrowser::snapshot()
     s.divs.reserve(divs.size());
     for (const QJsonValue &d : divs) {
         const QJsonObject div = d.toObject();
-        PageDiv pageDiv{div.value(u"className").toString(), std::nullopt};
+        PageDiv pageDiv{div.value(u"className").toString(), std::nullopt, {}};
         if (div.value(u"firstAnchor").isObject())
             pageDiv.firstAnchor = anchorFrom(div.value(u"firstAnchor").toObject());
+        const QJsonObject parts = div.value(u"parts").toObject();
+        for (auto it = parts.begin(); it != parts.end(); ++it) {
+            QStringList texts;
+            for (const QJsonValue &t : it.value().toArray())
+                texts.append(t.toString());
+            pageDiv.parts.insert(it.key(), texts);
+        }
         s.divs.append(std::move(pageDiv));
     }
     const QJsonArray anchors = o.value(u"anchors").toArray();

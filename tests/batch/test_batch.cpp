@@ -1,9 +1,11 @@
 #include "cli/BatchProgress.h"
 #include "cli/BatchRun.h"
 #include "core/search/ListExchange.h"
+#include "core/search/ListExchangeRun.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SearchDriver.h"
+#include "core/store/Database.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/TextFile.h"
 #include "support/FixtureHttpServer.h"
@@ -17,6 +19,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
@@ -59,6 +62,21 @@ QByteArray resultListPage(const QList<QPair<QString, QByteArray>> &results)
         page += "<div class=\"result\"><div class=\"sc_content\"><h3><a href=\"" + resultPage(id).toUtf8() +
                 "\" target=\"_blank\">" + title + "</a></h3></div></div>";
     return page + "</body></html>";
+}
+
+QStringList keysAndStatuses(const QList<ResultRow> &rows)
+{
+    QStringList out;
+    for (const ResultRow &row : rows)
+        out << row.key + QLatin1Char('=') + row.status;
+    return out;
+}
+
+bool askedFor(const FixtureHttpServer &server, const QString &pathStart)
+{
+    const auto requests = server.requests();
+    return std::any_of(requests.cbegin(), requests.cend(),
+                       [&](const FixtureHttpServer::Request &r) { return r.path.startsWith(pathStart.toUtf8()); });
 }
 
 template <typename T> T run(QCoro::Task<T> task)
@@ -265,6 +283,140 @@ private Q_SLOTS:
         QCOMPARE(records.at(1).status, QStringLiteral("无pdf"));
         QCOMPARE(records.at(3).type, QStringLiteral("doc"));
         QCOMPARE(QDir::cleanPath(records.at(5).folder), QDir::cleanPath(outFolder()));
+    }
+
+    // A list saved from the windows is analysed by the batch without a search: rows analysed before keep their
+    // status and are not fetched again, the others are analysed. The batch's export then opens in the windows
+    // with the same rows.
+    void importedListRoundTrip()
+    {
+        RecordingPrompt quiet;
+        ListExchangeView view;
+        ResultListModel saved;
+        const QString folder = outFolder();
+        saved.addRow(
+            {m_site->resultLink(QStringLiteral("d101")), QStringLiteral("深度学习综述"), {}, "htm", folder, {}});
+        saved.addRow({m_site->resultLink(QStringLiteral("d201")),
+                      QStringLiteral("已经分析"),
+                      QStringLiteral("成功"),
+                      "pdf",
+                      folder,
+                      {}});
+        saved.addRow({m_site->resultLink(QStringLiteral("d102")), QStringLiteral("无链接"), {}, "htm", folder, {}});
+        const QString fromWindows = m_home->filePath(QStringLiteral("windows.zxul"));
+        ListExchangeRun windows(saved, view);
+        QVERIFY(run(windows.exportRows(fromWindows, ListExportSet::All)));
+
+        BatchOptions o = options({});
+        o.importFiles = {fromWindows};
+        o.noDownload = true;
+        o.exportFile = m_home->filePath(QStringLiteral("batch.zxul"));
+        BatchRun batchRun(o, *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        QVERIFY(!askedFor(*m_server, QStringLiteral("/s?")));
+        QVERIFY(!askedFor(*m_server, resultPage(QStringLiteral("d201"))));
+        QVERIFY(askedFor(*m_server, resultPage(QStringLiteral("d101"))));
+        QCOMPARE(keysAndStatuses(batchRun.results().rows()),
+                 (QStringList{m_site->resultLink(QStringLiteral("d101")) + QStringLiteral("=成功"),
+                              m_site->resultLink(QStringLiteral("d201")) + QStringLiteral("=成功"),
+                              m_site->resultLink(QStringLiteral("d102")) + QStringLiteral("=无pdf")}));
+
+        ResultListModel reopened;
+        ListExchangeRun again(reopened, view);
+        QCOMPARE(run(again.importFile(o.exportFile)), 3);
+        QCOMPARE(keysAndStatuses(reopened.rows()), keysAndStatuses(batchRun.results().rows()));
+        for (int i = 0; i < 3; ++i) {
+            QCOMPARE(reopened.row(i).title, batchRun.results().row(i).title);
+            QCOMPARE(reopened.row(i).type, batchRun.results().row(i).type);
+        }
+    }
+
+    // The export's format follows --export-format, or else the file's extension; the citations go along.
+    void exportFormats_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("format");
+        QTest::addColumn<QByteArray>("begins");
+        QTest::newRow("csv by extension") << "rows.csv" << QString() << QByteArray("\xEF\xBB\xBF\"标题\"");
+        QTest::newRow("ris by name") << "rows.txt"
+                                     << "ris" << QByteArray("TY  - JOUR\r\nTI  - 已分析");
+        QTest::newRow("bibtex by extension") << "rows.bib" << QString() << QByteArray("@article{Wang2018,");
+    }
+    void exportFormats()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, format);
+        QFETCH(QByteArray, begins);
+        ResultListModel saved;
+        saved.addRow({m_site->resultLink(QStringLiteral("d101")),
+                      QStringLiteral("已分析"),
+                      QStringLiteral("成功"),
+                      "pdf",
+                      outFolder(),
+                      {},
+                      Citation{{QStringLiteral("Wang")}, QStringLiteral("软件学报"), QStringLiteral("2018"), {}, {}}});
+        const QString list = m_home->filePath(QStringLiteral("in.zxul"));
+        QList<ListRecord> records{ToListRecord(saved.row(0))};
+        QVERIFY(ExportListFile(list, records));
+
+        BatchOptions o = options({});
+        o.importFiles = {list};
+        o.noDownload = true;
+        o.exportFile = m_home->filePath(file);
+        if (!format.isEmpty())
+            o.exportFormat = ListFormatNamed(format);
+        BatchRun batchRun(o, *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        QFile written(o.exportFile);
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        QVERIFY2(bytes.startsWith(begins), bytes.left(80).constData());
+        QVERIFY(m_server->requests().isEmpty());
+    }
+
+    // A plain address list (GBK, blank lines, a repeated address, other sites) becomes one direct-file row per
+    // document address, downloaded without a search; keywords given beside it are searched as well.
+    void importedAddressList()
+    {
+        const QString prefix = m_site->base() + QStringLiteral("/files/");
+        qputenv("PAPERHARVEST_DOC_PREFIX", prefix.toUtf8());
+        const auto restore = qScopeGuard([] { qunsetenv("PAPERHARVEST_DOC_PREFIX"); });
+        const QString list = m_home->filePath(QStringLiteral("addresses.txt"));
+        QVERIFY(TextFile::writeLines(list, {QStringLiteral("文献清单"), prefix + QStringLiteral("d101.pdf"), QString(),
+                                            QStringLiteral("  ") + prefix + QStringLiteral("d201.pdf  "),
+                                            prefix + QStringLiteral("d101.pdf"),
+                                            QStringLiteral("http://elsewhere.invalid/files/d202.pdf")}));
+        const Outcome o = batch({QStringLiteral("--name-from-address"), QStringLiteral("--import"), list});
+        QCOMPARE(o.exitCode, 0);
+        QVERIFY2(o.err.contains(QStringLiteral("imported 2 rows from %1 (3 document addresses)").arg(list)),
+                 qPrintable(o.err));
+        QCOMPARE(filesIn(outFolder()), (QStringList{QStringLiteral("d101.pdf"), QStringLiteral("d201.pdf")}));
+        QVERIFY(!askedFor(*m_server, QStringLiteral("/s?")));
+    }
+
+    // An --import that cannot be read ends the run before anything is searched or fetched, naming the file.
+    void importFailures_data()
+    {
+        QTest::addColumn<QByteArray>("kind");
+        QTest::newRow("missing") << QByteArray("missing");
+        QTest::newRow("a .zxul that is no list file") << QByteArray("text");
+        QTest::newRow("a list file with another password") << QByteArray("password");
+    }
+    void importFailures()
+    {
+        QFETCH(QByteArray, kind);
+        const QString file = m_home->filePath(QStringLiteral("in.zxul"));
+        if (kind == "text") {
+            QVERIFY(TextFile::writeLines(file, {m_site->resultLink(QStringLiteral("d101"))}));
+        } else if (kind == "password") {
+            Database db;
+            QVERIFY(db.create(file, QByteArray("another key")));
+            QVERIFY(db.exec(QString::fromUtf16(VisitedDatabaseSql::kCreateExportTable)));
+        }
+        const Outcome o = batch({QStringLiteral("--import"), file, QStringLiteral("深度学习")});
+        QCOMPARE(o.exitCode, 1);
+        QVERIFY2(o.err.contains(QStringLiteral("--import: ")) && o.err.contains(file), qPrintable(o.err));
+        QVERIFY(m_server->requests().isEmpty());
     }
 
     void badArguments_data()

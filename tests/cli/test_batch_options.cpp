@@ -21,14 +21,35 @@ private Q_SLOTS:
 
     void everyOptionIsRead()
     {
-        const auto r = ParseBatchOptions(
-            {QStringLiteral("--keywords-file"), QStringLiteral("k.txt"), QStringLiteral("--type=5"),
-             QStringLiteral("--year"), QStringLiteral("3"), QStringLiteral("--delay"), QStringLiteral("0"),
-             QStringLiteral("--out"), QStringLiteral("/tmp/x"), QStringLiteral("--name-from-address"),
-             QStringLiteral("--skip-visited"), QStringLiteral("--skip-existing"), QStringLiteral("--engine"),
-             QStringLiteral("1"), QStringLiteral("--threads"), QStringLiteral("6"), QStringLiteral("--same-name"),
-             QStringLiteral("overwrite"), QStringLiteral("--max-size"), QStringLiteral("2.5"),
-             QStringLiteral("--export"), QStringLiteral("list.zxul"), QStringLiteral("--no-download")});
+        const auto r = ParseBatchOptions({QStringLiteral("--keywords-file"),
+                                          QStringLiteral("k.txt"),
+                                          QStringLiteral("--type=5"),
+                                          QStringLiteral("--year"),
+                                          QStringLiteral("3"),
+                                          QStringLiteral("--delay"),
+                                          QStringLiteral("0"),
+                                          QStringLiteral("--out"),
+                                          QStringLiteral("/tmp/x"),
+                                          QStringLiteral("--name-from-address"),
+                                          QStringLiteral("--skip-visited"),
+                                          QStringLiteral("--skip-existing"),
+                                          QStringLiteral("--engine"),
+                                          QStringLiteral("1"),
+                                          QStringLiteral("--threads"),
+                                          QStringLiteral("6"),
+                                          QStringLiteral("--same-name"),
+                                          QStringLiteral("overwrite"),
+                                          QStringLiteral("--max-size"),
+                                          QStringLiteral("2.5"),
+                                          QStringLiteral("--export"),
+                                          QStringLiteral("list.zxul"),
+                                          QStringLiteral("--no-download"),
+                                          QStringLiteral("--export-format"),
+                                          QStringLiteral("BibTeX"),
+                                          QStringLiteral("--import"),
+                                          QStringLiteral("a.zxul"),
+                                          QStringLiteral("--import"),
+                                          QStringLiteral("b.txt")});
         QVERIFY2(r.options, qPrintable(r.error));
         const BatchOptions &o = *r.options;
         QCOMPARE(o.keywordsFile, QStringLiteral("k.txt"));
@@ -42,6 +63,8 @@ private Q_SLOTS:
         QCOMPARE(*o.sameNameChoice, QStringLiteral("覆盖"));
         QCOMPARE(*o.maxSizeMb, 2.5);
         QCOMPARE(o.exportFile, QStringLiteral("list.zxul"));
+        QCOMPARE(o.exportFormat, std::optional<ListFormat>(ListFormat::Bibtex));
+        QCOMPARE(o.importFiles, (QStringList{"a.zxul", "b.txt"}));
     }
 
     void badArgumentsNameTheArgument_data()
@@ -61,6 +84,10 @@ private Q_SLOTS:
         QTest::newRow("empty out") << QStringList{"--out", ""} << "--out";
         QTest::newRow("unknown option") << QStringList{"--fast"} << "fast";
         QTest::newRow("missing value") << QStringList{"--type"} << "type";
+        QTest::newRow("unknown export format")
+            << QStringList{"--export", "x", "--export-format", "xls"} << "--export-format";
+        QTest::newRow("export format without a file") << QStringList{"--export-format", "csv"} << "--export-format";
+        QTest::newRow("empty import") << QStringList{"--import", ""} << "--import";
     }
     void badArgumentsNameTheArgument()
     {
@@ -80,7 +107,7 @@ private Q_SLOTS:
         QVERIFY(usage.startsWith(QStringLiteral("Usage: paperharvest batch")));
         for (const char *name : {"--keywords-file", "--type", "--year", "--delay", "--out", "--name-from-address",
                                  "--skip-visited", "--skip-existing", "--engine", "--threads", "--same-name",
-                                 "--max-size", "--export", "--no-download"})
+                                 "--max-size", "--export", "--export-format", "--import", "--no-download"})
             QVERIFY2(usage.contains(QLatin1String(name)), name);
     }
 };

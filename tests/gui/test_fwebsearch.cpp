@@ -82,7 +82,7 @@ private Q_SLOTS:
         QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("0"));
         QVERIFY(!win.child<DraggablePanel>("PicPanPrograss")->isVisible());
         QTreeView *list = win.child<QTreeView>("ListView1");
-        QCOMPARE(list->model()->columnCount(), 4);
+        QCOMPARE(list->model()->columnCount(), 9);
         QCOMPARE(list->editTriggers(), QAbstractItemView::NoEditTriggers);
         // The pop-up menus are not in the menu bar.
         QVERIFY(w.menu加入() && w.menu导入导出());

@@ -1,12 +1,20 @@
+#include "core/search/AddressList.h"
 #include "core/search/ListExchange.h"
+#include "core/search/ListExchangeRun.h"
+#include "core/search/ResultListModel.h"
 #include "core/store/Database.h"
+#include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/DataFolder.h"
+#include "core/util/TextFile.h"
 
 #include "support/TestEnvironment.h"
 
+#include <QCoroTask>
 #include <QDir>
 #include <QFile>
+#include <QStringDecoder>
+#include <QStringEncoder>
 #include <QTest>
 
 namespace {
@@ -20,12 +28,76 @@ QList<ListRecord> readAll(const QString &path)
         qWarning() << error;
     return out;
 }
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QList<ListRecord> numberedRecords(int n)
+{
+    QList<ListRecord> out;
+    out.reserve(n);
+    for (int i = 0; i < n; ++i)
+        out.append({QStringLiteral("https://a/%1").arg(i), QStringLiteral("标题 %1").arg(i),
+                    i % 3 == 0 ? QStringLiteral("成功") : QString(), QStringLiteral("htm"), QStringLiteral("/x")});
+    return out;
+}
+
+// The window's side of an export or import, as a record of what it was asked to show.
+class RecordingView final : public ListExchangeView
+{
+public:
+    void showProgress(const QString &caption) override
+    {
+        captions << caption;
+        panelShown = true;
+    }
+    void setProgress(int value, int maximum) override
+    {
+        values << value;
+        this->maximum = maximum;
+        if (listDisabled)
+            valuesWhileDisabled << value;
+    }
+    void hideProgress() override { panelShown = false; }
+    void setListEnabled(bool enabled) override { listDisabled = !enabled; }
+    void rowsAdded() override { ++rowsAddedCalls; }
+
+    QStringList captions;
+    QList<int> values;
+    QList<int> valuesWhileDisabled;
+    int maximum = 0;
+    bool panelShown = false;
+    bool listDisabled = false;
+    int rowsAddedCalls = 0;
+};
+
+void fill(ResultListModel &list, const QList<QPair<QString, QString>> &keyAndStatus)
+{
+    for (const auto &[key, status] : keyAndStatus)
+        list.addRow({key, QStringLiteral("t ") + key, status, QStringLiteral("htm"), QStringLiteral("/f"), "page"});
+}
 } // namespace
 
 class TestListExchange : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    void refusedFiles_data();
+    void refusedFiles();
+    void sizes_data();
+    void sizes();
+    void exportCommand_data();
+    void exportCommand();
+    void exportFailureIsReported();
+    void importCommand();
+    void addressList_data();
+    void addressList();
+    void citationsInTheirOwnTable();
+    void fileWithoutCitations();
+
     void exportWritesListOrderWithIdsAndCuts()
     {
         TestHome home;
@@ -222,6 +294,304 @@ private Q_SLOTS:
         QCOMPARE(ExportFinishedText(bytes), text);
     }
 };
+
+void TestListExchange::refusedFiles_data()
+{
+    QTest::addColumn<QByteArray>("kind");
+    QTest::newRow("missing") << QByteArray("missing");
+    QTest::newRow("plain text") << QByteArray("text");
+    QTest::newRow("empty file") << QByteArray("empty");
+    QTest::newRow("another password") << QByteArray("password");
+    QTest::newRow("a foreign table") << QByteArray("schema");
+    QTest::newRow("the visited-address database") << QByteArray("visited");
+    QTest::newRow("cut off") << QByteArray("truncated");
+}
+
+// A file that is not a whole list file of ours fails with a reason, is never changed or created by the attempt,
+// and what was read before a damaged part is all that arrives.
+void TestListExchange::refusedFiles()
+{
+    QFETCH(QByteArray, kind);
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("in.zxul"));
+    const QByteArray key = DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant));
+    if (kind == "text" || kind == "empty") {
+        QFile f(file);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        if (kind == "text")
+            f.write("https://wenku.baidu.com/view/1\r\n");
+    } else if (kind == "password" || kind == "schema") {
+        Database db;
+        QVERIFY(db.create(file, kind == "password" ? QByteArray("another key") : key));
+        QVERIFY(db.exec(kind == "password" ? QString::fromUtf16(VisitedDatabaseSql::kCreateExportTable)
+                                           : QStringLiteral("create table 别的表(L9 text)")));
+    } else if (kind == "visited") {
+        QVERIFY(OpenVisitedDatabase());
+        CloseVisitedDatabase();
+        QVERIFY(QFile::copy(DataFolder::filePath(QStringLiteral("zxdata.db")), file));
+    } else if (kind == "truncated") {
+        QVERIFY(ExportListFile(file, numberedRecords(5000)));
+        QFile f(file);
+        QVERIFY(f.resize(f.size() / 2));
+    }
+    const QByteArray before = fileBytes(file);
+
+    int arrived = 0;
+    QString error;
+    QVERIFY(!ReadListFile(
+        file, [&](const ListRecord &) { ++arrived; }, &error));
+    QVERIFY(!error.isEmpty());
+    QCOMPARE(QFile::exists(file), kind != "missing");
+    QCOMPARE(fileBytes(file), before);
+    QVERIFY(arrived < 5000);
+
+    // The same file through the window's import: a message with the reason, the list keeps what arrived.
+    RecordingPrompt prompt;
+    ResultListModel list;
+    RecordingView view;
+    ListExchangeRun run(list, view);
+    const int added = QCoro::waitFor(run.importFile(file));
+    QCOMPARE(std::max(added, 0), list.rowCount());
+    QCOMPARE(prompt.entries.size(), 1);
+    QVERIFY2(prompt.entries[0].text.startsWith(QStringLiteral("导入数据文件失败：")),
+             qPrintable(prompt.texts().join(u'|')));
+    QCOMPARE(prompt.entries[0].icon, Prompt::Icon::Critical);
+    QVERIFY(!view.panelShown);
+    QVERIFY(!view.listDisabled);
+    QVERIFY(!run.isRunning());
+}
+
+void TestListExchange::sizes_data()
+{
+    QTest::addColumn<int>("rows");
+    QTest::newRow("none") << 0;
+    QTest::newRow("one") << 1;
+    QTest::newRow("100 000") << 100000;
+}
+
+// Every record comes back in list order, through the file written in batches and read in batches.
+void TestListExchange::sizes()
+{
+    QFETCH(int, rows);
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("big.zxul"));
+    const QList<ListRecord> records = numberedRecords(rows);
+    QString error;
+    QVERIFY2(ExportListFile(file, records, &error), qPrintable(error));
+    ListFileReader reader;
+    QVERIFY2(reader.open(file, &error), qPrintable(error));
+    QCOMPARE(reader.recordCount(), qint64(rows));
+    QList<ListRecord> back;
+    bool atEnd = false;
+    while (!atEnd)
+        QVERIFY(reader.read(ListExchangeRun::kBatch, back, atEnd, &error));
+    QCOMPARE(back.size(), records.size());
+    for (int i = 0; i < rows; i += std::max(1, rows / 97)) {
+        QCOMPARE(back[i].key, records[i].key);
+        QCOMPARE(back[i].title, records[i].title);
+        QCOMPARE(back[i].status, records[i].status);
+    }
+    if (rows > 0)
+        QCOMPARE(back.last().key, records.last().key);
+}
+
+// The window's export: the chosen rows in list order, the progress panel up while it writes, the size at the end.
+void TestListExchange::exportCommand_data()
+{
+    QTest::addColumn<int>("set");
+    QTest::addColumn<QStringList>("keys");
+    QTest::addColumn<QString>("caption");
+    QTest::newRow("all") << int(ListExportSet::All)
+                         << QStringList{"http://a/1", "http://a/2", "http://a/3", "http://a/4"}
+                         << "正在导出全部列表到文件,请稍候...";
+    QTest::newRow("failed and unanalysed")
+        << int(ListExportSet::FailedOrUnanalysed) << QStringList{"http://a/2", "http://a/3"}
+        << "正在导出未分析项和下载失败项到文件,请稍候...";
+}
+void TestListExchange::exportCommand()
+{
+    QFETCH(int, set);
+    QFETCH(QStringList, keys);
+    QFETCH(QString, caption);
+    TestHome home;
+    RecordingPrompt prompt;
+    ResultListModel list;
+    fill(list, {{"http://a/1", "成功"}, {"http://a/2", "失败(下载)"}, {"http://a/3", ""}, {"http://a/4", "无pdf"}});
+    RecordingView view;
+    ListExchangeRun run(list, view);
+    const QString file = home.filePath(QStringLiteral("out.zxul"));
+    QVERIFY(ExportListFile(file, numberedRecords(50)));
+    QVERIFY(QCoro::waitFor(run.exportRows(file, ListExportSet(set))));
+    QStringList back;
+    for (const ListRecord &r : readAll(file))
+        back << r.key;
+    QCOMPARE(back, keys);
+    QCOMPARE(view.captions, QStringList{caption});
+    QVERIFY(!view.panelShown);
+    QCOMPARE(view.maximum, 5);
+    QCOMPARE(prompt.texts(), QStringList{ExportFinishedText(QFileInfo(file).size())});
+}
+
+// An export into a place that cannot be written says so; it never reports a size.
+void TestListExchange::exportFailureIsReported()
+{
+    TestHome home;
+    RecordingPrompt prompt;
+    ResultListModel list;
+    fill(list, {{"http://a/1", ""}});
+    RecordingView view;
+    ListExchangeRun run(list, view);
+    QVERIFY(!QCoro::waitFor(run.exportRows(home.filePath(QStringLiteral("no/such/dir/x.zxul")), ListExportSet::All)));
+    QCOMPARE(prompt.entries.size(), 1);
+    QVERIFY(prompt.entries[0].text.startsWith(QStringLiteral("导出到文件失败：")));
+    QVERIFY(!view.panelShown);
+
+    // An empty list exports nothing and asks nothing.
+    ResultListModel empty;
+    ListExchangeRun none(empty, view);
+    const QString file = home.filePath(QStringLiteral("empty.zxul"));
+    QVERIFY(!QCoro::waitFor(none.exportRows(file, ListExportSet::All)));
+    QVERIFY(!QFile::exists(file));
+    QCOMPARE(prompt.entries.size(), 1);
+}
+
+// The window's import: keys already in the list are refused and not counted; stored statuses stay; the list is
+// disabled while it fills and the progress moves in batches.
+void TestListExchange::importCommand()
+{
+    TestHome home;
+    RecordingPrompt prompt;
+    const QString file = home.filePath(QStringLiteral("in.zxul"));
+    QList<ListRecord> records = numberedRecords(2500);
+    QVERIFY(ExportListFile(file, records));
+    ResultListModel list;
+    fill(list, {{"https://a/7", "失败"}, {"https://a/2000", ""}, {"http://other/", ""}});
+    RecordingView view;
+    ListExchangeRun run(list, view);
+    QCOMPARE(QCoro::waitFor(run.importFile(file)), 2498);
+    QCOMPARE(list.rowCount(), 2501);
+    QCOMPARE(list.row(0).status, QStringLiteral("失败"));
+    QCOMPARE(list.row(3).key, QStringLiteral("https://a/0"));
+    QCOMPARE(list.row(3).status, QStringLiteral("成功"));
+    QCOMPARE(list.row(3).saveFolder, QStringLiteral("/x"));
+    QVERIFY(list.row(3).sourcePage.isEmpty());
+    QCOMPARE(prompt.texts(), QStringList{QStringLiteral("导入文件到列表完成，共成功导入：2498条数据。")});
+    QCOMPARE(view.captions, QStringList{QStringLiteral("正在导入数据文件,请稍候...")});
+    QCOMPARE(view.maximum, 2501);
+    QCOMPARE(view.valuesWhileDisabled, (QList<int>{999, 1999, 2498}));
+    QVERIFY(!view.listDisabled);
+    QCOMPARE(view.rowsAddedCalls, 1);
+}
+
+void TestListExchange::addressList_data()
+{
+    QTest::addColumn<QByteArray>("encoding");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QStringList>("qualifying");
+    const QString p = QStringLiteral("https://wenku.baidu.com/view/");
+    QTest::newRow("CR LF, blank lines, other sites")
+        << QByteArray("gbk") << "  " + p + "a.html \r\n\r\nhttp://wenku.baidu.com/view/b\r\n文库清单\r\n" + p + "c\r\n"
+        << QStringList{p + "a.html", p + "c"};
+    QTest::newRow("LF only, duplicates kept")
+        << QByteArray("utf-8") << p + "x\n" + p + "x\n\n" + p + "y" << QStringList{p + "x", p + "x", p + "y"};
+    QTest::newRow("capitals qualify") << QByteArray("utf-8-bom") << "HTTPS://WENKU.BAIDU.COM/VIEW/Z\r\n"
+                                      << QStringList{"HTTPS://WENKU.BAIDU.COM/VIEW/Z"};
+    QTest::newRow("the prefix must begin the line")
+        << QByteArray("gbk")
+        << "见 " + p + "q\r\nhttps://wenku.baidu.com.evil/view/q\r\nhttps://wenku.baidu.com/viewer/q" << QStringList{};
+    QTest::newRow("nothing") << QByteArray("utf-8") << QString() << QStringList{};
+}
+
+// Lines of an address list file in GBK or UTF-8: which qualify, and what the list makes of them.
+void TestListExchange::addressList()
+{
+    QFETCH(QByteArray, encoding);
+    QFETCH(QString, text);
+    QFETCH(QStringList, qualifying);
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("list.txt"));
+    QByteArray bytes;
+    if (encoding == "gbk")
+        bytes = QStringEncoder("GB18030").encode(text);
+    else
+        bytes = (encoding == "utf-8-bom" ? QByteArray("\xEF\xBB\xBF") : QByteArray()) + text.toUtf8();
+    QFile f(file);
+    QVERIFY(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+    f.close();
+    const auto read = TextFile::readText(file);
+    QVERIFY(read);
+    const QStringList addresses = QualifyingAddresses(*read, QStringLiteral("https://wenku.baidu.com/view/"));
+    QCOMPARE(addresses, qualifying);
+
+    ResultListModel list;
+    QCOMPARE(AddAddressRows(list, addresses, QStringLiteral("/save")), int(qualifying.size()));
+    QCOMPARE(list.rowCount(), int(QSet<QString>(qualifying.begin(), qualifying.end()).size()));
+    for (const ResultRow &row : list.rows()) {
+        QCOMPARE(row.title, QStringLiteral("待定"));
+        QCOMPARE(row.type, QStringLiteral("pdf"));
+        QCOMPARE(row.saveFolder, QStringLiteral("/save"));
+        QVERIFY(row.status.isEmpty());
+    }
+}
+
+// Citations travel in a second table; the first keeps exactly its columns, and only cited rows get a citation row.
+void TestListExchange::citationsInTheirOwnTable()
+{
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("cited.zxul"));
+    const Citation cited{{QStringLiteral("张三"), QStringLiteral("O'Brien, \"Pat\"")},
+                         QStringLiteral("《计算机学报》{特刊}"),
+                         QStringLiteral("2019"),
+                         QStringLiteral("12"),
+                         QStringLiteral("摘要, 带逗号")};
+    QList<ListRecord> records{{"http://a/1", "有引文", "", "htm", "/f", cited},
+                              {"http://a/2", "无引文", "成功", "pdf", "/f", {}}};
+    QVERIFY(ExportListFile(file, records));
+
+    Database db;
+    QVERIFY(OpenOrCreateListFile(db, file));
+    Statement table(db, QStringLiteral("select * from 导出表"));
+    QStringList columns;
+    for (int c = 0; c < table.columnCount(); ++c)
+        columns << table.columnName(c);
+    QCOMPARE(columns, (QStringList{"id", "L0", "L1", "L2", "L3", "L4"}));
+    Statement citations(db, QStringLiteral("select id, 作者 from 引文表"));
+    QVERIFY(citations.next());
+    QCOMPARE(citations.integer(0), qint64(1));
+    QCOMPARE(citations.text(1), QStringLiteral("张三; O'Brien, \"Pat\""));
+    QVERIFY(!citations.next());
+
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), 2);
+    QCOMPARE(back[0].citation.authors, cited.authors);
+    QCOMPARE(back[0].citation.source, QStringLiteral("计算机学报》{特刊}").prepend(u'《'));
+    QCOMPARE(back[0].citation.year, cited.year);
+    QCOMPARE(back[0].citation.abstract, cited.abstract);
+    QVERIFY(back[1].citation.isEmpty());
+}
+
+// A file that has only 导出表, as any other writer of the format makes it, imports with empty citations.
+void TestListExchange::fileWithoutCitations()
+{
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("plain.zxul"));
+    {
+        Database db;
+        QVERIFY(OpenOrCreateListFile(db, file));
+        Statement insert(db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(?,?,?,?,?)"));
+        insert.bind(1, QStringLiteral("http://a/1")).bind(2, QStringLiteral("标题")).bind(3, QStringLiteral("成功"));
+        insert.bind(4, QStringLiteral("pdf")).bind(5, QStringLiteral("/f"));
+        QVERIFY(insert.run());
+    }
+    RecordingPrompt prompt;
+    ResultListModel list;
+    ListExchangeView view;
+    ListExchangeRun run(list, view);
+    QCOMPARE(QCoro::waitFor(run.importFile(file)), 1);
+    QCOMPARE(list.row(0).status, QStringLiteral("成功"));
+    QVERIFY(list.row(0).citation.isEmpty());
+}
 
 QTEST_GUILESS_MAIN(TestListExchange)
 #include "test_listexchange.moc"

@@ -50,10 +50,31 @@ private Q_SLOTS:
         m_model.reset();
     }
 
+    // Many rows at once (an import): keys already in the list and repeats within the rows are refused, the first
+    // of each kept, the order kept, titles cleaned as one by one.
+    void addingManyRowsAtOnce()
+    {
+        ResultListModel &m = *m_model;
+        QVERIFY(m.addRow({QStringLiteral("http://k/1"), QStringLiteral("old"), {}, {}, {}, {}}));
+        QList<ResultRow> rows;
+        for (const auto &[key, title] : QList<QPair<QString, QString>>{{"http://k/2", "first"},
+                                                                       {"http://k/1", "again"},
+                                                                       {"http://k/3", "three\x1b"},
+                                                                       {"http://k/2", "second"},
+                                                                       {"HTTP://K/2", "capitals"}})
+            rows.append({key, title, {}, {}, {}, {}});
+        QCOMPARE(m.addRows(rows), 3);
+        QStringList seen;
+        for (const ResultRow &r : m.rows())
+            seen << r.key + QLatin1Char('=') + r.title;
+        QCOMPARE(seen, (QStringList{"http://k/1=old", "http://k/2=first", "http://k/3=three", "HTTP://K/2=capitals"}));
+        QCOMPARE(m.addRows(rows), 0);
+    }
+
     void addingRowsKeepsKeysUnique()
     {
         ResultListModel &m = *m_model;
-        QCOMPARE(m.columnCount(), 4);
+        QCOMPARE(m.columnCount(), 9);
         QCOMPARE(m.headerData(0, Qt::Horizontal).toString(), QStringLiteral("标题"));
         QCOMPARE(m.headerData(1, Qt::Horizontal).toString(), QStringLiteral("分析状态      "));
         QCOMPARE(m.headerData(2, Qt::Horizontal).toString(), QStringLiteral("类型  "));

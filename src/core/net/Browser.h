@@ -2,6 +2,7 @@
 
 #include <QCoroTask>
 #include <QList>
+#include <QMap>
 #include <QObject>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,9 @@ struct PageAnchor {
 struct PageDiv {
     QString className;
     std::optional<PageAnchor> firstAnchor;
+    // For a result block only: the texts of its elements that the page script's named selectors matched, in
+    // document order, by part name (the citation parts of the search service's markup).
+    QMap<QString, QStringList> parts = {};
 };
 
 // What the program reads of the top-level document in one go. Reading it all at once keeps the page from

@@ -36,7 +36,7 @@ QList<HarvestedResult> ResultsOnPage(const PageSnapshot &page, const QString &pr
         const QString title = ResultTitle(div.firstAnchor->innerHtml);
         const QString link = ResultLink(div.firstAnchor->href);
         if (!title.isEmpty() && BeginsWithServicePrefix(link, prefix))
-            results.append({title, link});
+            results.append({title, link, CitationFromParts(div.parts)});
     }
     return results;
 }

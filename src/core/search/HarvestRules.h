@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/net/Browser.h"
+#include "core/search/Citation.h"
 
 #include <QList>
 #include <QString>
@@ -11,6 +12,7 @@
 struct HarvestedResult {
     QString title;
     QString link;
+    Citation citation = {};
 };
 
 // The prefix every result link begins with: the search service's address and "/" (lower case).

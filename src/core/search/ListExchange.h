@@ -1,16 +1,27 @@
 #pragma once
 
+#include "core/search/Citation.h"
+
 #include <QList>
 #include <QString>
 #include <functional>
+#include <memory>
 
-// One result row as the list exchange file (".zxul", table 导出表) keeps it; the source page is not stored.
+class Database;
+class Statement;
+class Transaction;
+
+// One result row as the list exchange file (".zxul") keeps it: table 导出表 exactly as it has always been, so any
+// reader of that table reads our files, and the citation in a second table 引文表 whose id is the record's id
+// (only for rows that have one; a file without that table reads as rows without citations). The source page is
+// not stored.
 struct ListRecord {
     QString key;    // L0, the result link
     QString title;  // L1
     QString status; // L2
     QString type;   // L3
     QString folder; // L4
+    Citation citation = {};
 };
 
 struct ResultRow;
@@ -19,6 +30,61 @@ ListRecord ToListRecord(const ResultRow &row);
 
 // The rows the "failed and unanalysed" export keeps: an empty status or one whose first two characters are "失败".
 bool IsFailedOrUnanalysed(const QString &status);
+
+// Writes a new list exchange file record by record in one transaction, so that a long export can hand control back
+// to the event loop between batches. The file appears under its name only when finish() succeeds; a writer
+// destroyed before that leaves no file behind, and an existing file of that name stays as it was until then.
+class ListFileWriter final
+{
+public:
+    ListFileWriter();
+    ~ListFileWriter();
+    ListFileWriter(const ListFileWriter &) = delete;
+    ListFileWriter &operator=(const ListFileWriter &) = delete;
+
+    bool begin(const QString &path, QString *error = nullptr);
+    // Appends one record, cut to the stored lengths.
+    bool append(const ListRecord &record, QString *error = nullptr);
+    bool finish(QString *error = nullptr);
+
+private:
+    void abandon();
+
+    QString m_path;
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<Transaction> m_transaction;
+    std::unique_ptr<Statement> m_insert;
+    std::unique_ptr<Statement> m_insertCitation;
+};
+
+// Reads an existing list exchange file in batches, in the order the table returns its records; records whose
+// key is not an http or https address are skipped, as records that cannot be turned into a row (IsWebAddress).
+// Opening never creates or changes a file: a missing file, a file of another kind, one written with another
+// password or without the 导出表 table fails with the reason.
+class ListFileReader final
+{
+public:
+    ListFileReader();
+    ~ListFileReader();
+    ListFileReader(const ListFileReader &) = delete;
+    ListFileReader &operator=(const ListFileReader &) = delete;
+
+    bool open(const QString &path, QString *error = nullptr);
+    // The number of records in the table (the skipped ones included) for a file the program wrote; for a file
+    // with gaps in its ids, more.
+    qint64 recordCount() const { return m_count; }
+    // Appends up to `most` records to `out`; `atEnd` turns true after the last. False when the file cannot be
+    // read on (a damaged or cut-off file).
+    bool read(int most, QList<ListRecord> &out, bool &atEnd, QString *error = nullptr);
+
+private:
+    std::unique_ptr<Database> m_db;
+    std::unique_ptr<Statement> m_select;
+    int m_column[5] = {-1, -1, -1, -1, -1};
+    // 作者, 来源, 年份, 被引量, 摘要 when the file has the citation table.
+    int m_citationColumn[5] = {-1, -1, -1, -1, -1};
+    qint64 m_count = 0;
+};
 
 // Writes `records` to a new list exchange file at `path`, cut to the stored lengths, in list order and in one
 // transaction. An existing file of that name is replaced only once the new one is complete, so a failed export
@@ -29,10 +95,8 @@ bool ExportListFile(const QString &path, const QList<ListRecord> &records, QStri
 // it changes nothing.
 bool IsListFile(const QString &path);
 
-// Reads every record of the list exchange file at `path` in the order the table returns them; `onRecord` gets
-// each one whose key is an http or https address (IsWebAddress); the others are skipped, as records that cannot
-// be turned into a row. A missing file is created empty (and yields nothing), as the import always did. False with
-// the reason in `error` when the file cannot be opened or read.
+// Reads every record of the list exchange file at `path` through ListFileReader; `onRecord` gets each one. False
+// with the reason in `error` when the file cannot be opened or read.
 bool ReadListFile(const QString &path, const std::function<void(const ListRecord &)> &onRecord,
                   QString *error = nullptr);
 

@@ -15,7 +15,7 @@ int HarvestSnapshot(const PageSnapshot &page, ResultListModel &list, const QStri
         return 0;
     const QList<HarvestedResult> results = ResultsOnPage(page, ResultLinkPrefix());
     for (const HarvestedResult &r : results)
-        list.加入LV1(r.title, r.link, page.url, saveFolder, QStringLiteral("htm"));
+        list.加入LV1(r.title, r.link, page.url, saveFolder, QStringLiteral("htm"), r.citation);
     if (!results.isEmpty())
         return static_cast<int>(results.size());
 

@@ -1,7 +1,7 @@
 #include "core/search/ResultListModel.h"
 
-#include "core/util/ControlCharacters.h"
 #include "core/search/SearchTexts.h"
+#include "core/util/ControlCharacters.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -36,7 +36,7 @@ int ResultListModel::columnCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : ColumnCount;
 }
 
-const QString &ResultListModel::field(const ResultRow &row, int column)
+QString ResultListModel::field(const ResultRow &row, int column)
 {
     switch (column) {
     case TitleColumn:
@@ -45,8 +45,20 @@ const QString &ResultListModel::field(const ResultRow &row, int column)
         return row.status;
     case TypeColumn:
         return row.type;
-    default:
+    case FolderColumn:
         return row.saveFolder;
+    case AuthorsColumn:
+        return JoinedAuthors(row.citation.authors);
+    case SourceColumn:
+        return row.citation.source;
+    case YearColumn:
+        return row.citation.year;
+    case CitationsColumn:
+        return row.citation.citations;
+    case AbstractColumn:
+        return row.citation.abstract;
+    default:
+        return {};
     }
 }
 
@@ -79,6 +91,16 @@ QString ResultListModel::columnTitle(int column)
         return SearchTexts::kTypeColumn;
     case FolderColumn:
         return SearchTexts::kFolderColumn;
+    case AuthorsColumn:
+        return SearchTexts::kAuthorsColumn;
+    case SourceColumn:
+        return SearchTexts::kSourceColumn;
+    case YearColumn:
+        return SearchTexts::kYearColumn;
+    case CitationsColumn:
+        return SearchTexts::kCitationsColumn;
+    case AbstractColumn:
+        return SearchTexts::kAbstractColumn;
     default:
         return {};
     }
@@ -106,9 +128,10 @@ QHash<int, QByteArray> ResultListModel::roleNames() const
 }
 
 bool ResultListModel::加入LV1(const QString &title, const QString &link, const QString &sourcePage,
-                              const QString &saveFolder, const QString &type)
+                              const QString &saveFolder, const QString &type, const Citation &citation)
 {
-    return addRow({link, title, QString(), type.isEmpty() ? QStringLiteral("pdf") : type, saveFolder, sourcePage});
+    return addRow(
+        {link, title, QString(), type.isEmpty() ? QStringLiteral("pdf") : type, saveFolder, sourcePage, citation});
 }
 
 bool ResultListModel::addRow(const ResultRow &row)
@@ -123,6 +146,46 @@ bool ResultListModel::addRow(const ResultRow &row)
     m_index.append(row.key);
     endInsertRows();
     return true;
+}
+
+int ResultListModel::addRows(QList<ResultRow> rows)
+{
+    // Rows whose key is new to the list, by key hash; a key repeated within `rows` keeps its first row. Sorting
+    // hashes finds the repeats without a hash set, whose allocations would cost more than the whole insert.
+    std::vector<std::pair<std::size_t, qsizetype>> fresh;
+    fresh.reserve(std::size_t(rows.size()));
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (!containsKey(rows.at(i).key))
+            fresh.emplace_back(qHash(rows.at(i).key), i);
+    std::sort(fresh.begin(), fresh.end());
+    std::vector<qsizetype> accepted;
+    accepted.reserve(fresh.size());
+    for (std::size_t run = 0; run < fresh.size();) {
+        std::size_t end = run + 1;
+        while (end < fresh.size() && fresh[end].first == fresh[run].first)
+            ++end;
+        for (std::size_t k = run; k < end; ++k) {
+            const QString &key = rows.at(fresh[k].second).key;
+            const bool repeated = std::any_of(fresh.begin() + std::ptrdiff_t(run), fresh.begin() + std::ptrdiff_t(k),
+                                              [&](const auto &earlier) { return rows.at(earlier.second).key == key; });
+            if (!repeated)
+                accepted.push_back(fresh[k].second);
+        }
+        run = end;
+    }
+    if (accepted.empty())
+        return 0;
+    std::sort(accepted.begin(), accepted.end());
+    const int at = static_cast<int>(m_rows.size());
+    beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
+    for (const qsizetype i : accepted) {
+        ResultRow &r = rows[i];
+        r.title = RemoveControlCharacters(r.title);
+        m_index.append(r.key);
+        m_rows.push_back(std::move(r));
+    }
+    endInsertRows();
+    return static_cast<int>(accepted.size());
 }
 
 const ResultRow &ResultListModel::row(int row) const

@@ -18,7 +18,21 @@ class ResultListModel final : public QAbstractTableModel
     Q_OBJECT
     Q_DISABLE_COPY_MOVE(ResultListModel)
 public:
-    enum Column { TitleColumn, StatusColumn, TypeColumn, FolderColumn, ColumnCount };
+    // The first four columns are the list's own; the citation columns after them are optional (the window
+    // hides them until the user picks them).
+    enum Column {
+        TitleColumn,
+        StatusColumn,
+        TypeColumn,
+        FolderColumn,
+        AuthorsColumn,
+        SourceColumn,
+        YearColumn,
+        CitationsColumn,
+        AbstractColumn,
+        ColumnCount
+    };
+    static constexpr int kFirstCitationColumn = AuthorsColumn;
     enum Role { KeyRole = Qt::UserRole + 1, SourcePageRole };
 
     explicit ResultListModel(QObject *parent = nullptr);
@@ -33,10 +47,14 @@ public:
     // Adds a harvested result: type "pdf" when none is given, empty status. A link already in the list is refused
     // silently (false) and the existing row stays as it was.
     bool 加入LV1(const QString &title, const QString &link, const QString &sourcePage, const QString &saveFolder,
-                 const QString &type);
+                 const QString &type, const Citation &citation = {});
     // Adds a row as given (imports keep their status), its title without control characters (ControlCharacters.h).
     // False when the key is already in the list.
     bool addRow(const ResultRow &row);
+    // addRow for many rows with one insertion signal, so an import of 100 000 rows does not lay the list out
+    // 100 000 times. Rows whose key is already in the list, or earlier in `rows`, are refused. Returns how many
+    // were added.
+    int addRows(QList<ResultRow> rows);
 
     // 0-based rows; row() of an index out of range is an empty row.
     const ResultRow &row(int row) const;
@@ -70,7 +88,7 @@ public:
     static QString columnTitle(int column);
 
 private:
-    static const QString &field(const ResultRow &row, int column);
+    static QString field(const ResultRow &row, int column);
 
     std::vector<ResultRow> m_rows;
     ResultKeyIndex m_index;

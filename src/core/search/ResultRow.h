@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/search/Citation.h"
+
 #include <QString>
 
 // One search result in the main window's result list.
@@ -17,6 +19,9 @@ struct ResultRow {
     QString saveFolder;
     // The result page the row came from (empty for imported addresses); the referring page of its fetch. Not shown.
     QString sourcePage;
+    // Authors, source, year, citation count and abstract, as far as the result block showed them. Shown in
+    // optional columns.
+    Citation citation = {};
 
     friend bool operator==(const ResultRow &, const ResultRow &) = default;
 };

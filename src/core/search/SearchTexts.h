@@ -16,11 +16,22 @@ inline const QString 失败下载 = QStringLiteral("失败(下载)");
 inline const QString 失败 = QStringLiteral("失败");
 inline const QString kSkippedGroup = QStringLiteral("跳过");
 
+// The title of a row added from a plain address list until its analysis names it.
+inline const QString 待定 = QStringLiteral("待定");
+
 // The result list's columns.
 inline const QString kTitleColumn = QStringLiteral("标题");
 inline const QString kStatusColumn = QStringLiteral("分析状态      ");
 inline const QString kTypeColumn = QStringLiteral("类型  ");
 inline const QString kFolderColumn = QStringLiteral("保存路径");
+// The result's link, a column of the CSV export.
+inline const QString kAddressColumn = QStringLiteral("网址");
+// The optional citation columns.
+inline const QString kAuthorsColumn = QStringLiteral("作者");
+inline const QString kSourceColumn = QStringLiteral("来源");
+inline const QString kYearColumn = QStringLiteral("年份");
+inline const QString kCitationsColumn = QStringLiteral("被引量");
+inline const QString kAbstractColumn = QStringLiteral("摘要");
 
 // Refusals and questions of the runs and list commands.
 inline const QString kBusyRefusal = QStringLiteral("正在工作，请停止以后使用该功能！");
@@ -29,6 +40,17 @@ inline const QString kClearRefusal = QStringLiteral("正在分析，不能清除
 inline const QString kAskText = QStringLiteral("请输入指定字符：");
 inline const QString kClearAllQuestion = QStringLiteral("您确定要清空辛辛苦苦搜索的列表数据吗？");
 
-// The list export's closing message, followed by the file's size in kilobytes.
+// The list exchange: progress captions and closing messages (the export's is followed by the file's size in
+// kilobytes, the import's and the address list's surround a count).
 inline const QString kExportFinished = QStringLiteral("导出到文件完毕：");
+inline const QString kExportingAll = QStringLiteral("正在导出全部列表到文件,请稍候...");
+inline const QString kExportingFailed = QStringLiteral("正在导出未分析项和下载失败项到文件,请稍候...");
+inline const QString kImporting = QStringLiteral("正在导入数据文件,请稍候...");
+inline const QString kImportFinished = QStringLiteral("导入文件到列表完成，共成功导入：");
+inline const QString kImportFinishedUnit = QStringLiteral("条数据。");
+inline const QString kAddressesImported = QStringLiteral("已经导入合格网址：");
+inline const QString kAddressesImportedUnit = QStringLiteral("条。");
+// A failed export or import says so instead of ending in silence (%1: the reason; %2: rows imported until then).
+inline const QString kExportFailed = QStringLiteral("导出到文件失败：%1");
+inline const QString kImportFailed = QStringLiteral("导入数据文件失败：%1\n已导入：%2条数据。");
 } // namespace SearchTexts

@@ -13,6 +13,27 @@ inline const QString kNextPageClass = QStringLiteral("n");
 // A single document's page names the query in a script after this marker.
 inline const QString kQueryShowMarker = QStringLiteral("queryShow :");
 
+// The citation parts of a result block: for each part name, the CSS selector of its elements inside the block;
+// the snapshot reads their texts (every match for the authors, the first for the others). Author links carry the
+// author button in their click data, the source link is a "v_source", the year and citation count have spans of
+// their own, and the abstract a block of its own.
+inline const QString kAuthorsPart = QStringLiteral("authors");
+inline const QString kSourcePart = QStringLiteral("source");
+inline const QString kYearPart = QStringLiteral("year");
+inline const QString kCitationsPart = QStringLiteral("citations");
+inline const QString kAbstractPart = QStringLiteral("abstract");
+struct CitationSelector {
+    const QString &part;
+    QString selector;
+};
+inline const CitationSelector kCitationSelectors[] = {
+    {kAuthorsPart, QStringLiteral("a[data-click*=\"'button_tp':'author'\"], .author_text a")},
+    {kSourcePart, QStringLiteral("a.v_source, .v_source")},
+    {kYearPart, QStringLiteral(".sc_time, [data-year]")},
+    {kCitationsPart, QStringLiteral("a.sc_cite_cont, .sc_cite_cont")},
+    {kAbstractPart, QStringLiteral(".c_abstract")},
+};
+
 // The page title and the body text of the page the service shows instead of results when it suspects automated
 // traffic; solving its captcha in the browser brings the results back.
 inline const QString kVerificationTitle = QStringLiteral("百度安全验证");

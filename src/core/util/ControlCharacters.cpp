@@ -2,6 +2,8 @@
 
 #include "core/util/AnsiCodePage.h"
 
+#include <algorithm>
+
 namespace {
 bool isBidiControl(char32_t c)
 {
@@ -30,6 +32,12 @@ bool IsControlCharacter(char32_t c)
 
 QString RemoveControlCharacters(const QString &text)
 {
+    // Nearly every text has nothing to remove: it is handed back shared, without a copy. Every control character
+    // lies in the basic plane, so a text without them and without surrogates is clean as it is.
+    const bool clean = std::none_of(text.cbegin(), text.cend(),
+                                    [](QChar c) { return c.isSurrogate() || IsControlCharacter(c.unicode()); });
+    if (clean)
+        return text;
     QString kept;
     kept.reserve(text.size());
     forEachCodePoint(text, [&](char32_t c, qsizetype index, qsizetype units) {

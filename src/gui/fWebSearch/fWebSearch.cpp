@@ -24,7 +24,9 @@
 #include "gui/fOption/fOption.h"
 #include "gui/fWebSearch/AnalysisMenu.h"
 #include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/ListExchangeMenu.h"
 #include "gui/fWebSearch/MainPanels.h"
+#include "gui/fWebSearch/ResultColumnsMenu.h"
 #include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/WindowPacing.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
@@ -113,6 +115,8 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
     buildMenus();
     // Fills menu加入 with the analysis commands and runs them.
     m_analysis = new AnalysisMenu(*this);
+    // Fills menu导入导出 with the list exchange commands.
+    new ListExchangeMenu(*this);
     load();
 }
 
@@ -259,6 +263,7 @@ void fWebSearch::buildResultList()
     m_listView1->header()->setSortIndicatorShown(false);
     m_listView1->header()->setStretchLastSection(true);
     StripeListBackground(m_listView1);
+    new ResultColumnsMenu(m_listView1);
 }
 
 void fWebSearch::buildProgressPanel()
@@ -502,7 +507,8 @@ void fWebSearch::onCheck6Toggled(bool checked)
 
 void fWebSearch::onTimer1()
 {
-    if (!m_check6->isChecked())
+    // An export or import holds the progress panel: the automatic analysis waits for the next tick.
+    if (!m_check6->isChecked() || m_picPanPrograss->isVisible())
         return;
     m_analysis->driver().autoAnalysisTick();
 }

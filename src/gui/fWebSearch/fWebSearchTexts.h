@@ -74,6 +74,13 @@ inline const QString kAnalyseFailed = QStringLiteral("分析下载失败项");
 inline const QString kAnalyseSelected = QStringLiteral("分析下载选中项");
 inline const QString kAnalyseAll = QStringLiteral("分析下载全部");
 
+// The list exchange pop-up menu of "导入导出数据...".
+inline const QString kImportAddressList = QStringLiteral("导入网址清单到列表");
+inline const QString kImportDataFile = QStringLiteral("导入数据文件到列表");
+inline const QString kExportAll = QStringLiteral("导出列表数据到文件");
+inline const QString kExportFailed = QStringLiteral("导出分析失败项和未分析项到文件");
+inline const QString kExportReferences = QStringLiteral("导出列表为文献格式(CSV/RIS/BibTeX)...");
+
 // Messages.
 inline const QString kBusyStopFirst = QStringLiteral("正在工作，请停止后执行此功能！");
 inline const QString kCloseRefusal = QStringLiteral("正在工作，停止以后才能退出窗口！");

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+// What a result block tells about its document beyond the title and the link, for reference managers and
+// spreadsheets. Every field is plain text and empty when the block does not show it.
+struct Citation {
+    QStringList authors;
+    // The journal, conference or publisher.
+    QString source;
+    // Four digits.
+    QString year;
+    // The number of citing documents, digits only.
+    QString citations;
+    QString abstract;
+
+    bool isEmpty() const
+    {
+        return authors.isEmpty() && source.isEmpty() && year.isEmpty() && citations.isEmpty() && abstract.isEmpty();
+    }
+    friend bool operator==(const Citation &, const Citation &) = default;
+};
+
+// The citation of a result block from the texts the page snapshot read out of it, by the part names of
+// ServiceMarkup (kAuthorsPart ...): names and source without their decoration, the year and the count as digits,
+// the abstract on one line, nothing that could act on a terminal or disguise a name.
+Citation CitationFromParts(const QMap<QString, QStringList> &parts);
+
+// The authors as one text ("A; B") and back, as the list shows them and the list exchange file stores them.
+QString JoinedAuthors(const QStringList &authors);
+QStringList SplitAuthors(const QString &joined);

@@ -1,6 +1,8 @@
+#include "core/util/DeclaredCharset.h"
 #include "core/util/TextFile.h"
 
 #include <QFile>
+#include <QStringDecoder>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -58,6 +60,42 @@ private Q_SLOTS:
         QVERIFY(TextFile::writeText(dir.filePath("u.txt"), text));
         QVERIFY(readBytes(dir.filePath("u.txt")).startsWith("\xEF\xBB\xBF"));
         QCOMPARE(*TextFile::readText(dir.filePath("u.txt")), text);
+    }
+
+    // A saved page declares the encoding of the bytes written, so it reads right when opened again.
+    void savedPageDeclaresItsEncoding_data()
+    {
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<QString>("declared");
+        QTest::newRow("meta charset, quoted")
+            << R"(<html><head><meta charset="utf-8"><title>中文</title></head></html>)"
+            << R"(<html><head><meta charset="gbk"><title>中文</title></head></html>)";
+        QTest::newRow("meta charset, unquoted, capitals")
+            << "<HTML><HEAD><META CHARSET=UTF-8></HEAD><body>中文</body></HTML>"
+            << "<HTML><HEAD><META CHARSET=gbk></HEAD><body>中文</body></HTML>";
+        QTest::newRow("http-equiv content type")
+            << R"(<head><meta http-equiv="Content-Type" content="text/html; charset=utf-8"/></head>中文)"
+            << R"(<head><meta http-equiv="Content-Type" content="text/html; charset=gbk"/></head>中文)";
+        QTest::newRow("none declared")
+            << "<html><head lang=zh><title>中文</title></head></html>"
+            << R"(<html><head lang=zh><meta charset="gbk"><title>中文</title></head></html>)";
+        QTest::newRow("charset as text is no declaration")
+            << "<head></head><p>charset=utf-8 中文</p>"
+            << R"(<head><meta charset="gbk"></head><p>charset=utf-8 中文</p>)";
+        QTest::newRow("no head") << "中文"
+                                 << R"(<meta charset="gbk">中文)";
+    }
+    void savedPageDeclaresItsEncoding()
+    {
+        QFETCH(QString, page);
+        QFETCH(QString, declared);
+        QCOMPARE(TextFile::encodingName(page), QStringLiteral("gbk"));
+        QCOMPARE(WithDeclaredCharset(page, TextFile::encodingName(page)), declared);
+        // What the declaration names decodes the bytes written back to the page.
+        QTemporaryDir dir;
+        QVERIFY(TextFile::writeText(dir.filePath("p.htm"), declared));
+        QStringDecoder decoder("GBK");
+        QCOMPARE(decoder.decode(readBytes(dir.filePath("p.htm"))), declared);
     }
 
     void decodesWhatOtherToolsWrite_data()

@@ -44,6 +44,11 @@ QByteArray TextFile::encode(const QString &text)
     return kUtf8Bom + text.toUtf8();
 }
 
+QString TextFile::encodingName(const QString &text)
+{
+    return AnsiCodePage::canEncode(text) ? QStringLiteral("gbk") : QStringLiteral("utf-8");
+}
+
 QStringList TextFile::splitLines(const QString &text)
 {
     QString normal = text;

@@ -24,5 +24,7 @@ public:
     // The decoding and encoding the functions above use.
     static QString decode(const QByteArray &bytes);
     static QByteArray encode(const QString &text);
+    // The name of the encoding encode() uses for `text`: "gbk" or "utf-8".
+    static QString encodingName(const QString &text);
     static QStringList splitLines(const QString &text);
 };

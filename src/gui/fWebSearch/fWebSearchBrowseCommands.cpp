@@ -6,6 +6,7 @@
 #include "core/net/Browser.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/store/Settings.h"
+#include "core/util/DeclaredCharset.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
 #include "gui/fOption/fOption.h"
@@ -63,8 +64,9 @@ void fWebSearch::saveSourceCommand()
     const QString path = dialog.selectedFiles().constFirst();
     [](QPointer<fWebSearch> self, Browser *browser, QString file) -> QCoro::Task<> {
         const PageSnapshot page = co_await browser->snapshot();
+        // The file says which encoding its bytes are in, whatever the page was served in.
         if (self && page.hasDocument)
-            TextFile::writeText(file, page.outerHtml);
+            TextFile::writeText(file, WithDeclaredCharset(page.outerHtml, TextFile::encodingName(page.outerHtml)));
     }(lifetimeGuard(this), &browser(), path);
 }
 

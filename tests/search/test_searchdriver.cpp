@@ -254,6 +254,7 @@ private Q_SLOTS:
         QVERIFY(rig.browser.navigations.isEmpty());
         QCOMPARE(rig.window.batchButton, QList<bool>({true, false}));
         QVERIFY(rig.flags.allIdle());
+        QCOMPARE(rig.prompt.texts(), QStringList{SearchTexts::kNoKeyword});
     }
 
     // Stopping the batch during a keyword's walk ends walk and batch; later keywords stay in the box.

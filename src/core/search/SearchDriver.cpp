@@ -15,6 +15,7 @@
 #include <QCoroTimer>
 #include <QRegularExpression>
 #include <QSet>
+#include <algorithm>
 
 namespace {
 // Lets the events that queued up during a step run before the next check, as the runs' "process pending
@@ -92,6 +93,8 @@ QCoro::Task<> SearchDriver::clickBatch()
         m_window.askSaveTarget();
 
     const QStringList lines = keywordLines(m_window.keywordText());
+    if (std::all_of(lines.begin(), lines.end(), [](const QString &line) { return line.trimmed().isEmpty(); }))
+        Prompt::current().message(SearchTexts::kNoKeyword, Prompt::Icon::Warning);
     for (int i = 0; i < lines.size(); ++i) {
         co_await pendingEvents();
         if (m_flags.BatchIdle())

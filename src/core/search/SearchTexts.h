@@ -35,6 +35,8 @@ inline const QString kAbstractColumn = QStringLiteral("摘要");
 
 // Refusals and questions of the runs and list commands.
 inline const QString kBusyRefusal = QStringLiteral("正在工作，请停止以后使用该功能！");
+// A batch over a keyword box with nothing in it would otherwise end without a word.
+inline const QString kNoKeyword = QStringLiteral("关键词框里没有关键词：请每行输入一组关键词，再开始批量搜索采集。");
 inline const QString kBusyTryLater = QStringLiteral("正在工作，请稍后再试！");
 inline const QString kClearRefusal = QStringLiteral("正在分析，不能清除！");
 inline const QString kAskText = QStringLiteral("请输入指定字符：");

@@ -115,6 +115,40 @@ private Q_SLOTS:
         QVERIFY(!ShowInFolder(dir.filePath(QStringLiteral("none.pdf"))));
     }
 
+    // A desktop without a handler for the file or folder: the user is told which and why, not only stderr.
+    void noDesktopHandlerSaysSo_data()
+    {
+        QTest::addColumn<bool>("folder");
+        QTest::newRow("file") << false;
+        QTest::newRow("folder") << true;
+    }
+    void noDesktopHandlerSaysSo()
+    {
+        QFETCH(bool, folder);
+        QTemporaryDir bin;
+        QFile handler(bin.filePath(QStringLiteral("xdg-open")));
+        QVERIFY(handler.open(QIODevice::WriteOnly));
+        handler.write("#!/bin/sh\necho \"xdg-open: no method available for opening '$1'\" >&2\nexit 3\n");
+        handler.close();
+        handler.setPermissions(handler.permissions() | QFileDevice::ExeOwner);
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        RecordingPrompt prompt;
+        QTemporaryDir dir;
+        const QString file = dir.filePath(QStringLiteral("paper.xyz"));
+        QFile(file).open(QIODevice::WriteOnly);
+        if (folder)
+            QVERIFY(OpenFolder(dir.path()));
+        else
+            OpenWithShell(file);
+        QTRY_COMPARE(prompt.entries.size(), 1);
+        qputenv("PATH", path);
+        QVERIFY2(prompt.texts().first().contains(QDir::toNativeSeparators(folder ? dir.path() : file)),
+                 qPrintable(prompt.texts().first()));
+        QVERIFY2(prompt.texts().first().contains(QStringLiteral("no method available")),
+                 qPrintable(prompt.texts().first()));
+    }
+
     // The control sits in the caption's gap: after the first words, before the last, covering neither.
     void gapLabelLeavesCaptionIntact()
     {

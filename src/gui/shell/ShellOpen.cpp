@@ -4,6 +4,7 @@
 #include "core/util/Prompt.h"
 #include "gui/shell/ShellTexts.h"
 
+#include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
 #include <QDesktopServices>
@@ -28,6 +29,32 @@ bool startBrowser(const QString &address)
     }
     return false;
 }
+// The desktop's handler for a file or folder, through xdg-open, whose answer comes back later: the window does not
+// wait for it, and a desktop without a handler for the type is told to the user instead of only to stderr.
+void openOnDesktop(const QString &path)
+{
+    auto *process = new QProcess(QCoreApplication::instance());
+    const auto report = [path](const QString &reason) {
+        Prompt::current().message(ShellTexts::kNoHandler.arg(QDir::toNativeSeparators(path), reason),
+                                  Prompt::Icon::Warning);
+    };
+    QObject::connect(process, &QProcess::errorOccurred, process, [process, report](QProcess::ProcessError error) {
+        if (error == QProcess::FailedToStart) {
+            report(process->errorString());
+            process->deleteLater();
+        }
+    });
+    QObject::connect(process, &QProcess::finished, process,
+                     [process, report](int exitCode, QProcess::ExitStatus status) {
+                         if (status == QProcess::NormalExit && exitCode != 0) {
+                             const QString said = QString::fromLocal8Bit(process->readAllStandardError()).trimmed();
+                             report(said.isEmpty() ? ShellTexts::kHandlerExit.arg(exitCode) : said);
+                         }
+                         process->deleteLater();
+                     });
+    process->setStandardOutputFile(QProcess::nullDevice());
+    process->start(QStringLiteral("xdg-open"), {path});
+}
 } // namespace
 
 void OpenAddress(const QString &address, bool inBrowserWindow)
@@ -45,8 +72,7 @@ void OpenWithShell(const QString &path, QWidget *owner)
         Prompt::current().message(ShellTexts::kFileMissing, Prompt::Icon::Critical);
         return;
     }
-    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(path).absoluteFilePath())))
-        QProcess::startDetached(QStringLiteral("xdg-open"), {path});
+    openOnDesktop(QFileInfo(path).absoluteFilePath());
 }
 
 bool ShowInFolder(const QString &path)
@@ -70,5 +96,6 @@ bool OpenFolder(const QString &folder)
 {
     if (!QFileInfo(folder).isDir())
         return false;
-    return QDesktopServices::openUrl(QUrl::fromLocalFile(QFileInfo(folder).absoluteFilePath()));
+    openOnDesktop(QFileInfo(folder).absoluteFilePath());
+    return true;
 }

@@ -11,6 +11,9 @@ inline const QString kCancel = QStringLiteral("取消");
 
 // Opening a file or its folder from a list.
 inline const QString kFileMissing = QStringLiteral("文件不存在！");
+// %1 the file or folder, %2 why the desktop could not open it.
+inline const QString kNoHandler = QStringLiteral("无法打开：%1\n桌面没有能打开它的程序（%2）。");
+inline const QString kHandlerExit = QStringLiteral("xdg-open 退出状态 %1");
 inline const QString kNoSuchFile = QStringLiteral("该文件不存在！");
 inline const QString kNoSuchFolder = QStringLiteral("文件夹不存在！");
 inline const QString kOpenFailed = QStringLiteral("打开失败！");

@@ -74,8 +74,14 @@ QCoro::Task<int> BatchRun::run()
         co_return kFatal;
 
     QString error;
-    if (!OpenVisitedDatabase(&error))
+    if (!OpenVisitedDatabase(&error)) {
+        // Asked to skip visited addresses, a run without the database would analyse and save everything again.
+        if (m_options.skipVisited) {
+            m_progress.line(QStringLiteral("the visited-address database cannot be used: %1").arg(error));
+            co_return kFatal;
+        }
         m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
+    }
 
     if (!m_options.keywords.isEmpty())
         co_await search();

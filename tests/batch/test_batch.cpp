@@ -265,6 +265,86 @@ private Q_SLOTS:
         QCOMPARE(filesIn(outFolder()), files);
     }
 
+    // A database the program may not write to: with --skip-visited the run stops before it asks anything; without,
+    // it goes on without the database. The file stays as it was.
+    void visitedDatabaseUnusable_data()
+    {
+        QTest::addColumn<QByteArray>("key");
+        QTest::newRow("our password, someone else's tables") << QByteArray();
+        QTest::newRow("another password") << QByteArray("another password");
+    }
+
+    void visitedDatabaseUnusable()
+    {
+        QFETCH(QByteArray, key);
+        const QString path = m_home->filePath(QStringLiteral("zxdata.db"));
+        {
+            Database foreign;
+            if (key.isEmpty()) {
+                QVERIFY(OpenOrCreateListFile(foreign, path)); // a list file where the database belongs
+            } else {
+                QVERIFY(foreign.create(path, key));
+                QVERIFY(foreign.exec(QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable)));
+            }
+        }
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+
+        const Outcome skipping = batch({QStringLiteral("--skip-visited"), QStringLiteral("文件类型")});
+        QCOMPARE(skipping.exitCode, BatchRun::kFatal);
+        QVERIFY2(skipping.err.contains(QStringLiteral("the visited-address database cannot be used: %1").arg(path)),
+                 qPrintable(skipping.err));
+        QVERIFY(m_server->requests().isEmpty());
+        QVERIFY(filesIn(outFolder()).isEmpty());
+
+        const Outcome plain = batch({QStringLiteral("文件类型")});
+        QCOMPARE(plain.exitCode, BatchRun::kCompleted);
+        QVERIFY2(plain.err.contains(QStringLiteral("the visited-address database is not used: %1").arg(path)),
+                 qPrintable(plain.err));
+        QCOMPARE(filesIn(outFolder()).size(), 2);
+
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+    }
+
+    // A paper whose download failed was never saved: the next run with --skip-visited analyses and saves it,
+    // while the one that was saved stays skipped.
+    void failedDownloadIsNotVisited()
+    {
+        FixtureHttpServer::Response cutShort =
+            FixtureHttpServer::Response::html(QByteArray(4096, 'x'), "application/pdf");
+        cutShort.closeAfterBodyBytes = 100;
+        m_server->route(QStringLiteral("/files/d301.pdf"), cutShort);
+
+        const QStringList arguments{QStringLiteral("--skip-visited"), QStringLiteral("文件类型")};
+        const Outcome first = batch(arguments);
+        QCOMPARE(first.exitCode, BatchRun::kSomeFailed);
+        QVERIFY2(first.out.contains(QStringLiteral("analysed: 成功 2\n")), qPrintable(first.out));
+        QVERIFY2(first.out.contains(QStringLiteral("files: 1 done, 1 failed")), qPrintable(first.out));
+        QCOMPARE(filesIn(outFolder()), QStringList{QStringLiteral("网页里的文件类型.htm")});
+
+        QVERIFY(OpenVisitedDatabase());
+        QString failed = m_site->resultLink(QStringLiteral("d301"));
+        QString saved = m_site->resultLink(QStringLiteral("d302"));
+        QVERIFY(!IsVisitedAddress(failed));
+        QVERIFY(IsVisitedAddress(saved));
+        CloseVisitedDatabase();
+
+        m_server->removeRoute(QStringLiteral("/files/d301.pdf"));
+        const Outcome second = batch(arguments);
+        QCOMPARE(second.exitCode, BatchRun::kCompleted);
+        QVERIFY2(second.out.contains(QStringLiteral("成功 1")), qPrintable(second.out));
+        QVERIFY2(second.out.contains(QStringLiteral("跳过(曾经下载) 1")), qPrintable(second.out));
+        QVERIFY2(second.out.contains(QStringLiteral("files: 1 done, 0 failed")), qPrintable(second.out));
+        QCOMPARE(filesIn(outFolder()),
+                 (QStringList{QStringLiteral("图像里的文件类型.png"), QStringLiteral("网页里的文件类型.htm")}));
+        QVERIFY(OpenVisitedDatabase());
+        QVERIFY(IsVisitedAddress(failed));
+        CloseVisitedDatabase();
+    }
+
     // --no-download stops after the analysis; --export writes the analysed list.
     void exportWithoutDownloads()
     {

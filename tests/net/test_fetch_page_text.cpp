@@ -13,6 +13,7 @@
 #include <QStringEncoder>
 #include <QTcpServer>
 #include <QTest>
+#include <cerrno>
 #include <ctime>
 #include <qcoro/qcorotask.h>
 
@@ -433,6 +434,40 @@ private Q_SLOTS:
         QCOMPARE(seen.size(), 1);
         QVERIFY(QRegularExpression("^inetdown[0-9A-Za-z]{10}_tmp\\.htm$").match(seen.value(0)).hasMatch());
         QCOMPARE(leftovers(home), QStringList());
+    }
+
+    // A data folder that cannot hold the body fails every page alike; it is told once, with the system's reason,
+    // rather than every row silently turning into a failed download.
+    void unwritableDataFolderIsToldOnce()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        FixtureHttpServer server;
+        server.route("/p", Response::html("<html>page</html>"));
+        QVERIFY(QDir(home.path()).removeRecursively());
+        QFile blocker(home.path()); // a file where the folder was
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+
+        TransferControl control;
+        QCOMPARE(fetch({.address = server.urlText("/p"), .timeoutSeconds = 30}, control), QString());
+        QCOMPARE(fetch({.address = server.urlText("/p"), .timeoutSeconds = 30}, control), QString());
+        QCOMPARE(prompt.entries.size(), 1);
+        QCOMPARE(prompt.entries[0].icon, Prompt::Icon::Critical);
+        QVERIFY2(prompt.entries[0].text.contains(QStringLiteral("inetdown")), qPrintable(prompt.entries[0].text));
+        QVERIFY2(prompt.entries[0].text.contains(qt_error_string(ENOTDIR)), qPrintable(prompt.entries[0].text));
+
+        // Once pages are written again, a later failure is news again.
+        QVERIFY(QFile::remove(home.path()));
+        QVERIFY(QDir().mkpath(home.path()));
+        QCOMPARE(fetch({.address = server.urlText("/p"), .timeoutSeconds = 30}, control),
+                 QStringLiteral("<html>page</html>"));
+        QVERIFY(QDir(home.path()).removeRecursively());
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        QCOMPARE(fetch({.address = server.urlText("/p"), .timeoutSeconds = 30}, control), QString());
+        QCOMPARE(prompt.entries.size(), 2);
+        QVERIFY(QFile::remove(home.path()));
     }
 
     void busyControlIsCancelledFirst()

@@ -1,5 +1,6 @@
 #include "core/store/Database.h"
 #include "core/store/DatabasePassword.h"
+#include "core/store/StoreTexts.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
 #include "core/util/DataFolder.h"
@@ -7,9 +8,13 @@
 
 #include <QCryptographicHash>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTest>
+
+#include <cerrno>
+#include <unistd.h>
 
 namespace {
 
@@ -219,8 +224,7 @@ private Q_SLOTS:
         QTest::newRow("plain sqlite") << "plain";
         QTest::newRow("other password") << "otherkey";
         QTest::newRow("damaged") << "damaged";
-        QTest::newRow("empty file") << "empty";
-        QTest::newRow("ours without the table") << "notable";
+        QTest::newRow("our password, other tables") << "notable";
     }
 
     void badFilesFailClearlyAndStayUntouched()
@@ -251,9 +255,6 @@ private Q_SLOTS:
             QVERIFY(f.open(QIODevice::ReadWrite));
             f.seek(100);
             f.write(QByteArray(2000, '\x5a'));
-        } else if (kind == "empty") {
-            QFile f(path);
-            QVERIFY(f.open(QIODevice::WriteOnly));
         }
         const QByteArray before = fileHash(path);
 
@@ -266,6 +267,127 @@ private Q_SLOTS:
         QVERIFY(!RecordVisitedAddress(a));
         QVERIFY(!IsVisitedAddress(a));
         QCOMPARE(fileHash(path), before);
+    }
+
+    void emptyFileOfOursIsFinished_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("zero bytes") << "zero";
+        QTest::newRow("our password, no table") << "schemaless";
+        QTest::newRow("zero bytes beside a stale journal") << "journal";
+    }
+
+    // A kill while the file is first made leaves it like this; it must not switch the skip rule off for good.
+    void emptyFileOfOursIsFinished()
+    {
+        QFETCH(QString, kind);
+        TestHome home;
+        const QString path = home.filePath("zxdata.db");
+        if (kind == "schemaless") {
+            Database db;
+            QVERIFY(db.create(path, password()));
+            QVERIFY(db.exec("PRAGMA user_version=7")); // writes the first page, still without a table
+            db.close();
+            QVERIFY(QFileInfo(path).size() > 0);
+        } else {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+        }
+        if (kind == "journal") {
+            QFile j(path + "-journal");
+            QVERIFY(j.open(QIODevice::WriteOnly));
+        }
+
+        QString error;
+        QVERIFY2(OpenVisitedDatabase(&error), qPrintable(error));
+        QString a = "http://h/paper";
+        QVERIFY(RecordVisitedAddress(a));
+        CloseVisitedDatabase();
+
+        QVERIFY(!firstBytes(path, 16).startsWith("SQLite format 3"));
+        Database db;
+        QVERIFY2(db.open(path, password()), qPrintable(db.lastError()));
+        const auto s = schema(db);
+        QCOMPARE(s.value("访问表"), QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable));
+        QCOMPARE(s.size(), 3);
+        db.close();
+        QCOMPARE(visitRows().size(), 1);
+    }
+
+    void failedWritesAreToldOnceWithTheReason_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("read-only file") << "readonly"
+                                        << "readonly";
+        QTest::newRow("locked by another program") << "locked"
+                                                   << "locked";
+        QTest::newRow("no room to grow a file") << "full" << qt_error_string(EFBIG);
+    }
+
+    void failedWritesAreToldOnceWithTheReason()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, reason);
+        TestHome home;
+        const QString path = home.filePath("zxdata.db");
+        QVERIFY(OpenVisitedDatabase());
+        QString first = "http://h/first";
+        QVERIFY(RecordVisitedAddress(first));
+        CloseVisitedDatabase();
+
+        if (kind == "full") {
+            QProcess probe;
+            probe.start(VISITED_PROBE, {"--record-without-room", "http://h/a", "http://h/b"});
+            QVERIFY(probe.waitForFinished(20000));
+            QCOMPARE(probe.exitCode(), 0);
+            QCOMPARE(probe.readAllStandardOutput(), QByteArray("0\n0\n"));
+            const QString told = QString::fromUtf8(probe.readAllStandardError());
+            QCOMPARE(told.count(StoreTexts::kVisitedWriteFailed.section(u'（', 0, 0)), 1);
+            QVERIFY2(told.contains(reason), qPrintable(told));
+        } else {
+            if (kind == "readonly") {
+                if (geteuid() == 0)
+                    QSKIP("file permissions do not bind the superuser");
+                QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
+            }
+            Database holder;
+            if (kind == "locked") {
+                QVERIFY(holder.open(path, password()));
+                QVERIFY(holder.exec("BEGIN IMMEDIATE")); // readers go on, writers are refused
+            }
+            RecordingPrompt prompt;
+            QVERIFY(OpenVisitedDatabase());
+            QString a = "http://h/a";
+            QString b = "http://h/b";
+            QVERIFY(!RecordVisitedAddress(a));
+            QVERIFY(!RecordVisitedAddress(b));
+            QCOMPARE(prompt.entries.size(), 1);
+            QCOMPARE(prompt.entries[0].icon, Prompt::Icon::Critical);
+            QVERIFY2(prompt.entries[0].text.contains(reason), qPrintable(prompt.entries[0].text));
+            QVERIFY(prompt.entries[0].text.contains(path));
+            CloseVisitedDatabase();
+            QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
+        }
+        const auto rows = visitRows();
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows[0].address, first);
+    }
+
+    void forgetTakesTheAddressOut()
+    {
+        TestHome home;
+        QVERIFY(OpenVisitedDatabase());
+        QString a = "http://H/it's";
+        QString other = "http://h/other";
+        QVERIFY(RecordVisitedAddress(a));
+        QVERIFY(RecordVisitedAddress(other));
+        QString again = "HTTP://h/it's";
+        QVERIFY(ForgetVisitedAddress(again));
+        QVERIFY(!ForgetVisitedAddress(again));
+        QVERIFY(!IsVisitedAddress(a));
+        QVERIFY(IsVisitedAddress(other));
+        QVERIFY(RecordVisitedAddress(a));
     }
 
     void listFile()

@@ -15,6 +15,7 @@
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/store/VisitedDownloads.h"
 #include "core/util/Clock.h"
 #include "core/util/ClockTimer.h"
 #include "core/util/Deployment.h"
@@ -367,7 +368,7 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
     }
     m_proxies.recordFetch(true);
     QString address = key;
-    RecordVisitedAddress(address);
+    const bool newlyVisited = RecordVisitedAddress(address);
     QStringList entries;
     提取全网免费下载链接组(text, entries);
     QString linkType;
@@ -378,6 +379,9 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
         return status;
     }
     m_view.加入下载列表(link, name, linkType, folder, QString());
+    // An address visited in an earlier run was saved then; only this run's own record waits on its download.
+    if (newlyVisited)
+        LinkVisitedToDownload(link, address);
     status = setRowStatus(key, AnalysisText::成功);
     setRowType(key, linkType);
     return status;

@@ -1,6 +1,7 @@
 #include "core/download/DownloadListModel.h"
 
 #include "core/download/DownloadTexts.h"
+#include "core/store/VisitedDownloads.h"
 
 #include <algorithm>
 
@@ -150,8 +151,13 @@ bool DownloadListModel::update(int row, const std::function<void(DownloadItem &)
     }
     count(old, -1);
     count(changed, +1);
+    const bool settled =
+        changed.state != old.state && (changed.state == ItemState::Done || changed.state == ItemState::Failed);
     old = std::move(changed);
     emitRowChanged(row);
+    // Every engine ends its rows here, so this is the one place a failed download takes back its visited address.
+    if (settled)
+        SettleVisitedDownload(old.address, old.state == ItemState::Done);
     return true;
 }
 

@@ -10,9 +10,11 @@
 #include "core/util/Prompt.h"
 #include "core/util/UrlText.h"
 
+#include <QDir>
 #include <QFile>
 #include <QPointer>
 #include <QStringDecoder>
+#include <utility>
 
 using namespace std::chrono_literals;
 
@@ -121,6 +123,22 @@ QString requestHeaders(const PageFetchRequest &request, bool post)
     return headers;
 }
 
+bool &temporaryFileFailureReported()
+{
+    static bool reported = false;
+    return reported;
+}
+
+// A full or read-only data folder fails every page alike: it is told once, until a page is written again.
+void reportTemporaryFileFailure(const QFile &file)
+{
+    if (std::exchange(temporaryFileFailureReported(), true))
+        return;
+    Prompt::current().message(
+        NetTexts::kTemporaryFileFailed.arg(QDir::toNativeSeparators(file.fileName()), file.errorString()),
+        Prompt::Icon::Critical);
+}
+
 // The body into `file` until it is whole: the announced length is in or, without one, the response has ended
 // cleanly. False when it is not: the connection broke or closed short of the announced length, a silence outlasted
 // `timeout`, the control was cancelled or went away, or the body grew past any page's size. A page cut short would
@@ -135,7 +153,11 @@ QCoro::Task<bool> receiveBody(const QPointer<TransferControl> &control, QFile &f
         const QByteArray chunk = co_await control->getChunk(kFetchChunkSize, std::chrono::milliseconds(waitMs));
         if (!control)
             co_return false;
-        file.write(chunk);
+        if (file.write(chunk) != chunk.size()) {
+            reportTemporaryFileFailure(file);
+            control->cancel();
+            co_return false;
+        }
         if (file.size() > kMaxPageBytes) {
             control->cancel();
             co_return false;
@@ -270,12 +292,18 @@ QCoro::Task<QString> FetchPageText(PageFetchRequest request, TransferControl *co
     {
         QFile file(body.path());
         if (!file.open(QIODevice::WriteOnly)) {
+            reportTemporaryFileFailure(file);
             control->cancel();
             co_return {};
         }
         if (!co_await receiveBody(control, file, contentLength, timeout))
             co_return {};
+        if (!file.flush()) {
+            reportTemporaryFileFailure(file);
+            co_return {};
+        }
         file.close();
+        temporaryFileFailureReported() = false;
     }
     control->cancel();
 

@@ -107,6 +107,17 @@ qint64 Database::lastInsertRowId() const
     return m_db ? sqlite3_last_insert_rowid(m_db) : 0;
 }
 
+qint64 Database::changes() const
+{
+    return m_db ? sqlite3_changes(m_db) : 0;
+}
+
+QString Database::systemReason() const
+{
+    const int code = m_db ? sqlite3_system_errno(m_db) : 0;
+    return code ? qt_error_string(code) : QString();
+}
+
 // ---------------------------------------------------------------------------------------------------------------
 
 Statement::Statement(Database &db, const QString &sql) : m_db(db)

@@ -31,6 +31,10 @@ public:
     // Runs statements that return no rows (CREATE, PRAGMA ...).
     bool exec(const QString &sql);
     qint64 lastInsertRowId() const;
+    // Rows changed by the last statement that wrote.
+    qint64 changes() const;
+    // The operating system's reason behind the last failed call (disk full, permission), empty when it had none.
+    QString systemReason() const;
     QString lastError() const { return m_error; }
 
     sqlite3 *handle() const { return m_db; }

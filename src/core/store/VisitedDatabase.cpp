@@ -2,11 +2,16 @@
 
 #include "core/store/Database.h"
 #include "core/store/DatabasePassword.h"
+#include "core/store/StoreTexts.h"
+#include "core/store/VisitedDownloads.h"
 #include "core/util/Clock.h"
 #include "core/util/DataFolder.h"
 #include "core/util/FileNameRules.h"
+#include "core/util/Prompt.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <memory>
 
 namespace {
@@ -18,6 +23,9 @@ struct VisitedStore {
     Database db;
     std::unique_ptr<Statement> lookup;
     std::unique_ptr<Statement> insert;
+    std::unique_ptr<Statement> remove;
+    // A database that cannot be written (read-only, disk full) fails every row alike: saying so once is enough.
+    bool writeFailureReported = false;
 };
 
 std::unique_ptr<VisitedStore> &store()
@@ -33,29 +41,38 @@ QString fail(QString *error, const QString &reason)
     return reason;
 }
 
+using Statements = std::initializer_list<const char16_t *>;
+constexpr Statements kVisitFileStatements{VisitedDatabaseSql::kCreateVisitTable,
+                                          VisitedDatabaseSql::kCreateAddressIndex,
+                                          VisitedDatabaseSql::kCreateFileNameIndex};
+
+// All of `statements` or none of them.
+bool runInOneTransaction(Database &db, Statements statements)
+{
+    Transaction tx(db);
+    bool ok = tx.isActive();
+    for (const char16_t *sql : statements)
+        ok = ok && db.exec(QString::fromUtf16(sql));
+    return ok && tx.commit();
+}
+
 // Creates a new file protected from the start (it never exists unencrypted), runs `statements` in one
 // transaction, and removes the file again when any of it fails, so a half-made file never blocks the next run.
-bool createFile(Database &db, const QString &path, std::initializer_list<const char16_t *> statements, QString *error)
+bool createFile(Database &db, const QString &path, Statements statements, QString *error)
 {
     if (!db.create(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)))) {
         fail(error, db.lastError());
         return false;
     }
-    {
-        Transaction tx(db);
-        bool ok = tx.isActive();
-        for (const char16_t *sql : statements)
-            ok = ok && db.exec(QString::fromUtf16(sql));
-        if (ok && tx.commit())
-            return true;
-    }
+    if (runInOneTransaction(db, statements))
+        return true;
     fail(error, db.lastError());
     db.close();
     QFile::remove(path);
     return false;
 }
 
-bool openOrCreate(Database &db, const QString &path, std::initializer_list<const char16_t *> statements, QString *error)
+bool openOrCreate(Database &db, const QString &path, Statements statements, QString *error)
 {
     if (IsExistingFile(path)) {
         if (db.open(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))))
@@ -64,6 +81,54 @@ bool openOrCreate(Database &db, const QString &path, std::initializer_list<const
         return false;
     }
     return createFile(db, path, statements, error);
+}
+
+// The names of the tables the file holds (SQLite's own left out).
+QStringList tablesOf(Database &db)
+{
+    QStringList tables;
+    Statement st(db, QStringLiteral("select name from sqlite_master where type='table' and name not like 'sqlite_%'"));
+    while (st.next())
+        tables.append(st.text(0));
+    return tables;
+}
+
+// A kill while the file was first made leaves it empty (zero bytes, or our password and no table yet): such a file
+// is ours and is finished now, or the skip rule would stay off for every later run. A file with other tables, or
+// one our password does not open, belongs to someone else and is never written.
+bool openVisitFile(Database &db, const QString &path, QString *error)
+{
+    if (!QFileInfo::exists(path))
+        return createFile(db, path, kVisitFileStatements, error);
+    if (!db.open(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)))) {
+        fail(error, db.lastError());
+        return false;
+    }
+    const QStringList tables = tablesOf(db);
+    if (tables.contains(QStringLiteral("访问表")))
+        return true;
+    if (!tables.isEmpty()) {
+        fail(error, QStringLiteral("%1: not a database of this program (it holds %2)").arg(path, tables.join(u',')));
+        db.close();
+        return false;
+    }
+    if (runInOneTransaction(db, kVisitFileStatements))
+        return true;
+    fail(error, QStringLiteral("%1: %2").arg(path, db.lastError()));
+    db.close();
+    return false;
+}
+
+void reportWriteFailure(VisitedStore &s, const QString &reason)
+{
+    if (s.writeFailureReported)
+        return;
+    s.writeFailureReported = true;
+    const QString system = s.db.systemReason();
+    Prompt::current().message(
+        StoreTexts::kVisitedWriteFailed.arg(QDir::toNativeSeparators(s.db.path()),
+                                            system.isEmpty() ? reason : reason + QStringLiteral("; ") + system),
+        Prompt::Icon::Critical);
 }
 
 QString storedAddress(const QString &address)
@@ -93,16 +158,17 @@ bool OpenVisitedDatabase(QString *error)
     CloseVisitedDatabase();
     auto s = std::make_unique<VisitedStore>();
     const QString path = DataFolder::filePath(QStringLiteral("zxdata.db"));
-    using namespace VisitedDatabaseSql;
-    if (!openOrCreate(s->db, path, {kCreateVisitTable, kCreateAddressIndex, kCreateFileNameIndex}, error))
+    if (!openVisitFile(s->db, path, error))
         return false;
     s->lookup = std::make_unique<Statement>(s->db, QStringLiteral("select id from 访问表 where 网址=?1 limit 1"));
     s->insert =
         std::make_unique<Statement>(s->db, QStringLiteral("insert into 访问表(网址,日期,文件名) values(?1,?2,?3)"));
-    if (!s->lookup->isValid() || !s->insert->isValid()) {
-        fail(error, QStringLiteral("%1: %2").arg(path, s->lookup->isValid() ? s->insert->lastError()
-                                                                            : s->lookup->lastError()));
-        return false;
+    s->remove = std::make_unique<Statement>(s->db, QStringLiteral("delete from 访问表 where 网址=?1"));
+    for (const auto *st : {s->lookup.get(), s->insert.get(), s->remove.get()}) {
+        if (!st->isValid()) {
+            fail(error, QStringLiteral("%1: %2").arg(path, st->lastError()));
+            return false;
+        }
     }
     store() = std::move(s);
     return true;
@@ -110,6 +176,8 @@ bool OpenVisitedDatabase(QString *error)
 
 void CloseVisitedDatabase()
 {
+    // The links name rows of this connection's run; another file must not see them.
+    ClearVisitedDownloadLinks();
     store().reset();
 }
 
@@ -135,8 +203,25 @@ bool RecordVisitedAddress(QString &address)
         .bind(2, Clock::now().date().toString(QStringLiteral("yyyy-MM-dd")))
         .bind(3, address.left(kFileNameLength));
     const bool added = s->insert->run();
+    if (!added)
+        reportWriteFailure(*s, s->insert->lastError());
     s->insert->reset();
     return added;
+}
+
+bool ForgetVisitedAddress(QString &address)
+{
+    removeQuotes(address);
+    auto &s = store();
+    if (!s)
+        return false;
+    s->remove->reset();
+    s->remove->bind(1, storedAddress(address));
+    const bool removed = s->remove->run();
+    if (!removed)
+        reportWriteFailure(*s, s->remove->lastError());
+    s->remove->reset();
+    return removed && s->db.changes() > 0;
 }
 
 bool OpenOrCreateListFile(Database &connection, const QString &path, QString *error)

@@ -10,8 +10,10 @@ class Database;
 // Addresses are kept with every "'" removed (the caller's text loses them too), lower-cased and cut to 500
 // characters in `网址`; `文件名` keeps the given case, cut to 300. Values always go in as bound parameters.
 //
-// When the file cannot be opened (not ours, damaged, wrong password) OpenVisitedDatabase says why and the program
-// goes on without it: lookups answer false and records are ignored. The file itself is never touched then.
+// An empty file of ours (zero bytes, or our password and no table: a kill while it was first made) is finished on
+// open. When the file cannot be opened (someone else's tables, damaged, wrong password) OpenVisitedDatabase says why
+// and the program goes on without it: lookups answer false and records are ignored. The file is never touched then.
+// A write that fails (read-only file, full disk) is told once through the Prompt, with the system's reason.
 
 // Opens zxdata.db, or creates it (encrypted, with its table and two indexes) when missing. False with the reason
 // in `error` on failure.
@@ -25,6 +27,8 @@ bool IsVisitedAddress(QString &address);
 // Adds the address with today's date; true when a row was added, false when it was there already (or the
 // database is not open).
 bool RecordVisitedAddress(QString &address);
+// Removes the address again; true when a row went.
+bool ForgetVisitedAddress(QString &address);
 
 // Opens a list export file on `connection`, or creates it with an empty `导出表` (and no index) when missing.
 // Same password as the visited-address database. False with the reason in `error` on failure.

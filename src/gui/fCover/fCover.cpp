@@ -6,6 +6,7 @@
 #include "core/about/UpdateCheck.h"
 #include "core/download/DownloadSettings.h"
 #include "core/store/Settings.h"
+#include "core/store/StoreTexts.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/ClockTimer.h"
 #include "core/util/Prompt.h"
@@ -140,7 +141,9 @@ fCover *fCover::instance()
 void fCover::load()
 {
     // 控件注册: the database library is linked into the program here; there is no component to register on Linux.
-    OpenVisitedDatabase();
+    QString error;
+    if (!OpenVisitedDatabase(&error))
+        Prompt::current().message(StoreTexts::kVisitedUnusable.arg(error), Prompt::Icon::Warning);
     BuildSystemDescription();
     // The browser-emulation setting has nothing to write: Qt WebEngine always renders in standards mode.
     DownloadSettings::program().maxFileSizeMb = SettingKeys::文件最大值.read();

@@ -1,0 +1,11 @@
+#pragma once
+
+#include <QString>
+
+// The stores' user-visible texts, in one place.
+namespace StoreTexts {
+// The visited-address database could not record an address (%1: its file, %2: the reason).
+inline const QString kVisitedWriteFailed = QStringLiteral("访问记录数据库写入出错（%1）：%2");
+// The visited-address database could not be opened (%1: the reason); the run goes on without it.
+inline const QString kVisitedUnusable = QStringLiteral("访问记录数据库无法使用：%1");
+} // namespace StoreTexts

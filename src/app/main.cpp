@@ -2,6 +2,7 @@
 #include "core/store/Settings.h"
 #include "gui/fCover/fCover.h"
 #include "gui/shell/MessageBoxPrompt.h"
+#include "gui/shell/QtTranslations.h"
 #include "web/CookieBridge.h"
 #include "web/WebEngineEnvironment.h"
 
@@ -27,7 +28,15 @@ bool displayNamed()
     return true;
 #endif
 }
+
+// Runs as soon as either mode creates its application object, so the windows and the batch share it.
+void loadQtTranslations()
+{
+    InstallQtTranslations();
+}
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(loadQtTranslations)
 
 int main(int argc, char *argv[])
 {

@@ -66,6 +66,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
+    // Lets the desktop match the windows to the installed entry (its icon in the task bar, the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(PH_APP_ID));
     // The browser's session is the session of every fetch and download.
     ShareProgramCookies();
 

@@ -1,5 +1,4 @@
-# cmake -DBUILD_DIR=<build> -DPREFIX=<empty folder to install into> -P CheckInstall.cmake
-set(app org.paperharvest.PaperHarvest)
+# cmake -DBUILD_DIR=<build> -DAPP_ID=<desktop id> -DPREFIX=<folder to install into> -P CheckInstall.cmake
 
 foreach(tool desktop-file-validate appstreamcli man)
   find_program(_${tool} ${tool})
@@ -17,8 +16,8 @@ if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${rc})")
 endif()
 
-set(desktop ${PREFIX}/share/applications/${app}.desktop)
-set(metainfo ${PREFIX}/share/metainfo/${app}.metainfo.xml)
+set(desktop ${PREFIX}/share/applications/${APP_ID}.desktop)
+set(metainfo ${PREFIX}/share/metainfo/${APP_ID}.metainfo.xml)
 set(manpage ${PREFIX}/share/man/man1/paperharvest.1)
 set(icons ${PREFIX}/share/icons/hicolor)
 foreach(f ${PREFIX}/bin/paperharvest ${desktop} ${metainfo} ${manpage} ${icons}/scalable/apps/paperharvest.svg)

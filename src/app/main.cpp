@@ -2,6 +2,7 @@
 #include "core/store/Settings.h"
 #include "gui/fCover/fCover.h"
 #include "gui/shell/MessageBoxPrompt.h"
+#include "gui/shell/QtTranslations.h"
 #include "web/CookieBridge.h"
 #include "web/WebEngineEnvironment.h"
 
@@ -27,7 +28,15 @@ bool displayNamed()
     return true;
 #endif
 }
+
+// Runs as soon as either mode creates its application object, so the windows and the batch share it.
+void loadQtTranslations()
+{
+    InstallQtTranslations();
+}
 } // namespace
+
+Q_COREAPP_STARTUP_FUNCTION(loadQtTranslations)
 
 int main(int argc, char *argv[])
 {
@@ -57,6 +66,8 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
+    // Lets the desktop match the windows to the installed entry (its icon in the task bar, the Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral(PH_APP_ID));
     // The browser's session is the session of every fetch and download.
     ShareProgramCookies();
 

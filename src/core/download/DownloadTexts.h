@@ -35,6 +35,8 @@ inline const QString kCannotDownload = QStringLiteral("无法下载");
 inline const QString kTimedOut = QStringLiteral("超时");
 inline const QString kCannotReplace = QStringLiteral("无法替换");
 inline const QString kUnknownSize = QStringLiteral("未知");
+// The server answered with an error page instead of the document (%1: its status code).
+inline const QString kHttpError = QStringLiteral("HTTP %1");
 
 // The list's columns and its statistics line (%1 to %5: total, downloading, waiting, done, failed).
 inline const QString kNameColumn = QStringLiteral("名称");

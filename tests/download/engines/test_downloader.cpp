@@ -160,12 +160,16 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("stalled with a known total") << "stall"
                                                     << "超时";
-        QTest::newRow("stalled without a total") << "stall-nolength"
-                                                 << "超时";
+        QTest::newRow("trickling without a total") << "stall-nolength"
+                                                   << "超时";
         QTest::newRow("connection refused") << "refused"
                                             << "无法下载";
         QTest::newRow("empty body") << "empty"
                                     << "无法下载";
+        QTest::newRow("error page") << "404"
+                                    << "HTTP 404";
+        QTest::newRow("error answer without a page") << "410-empty"
+                                                     << "HTTP 410";
     }
     void endsWithoutBodyLeaveNoFile()
     {
@@ -180,15 +184,21 @@ private Q_SLOTS:
             server.route(QStringLiteral("/s"), r);
             address = server.urlText(QStringLiteral("/s"));
         } else if (how == QLatin1String("stall-nolength")) {
-            // Data keeps arriving, but without a total nothing counts as progress.
+            // Data keeps arriving, but a byte now and then is below the progress floor.
             r.framing = FixtureHttpServer::Framing::Chunked;
-            r.bytesPerInterval = 10;
+            r.bytesPerInterval = 1;
             r.intervalMs = 50;
             server.route(QStringLiteral("/s"), r);
             address = server.urlText(QStringLiteral("/s"));
         } else if (how == QLatin1String("refused")) {
             FixtureHttpServer gone;
             address = gone.urlText(QStringLiteral("/x"));
+        } else if (how == QLatin1String("404")) {
+            server.route(QStringLiteral("/e"), FixtureHttpServer::Response::withStatus(404, "<html>missing</html>"));
+            address = server.urlText(QStringLiteral("/e"));
+        } else if (how == QLatin1String("410-empty")) {
+            server.route(QStringLiteral("/e"), FixtureHttpServer::Response::withStatus(410));
+            address = server.urlText(QStringLiteral("/e"));
         } else {
             server.route(QStringLiteral("/e"), FixtureHttpServer::Response::text(QByteArray()));
             address = server.urlText(QStringLiteral("/e"));
@@ -202,10 +212,11 @@ private Q_SLOTS:
         d.BeginDownload(address, target);
         QVERIFY(!QFile::exists(target));
         if (how.startsWith(QLatin1String("stall"))) {
-            // Five minutes without growth, counted on the one-second checks from the last growth seen.
-            QVERIFY(m_clock->advance(Downloader::kStallLimit - Downloader::kStallCheckInterval));
+            // A minute below the progress floor, counted on the one-second checks from the last time it was met.
+            QVERIFY(m_clock->advance(ProgressFloor::kFloorWindow - Downloader::kStallCheckInterval));
             QVERIFY(staysQuiet(error));
-            QVERIFY(m_clock->advanceUntil([&] { return !error.isEmpty(); }, Downloader::kStallCheckInterval, 60));
+            // (The body may arrive as late as the last of those checks, and the minute counts from there.)
+            QVERIFY(m_clock->advanceUntil([&] { return !error.isEmpty(); }, Downloader::kStallCheckInterval, 120));
         }
         QVERIFY(caught(error, 20000));
         QCOMPARE(error.first().at(0).toString(), message);
@@ -234,7 +245,7 @@ private Q_SLOTS:
         QCOMPARE(d->CancelAsyncRead(), false);
         QCOMPARE(filesIn(m_dir.path()), QStringList());
         // Nothing may arrive after the cancel, not even the stall limit.
-        QVERIFY(m_clock->advance(Downloader::kStallLimit + Downloader::kStallCheckInterval));
+        QVERIFY(m_clock->advance(ProgressFloor::kFloorWindow + Downloader::kStallCheckInterval));
         QVERIFY(staysQuiet(error));
         QCOMPARE(complete.count() + error.count(), 0);
         d.reset();

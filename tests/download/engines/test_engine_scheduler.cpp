@@ -257,6 +257,8 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_dir->path()), served ? QStringList{QStringLiteral("busy.pdf")} : QStringList{});
         if (served)
             QCOMPARE(readFile(m_dir->filePath(QStringLiteral("busy.pdf"))), QByteArray("%PDF-file"));
+        else
+            QCOMPARE(s.list().item(0).percent, QStringLiteral("HTTP %1").arg(status));
     }
 
     // The stop command ends a back-off at once: the row fails, nothing is asked again and no file stays.

@@ -53,7 +53,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
 {
     CancelAsyncRead();
     m_savePath = savePath;
-    m_totalBytes = m_bytesRead = m_lastSeenBytes = m_received = 0;
+    m_totalBytes = m_bytesRead = m_received = 0;
     m_retries = 0;
     m_writeFailed = false;
     m_running = true;
@@ -71,8 +71,8 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
 
 void Downloader::startRead()
 {
-    m_stallClock = Clock::monotonicMs();
-    m_lastSeenBytes = m_bytesRead = m_totalBytes = 0;
+    m_bytesRead = m_totalBytes = 0;
+    m_floor.restart(Clock::monotonicMs());
     m_stallTimer.start();
 
     if (!openTemp()) {
@@ -112,6 +112,9 @@ void Downloader::onReadyRead()
     // Copied through one reused buffer: allocating a fresh array for every piece of a large body costs more
     // than the copy itself.
     thread_local std::vector<char> buffer(kCopyBytes);
+    // A body announced over the limit is not read at all.
+    if (!withinSizeLimit())
+        return;
     for (;;) {
         const qint64 n = m_reply->read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (n <= 0)
@@ -119,7 +122,29 @@ void Downloader::onReadyRead()
         if (!m_writeFailed && !m_temp->write(buffer.data(), n))
             m_writeFailed = true; // a full disk: the body cannot be trusted any more
         m_received += n;
+        if (!withinSizeLimit())
+            return;
     }
+}
+
+bool Downloader::withinSizeLimit()
+{
+    const qint64 total = announcedTotal();
+    if (m_received <= m_sizeLimit && total <= m_sizeLimit)
+        return true;
+    const qint64 received = m_received;
+    const QString path = m_savePath;
+    CancelAsyncRead();
+    Q_EMIT DownloadTooBig(received, total, path);
+    return false;
+}
+
+bool Downloader::failOnErrorStatus(int status)
+{
+    if (status < 400)
+        return false;
+    fail(DownloadTexts::kHttpError.arg(status));
+    return true;
 }
 
 qint64 Downloader::announcedTotal() const
@@ -147,7 +172,10 @@ void Downloader::onFinished()
     if (!m_reply)
         return;
     onReadyRead();
-    if (retryLater())
+    if (!m_reply || retryLater())
+        return;
+    // An error page is never the document, however complete.
+    if (failOnErrorStatus(m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt()))
         return;
     // The total the server announced; a body of unknown length has none.
     const qint64 total = announcedTotal();
@@ -181,7 +209,7 @@ bool Downloader::retryLater()
         m_temp->discard();
     // A refusal is never the document, not even after the last retry.
     if (!delay) {
-        fail(DownloadTexts::kCannotDownload);
+        failOnErrorStatus(status);
         return true;
     }
     // Nothing arrives while the server is waited for: the stall check rests until the next read begins.
@@ -208,15 +236,9 @@ void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
 
 void Downloader::onStallCheck()
 {
-    if (!m_running)
-        return;
-    if (m_bytesRead == m_lastSeenBytes) {
-        if (Clock::monotonicMs() - m_stallClock >= kStallLimit.count())
-            fail(DownloadTexts::kTimedOut);
-        return;
-    }
-    m_lastSeenBytes = m_bytesRead;
-    m_stallClock = Clock::monotonicMs();
+    // Counted in bytes that arrived: a body without a length moves the floor as much as one with.
+    if (m_running && !m_floor.holds(Clock::monotonicMs(), m_received))
+        fail(DownloadTexts::kTimedOut);
 }
 
 void Downloader::startFallback()
@@ -226,6 +248,7 @@ void Downloader::startFallback()
         failLater(DownloadTexts::kCannotDownload);
         return;
     }
+    m_floor.restart(Clock::monotonicMs());
     m_inet = std::make_unique<TransferControl>();
     connect(m_inet.get(), &TransferControl::bodyProgress, this, &Downloader::onFallbackBody);
     if (!m_inet->execute(m_address))
@@ -238,6 +261,8 @@ void Downloader::onFallbackBody()
         return;
     // Only a successful answer is the document; an error page or a broken transfer gives nothing.
     const int status = m_inet->statusCode();
+    if (failOnErrorStatus(status))
+        return;
     if (m_inet->responseCode() != 0 || status < 200 || status > 299) {
         fail(DownloadTexts::kCannotDownload);
         return;
@@ -251,6 +276,8 @@ void Downloader::onFallbackBody()
             return;
         }
         m_received += data.size();
+        if (!withinSizeLimit())
+            return;
     }
     if (!m_inet->bodyAtEnd())
         return;

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "core/download/engines/ProgressFloor.h"
 #include "core/util/ClockTimer.h"
 
 #include <QObject>
 #include <QPointer>
 #include <QString>
 #include <chrono>
+#include <limits>
 #include <memory>
 
 class BodyFile;
@@ -25,15 +27,16 @@ class Downloader final : public QObject
     Q_DISABLE_COPY_MOVE(Downloader)
 
 public:
-    // How often the stall check looks at the byte count, and how long it may stay unchanged.
+    // How often the stall check holds the bytes received against the progress floor.
     static constexpr std::chrono::milliseconds kStallCheckInterval{1000};
-    static constexpr std::chrono::milliseconds kStallLimit{300'000};
 
     // `network` carries the reads (shared by the instances of one window so connections are reused); it must
     // outlive the instance.
     explicit Downloader(QNetworkAccessManager *network, QObject *parent = nullptr);
     ~Downloader() override;
 
+    // The most bytes a body may have; one that goes past it is dropped with DownloadTooBig. None by default.
+    void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
     void BeginDownload(const QString &address, const QString &savePath);
     // Cancels the read (and a running fallback); no signal follows. Always false.
     bool CancelAsyncRead();
@@ -52,10 +55,14 @@ public:
 Q_SIGNALS:
     void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
-    // "超时" after the stall limit, "无法下载" when neither the read nor the fallback produced a body or the
-    // server still refused (429, 503) after the last retry,
-    // NetTexts::kNotWebAddress for an address other than http or https (nothing is read nor written then).
+    // "超时" when the body fell below the progress floor, "无法下载" when neither the read nor the fallback
+    // produced a body, DownloadTexts::kHttpError for an error answer (the server still refusing (429, 503) after the
+    // last retry included), NetTexts::kNotWebAddress for an address other than http or https (nothing is read nor
+    // written then).
     void DownloadError(const QString &message, const QString &savePath);
+    // The body went past the size limit, or announced it would (`totalBytes`, 0 when unknown): the transfer has
+    // ended and nothing of it was kept.
+    void DownloadTooBig(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     // The server answered 429 or 503: the read starts again after `delay`, retry `retry` of this transfer.
     void RetryWaiting(std::chrono::milliseconds delay, int retry);
 
@@ -67,6 +74,10 @@ private:
     void onProgress(qint64 received, qint64 total);
     qint64 announcedTotal() const;
     void onFinished();
+    // False (and the transfer over) when the body has gone past the size limit.
+    bool withinSizeLimit();
+    // An error answer ends the transfer; true when it did.
+    bool failOnErrorStatus(int status);
     void onStallCheck();
     void startFallback();
     void onFallbackBody();
@@ -90,10 +101,10 @@ private:
 
     QString m_savePath;
     QString m_address;
-    qint64 m_stallClock = 0; // monotonic ms of the last observed progress
+    ProgressFloor m_floor;
+    qint64 m_sizeLimit = std::numeric_limits<qint64>::max();
     qint64 m_totalBytes = 0;
     qint64 m_bytesRead = 0;
-    qint64 m_lastSeenBytes = 0;
     qint64 m_received = 0; // bytes actually written to the temporary file
     int m_retries = 0;
     bool m_running = false;

@@ -10,6 +10,7 @@
 #include "core/download/engines/Engine1Connection.h"
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
+#include "core/download/engines/ReceivedSizeLimit.h"
 #include "core/download/engines/TransferStateText.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
@@ -172,8 +173,8 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
 
-    // 1-3. Stall clock, connection settings, protocol.
-    plan.stallClock = Clock::monotonicMs();
+    // 1-3. Progress floor, connection settings, protocol.
+    plan.floor.restart(Clock::monotonicMs());
     const Engine1Connection connection = Engine1ConnectionFor(m_address, m_context.settings());
     m_inet->setAccessType(connection.accessType);
     m_inet->setProxy(connection.proxy);
@@ -202,15 +203,22 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     const Step sent = co_await sendRequest(header);
     if (sent != Step::Next)
         co_return sent;
-    // The stall clock runs from the answer that is taken, not from the first of several requests.
-    plan.stallClock = Clock::monotonicMs();
+    // The floor counts from the answer that is taken, not from the first of several requests.
+    plan.floor.restart(Clock::monotonicMs());
 
     // 8-9. Headers, and nothing but "200 OK".
     const QString headers = m_inet->getHeader();
     const QStringList lines = headers.split(QStringLiteral("\r\n"));
-    if (headers.isEmpty() || !lines.first().contains(QStringLiteral("200 OK"), Qt::CaseInsensitive))
-        co_return Step::Failed;
-    co_return Step::Next;
+    if (!headers.isEmpty() && lines.first().contains(QStringLiteral("200 OK"), Qt::CaseInsensitive))
+        co_return Step::Next;
+    // An error page is never the document; the row says what the server answered instead.
+    const int status = m_inet->statusCode();
+    if (status >= 400) {
+        list.setPercent(m_row, DownloadTexts::kHttpError.arg(status));
+        list.setState(m_row, ItemState::Failed);
+        co_return Step::FailedAsShown;
+    }
+    co_return Step::Failed;
 }
 
 QCoro::Task<Engine1::Step> Engine1::sendRequest(const QString &header)
@@ -261,14 +269,19 @@ Engine1::Step Engine1::takeAnnouncedSize(Plan &plan)
     plan.size = IsNumericText(lengthText) ? lengthText.toDouble() : 0.0;
     if (plan.size > 0) {
         list.setSize(m_row, decimalText(plan.size));
-        if (plan.size / 1024.0 / 1024.0 > m_context.settings().maxFileSizeMb) {
-            m_inet->cancel();
-            list.setState(m_row, ItemState::Done);
-            list.setPercent(m_row, DownloadTexts::kTooBig);
-            return Step::Succeeded;
-        }
+        if (plan.size / 1024.0 / 1024.0 > m_context.settings().maxFileSizeMb)
+            return skipTooBig();
     }
     return Step::Next;
+}
+
+Engine1::Step Engine1::skipTooBig()
+{
+    m_inet->cancel();
+    DownloadListModel &list = m_context.list();
+    list.setState(m_row, ItemState::Done);
+    list.setPercent(m_row, DownloadTexts::kTooBig);
+    return Step::Succeeded;
 }
 
 Engine1::Step Engine1::prepareTarget(Plan &plan)
@@ -328,17 +341,20 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     BodyFile &file = *plan.body;
     if (!file.open())
         co_return Step::Failed;
-    qint64 lastCheck = 0;
-    const qint64 stallLimit = kStallLimit.count();
+    const qint64 sizeLimit = ReceivedSizeLimit(m_context.settings());
+    qint64 shown = 0;
     for (;;) {
-        const qint64 waited = Clock::monotonicMs() - plan.stallClock;
-        const std::chrono::milliseconds wait(std::max<qint64>(1, stallLimit - waited + 1));
-        const QByteArray chunk = co_await m_inet->getChunk(kChunkSize, wait);
+        const QByteArray chunk = co_await m_inet->getChunk(kChunkSize, plan.floor.timeLeft(Clock::monotonicMs()));
         if (!self || currentRow() < 0)
             co_return Step::Gone;
         if (!chunk.isEmpty() && !file.write(chunk))
             co_return Step::Failed;
         const qint64 length = file.length();
+        // Whatever was announced: a body that goes on past the limit is not kept.
+        if (length > sizeLimit) {
+            file.discard();
+            co_return skipTooBig();
+        }
         const bool bodyEnded = m_inet->bodyAtEnd() && !m_cancelRequested && m_inet->responseCode() == 0;
 
         // Complete: the announced size reached, or (without one) the body ended.
@@ -347,12 +363,14 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
         if (plan.size <= 0 && chunk.size() < 2 && bodyEnded)
             break;
 
-        if (length > lastCheck) {
-            lastCheck = length;
-            plan.stallClock = Clock::monotonicMs();
+        if (length > shown) {
+            shown = length;
             showProgress(length, plan.size);
-        } else if (Clock::monotonicMs() - plan.stallClock > stallLimit) {
-            co_return Step::Failed;
+        }
+        if (!plan.floor.holds(Clock::monotonicMs(), length)) {
+            list.setPercent(m_row, DownloadTexts::kTimedOut);
+            list.setState(m_row, ItemState::Failed);
+            co_return Step::FailedAsShown;
         }
         if (!m_context.busyFlag() || m_cancelRequested)
             co_return Step::Cancelled;

@@ -2,6 +2,7 @@
 
 #include "core/download/DownloadEngine.h"
 #include "core/download/DownloadItem.h"
+#include "core/download/engines/ProgressFloor.h"
 
 #include <QObject>
 #include <QString>
@@ -28,8 +29,6 @@ class Engine1 final : public QObject, public SingleTransferEngine
 public:
     // Longest wait for the response headers.
     static constexpr std::chrono::milliseconds kRequestLimit{60'000};
-    // Longest time the file may go without growing.
-    static constexpr std::chrono::milliseconds kStallLimit{300'000};
     static constexpr qint64 kChunkSize = 2048;
 
     explicit Engine1(DownloadContext &context, QObject *parent = nullptr);
@@ -62,9 +61,9 @@ private:
     };
     // What the steps of one transfer hand on to each other.
     struct Plan {
-        qint64 stallClock = 0; // when the file last grew (or the transfer began)
-        double size = 0;       // the announced length; 0 when none, negative for a body of unknown length
-        QString target;        // the file the body goes to
+        ProgressFloor floor; // the least the body has to grow, from the answer on
+        double size = 0;     // the announced length; 0 when none, negative for a body of unknown length
+        QString target;      // the file the body goes to
         // The body on its way to the target; holds the target's name from the moment it is chosen.
         std::unique_ptr<BodyFile> body;
     };
@@ -77,7 +76,9 @@ private:
     QCoro::Task<Step> sendRequest(const QString &header);
     // The wait before asking again; Next when it has passed, Cancelled when the stop command came first.
     QCoro::Task<Step> backOff(std::chrono::milliseconds delay);
-    Step takeAnnouncedSize(Plan &plan);           // 10-11
+    Step takeAnnouncedSize(Plan &plan); // 10-11
+    // The size limit reached: nothing is saved, the row is settled as a skipped big file.
+    Step skipTooBig();
     Step prepareTarget(Plan &plan);               // 12-17
     QCoro::Task<Step> receiveBody(Plan &plan);    // 19-20
     QCoro::Task<Step> FetchWholeBody(Plan &plan); // 18, 20

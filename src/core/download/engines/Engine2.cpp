@@ -8,7 +8,7 @@
 #include "core/download/engines/Downloader.h"
 #include "core/download/engines/EngineSounds.h"
 #include "core/download/engines/InsertBaseTag.h"
-#include "core/net/NetTexts.h"
+#include "core/download/engines/ReceivedSizeLimit.h"
 #include "core/net/NetworkAccess.h"
 
 #include <QNetworkAccessManager>
@@ -74,6 +74,8 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
             [this, slot](qint64 read, qint64 total, const QString &) { onDownloadComplete(slot, read, total); });
     connect(d, &Downloader::DownloadError, this,
             [this, slot](const QString &message, const QString &) { onDownloadError(slot, message); });
+    connect(d, &Downloader::DownloadTooBig, this,
+            [this, slot](qint64 read, qint64 total, const QString &) { onDownloadTooBig(slot, read, total); });
     connect(d, &Downloader::RetryWaiting, this, [this, slot](std::chrono::milliseconds delay, int retry) {
         m_context.noteRetry(rowOfSlot(slot), delay, retry);
     });
@@ -86,6 +88,7 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
             m_context.scrollToRow(row);
         list.clearProgress(row);
     }
+    d->setSizeLimit(ReceivedSizeLimit(m_context.settings()));
     d->BeginDownload(address, targetPath);
 }
 
@@ -120,14 +123,36 @@ void Engine2::onDownloadProgress(int slot, qint64 bytesRead, qint64 totalBytes)
     if (!showProgress(row, bytesRead, totalBytes))
         return;
     const double megabytes = static_cast<double>(totalBytes) / 1024.0 / 1024.0;
-    if (megabytes > m_context.settings().maxFileSizeMb) {
-        DownloadListModel &list = m_context.list();
-        list.setState(row, ItemState::Done);
-        list.setPercent(row, DownloadTexts::kTooBig);
-        m_context.markTransferEnd();
-        // The partial body goes with the instance: a skipped file must not look like a downloaded one.
+    if (megabytes > m_context.settings().maxFileSizeMb)
+        skipTooBig(slot, row);
+}
+
+void Engine2::onDownloadTooBig(int slot, qint64 bytesRead, qint64 totalBytes)
+{
+    if (!slotLoaded(slot))
+        return;
+    const int row = rowOfSlot(slot);
+    if (row >= 0) {
+        m_context.list().update(row, [&](DownloadItem &item) {
+            if (totalBytes > 0)
+                item.size = QString::number(totalBytes);
+            item.downloaded = QString::number(bytesRead);
+        });
+        skipTooBig(slot, row);
+    } else {
         destroySlot(slot);
+        m_context.markTransferEnd();
     }
+}
+
+void Engine2::skipTooBig(int slot, int row)
+{
+    DownloadListModel &list = m_context.list();
+    list.setState(row, ItemState::Done);
+    list.setPercent(row, DownloadTexts::kTooBig);
+    m_context.markTransferEnd();
+    // The partial body goes with the instance: a skipped file must not look like a downloaded one.
+    destroySlot(slot);
 }
 
 void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
@@ -163,9 +188,7 @@ void Engine2::onDownloadError(int slot, const QString &message)
     const int row = rowOfSlot(slot);
     if (row >= 0) {
         m_context.list().setState(row, ItemState::Failed);
-        // A transfer's own failures are not shown; an address that is never fetched says why in its row.
-        if (message == NetTexts::kNotWebAddress)
-            m_context.list().setPercent(row, message);
+        m_context.list().setPercent(row, message);
     }
     destroySlot(slot);
     m_context.markTransferEnd();

@@ -13,8 +13,8 @@ class QNetworkAccessManager;
 // handlers for their progress, completion and error signals. A slot exists exactly while its transfer runs.
 //
 // Unlike engine 1 it never looks at response headers: the row keeps its queued type until the file's first bytes
-// say otherwise (CorrectItemFileType), and an error page is saved like any body and recognised afterwards. Only a
-// refusal (429, 503) is told apart: it is asked again later, and never saved.
+// say otherwise (CorrectItemFileType). Only the status is looked at: a refusal (429, 503) is asked again later, and
+// an error answer fails its row with the status; neither is ever saved.
 class Engine2 final : public QObject, public ConcurrentTransferEngine
 {
     Q_OBJECT
@@ -35,12 +35,16 @@ public:
     void onDownloadProgress(int slot, qint64 bytesRead, qint64 totalBytes);
     void onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes);
     void onDownloadError(int slot, const QString &message);
+    // The body went past the size limit, or announced it would.
+    void onDownloadTooBig(int slot, qint64 bytesRead, qint64 totalBytes);
 
 private:
     // The row the slot serves, or -1 when there is none.
     int rowOfSlot(int slot) const;
     // Size, downloaded and percent from a report whose total is known and not below the bytes read.
     bool showProgress(int row, qint64 bytesRead, qint64 totalBytes);
+    // The row is settled as a big file skipped, and the slot's transfer ends with nothing kept.
+    void skipTooBig(int slot, int row);
     // The slot's instance goes away; its transfer ends without further signals.
     void destroySlot(int slot);
 

@@ -69,6 +69,30 @@ private Q_SLOTS:
             seen << r.key + QLatin1Char('=') + r.title;
         QCOMPARE(seen, (QStringList{"http://k/1=old", "http://k/2=first", "http://k/3=three", "HTTP://K/2=capitals"}));
         QCOMPARE(m.addRows(rows), 0);
+        for (int r = 0; r < m.rowCount(); ++r)
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+    }
+
+    // An import in batches into a list that made room ahead, fewer rows arriving than room was made for and
+    // more than that in the end: every batch repeats half of the one before, and each key is found where it went.
+    void addingBatchesIntoReservedRoom()
+    {
+        ResultListModel &m = *m_model;
+        m.reserve(1500);
+        int added = 0;
+        for (int batch = 0; batch < 4; ++batch) {
+            QList<ResultRow> rows;
+            for (int i = batch * 500; i < batch * 500 + 1000; ++i)
+                rows.append({QStringLiteral("http://b/%1").arg(i), QStringLiteral("t%1").arg(i), {}, {}, {}, {}});
+            added += m.addRows(rows);
+        }
+        QCOMPARE(added, 2500);
+        QCOMPARE(m.rowCount(), 2500);
+        for (int r = 0; r < m.rowCount(); ++r) {
+            QCOMPARE(m.row(r).key, QStringLiteral("http://b/%1").arg(r));
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+        }
+        QCOMPARE(m.rowOf(QStringLiteral("http://b/2500")), -1);
     }
 
     void addingRowsKeepsKeysUnique()

@@ -272,6 +272,13 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
     Statement &select = *m_select;
     out.reserve(out.size() + most);
     const auto text = [&](int l) { return m_column[l] >= 0 ? select.text(m_column[l]) : QString(); };
+    const auto shared = [&](int l) {
+        QString value = text(l);
+        if (value == m_lastText[l])
+            return m_lastText[l];
+        m_lastText[l] = value;
+        return value;
+    };
     // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
     // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.
     for (int n = 0; n < most; ++n) {
@@ -288,7 +295,7 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
         const auto cited = [&](int k) {
             return m_citationColumn[k] >= 0 ? select.text(m_citationColumn[k]) : QString();
         };
-        ListRecord record{key, RemoveControlCharacters(text(1)), text(2), text(3), text(4)};
+        ListRecord record{key, RemoveControlCharacters(text(1)), shared(2), shared(3), shared(4)};
         const bool anyCited = std::any_of(std::begin(m_citationColumn), std::end(m_citationColumn),
                                           [&](int c) { return c >= 0 && !select.isNull(c); });
         if (!anyCited) {

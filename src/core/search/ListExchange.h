@@ -84,6 +84,9 @@ private:
     // 作者, 来源, 年份, 被引量, 摘要 when the file has the citation table.
     int m_citationColumn[5] = {-1, -1, -1, -1, -1};
     qint64 m_count = 0;
+    // The last status, type and folder read: a file repeats them from record to record, and rows that share
+    // one text hold it once instead of a copy each.
+    QString m_lastText[5];
 };
 
 // Writes `records` to a new list exchange file at `path`, cut to the stored lengths, in list order and in one

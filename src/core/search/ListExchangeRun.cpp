@@ -11,6 +11,10 @@
 #include <climits>
 
 namespace {
+// The most rows an import makes room for ahead. The record count is the table's largest id, which a file written
+// elsewhere may push far beyond its real size; room that is never filled is only address space.
+constexpr qint64 kMostReserved = 1'000'000;
+
 // Lets the event loop run (paint, input, timers) between two batches.
 QCoro::Task<> handBack()
 {
@@ -103,6 +107,7 @@ QCoro::Task<int> ListExchangeRun::importFile(QString path)
     const int maximum = int(std::min<qint64>(reader.recordCount(), INT_MAX - 1)) + 1;
     m_view.setProgress(0, maximum);
     m_view.setListEnabled(false);
+    m_rows.reserve(int(std::min(reader.recordCount(), kMostReserved)));
     const auto self = lifetimeGuard(this);
     int count = 0;
     bool atEnd = false;

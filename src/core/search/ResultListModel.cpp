@@ -150,42 +150,37 @@ bool ResultListModel::addRow(const ResultRow &row)
 
 int ResultListModel::addRows(QList<ResultRow> rows)
 {
-    // Rows whose key is new to the list, by key hash; a key repeated within `rows` keeps its first row. Sorting
-    // hashes finds the repeats without a hash set, whose allocations would cost more than the whole insert.
-    std::vector<std::pair<std::size_t, qsizetype>> fresh;
-    fresh.reserve(std::size_t(rows.size()));
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        if (!containsKey(rows.at(i).key))
-            fresh.emplace_back(qHash(rows.at(i).key), i);
-    std::sort(fresh.begin(), fresh.end());
+    // The key index takes each new key as it is met, as the row it will become, so a key repeated within `rows`
+    // finds its first row there: one hash and one probe per row, no set of its own. The rows stay in `rows` until
+    // the list announces them.
+    const std::size_t base = m_rows.size();
     std::vector<qsizetype> accepted;
-    accepted.reserve(fresh.size());
-    for (std::size_t run = 0; run < fresh.size();) {
-        std::size_t end = run + 1;
-        while (end < fresh.size() && fresh[end].first == fresh[run].first)
-            ++end;
-        for (std::size_t k = run; k < end; ++k) {
-            const QString &key = rows.at(fresh[k].second).key;
-            const bool repeated = std::any_of(fresh.begin() + std::ptrdiff_t(run), fresh.begin() + std::ptrdiff_t(k),
-                                              [&](const auto &earlier) { return rows.at(earlier.second).key == key; });
-            if (!repeated)
-                accepted.push_back(fresh[k].second);
-        }
-        run = end;
-    }
+    accepted.reserve(std::size_t(rows.size()));
+    const std::function<const QString &(std::size_t)> keyOf = [&](std::size_t row) -> const QString & {
+        return row < base ? m_rows[row].key : rows.at(accepted[row - base]).key;
+    };
+    for (qsizetype i = 0; i < rows.size(); ++i)
+        if (m_index.findOrAppend(rows.at(i).key, keyOf) < 0)
+            accepted.push_back(i);
     if (accepted.empty())
         return 0;
-    std::sort(accepted.begin(), accepted.end());
-    const int at = static_cast<int>(m_rows.size());
+    const int at = static_cast<int>(base);
     beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
     for (const qsizetype i : accepted) {
         ResultRow &r = rows[i];
         r.title = RemoveControlCharacters(r.title);
-        m_index.append(r.key);
         m_rows.push_back(std::move(r));
     }
     endInsertRows();
     return static_cast<int>(accepted.size());
+}
+
+void ResultListModel::reserve(int more)
+{
+    if (more <= 0)
+        return;
+    m_rows.reserve(m_rows.size() + std::size_t(more));
+    m_index.reserve(std::size_t(more));
 }
 
 const ResultRow &ResultListModel::row(int row) const

@@ -55,6 +55,9 @@ public:
     // 100 000 times. Rows whose key is already in the list, or earlier in `rows`, are refused. Returns how many
     // were added.
     int addRows(QList<ResultRow> rows);
+    // Room for `more` rows beyond the present ones: an import that knows its size asks once, instead of the list
+    // moving every row it holds each time it outgrows its storage.
+    void reserve(int more);
 
     // 0-based rows; row() of an index out of range is an empty row.
     const ResultRow &row(int row) const;

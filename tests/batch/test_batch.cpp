@@ -9,6 +9,7 @@
 #include "core/store/VisitedDatabase.h"
 #include "core/util/TextFile.h"
 #include "support/FixtureHttpServer.h"
+#include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
@@ -36,12 +37,6 @@ struct Outcome {
     QString out;
     QString err;
 };
-
-// The file names in a folder, sorted.
-QStringList filesIn(const QString &folder)
-{
-    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
-}
 
 // What a request for `address` looks like on the server's request line.
 QString requestPath(const QString &address)

@@ -1,29 +1,10 @@
 #include "core/download/BodyFile.h"
+#include "support/FolderFiles.h"
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
-
-namespace {
-QStringList filesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
-}
-} // namespace
 
 class TestBodyFile final : public QObject
 {
@@ -46,7 +27,7 @@ private Q_SLOTS:
     void bodyTakesTheNameOnlyWhenWhole()
     {
         const QString target = path(QStringLiteral("paper.pdf"));
-        writeFile(target, "old");
+        QVERIFY(writeFile(target, "old"));
         {
             BodyFile body(target);
             QVERIFY(BodyFile::IsReserved(target));
@@ -80,7 +61,7 @@ private Q_SLOTS:
         QFETCH(bool, atHiddenName);
         const QString target = path(QStringLiteral("paper.pdf"));
         const QString victim = m_outside.filePath(QStringLiteral("victim"));
-        writeFile(victim, "keep me");
+        QVERIFY(writeFile(victim, "keep me"));
         QVERIFY(QFile::link(victim, atHiddenName ? BodyFile::TemporaryPathFor(target) : target));
 
         BodyFile body(target);
@@ -96,8 +77,8 @@ private Q_SLOTS:
     void leftoversGoButRunningBodiesStay()
     {
         const QString left = BodyFile::TemporaryPathFor(path(QStringLiteral("killed.pdf")));
-        writeFile(left, "partial");
-        writeFile(path(QStringLiteral("finished.pdf")), "%PDF");
+        QVERIFY(writeFile(left, "partial"));
+        QVERIFY(writeFile(path(QStringLiteral("finished.pdf")), "%PDF"));
         BodyFile running(path(QStringLiteral("running.pdf")));
         QVERIFY(running.open());
 

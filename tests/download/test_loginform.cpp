@@ -5,11 +5,12 @@
 
 namespace {
 // "name:type" per INPUT element, in document order.
-QList<PageInput> inputsFrom(const QStringList &specs)
+QList<PageInput> inputsFrom(const QStringList &nameTypes)
 {
     QList<PageInput> inputs;
-    for (const QString &spec : specs)
-        inputs.append({QString(), spec.section(QLatin1Char(':'), 0, 0), spec.section(QLatin1Char(':'), 1), QString()});
+    for (const QString &nameType : nameTypes)
+        inputs.append(
+            {QString(), nameType.section(QLatin1Char(':'), 0, 0), nameType.section(QLatin1Char(':'), 1), QString()});
     return inputs;
 }
 

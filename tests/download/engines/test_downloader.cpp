@@ -2,6 +2,7 @@
 #include "core/download/BodyFile.h"
 #include "core/download/engines/Downloader.h"
 #include "support/FixtureHttpServer.h"
+#include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 
 #include <QDir>
@@ -18,18 +19,6 @@ QByteArray bodyOf(int size)
     for (int i = 0; i < size; ++i)
         b[i] = static_cast<char>('a' + (i * 7) % 26);
     return b;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-// Every file in the folder, hidden ones included (the temporary body files are hidden).
-QStringList filesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System);
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "core/download/engines/Engine1Connection.h"
 #include "core/net/TransferControl.h"
 #include "support/FixtureHttpServer.h"
+#include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 #include "support/TinyProxy.h"
@@ -25,24 +26,6 @@ QByteArray bodyOf(int size)
     for (int i = 0; i < size; ++i)
         b[i] = static_cast<char>('0' + (i * 13) % 10);
     return "%PDF-1.4\n" + b;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeFile(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly));
-    f.write(data);
-}
-
-QStringList filesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 FixtureHttpServer::Response statusAnswer(int code, const QByteArray &body = {})
@@ -257,7 +240,7 @@ private Q_SLOTS:
         QFETCH(QString, percent);
         QTemporaryDir elsewhere;
         const QString local = elsewhere.filePath(QStringLiteral("hostname"));
-        writeFile(local, "%PDF-1.4 the machine's own file");
+        QVERIFY(writeFile(local, "%PDF-1.4 the machine's own file"));
         FixtureHttpServer server;
         server.route(QStringLiteral("/to-file"), Response::redirect("file://" + local.toUtf8()));
         const int row =
@@ -401,8 +384,8 @@ private Q_SLOTS:
         QFETCH(QString, option);
         QFETCH(QString, name);
         QFETCH(QStringList, files);
-        writeFile(m_dir->filePath(QStringLiteral("report.pdf")), "%PDF-old");
-        writeFile(m_dir->filePath(QStringLiteral("report[001].pdf")), "%PDF-old 1");
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("report.pdf")), "%PDF-old"));
+        QVERIFY(writeFile(m_dir->filePath(QStringLiteral("report[001].pdf")), "%PDF-old 1"));
         m_context->sameName = option;
         FixtureHttpServer server;
         server.route(QStringLiteral("/r"), Response::text("%PDF-new", "application/pdf"));

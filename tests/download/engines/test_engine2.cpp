@@ -5,6 +5,7 @@
 #include "core/download/engines/Engine2.h"
 #include "core/download/engines/ProgressFloor.h"
 #include "support/FixtureHttpServer.h"
+#include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
@@ -23,17 +24,6 @@ QByteArray pdfOf(int size)
     QByteArray b(size, 'p');
     b.replace(0, 8, "%PDF-1.5");
     return b;
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-QStringList filesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
 }
 
 Response answer(int status, const QByteArray &body, const QByteArray &type)

@@ -2,6 +2,7 @@
 #include "core/download/DownloadScheduler.h"
 #include "core/download/engines/InstallEngines.h"
 #include "support/FixtureHttpServer.h"
+#include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 
@@ -28,16 +29,6 @@ Response stalling()
     return r;
 }
 
-QStringList filesIn(const QString &dir)
-{
-    return QDir(dir).entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
-}
-
-QByteArray readFile(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 } // namespace
 
 class TestEngineScheduler : public QObject

@@ -1,5 +1,6 @@
 #include "web/WebProfile.h"
 
+#include "core/util/CacheFolder.h"
 #include "core/util/DataFolder.h"
 #include "web/CookieBridge.h"
 
@@ -12,18 +13,21 @@ QWebEngineProfile *ProgramWebProfile()
 {
     static QPointer<QWebEngineProfile> profile;
     static QString profileRoot;
+    static QString profileCache;
     const QString root = DataFolder::filePath(QStringLiteral("browser"));
-    // A data folder chosen anew (tests give each case its own) gets a profile of its own; the old one stays
-    // alive for the pages that still use it.
-    if (!profile || root != profileRoot) {
+    const QString cache = CacheFolder::browserCache();
+    // A data or cache folder chosen anew (tests give each case its own) gets a profile of its own; the old one
+    // stays alive for the pages that still use it.
+    if (!profile || root != profileRoot || cache != profileCache) {
         QDir().mkpath(root);
         profile = new QWebEngineProfile(QStringLiteral("PaperHarvest"), QCoreApplication::instance());
         profile->setPersistentStoragePath(root + QStringLiteral("/storage"));
-        profile->setCachePath(root + QStringLiteral("/cache"));
+        profile->setCachePath(cache);
         profile->setHttpCacheType(QWebEngineProfile::DiskHttpCache);
         // Session cookies too: a site's login usually is one, and the login panel exists to keep it.
         profile->setPersistentCookiesPolicy(QWebEngineProfile::ForcePersistentCookies);
         profileRoot = root;
+        profileCache = cache;
         if (ProgramCookiesShared())
             CookieBridge::install(profile);
     }

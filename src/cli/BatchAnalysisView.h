@@ -2,6 +2,7 @@
 
 #include "core/analysis/AnalysisView.h"
 
+#include <QHash>
 #include <QString>
 
 class DownloadListModel;
@@ -18,7 +19,8 @@ public:
         QString saveFolder;
     };
 
-    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads);
+    // `titles` learns the result row title of every address handed over.
+    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, QHash<QString, QString> &titles);
 
     bool skipExistingFile() const override { return m_rules.skipExistingFile; }
     bool skipVisitedAddress() const override { return m_rules.skipVisitedAddress; }
@@ -36,4 +38,5 @@ public:
 private:
     Rules m_rules;
     DownloadListModel &m_downloads;
+    QHash<QString, QString> &m_titles;
 };

@@ -102,7 +102,7 @@ int RunBatchCommand(int argc, char *argv[])
     // The same session as the windows: a verification solved or a login made there counts here.
     ShareProgramCookies();
 
-    BatchProgress progress(stderr, BatchProgress::isTerminal(stderr));
+    BatchProgress progress(stderr, BatchProgress::isTerminal(stderr), options.quiet);
     BatchPrompt prompt(progress);
     Prompt::install(&prompt);
 
@@ -111,7 +111,7 @@ int RunBatchCommand(int argc, char *argv[])
         BatchRun run(options, progress);
         InterruptSignal interrupt;
         QObject::connect(&interrupt, &InterruptSignal::interrupted, &run, [&] {
-            progress.line(QStringLiteral("interrupted: stopping (press Ctrl-C again to quit at once)"));
+            progress.error(QStringLiteral("interrupted: stopping (press Ctrl-C again to quit at once)"));
             run.interrupt();
         });
         std::optional<QCoro::Task<>> road;
@@ -123,7 +123,11 @@ int RunBatchCommand(int argc, char *argv[])
             }(run, status));
         });
         QCoreApplication::exec();
-        print(stdout, run.summary().text());
+        const BatchSummary summary = run.summary();
+        if (options.json)
+            print(stdout, QString::fromUtf8(summary.json(status)));
+        else
+            print(stdout, summary.text());
     }
     Prompt::install(nullptr);
     return status;

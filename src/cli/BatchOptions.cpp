@@ -66,6 +66,11 @@ QList<QCommandLineOption> batchOptionList()
                         "analysed keep their status and are not analysed again."),
          QStringLiteral("FILE")},
         {QStringLiteral("no-download"), QStringLiteral("Stop after the analysis.")},
+        {{QStringLiteral("q"), QStringLiteral("quiet")},
+         QStringLiteral("No progress lines and no bar: errors on stderr and the summary on stdout only.")},
+        {QStringLiteral("json"),
+         QStringLiteral("Write the summary as one JSON document on stdout (counts per status; per file its row "
+                        "title, address, path, bytes, result and reason) and nothing else there.")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     };
 }
@@ -96,7 +101,10 @@ QString BatchUsageText()
                            "  2    bad arguments\n"
                            "  3    the search service could not be used (unreachable, refused, verification)\n"
                            "  4    the road ran to its end, but some rows or files failed\n"
-                           "  130  interrupted (Ctrl-C)\n");
+                           "  130  interrupted (Ctrl-C)\n"
+                           "\nOn a terminal a bar shows the files finished, the bytes received, the rate over the "
+                           "last\nseconds, the time elapsed and the time left (--:-- while it cannot be told). "
+                           "Otherwise\nstderr gets plain lines only.\n");
     return text;
 }
 
@@ -183,5 +191,7 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
         if (file.trimmed().isEmpty())
             return {std::nullopt, QStringLiteral("--import: the file name must not be empty")};
     o.noDownload = parser.isSet(QStringLiteral("no-download"));
+    o.quiet = parser.isSet(QStringLiteral("quiet"));
+    o.json = parser.isSet(QStringLiteral("json"));
     return {o, {}};
 }

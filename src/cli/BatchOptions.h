@@ -25,6 +25,8 @@ struct BatchOptions {
     std::optional<ListFormat> exportFormat; // unset: from the export file's extension
     QStringList importFiles;                // list exchange files and plain address lists, loaded before the search
     bool noDownload = false;
+    bool quiet = false; // stderr carries the errors only
+    bool json = false;  // stdout carries one JSON document at the end instead of the summary lines
     bool helpRequested = false;
 };
 

@@ -15,7 +15,9 @@ constexpr int kBarWidth = 30;
 constexpr char kEraseLine[] = "\r\033[K";
 } // namespace
 
-BatchProgress::BatchProgress(std::FILE *stream, bool live) : m_stream(stream), m_live(live) {}
+BatchProgress::BatchProgress(std::FILE *stream, bool live, bool quiet)
+    : m_stream(stream), m_live(live && !quiet), m_quiet(quiet)
+{}
 
 bool BatchProgress::isTerminal(std::FILE *stream)
 {
@@ -28,6 +30,17 @@ bool BatchProgress::isTerminal(std::FILE *stream)
 }
 
 void BatchProgress::line(const QString &text)
+{
+    if (!m_quiet)
+        writeLine(text);
+}
+
+void BatchProgress::error(const QString &text)
+{
+    writeLine(text);
+}
+
+void BatchProgress::writeLine(const QString &text)
 {
     if (!m_bar.isEmpty())
         std::fputs(kEraseLine, m_stream);
@@ -42,19 +55,20 @@ void BatchProgress::line(const QString &text)
     std::fflush(m_stream);
 }
 
-void BatchProgress::bar(const QString &stage, int value, int maximum)
+void BatchProgress::bar(const QString &stage, int value, int maximum, const QString &detail)
 {
     if (!m_live)
         return;
     const int filled = maximum > 0 ? std::clamp(value, 0, maximum) * kBarWidth / maximum : 0;
-    const QString bar =
-        QStringLiteral("%1 [%2%3] %4/%5")
-            .arg(stage, QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
-            .arg(value)
-            .arg(maximum);
+    QString bar = QStringLiteral("%1 [%2%3] %4/%5")
+                      .arg(stage, QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
+                      .arg(value)
+                      .arg(maximum);
+    if (!detail.isEmpty())
+        bar += QLatin1Char(' ') + detail;
     if (bar == m_bar)
         return;
-    m_bar = bar;
+    m_bar = std::move(bar);
     std::fputs(kEraseLine, m_stream);
     write(m_bar);
     std::fflush(m_stream);

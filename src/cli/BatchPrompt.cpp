@@ -4,17 +4,17 @@
 
 void BatchPrompt::message(const QString &text, Icon, const QString &)
 {
-    m_progress.line(text);
+    m_progress.error(text);
 }
 
 bool BatchPrompt::ask(const QString &text, const QString &)
 {
-    m_progress.line(text + QStringLiteral(" (answered no)"));
+    m_progress.error(text + QStringLiteral(" (answered no)"));
     return false;
 }
 
 std::optional<QString> BatchPrompt::input(const QString &text, const QString &, const QString &)
 {
-    m_progress.line(text + QStringLiteral(" (cancelled)"));
+    m_progress.error(text + QStringLiteral(" (cancelled)"));
     return std::nullopt;
 }

@@ -20,6 +20,7 @@
 #include "core/search/SearchDriver.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/Clock.h"
 #include "core/util/Deployment.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/TextFile.h"
@@ -28,6 +29,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 // The pauses wait the delay of the command line (or the main window's stored one).
@@ -45,6 +47,41 @@ QString absoluteFolder(const QString &folder)
 {
     return QDir::cleanPath(QDir::current().absoluteFilePath(folder));
 }
+
+qint64 receivedBytes(const DownloadListModel &list)
+{
+    qint64 total = 0;
+    for (int row = 0; row < list.size(); ++row)
+        total += list.item(row).downloaded.toLongLong();
+    return total;
+}
+
+// What the rows still to finish will bring: their announced sizes less what arrived, and for rows not started
+// yet the average size of the files whose size is known; -1 while no size is known at all.
+qint64 remainingBytes(const DownloadListModel &list)
+{
+    qint64 knownTotal = 0;
+    int knownCount = 0;
+    qint64 remaining = 0;
+    int unknownCount = 0;
+    for (int row = 0; row < list.size(); ++row) {
+        const DownloadItem &item = list.item(row);
+        const qint64 size = item.size.toLongLong();
+        if (size > 0) {
+            knownTotal += size;
+            ++knownCount;
+        }
+        if (OutcomeOf(item) != FileOutcome::Unfinished)
+            continue;
+        if (size > 0)
+            remaining += std::max<qint64>(0, size - item.downloaded.toLongLong());
+        else
+            ++unknownCount;
+    }
+    if (unknownCount > 0 && knownCount == 0)
+        return -1;
+    return remaining + (unknownCount > 0 ? unknownCount * (knownTotal / knownCount) : 0);
+}
 } // namespace
 
 BatchRun::BatchRun(const BatchOptions &options, BatchProgress &progress, QObject *parent)
@@ -60,7 +97,7 @@ QCoro::Task<int> BatchRun::run()
     QString reason;
     const QString folder = CreateFolderPath(wanted, &reason);
     if (folder.isEmpty()) {
-        m_progress.line(
+        m_progress.error(
             QStringLiteral("cannot create the save folder %1: %2").arg(QDir::toNativeSeparators(wanted), reason));
         co_return kFatal;
     }
@@ -77,10 +114,10 @@ QCoro::Task<int> BatchRun::run()
     if (!OpenVisitedDatabase(&error)) {
         // Asked to skip visited addresses, a run without the database would analyse and save everything again.
         if (m_options.skipVisited) {
-            m_progress.line(QStringLiteral("the visited-address database cannot be used: %1").arg(error));
+            m_progress.error(QStringLiteral("the visited-address database cannot be used: %1").arg(error));
             co_return kFatal;
         }
-        m_progress.line(QStringLiteral("the visited-address database is not used: %1").arg(error));
+        m_progress.error(QStringLiteral("the visited-address database is not used: %1").arg(error));
     }
 
     if (!m_options.keywords.isEmpty())
@@ -134,7 +171,7 @@ bool BatchRun::importListFile(const QString &path)
     QString error;
     if (!ReadListFile(
             path, [&](const ListRecord &r) { records.append(r); }, &error)) {
-        m_progress.line(QStringLiteral("--import: cannot read the list file %1: %2").arg(path, error));
+        m_progress.error(QStringLiteral("--import: cannot read the list file %1: %2").arg(path, error));
         return false;
     }
     // A row saved without a folder goes where this run saves.
@@ -152,7 +189,7 @@ bool BatchRun::importAddressList(const QString &path)
 {
     const std::optional<QString> text = TextFile::readText(path);
     if (!text) {
-        m_progress.line(QStringLiteral("--import: cannot read %1").arg(path));
+        m_progress.error(QStringLiteral("--import: cannot read %1").arg(path));
         return false;
     }
     const QStringList addresses = QualifyingAddresses(*text, Deployment::documentPrefix());
@@ -192,7 +229,7 @@ QCoro::Task<> BatchRun::analyse()
     FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_flags);
     BatchAnalysisView view(
         {m_options.skipExisting, m_options.skipVisited, m_options.nameFromAddress, CurrentSaveTarget().SaveFolder},
-        m_scheduler->list());
+        m_scheduler->list(), m_fileTitles);
     AnalysisDriver analysis(*m_results, *m_flags, proxies, view, pacing);
     m_analysis = &analysis;
     int analysed = 0;
@@ -214,10 +251,10 @@ QCoro::Task<> BatchRun::analyse()
     connect(&analysis, &AnalysisDriver::serviceUnusable, this,
             [this](const ServicePageVerdict &verdict, const QString &address) {
                 m_serviceUnusable = true;
-                m_progress.line(QStringLiteral("%1 for %2 rows in a row, last at %3; the analysis ends here")
-                                    .arg(ServiceProblemWhat(verdict))
-                                    .arg(AnalysisDriver::kServiceRefusalsToStop)
-                                    .arg(address));
+                m_progress.error(QStringLiteral("%1 for %2 rows in a row, last at %3; the analysis ends here")
+                                     .arg(ServiceProblemWhat(verdict))
+                                     .arg(AnalysisDriver::kServiceRefusalsToStop)
+                                     .arg(address));
             });
     co_await analysis.run(AnalysisSet::Unanalysed);
     m_analysisRetries = analysis.retries();
@@ -235,8 +272,8 @@ bool BatchRun::exportTargetUsable()
     const QString &path = m_options.exportFile;
     if (path.isEmpty() || exportFormat() != ListFormat::ListFile || !QFileInfo::exists(path) || IsListFile(path))
         return true;
-    m_progress.line(QStringLiteral("--export: %1 exists and is not a list file; it is left as it is")
-                        .arg(QDir::toNativeSeparators(path)));
+    m_progress.error(QStringLiteral("--export: %1 exists and is not a list file; it is left as it is")
+                         .arg(QDir::toNativeSeparators(path)));
     return false;
 }
 
@@ -247,7 +284,7 @@ bool BatchRun::exportList()
     if (exportFormat() != ListFormat::ListFile) {
         QString error;
         if (!WriteReferenceFile(m_options.exportFile, exportFormat(), m_results->rows(), &error)) {
-            m_progress.line(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
+            m_progress.error(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
             return false;
         }
         m_progress.line(QStringLiteral("exported %1 rows to %2").arg(m_results->rowCount()).arg(m_options.exportFile));
@@ -258,7 +295,7 @@ bool BatchRun::exportList()
         records.append(ToListRecord(row));
     QString error;
     if (!ExportListFile(m_options.exportFile, records, &error)) {
-        m_progress.line(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
+        m_progress.error(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
         return false;
     }
     m_progress.line(QStringLiteral("exported %1 rows to %2").arg(records.size()).arg(m_options.exportFile));
@@ -287,6 +324,8 @@ QCoro::Task<> BatchRun::download()
     if (list.isEmpty())
         co_return;
     configureDownloads();
+    const qint64 started = Clock::monotonicMs();
+    m_meter.start(started);
     // Queued: a finished row gets its corrected type and name in the same step that finishes it.
     connect(
         &list, &QAbstractItemModel::dataChanged, this,
@@ -296,6 +335,7 @@ QCoro::Task<> BatchRun::download()
     while (m_scheduler->downloadsActive() && !m_interrupted)
         co_await waitForSignal(m_scheduler, &DownloadScheduler::supervised, std::chrono::milliseconds(-1));
     reportFinishedFiles(0, list.size() - 1);
+    m_downloadMs = Clock::monotonicMs() - started;
 }
 
 void BatchRun::reportFinishedFiles(int first, int last)
@@ -313,23 +353,32 @@ void BatchRun::reportFinishedFiles(int first, int last)
             m_progress.line(QStringLiteral("file done: %1").arg(path));
             break;
         case FileOutcome::Skipped:
-            m_progress.line(QStringLiteral("file skipped (%1): %2").arg(item.percent, path));
+            m_progress.line(QStringLiteral("file skipped (%1): %2").arg(EndReason(item), path));
             break;
         case FileOutcome::Failed:
-            m_progress.line(item.percent.isEmpty()
-                                ? QStringLiteral("file failed: %1").arg(item.address)
-                                : QStringLiteral("file failed (%1): %2").arg(item.percent, item.address));
+            m_progress.error(QStringLiteral("file failed (%1): %2").arg(EndReason(item), item.address));
             break;
         case FileOutcome::Unfinished:
             break;
         }
     }
-    m_progress.bar(QStringLiteral("downloads"), static_cast<int>(m_reportedFiles.size()), list.size());
+    m_progress.bar(QStringLiteral("downloads"), static_cast<int>(m_reportedFiles.size()), list.size(), transferText());
+}
+
+QString BatchRun::transferText()
+{
+    const DownloadListModel &list = m_scheduler->list();
+    const qint64 now = Clock::monotonicMs();
+    m_meter.sample(now, receivedBytes(list));
+    return QStringLiteral("%1 %2 elapsed %3 left %4")
+        .arg(HumanBytes(m_meter.received()), HumanRate(m_meter.rate()), ClockText(m_meter.elapsedMs(now) / 1000),
+             ClockText(m_meter.secondsLeft(remainingBytes(list))));
 }
 
 BatchSummary BatchRun::summary() const
 {
-    BatchSummary s = BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr);
+    BatchSummary s = BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr, m_fileTitles);
+    s.downloadMs = m_downloadMs;
     s.retries = m_analysisRetries + (m_scheduler ? m_scheduler->retries() : 0);
     return s;
 }

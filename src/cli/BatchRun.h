@@ -2,8 +2,10 @@
 
 #include "cli/BatchOptions.h"
 #include "cli/BatchSummary.h"
+#include "cli/TransferMeter.h"
 
 #include <QCoroTask>
+#include <QHash>
 #include <QObject>
 #include <QSet>
 #include <memory>
@@ -59,6 +61,8 @@ private:
     QCoro::Task<> download();
     void configureDownloads();
     void reportFinishedFiles(int first, int last);
+    // Bytes, rate, elapsed time and the time left, after the bar's file count.
+    QString transferText();
 
     BatchOptions m_options;
     BatchProgress &m_progress;
@@ -70,5 +74,8 @@ private:
     bool m_serviceUnusable = false;
     bool m_downloadsRan = false;
     int m_analysisRetries = 0;
-    QSet<QString> m_reportedFiles; // addresses of download rows already reported as ended
+    QSet<QString> m_reportedFiles;        // addresses of download rows already reported as ended
+    QHash<QString, QString> m_fileTitles; // download address -> the title of the result row that handed it over
+    TransferMeter m_meter;
+    qint64 m_downloadMs = 0;
 };

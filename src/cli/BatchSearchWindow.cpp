@@ -56,7 +56,7 @@ bool BatchSearchWindow::waitForService(const ServicePageVerdict &verdict, const 
                                        const QString &address)
 {
     m_serviceProblem = ServiceProblemText(verdict, keyword, address);
-    m_progress.line(m_serviceProblem);
+    m_progress.error(m_serviceProblem);
     // The keyword did not come to an end: no "no results" line for it.
     return false;
 }

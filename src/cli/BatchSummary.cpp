@@ -1,11 +1,35 @@
 #include "cli/BatchSummary.h"
 
+#include "cli/TransferMeter.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadTexts.h"
 #include "core/download/SameNameRules.h"
 #include "core/search/ResultRow.h"
 #include "core/search/SearchTexts.h"
 #include "core/util/ControlCharacters.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QRegularExpression>
+
+namespace {
+QString outcomeWord(FileOutcome outcome)
+{
+    switch (outcome) {
+    case FileOutcome::Done:
+        return QStringLiteral("done");
+    case FileOutcome::Failed:
+        return QStringLiteral("failed");
+    case FileOutcome::Skipped:
+        return QStringLiteral("skipped");
+    case FileOutcome::Unfinished:
+        break;
+    }
+    return QStringLiteral("not reached");
+}
+} // namespace
 
 FileOutcome OutcomeOf(const DownloadItem &item)
 {
@@ -23,7 +47,19 @@ FileOutcome OutcomeOf(const DownloadItem &item)
     return FileOutcome::Unfinished;
 }
 
-BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListModel *downloads)
+QString EndReason(const DownloadItem &item)
+{
+    static const QRegularExpression share(QStringLiteral("^\\d+%$"));
+    if (!item.percent.isEmpty() && !share.match(item.percent).hasMatch())
+        return item.percent;
+    // A share is all a body that ended before its announced length leaves behind.
+    if (!item.percent.isEmpty())
+        return QStringLiteral("cut short at %1").arg(item.percent);
+    return QStringLiteral("no file received");
+}
+
+BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListModel *downloads,
+                              const QHash<QString, QString> &titles)
 {
     BatchSummary s;
     s.rowsCollected = static_cast<int>(rows.size());
@@ -43,7 +79,14 @@ BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListMo
         return s;
     s.downloadsRan = true;
     for (int i = 0; i < downloads->size(); ++i) {
-        switch (OutcomeOf(downloads->item(i))) {
+        const DownloadItem &item = downloads->item(i);
+        const FileOutcome outcome = OutcomeOf(item);
+        const qint64 bytes = item.downloaded.toLongLong();
+        s.bytesReceived += bytes;
+        const bool ended = outcome == FileOutcome::Failed || outcome == FileOutcome::Skipped;
+        s.files.append({titles.value(item.address), item.address, QDir::toNativeSeparators(ItemFilePath(item)), bytes,
+                        outcome, ended ? EndReason(item) : QString()});
+        switch (outcome) {
         case FileOutcome::Done:
             ++s.filesDone;
             break;
@@ -81,7 +124,44 @@ QString BatchSummary::text() const
     if (filesWaiting > 0)
         out += QStringLiteral(", %1 not reached").arg(filesWaiting);
     out += QLatin1Char('\n');
+    const qint64 seconds = downloadMs / 1000;
+    out += QStringLiteral("received: %1 in %2").arg(HumanBytes(bytesReceived), ClockText(seconds));
+    if (downloadMs > 0)
+        out += QStringLiteral(", %1 on average")
+                   .arg(HumanRate(static_cast<double>(bytesReceived) * 1000.0 / static_cast<double>(downloadMs)));
+    out += QLatin1Char('\n');
     return out;
+}
+
+QByteArray BatchSummary::json(int exitStatus) const
+{
+    QJsonObject analysed;
+    for (const auto &[status, count] : statuses)
+        analysed.insert(status, count);
+    QJsonObject document{
+        {QStringLiteral("exitStatus"), exitStatus}, {QStringLiteral("rowsCollected"), rowsCollected},
+        {QStringLiteral("analysed"), analysed},     {QStringLiteral("notAnalysed"), unanalysed},
+        {QStringLiteral("retries"), retries},       {QStringLiteral("downloadsRan"), downloadsRan},
+    };
+    if (downloadsRan) {
+        document.insert(QStringLiteral("fileCounts"),
+                        QJsonObject{{outcomeWord(FileOutcome::Done), filesDone},
+                                    {outcomeWord(FileOutcome::Failed), filesFailed},
+                                    {outcomeWord(FileOutcome::Skipped), filesSkipped},
+                                    {outcomeWord(FileOutcome::Unfinished), filesWaiting}});
+        document.insert(QStringLiteral("bytesReceived"), bytesReceived);
+        document.insert(QStringLiteral("downloadSeconds"), static_cast<double>(downloadMs) / 1000.0);
+    }
+    QJsonArray fileList;
+    for (const FileReport &file : files)
+        fileList.append(QJsonObject{{QStringLiteral("title"), file.title},
+                                    {QStringLiteral("address"), file.address},
+                                    {QStringLiteral("path"), file.path},
+                                    {QStringLiteral("bytes"), file.bytes},
+                                    {QStringLiteral("result"), outcomeWord(file.outcome)},
+                                    {QStringLiteral("reason"), file.reason}});
+    document.insert(QStringLiteral("files"), fileList);
+    return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
 
 bool BatchSummary::anyFailed() const

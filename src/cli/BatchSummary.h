@@ -1,11 +1,24 @@
 #pragma once
 
+#include <QHash>
 #include <QList>
 #include <QString>
 
 class DownloadListModel;
 struct DownloadItem;
 struct ResultRow;
+
+enum class FileOutcome { Done, Failed, Skipped, Unfinished };
+
+// One row of the download list as the batch reports it.
+struct FileReport {
+    QString title;    // the result row's title that handed the file over; empty when not known
+    QString address;  // the download address
+    QString path;     // the file the row saves to, in native separators
+    qint64 bytes = 0; // received
+    FileOutcome outcome = FileOutcome::Unfinished;
+    QString reason; // why a file failed or was skipped; empty otherwise
+};
 
 // What a batch ends with: how many rows the search collected, how the analysis left them (by status word) and
 // what became of their files.
@@ -22,15 +35,25 @@ struct BatchSummary {
     int filesWaiting = 0; // not reached (an interrupted run)
     // Requests asked again after the server answered 429 or 503 (row pages and files).
     int retries = 0;
+    // All files together, and the time from the first download's start to the last one's end.
+    qint64 bytesReceived = 0;
+    qint64 downloadMs = 0;
+    QList<FileReport> files;
 
     // Some row's analysis or some file failed.
     bool anyFailed() const;
 
-    static BatchSummary of(const QList<ResultRow> &rows, const DownloadListModel *downloads);
+    // `titles`: the result row title of each download address handed over.
+    static BatchSummary of(const QList<ResultRow> &rows, const DownloadListModel *downloads,
+                           const QHash<QString, QString> &titles = {});
     // The lines written to stdout.
     QString text() const;
+    // The same as one JSON document for scripts, with every file and the process's exit status.
+    QByteArray json(int exitStatus) const;
 };
 
-enum class FileOutcome { Done, Failed, Skipped, Unfinished };
 // How a download row ended: skipped rows are the ones the same-name rule or the size limit passed over.
 FileOutcome OutcomeOf(const DownloadItem &item);
+// Why a failed or skipped row did not give its file: the state text its engine left ("HTTP 404", "超时", ...),
+// or what the row's numbers tell when the engine left none.
+QString EndReason(const DownloadItem &item);

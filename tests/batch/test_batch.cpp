@@ -19,7 +19,12 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTcpServer>
@@ -338,6 +343,120 @@ private Q_SLOTS:
         QVERIFY(OpenVisitedDatabase());
         QVERIFY(IsVisitedAddress(failed));
         CloseVisitedDatabase();
+    }
+
+    // A file the server does not have and one whose server refuses the connection: the failed lines say why, and
+    // the outputs for scripts carry the same, with the exit status unchanged.
+    void scriptOutputs_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::newRow("--json") << QStringLiteral("--json");
+        QTest::newRow("--quiet") << QStringLiteral("--quiet");
+    }
+    void scriptOutputs()
+    {
+        QFETCH(QString, option);
+        m_server->route(QStringLiteral("/files/d301.pdf"),
+                        FixtureHttpServer::Response::withStatus(404, "<html><body>Not Found</body></html>"));
+        QTcpServer closed;
+        QVERIFY(closed.listen(QHostAddress::LocalHost));
+        const QString refusedAddress = QStringLiteral("http://127.0.0.1:%1/files/d302.pdf").arg(closed.serverPort());
+        closed.close();
+        m_server->route(resultPage(QStringLiteral("d302")),
+                        FixtureHttpServer::Response::html(
+                            "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>d302</title></head><body>"
+                            "<div class=\"allversion_content\"><span class=\"dl_item_span\"><a class=\"dl_item\" "
+                            "href=\"" +
+                            refusedAddress.toUtf8() +
+                            "\" target=\"_blank\"><span class=\"dl_source\">x</span><i class=\"c-icon "
+                            "c-icon-pdf\"></i></a><span class=\"dl_lib\">(全网免费下载)</span></span></div>"
+                            "</body></html>"));
+        const QString notFoundAddress = m_site->base() + QStringLiteral("/files/d301.pdf");
+
+        const Outcome outcome = batch({option, QStringLiteral("机器翻译"), QStringLiteral("文件类型")});
+        QCOMPARE(outcome.exitCode, BatchRun::kSomeFailed);
+        QVERIFY2(outcome.err.contains(QStringLiteral("file failed (HTTP 404): %1\n").arg(notFoundAddress)),
+                 qPrintable(outcome.err));
+        const qsizetype refusedLine = outcome.err.indexOf(QStringLiteral("): %1\n").arg(refusedAddress));
+        QVERIFY2(refusedLine > 0, qPrintable(outcome.err));
+        const qsizetype lineStart = outcome.err.lastIndexOf(QLatin1Char('\n'), refusedLine) + 1;
+        const QString refusedPrefix = QStringLiteral("file failed (");
+        QCOMPARE(outcome.err.mid(lineStart, refusedPrefix.size()), refusedPrefix);
+        const QString refusedReason =
+            outcome.err.mid(lineStart + refusedPrefix.size(), refusedLine - lineStart - refusedPrefix.size());
+        QVERIFY2(!refusedReason.isEmpty() && refusedReason != QLatin1String("no file received"),
+                 qPrintable(refusedReason));
+
+        if (option == QLatin1String("--quiet")) {
+            QVERIFY2(!outcome.err.contains(QStringLiteral("analysed ")), qPrintable(outcome.err));
+            QVERIFY2(!outcome.err.contains(QStringLiteral("file done: ")), qPrintable(outcome.err));
+            QCOMPARE(outcome.err.count(QStringLiteral("file failed (")), 2);
+            QVERIFY2(outcome.out.contains(QStringLiteral("files: 2 done, 2 failed, 0 skipped\n")),
+                     qPrintable(outcome.out));
+            QVERIFY2(outcome.out.contains(QStringLiteral("received: ")), qPrintable(outcome.out));
+            return;
+        }
+
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(outcome.out.toUtf8(), &error);
+        QVERIFY2(error.error == QJsonParseError::NoError, qPrintable(error.errorString() + outcome.out));
+        const QJsonObject summary = document.object();
+        QCOMPARE(summary.value(QStringLiteral("exitStatus")).toInt(), BatchRun::kSomeFailed);
+        QCOMPARE(summary.value(QStringLiteral("rowsCollected")).toInt(), 4);
+        QCOMPARE(summary.value(QStringLiteral("analysed")).toObject(), (QJsonObject{{QStringLiteral("成功"), 4}}));
+        QCOMPARE(summary.value(QStringLiteral("fileCounts")).toObject(),
+                 (QJsonObject{{QStringLiteral("done"), 2},
+                              {QStringLiteral("failed"), 2},
+                              {QStringLiteral("skipped"), 0},
+                              {QStringLiteral("not reached"), 0}}));
+        QHash<QString, QJsonObject> byAddress;
+        qint64 bytes = 0;
+        for (const QJsonValue &file : summary.value(QStringLiteral("files")).toArray()) {
+            const QJsonObject f = file.toObject();
+            byAddress.insert(f.value(QStringLiteral("address")).toString(), f);
+            // The total counts what arrived, error pages included.
+            bytes += f.value(QStringLiteral("bytes")).toInteger();
+            const QFileInfo saved(f.value(QStringLiteral("path")).toString());
+            if (f.value(QStringLiteral("result")).toString() != QLatin1String("done"))
+                continue;
+            // A done file is the row's title under the save folder, with all its bytes.
+            QCOMPARE(saved.completeBaseName(), f.value(QStringLiteral("title")).toString());
+            QCOMPARE(saved.absolutePath(), QFileInfo(outFolder()).absoluteFilePath());
+            QCOMPARE(f.value(QStringLiteral("bytes")).toInteger(), saved.size());
+            QCOMPARE(f.value(QStringLiteral("reason")).toString(), QString());
+        }
+        QCOMPARE(byAddress.size(), 4);
+        QCOMPARE(summary.value(QStringLiteral("bytesReceived")).toInteger(), bytes);
+        const QJsonObject notFound = byAddress.value(notFoundAddress);
+        QCOMPARE(notFound.value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
+        QCOMPARE(notFound.value(QStringLiteral("reason")).toString(), QStringLiteral("HTTP 404"));
+        QVERIFY(!notFound.value(QStringLiteral("title")).toString().isEmpty());
+        const QJsonObject refused = byAddress.value(refusedAddress);
+        QCOMPARE(refused.value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
+        QCOMPARE(refused.value(QStringLiteral("reason")).toString(), refusedReason);
+    }
+
+    // On a terminal the bar ends with the files finished, the bytes, the rate, the time elapsed and the time left.
+    void liveBarShowsTheTransfer()
+    {
+        std::FILE *stream = std::tmpfile();
+        QVERIFY(stream);
+        const auto closeStream = qScopeGuard([stream] { std::fclose(stream); });
+        {
+            BatchProgress live(stream, true);
+            BatchRun batchRun(options({QStringLiteral("文件类型")}), live);
+            QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
+        }
+        std::rewind(stream);
+        QByteArray bytes;
+        char buffer[4096];
+        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, stream)) > 0;)
+            bytes.append(buffer, qsizetype(n));
+        const QString written = QString::fromUtf8(bytes);
+        // Everything arrived: nothing is left to wait for.
+        static const QRegularExpression lastBar(
+            QStringLiteral("downloads \\[#{30}\\] 2/2 \\d+ B \\d+ B/s elapsed \\d\\d:\\d\\d left 00:00"));
+        QVERIFY2(lastBar.match(written).hasMatch(), qPrintable(written));
     }
 
     // --no-download stops after the analysis; --export writes the analysed list.

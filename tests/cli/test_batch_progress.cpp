@@ -5,13 +5,13 @@
 
 namespace {
 // What `write` puts on a stream, read back as UTF-8.
-template <typename Write> QString written(bool live, Write &&write)
+template <typename Write> QString written(bool live, Write &&write, bool quiet = false)
 {
     std::FILE *stream = std::tmpfile();
     if (!stream)
         return QStringLiteral("<no temporary file>");
     {
-        BatchProgress progress(stream, live);
+        BatchProgress progress(stream, live, quiet);
         write(progress);
     }
     std::fflush(stream);
@@ -61,6 +61,20 @@ private Q_SLOTS:
         QCOMPARE(out.count(QStringLiteral("\r\x1b[K")), 2);
         QVERIFY(out.contains(QStringLiteral("x\\x1b[2J\n")));
         QCOMPARE(out.count(QChar(0x1b)), 2);
+    }
+
+    // Quiet: the errors still come, nothing else does, not even on a terminal.
+    void quietKeepsOnlyErrors()
+    {
+        const QString out = written(
+            true,
+            [](BatchProgress &p) {
+                p.line(QStringLiteral("analysed 1/2 成功: a"));
+                p.bar(QStringLiteral("downloads"), 1, 2, QStringLiteral("1.00 KiB"));
+                p.error(QStringLiteral("file failed (HTTP 404): http://x/a.pdf"));
+            },
+            true);
+        QCOMPARE(out, QStringLiteral("file failed (HTTP 404): http://x/a.pdf\n"));
     }
 };
 

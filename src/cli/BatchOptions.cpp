@@ -102,9 +102,9 @@ QString BatchUsageText()
                            "  3    the search service could not be used (unreachable, refused, verification)\n"
                            "  4    the road ran to its end, but some rows or files failed\n"
                            "  130  interrupted (Ctrl-C)\n"
-                           "\nOn a terminal a bar shows the files finished, the bytes received, the rate over the "
-                           "last\nseconds, the time elapsed and the time left (--:-- while it cannot be told). "
-                           "Otherwise\nstderr gets plain lines only.\n");
+                           "\nOn a terminal a bar shows the files finished, the bytes received, the rate over the\n"
+                           "last five seconds, the time elapsed and the time left (--:-- while unknown);\n"
+                           "piped, stderr gets plain lines only.\n");
     return text;
 }
 

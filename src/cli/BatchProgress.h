@@ -14,6 +14,7 @@ public:
     BatchProgress(const BatchProgress &) = delete;
     BatchProgress &operator=(const BatchProgress &) = delete;
 
+    bool isLive() const { return m_live; }
     // Whether `stream` is an interactive terminal.
     static bool isTerminal(std::FILE *stream);
 

@@ -332,8 +332,11 @@ QCoro::Task<> BatchRun::download()
         [this](const QModelIndex &from, const QModelIndex &to) { reportFinishedFiles(from.row(), to.row()); },
         Qt::QueuedConnection);
     m_scheduler->StartDownloads();
-    while (m_scheduler->downloadsActive() && !m_interrupted)
+    while (m_scheduler->downloadsActive() && !m_interrupted) {
         co_await waitForSignal(m_scheduler, &DownloadScheduler::supervised, std::chrono::milliseconds(-1));
+        // Once a second also while nothing arrives: the rate falls and the time left turns unknown.
+        drawDownloadBar();
+    }
     reportFinishedFiles(0, list.size() - 1);
     m_downloadMs = Clock::monotonicMs() - started;
 }
@@ -362,7 +365,16 @@ void BatchRun::reportFinishedFiles(int first, int last)
             break;
         }
     }
-    m_progress.bar(QStringLiteral("downloads"), static_cast<int>(m_reportedFiles.size()), list.size(), transferText());
+    drawDownloadBar();
+}
+
+void BatchRun::drawDownloadBar()
+{
+    // Summing the list's bytes is for the bar alone; piped, it is not drawn.
+    if (!m_progress.isLive())
+        return;
+    m_progress.bar(QStringLiteral("downloads"), static_cast<int>(m_reportedFiles.size()), m_scheduler->list().size(),
+                   transferText());
 }
 
 QString BatchRun::transferText()

@@ -61,7 +61,8 @@ private:
     QCoro::Task<> download();
     void configureDownloads();
     void reportFinishedFiles(int first, int last);
-    // Bytes, rate, elapsed time and the time left, after the bar's file count.
+    // The files ended, then the bytes, rate, elapsed time and the time left.
+    void drawDownloadBar();
     QString transferText();
 
     BatchOptions m_options;

@@ -1,5 +1,6 @@
 #include "web/PageScripts.h"
 
+#include "core/net/Browser.h"
 #include "core/search/ServiceMarkup.h"
 
 #include <QJsonArray>
@@ -21,20 +22,11 @@ QString snapshot()
     for (const ServiceMarkup::CitationSelector &s : ServiceMarkup::kCitationSelectors)
         selectors.append(QJsonArray{s.part, s.selector});
     const QString selectorList = QString::fromUtf8(QJsonDocument(selectors).toJson(QJsonDocument::Compact));
-    return QStringLiteral(R"JS((function () {
-  var resultClass = %1;
-  var partSelectors = %2;
-  function parts(div) {
-    var out = {};
-    for (var k = 0; k < partSelectors.length; ++k) {
-      var found = [];
-      var list = [];
-      try { list = div.querySelectorAll(partSelectors[k][1]); } catch (e) { list = []; }
-      for (var m = 0; m < list.length; ++m) found.push(str(list[m].innerText || list[m].textContent));
-      if (found.length) out[partSelectors[k][0]] = found;
-    }
-    return out;
-  }
+    // One walk over the elements in document order (the order getElementsByTagName gives, which clicks by index
+    // rely on). Asking each DIV for its first link would read its whole subtree again: deeply nested pages took
+    // longer than any answer limit. Here every element is visited once, and a link is handed to the DIVs that
+    // enclose it and still wait for their first one.
+    return QStringLiteral(R"JS((function (resultClass, partSelectors, readLimit) {
   function str(v) { return typeof v === 'string' ? v : ''; }
   function cls(e) {
     if (typeof e.className === 'string') return e.className;
@@ -48,24 +40,67 @@ QString snapshot()
   function anchor(a) {
     return { innerText: str(a.innerText), innerHtml: str(a.innerHTML), className: cls(a), href: href(a) };
   }
+  function matches(e, selector) {
+    try { return e.matches(selector); } catch (x) { return false; }
+  }
   var d = document;
   if (!d) return JSON.stringify({ hasDocument: false });
-  var divs = [];
-  var divList = d.getElementsByTagName('div');
-  for (var i = 0; i < divList.length; ++i) {
-    var first = divList[i].getElementsByTagName('a')[0];
-    var entry = { className: cls(divList[i]), firstAnchor: first ? anchor(first) : null };
-    if (cls(divList[i]).trim().toLowerCase() === resultClass) entry.parts = parts(divList[i]);
-    divs.push(entry);
-  }
-  var anchors = [];
-  var anchorList = d.getElementsByTagName('a');
-  for (var j = 0; j < anchorList.length; ++j) anchors.push(anchor(anchorList[j]));
   var root = d.documentElement;
-  return JSON.stringify({ hasDocument: true, url: str(d.URL), outerHtml: root ? str(root.outerHTML) : '',
-                          divs: divs, anchors: anchors });
-})())JS")
-        .arg(literal(ServiceMarkup::kResultBlockClass), selectorList);
+  var outerHtml = root ? str(root.outerHTML) : '';
+  if (outerHtml.length > readLimit) return JSON.stringify({ hasDocument: false, oversize: outerHtml.length });
+  var divs = [];
+  var anchors = [];
+  var waiting = [];  // enclosing DIVs without a link yet, outermost first
+  var blocks = [];   // enclosing result blocks, outermost first
+  function enter(e) {
+    var tag = e.localName;
+    if (tag === 'a') {
+      var a = anchor(e);
+      anchors.push(a);
+      for (var i = 0; i < waiting.length; ++i) waiting[i].entry.firstAnchor = a;
+      waiting.length = 0;
+    }
+    if (blocks.length) {
+      // A part belongs to its innermost block, so nested blocks cost no more than flat ones.
+      var block = blocks[blocks.length - 1].entry;
+      for (var k = 0; k < partSelectors.length; ++k) {
+        if (!matches(e, partSelectors[k][1])) continue;
+        var name = partSelectors[k][0];
+        (block.parts[name] = block.parts[name] || []).push(str(e.innerText || e.textContent));
+      }
+    }
+    if (tag === 'div') {
+      var entry = { className: cls(e), firstAnchor: null };
+      divs.push(entry);
+      waiting.push({ element: e, entry: entry });
+      if (cls(e).trim().toLowerCase() === resultClass) {
+        entry.parts = {};
+        blocks.push({ element: e, entry: entry });
+      }
+    }
+  }
+  function leave(e) {
+    if (waiting.length && waiting[waiting.length - 1].element === e) waiting.pop();
+    if (blocks.length && blocks[blocks.length - 1].element === e) blocks.pop();
+  }
+  if (root) {
+    var walker = d.createTreeWalker(root, 1 /* elements */);
+    enter(root);
+    for (;;) {
+      if (walker.firstChild()) { enter(walker.currentNode); continue; }
+      var more = false;
+      for (;;) {
+        leave(walker.currentNode);
+        if (walker.nextSibling()) { enter(walker.currentNode); more = true; break; }
+        if (!walker.parentNode()) break;
+      }
+      if (!more) break;
+    }
+  }
+  return JSON.stringify({ hasDocument: true, url: str(d.URL), outerHtml: outerHtml, divs: divs, anchors: anchors });
+}))JS")
+        .append(QStringLiteral("(%1, %2, %3)")
+                    .arg(literal(ServiceMarkup::kResultBlockClass), selectorList, QString::number(kPageReadLimit)));
 }
 
 QString inputs()

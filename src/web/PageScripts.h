@@ -11,7 +11,8 @@ namespace PageScripts {
 QString literal(const QString &text);
 
 // The top-level document as JSON: {hasDocument, url, outerHtml, divs: [{className, firstAnchor}], anchors: [...]},
-// each anchor {innerText, innerHtml, className, href}.
+// each anchor {innerText, innerHtml, className, href}; a page larger than kPageReadLimit gives {hasDocument: false,
+// oversize: its length} and nothing else.
 QString snapshot();
 // Every INPUT element as JSON: [{id, name, type, value}].
 QString inputs();

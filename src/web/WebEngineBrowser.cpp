@@ -87,6 +87,10 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QObject *parent)
     connect(m_page, &QWebEnginePage::windowCloseRequested, this, &Browser::windowClosingRefused);
     connect(m_page, &WebPage::newWindowWanted, this, &WebEngineBrowser::openRequestedWindow);
     connect(m_page, &WebPage::scriptDialogSuppressed, this, &Browser::scriptDialogSuppressed);
+    connect(m_page, &QWebEnginePage::renderProcessTerminated, this,
+            [this](QWebEnginePage::RenderProcessTerminationStatus status, int exitCode) {
+                recordPageProcessEnd(int(status), exitCode);
+            });
 }
 
 WebEngineBrowser::~WebEngineBrowser()
@@ -98,6 +102,21 @@ WebEngineBrowser::~WebEngineBrowser()
 QWebEnginePage *WebEngineBrowser::page() const
 {
     return m_page;
+}
+
+void WebEngineBrowser::recordPageProcessEnd(int status, int exitCode)
+{
+    if (status == QWebEnginePage::NormalTerminationStatus)
+        return;
+    // A page too big for the memory takes its process down; that is a page that did not arrive, not an empty one.
+    const QString how =
+        status == QWebEnginePage::KilledTerminationStatus ? QStringLiteral("killed") : QStringLiteral("crashed");
+    m_lastLoad.failure = QStringLiteral("the page's process was %1 (exit code %2)").arg(how).arg(exitCode);
+    // A load in flight never completes now.
+    if (m_busy) {
+        setBusy(false);
+        Q_EMIT documentComplete(currentUrl());
+    }
 }
 
 void WebEngineBrowser::recordLoad(const QWebEngineLoadingInfo &info)
@@ -203,8 +222,10 @@ QCoro::Task<PageSnapshot> WebEngineBrowser::snapshot()
     const QJsonObject o =
         jsonFrom(co_await evaluate(PageScripts::snapshot(), QWebEngineScript::ApplicationWorld)).object();
     PageSnapshot s;
-    if (!o.value(u"hasDocument").toBool())
+    if (!o.value(u"hasDocument").toBool()) {
+        s.oversize = qsizetype(o.value(u"oversize").toDouble());
         co_return s;
+    }
     s.hasDocument = true;
     s.url = o.value(u"url").toString();
     s.outerHtml = o.value(u"outerHtml").toString();

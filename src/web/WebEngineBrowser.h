@@ -57,6 +57,8 @@ private:
     void setBusy(bool busy);
     void openRequestedWindow(const QUrl &url);
     void recordLoad(const QWebEngineLoadingInfo &info);
+    // `status` is a QWebEnginePage::RenderProcessTerminationStatus.
+    void recordPageProcessEnd(int status, int exitCode);
 
     WebPage *m_page = nullptr;
     QString m_relayToken;

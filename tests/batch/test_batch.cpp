@@ -946,6 +946,8 @@ private Q_SLOTS:
                              << QStringLiteral("refused the request (HTTP 429)") << 0;
         QTest::newRow("closed port") << QStringLiteral("机器翻译") << QStringLiteral("closed")
                                      << QStringLiteral("cannot be reached") << 0;
+        QTest::newRow("page too large to read") << QStringLiteral("机器翻译") << QStringLiteral("huge")
+                                                << QStringLiteral("too large to read") << 0;
     }
     void serviceThatCannotBeUsed()
     {
@@ -957,6 +959,10 @@ private Q_SLOTS:
             m_server->route(
                 requestPath(QueryAddress(keyword, 0, 0)),
                 FixtureHttpServer::Response::withStatus(429, "<html><body>Too Many Requests</body></html>"));
+        if (answer == u"huge")
+            m_server->route(requestPath(QueryAddress(keyword, 0, 0)),
+                            FixtureHttpServer::Response::html("<html><body>" + QByteArray(int(kPageReadLimit), 'x') +
+                                                              "</body></html>"));
         if (answer == u"closed") {
             QTcpServer probe;
             QVERIFY(probe.listen(QHostAddress::LocalHost));

@@ -12,6 +12,7 @@
 #include <QWebEngineProfile>
 #include <QWebEngineView>
 #include <algorithm>
+#include <csignal>
 #include <memory>
 
 using namespace std::chrono_literals;
@@ -310,6 +311,65 @@ private Q_SLOTS:
         QVERIFY(!s.hasDocument);
         QVERIFY(s.divs.isEmpty());
         QVERIFY(!run(m_browser->click(ElementRef::byTag(QStringLiteral("a"), 0))));
+    }
+
+    // Every DIV of a deeply nested page gets its first link, in one reading well inside the answer limit (each DIV
+    // reading its own subtree again took longer than the limit and read as no document).
+    void deeplyNestedPageIsReadWhole()
+    {
+        constexpr int kDepth = 20000;
+        // Not shown, so that the browser spends its time on reading the page rather than laying it out.
+        QByteArray page = "<html><body><a href='/first'>first</a><div style='display:none'>";
+        for (int i = 1; i < kDepth; ++i)
+            page += "<div>";
+        page += "<div class='sc_content'><a href='/deep'>deep</a><span class='sc_time'>2020</span></div>";
+        for (int i = 0; i < kDepth; ++i)
+            page += "</div>";
+        page += "<a href='/last'>last</a></body></html>";
+        m_server->route(QStringLiteral("/nested"), FixtureHttpServer::Response::html(page));
+        QVERIFY(load(m_site->base() + QStringLiteral("/nested")));
+
+        const PageSnapshot s = run(m_browser->snapshot());
+        QVERIFY(s.hasDocument);
+        QCOMPARE(s.divs.size(), kDepth + 1);
+        QCOMPARE(s.anchors.size(), 3);
+        QCOMPARE(s.anchors.at(1).innerText, QStringLiteral("deep"));
+        // The parser nests only so deep and puts the rest side by side: a DIV holds the deep link or none.
+        QVERIFY(std::all_of(s.divs.begin(), s.divs.end(), [](const PageDiv &d) {
+            return !d.firstAnchor || d.firstAnchor->href.endsWith(QStringLiteral("/deep"));
+        }));
+        QVERIFY(s.divs.first().firstAnchor);
+        QVERIFY(std::count_if(s.divs.begin(), s.divs.end(), [](const PageDiv &d) { return d.firstAnchor; }) > 100);
+    }
+
+    // A page larger than the program reads is not read (its size is told instead); the next page is read again.
+    void oversizePageIsNotRead()
+    {
+        const QByteArray page = "<html><body><p>" + QByteArray(int(kPageReadLimit), 'x') + "</p></body></html>";
+        m_server->route(QStringLiteral("/huge"), FixtureHttpServer::Response::html(page));
+        QVERIFY(load(m_site->base() + QStringLiteral("/huge")));
+        const PageSnapshot huge = run(m_browser->snapshot());
+        QVERIFY(!huge.hasDocument);
+        QVERIFY(huge.oversize > kPageReadLimit);
+        QVERIFY(huge.outerHtml.isEmpty());
+
+        QVERIFY(load(m_site->searchUrl(QStringLiteral("机器翻译"))));
+        const PageSnapshot next = run(m_browser->snapshot());
+        QVERIFY(next.hasDocument);
+        QCOMPARE(next.oversize, 0);
+    }
+
+    // A page process that dies (out of memory, say) is a page that did not arrive, not an empty one.
+    void aKilledPageProcessIsAFailedLoad()
+    {
+        QVERIFY(load(m_site->searchUrl(QStringLiteral("机器翻译"))));
+        QVERIFY(m_browser->lastLoad().failure.isEmpty());
+        QSignalSpy ended(m_browser->page(), &QWebEnginePage::renderProcessTerminated);
+        QVERIFY(m_browser->page()->renderProcessPid() > 0);
+        QCOMPARE(::kill(pid_t(m_browser->page()->renderProcessPid()), SIGKILL), 0);
+        QVERIFY(ended.wait(20000));
+        QVERIFY(m_browser->lastLoad().failure.contains(QStringLiteral("killed")));
+        QVERIFY(!run(m_browser->snapshot()).hasDocument);
     }
 
     void worksInsideAView()

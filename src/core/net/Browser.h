@@ -27,6 +27,10 @@ struct PageDiv {
     QMap<QString, QStringList> parts = {};
 };
 
+// The largest page, in characters of its HTML, that the program reads out of the browser. Result pages are a few
+// hundred kilobytes; reading a page of tens of megabytes took the browser to gigabytes of memory.
+inline constexpr qsizetype kPageReadLimit = 8 * 1024 * 1024;
+
 // What the program reads of the top-level document in one go. Reading it all at once keeps the page from
 // changing between the reads that a harvest makes.
 struct PageSnapshot {
@@ -42,6 +46,9 @@ struct PageSnapshot {
     // Every A element of the document, in document order. The position in this list is the index that
     // ElementRef::byTag(u"a", index) clicks.
     QList<PageAnchor> anchors;
+    // The page's size in characters when it is larger than kPageReadLimit and was not read (hasDocument is false
+    // then); 0 otherwise.
+    qsizetype oversize = 0;
 };
 
 // How the last top-level load ended, as far as the page itself cannot tell: an HTTP error status or no page at all.

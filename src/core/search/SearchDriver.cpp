@@ -200,7 +200,7 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
                 ? ServicePageVerdict{ServicePageState::Unreachable,
                                      QStringLiteral("no answer within %1 s")
                                          .arg(std::chrono::duration_cast<std::chrono::seconds>(kQueryPageWait).count())}
-                : JudgeServicePage(m_browser.lastLoad(), m_browser.title(), page.outerHtml, Deployment::searchBase());
+                : JudgeServiceSnapshot(m_browser.lastLoad(), m_browser.title(), page, Deployment::searchBase());
         if (verdict.usable()) {
             if (waiting)
                 m_window.serviceWaitEnded();

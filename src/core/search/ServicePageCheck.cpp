@@ -45,6 +45,18 @@ ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, 
     return {};
 }
 
+ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &title, const PageSnapshot &page,
+                                        const QString &serviceBase)
+{
+    if (page.oversize > 0) {
+        constexpr double kMiB = 1024.0 * 1024.0;
+        return {ServicePageState::TooLarge, QStringLiteral("%1 MiB of text; the limit is %2 MiB")
+                                                .arg(double(page.oversize) / kMiB, 0, 'f', 1)
+                                                .arg(double(kPageReadLimit) / kMiB, 0, 'f', 0)};
+    }
+    return JudgeServicePage(load, title, page.outerHtml, serviceBase);
+}
+
 QString ServiceProblemWhat(const ServicePageVerdict &verdict)
 {
     QString what;
@@ -59,6 +71,9 @@ QString ServiceProblemWhat(const ServicePageVerdict &verdict)
         break;
     case ServicePageState::Unreachable:
         what = QStringLiteral("the search service cannot be reached");
+        break;
+    case ServicePageState::TooLarge:
+        what = QStringLiteral("the search service's page is too large to read");
         break;
     }
     if (!verdict.reason.isEmpty())

@@ -3,6 +3,7 @@
 #include <QString>
 
 struct PageLoad;
+struct PageSnapshot;
 
 // Whether the page the service answered with can be read for results. A page without results is usable (it says
 // there are none); the others are not result pages at all and must not read as "no results".
@@ -12,8 +13,10 @@ enum class ServicePageState {
     Verification,
     // The service answered with an HTTP error (4xx or 5xx; 429 when it refuses the request rate).
     Refused,
-    // No page arrived: connection refused, name not resolved, TLS failure, time-out.
+    // No page arrived: connection refused, name not resolved, TLS failure, time-out, the page's process ended.
     Unreachable,
+    // The page is larger than the program reads out of the browser.
+    TooLarge,
 };
 
 struct ServicePageVerdict {
@@ -28,6 +31,10 @@ struct ServicePageVerdict {
 // service's base address (scheme and host, as the search addresses are built from).
 ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, const QString &pageText,
                                     const QString &serviceBase);
+
+// Judges a page read out of the browser: a page too large to read, else as JudgeServicePage.
+ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &title, const PageSnapshot &page,
+                                        const QString &serviceBase);
 
 // What happened, in a few words with the reason ("the search service asks for a verification (百度安全验证)").
 QString ServiceProblemWhat(const ServicePageVerdict &verdict);

@@ -32,6 +32,9 @@ QString ServiceWaitNotice::text(const ServicePageVerdict &verdict, const QString
     case ServicePageState::Unreachable:
         what = T::kServiceUnreachable.arg(verdict.reason);
         break;
+    case ServicePageState::TooLarge:
+        what = T::kServiceTooLarge.arg(verdict.reason);
+        break;
     }
     return what + T::kServiceWhere.arg(keyword, address);
 }

@@ -98,6 +98,8 @@ inline const QString kServiceRefused =
     QStringLiteral("百度学术拒绝了请求（%1）：稍后在浏览器中刷新页面，出现结果页后采集自动继续。");
 inline const QString kServiceUnreachable =
     QStringLiteral("无法连接百度学术（%1）：请检查网络后在浏览器中刷新页面，出现结果页后采集自动继续。");
+inline const QString kServiceTooLarge =
+    QStringLiteral("页面太大，无法读取（%1）：请在浏览器中打开结果页，出现结果页后采集自动继续。");
 // A next-page link led back to a page the walk had shown (%1: its address).
 inline const QString kWalkedBefore = QStringLiteral("下一页回到已采集过的页面，采集结束：%1");
 inline const QString kServiceWhere = QStringLiteral("\n关键词：%1\n网址：%2");

@@ -272,12 +272,14 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
     Statement &select = *m_select;
     out.reserve(out.size() + most);
     const auto text = [&](int l) { return m_column[l] >= 0 ? select.text(m_column[l]) : QString(); };
+    // Compared as the file holds them, before any conversion: most records repeat the previous one's texts.
     const auto shared = [&](int l) {
-        QString value = text(l);
-        if (value == m_lastText[l])
-            return m_lastText[l];
-        m_lastText[l] = value;
-        return value;
+        const QByteArrayView raw = m_column[l] >= 0 ? select.utf8(m_column[l]) : QByteArrayView();
+        if (raw != QByteArrayView(m_lastUtf8[l])) {
+            m_lastUtf8[l] = raw.toByteArray();
+            m_lastText[l] = QString::fromUtf8(raw);
+        }
+        return m_lastText[l];
     };
     // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
     // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.

@@ -87,6 +87,7 @@ private:
     // The last status, type and folder read: a file repeats them from record to record, and rows that share
     // one text hold it once instead of a copy each.
     QString m_lastText[5];
+    QByteArray m_lastUtf8[5];
 };
 
 // Writes `records` to a new list exchange file at `path`, cut to the stored lengths, in list order and in one

@@ -5,17 +5,23 @@
 namespace {
 constexpr std::size_t kMinSlots = 16;
 
-std::size_t hashOf(const QString &key)
-{
-    return qHash(key, 0);
-}
-
 // The bits of a hash above the ones that pick the slot (tables stay far below 2^32 slots).
 std::uint32_t tagOf(std::size_t hash)
 {
     return std::uint32_t(std::uint64_t(hash) >> 32);
 }
 } // namespace
+
+std::size_t ResultKeyIndex::hashOf(const QString &key)
+{
+    return qHash(key, 0);
+}
+
+void ResultKeyIndex::prefetch(std::size_t hash) const
+{
+    if (!m_slots.empty())
+        __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
+}
 
 int ResultKeyIndex::find(const QString &key, const std::vector<ResultRow> &rows) const
 {
@@ -64,10 +70,15 @@ void ResultKeyIndex::append(const QString &key)
 
 int ResultKeyIndex::findOrAppend(const QString &key, const std::function<const QString &(std::size_t row)> &keyOf)
 {
+    return findOrAppend(key, hashOf(key), keyOf);
+}
+
+int ResultKeyIndex::findOrAppend(const QString &key, std::size_t hash,
+                                 const std::function<const QString &(std::size_t row)> &keyOf)
+{
     if (2 * (m_hashes.size() + 1) > m_slots.size())
         rebuildTable(m_hashes.size() + 1);
     const std::size_t mask = m_slots.size() - 1;
-    const std::size_t hash = hashOf(key);
     const std::uint32_t tag = tagOf(hash);
     std::size_t i = hash & mask;
     for (; m_slots[i].row >= 0; i = (i + 1) & mask) {

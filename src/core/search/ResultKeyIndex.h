@@ -24,6 +24,12 @@ public:
     // can keep them aside until it knows how many there are. One hash and one probe for both the lookup and
     // the placing.
     int findOrAppend(const QString &key, const std::function<const QString &(std::size_t row)> &keyOf);
+    // The same with the key's hash (hashOf) taken before: a caller with many keys hashes them first and asks
+    // prefetch() for the slots of keys a few places ahead, so that the table is not read one cache miss at a time.
+    int findOrAppend(const QString &key, std::size_t hash,
+                     const std::function<const QString &(std::size_t row)> &keyOf);
+    static std::size_t hashOf(const QString &key);
+    void prefetch(std::size_t hash) const;
     // Room for `more` rows beyond the present ones, so that adding them never rebuilds the table.
     void reserve(std::size_t more);
     std::size_t size() const { return m_hashes.size(); }

@@ -159,9 +159,19 @@ int ResultListModel::addRows(QList<ResultRow> rows)
     const std::function<const QString &(std::size_t)> keyOf = [&](std::size_t row) -> const QString & {
         return row < base ? m_rows[row].key : rows.at(accepted[row - base]).key;
     };
-    for (qsizetype i = 0; i < rows.size(); ++i)
-        if (m_index.findOrAppend(rows.at(i).key, keyOf) < 0)
+    // The table is far larger than the caches: its slots are asked for a few keys ahead, so their reads overlap
+    // instead of waiting one after the other.
+    constexpr qsizetype kAhead = 8;
+    std::vector<std::size_t> hashes;
+    hashes.reserve(std::size_t(rows.size()));
+    for (const ResultRow &r : std::as_const(rows))
+        hashes.push_back(ResultKeyIndex::hashOf(r.key));
+    for (qsizetype i = 0; i < rows.size(); ++i) {
+        if (i + kAhead < rows.size())
+            m_index.prefetch(hashes[std::size_t(i + kAhead)]);
+        if (m_index.findOrAppend(rows.at(i).key, hashes[std::size_t(i)], keyOf) < 0)
             accepted.push_back(i);
+    }
     if (accepted.empty())
         return 0;
     const int at = static_cast<int>(base);

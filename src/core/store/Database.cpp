@@ -216,6 +216,14 @@ QString Statement::text(int column) const
     return data ? QString::fromUtf8(data, sqlite3_column_bytes(m_stmt, column)) : QString();
 }
 
+QByteArrayView Statement::utf8(int column) const
+{
+    if (!m_stmt)
+        return {};
+    const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(m_stmt, column));
+    return data ? QByteArrayView(data, sqlite3_column_bytes(m_stmt, column)) : QByteArrayView();
+}
+
 qint64 Statement::integer(int column) const
 {
     return m_stmt ? sqlite3_column_int64(m_stmt, column) : 0;

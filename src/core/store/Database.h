@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 
 struct sqlite3;
@@ -76,6 +77,9 @@ public:
     int columnCount() const;
     QString columnName(int column) const;
     QString text(int column) const;
+    // The column's text as SQLite holds it (UTF-8), valid until the next step or reset: for comparing a value
+    // with one read before without making a QString of it.
+    QByteArrayView utf8(int column) const;
     qint64 integer(int column) const;
     bool isNull(int column) const;
 

@@ -33,6 +33,9 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <poll.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kProgramLimitMs = 120000;
@@ -915,10 +918,10 @@ private Q_SLOTS:
         for (const QString &body : bodiesIn())
             QVERIFY(wholeBodies.contains(body));
 
-        // The rerun analyses again: the killed run recorded the addresses it analysed, downloaded or not.
+        // The rerun skips nothing: what the killed run analysed was never saved, so it is not taken as visited.
         for (const QString &path : stalledPaths)
             m_server->removeRoute(path);
-        const Outcome rerun = batch(arguments);
+        const Outcome rerun = batch(arguments + QStringList{QStringLiteral("--skip-visited")});
         QCOMPARE(rerun.exitCode, 0);
         QCOMPARE(filesIn(outFolder()), papers);
         QCOMPARE(bodiesIn(), wholeBodies);
@@ -928,6 +931,44 @@ private Q_SLOTS:
         QCOMPARE(third.exitCode, 0);
         QVERIFY2(third.out.contains(QStringLiteral("analysed: 跳过(曾经下载) 2\n")), qPrintable(third.out));
         QCOMPARE(filesIn(outFolder()), papers);
+    }
+
+    // kill -9 while the visited-address database is first made: the next run finishes the file and uses it.
+    void killedWhileTheDatabaseIsMade()
+    {
+        const QString path = m_home->filePath(QStringLiteral("zxdata.db"));
+        const int watch = inotify_init1(IN_CLOEXEC);
+        QVERIFY(watch >= 0);
+        const auto closeWatch = qScopeGuard([watch] { ::close(watch); });
+        QVERIFY(inotify_add_watch(watch, QFile::encodeName(m_home->filePath(QString())).constData(), IN_CREATE) >= 0);
+        const QStringList arguments{QStringLiteral("--skip-visited"), QStringLiteral("机器翻译")};
+        const Outcome killed = batch(arguments, [&](QProcess &process) {
+            // Read straight from the kernel, not through the event loop, so the kill lands within moments of the
+            // file's creation, while its key is still being derived.
+            pollfd ready{watch, POLLIN, 0};
+            alignas(inotify_event) char events[4096];
+            for (bool created = false; !created;) {
+                QVERIFY(::poll(&ready, 1, kProgramLimitMs) == 1);
+                const ssize_t got = ::read(watch, events, sizeof events);
+                QVERIFY(got > 0);
+                for (ssize_t at = 0; at < got;) {
+                    const auto *event = reinterpret_cast<const inotify_event *>(events + at);
+                    created = created || (event->len > 0 && QByteArray(event->name) == "zxdata.db");
+                    at += ssize_t(sizeof(inotify_event) + event->len);
+                }
+            }
+            ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        });
+        QCOMPARE(killed.exitCode, -1);
+        QVERIFY(QFile::exists(path));
+
+        const Outcome rerun = batch(arguments);
+        QCOMPARE(rerun.exitCode, 0);
+        QVERIFY2(!rerun.err.contains(QStringLiteral("visited-address database")), qPrintable(rerun.err));
+        QCOMPARE(filesIn(outFolder()).size(), 2);
+        const Outcome third = batch(arguments);
+        QCOMPARE(third.exitCode, 0);
+        QVERIFY2(third.out.contains(QStringLiteral("analysed: 跳过(曾经下载) 2\n")), qPrintable(third.out));
     }
 
     // A service that is not there, refuses or asks for a verification is not a keyword without results: the batch

@@ -367,17 +367,18 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
         return status;
     }
     m_proxies.recordFetch(true);
-    QString address = key;
-    const bool newlyVisited = RecordVisitedAddress(address);
     QStringList entries;
     提取全网免费下载链接组(text, entries);
     QString linkType;
     const QString link = 取出全网免费下载链接(entries, linkType);
+    QString address = key;
     if (link.isEmpty()) {
+        RecordVisitedAddress(address);
         status = setRowStatus(key, AnalysisText::无pdf);
         setRowType(key, QString());
         return status;
     }
+    const bool newlyVisited = RecordVisitedAwaitingDownload(address);
     m_view.加入下载列表(link, name, linkType, folder, QString());
     // An address visited in an earlier run was saved then; only this run's own record waits on its download.
     if (newlyVisited)

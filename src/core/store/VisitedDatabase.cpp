@@ -24,6 +24,9 @@ struct VisitedStore {
     std::unique_ptr<Statement> lookup;
     std::unique_ptr<Statement> insert;
     std::unique_ptr<Statement> remove;
+    // Null when the file cannot hold the awaiting marks (read-only): addresses are then recorded as before.
+    std::unique_ptr<Statement> await;
+    std::unique_ptr<Statement> settle;
     // A database that cannot be written (read-only, disk full) fails every row alike: saying so once is enough.
     bool writeFailureReported = false;
 };
@@ -119,6 +122,15 @@ bool openVisitFile(Database &db, const QString &path, QString *error)
     return false;
 }
 
+// Takes back the visits a run left waiting on downloads that never settled, and readies the marks for this run.
+// False when the file cannot take them; the run goes on without.
+bool settleEarlierRuns(Database &db)
+{
+    return runInOneTransaction(db, {VisitedDatabaseSql::kCreateAwaitingTable,
+                                    u"delete from 访问表 where 网址 in (select 网址 from 待下载表)",
+                                    u"delete from 待下载表"});
+}
+
 void reportWriteFailure(VisitedStore &s, const QString &reason)
 {
     if (s.writeFailureReported)
@@ -164,6 +176,10 @@ bool OpenVisitedDatabase(QString *error)
     s->insert =
         std::make_unique<Statement>(s->db, QStringLiteral("insert into 访问表(网址,日期,文件名) values(?1,?2,?3)"));
     s->remove = std::make_unique<Statement>(s->db, QStringLiteral("delete from 访问表 where 网址=?1"));
+    if (settleEarlierRuns(s->db)) {
+        s->await = std::make_unique<Statement>(s->db, QStringLiteral("insert into 待下载表(网址) values(?1)"));
+        s->settle = std::make_unique<Statement>(s->db, QStringLiteral("delete from 待下载表 where 网址=?1"));
+    }
     for (const auto *st : {s->lookup.get(), s->insert.get(), s->remove.get()}) {
         if (!st->isValid()) {
             fail(error, QStringLiteral("%1: %2").arg(path, st->lastError()));
@@ -192,21 +208,69 @@ bool IsVisitedAddress(QString &address)
     return store() && lookup(*store(), address);
 }
 
+namespace {
+
+// Runs `st` bound to the stored form of `address`; a failure is reported once.
+bool runFor(VisitedStore &s, Statement &st, const QString &address)
+{
+    st.reset();
+    st.bind(1, storedAddress(address));
+    const bool ok = st.run();
+    if (!ok)
+        reportWriteFailure(s, st.lastError());
+    st.reset();
+    return ok;
+}
+
+bool insert(VisitedStore &s, const QString &address)
+{
+    s.insert->reset();
+    s.insert->bind(1, storedAddress(address))
+        .bind(2, Clock::now().date().toString(QStringLiteral("yyyy-MM-dd")))
+        .bind(3, address.left(kFileNameLength));
+    const bool added = s.insert->run();
+    if (!added)
+        reportWriteFailure(s, s.insert->lastError());
+    s.insert->reset();
+    return added;
+}
+
+} // namespace
+
 bool RecordVisitedAddress(QString &address)
 {
     removeQuotes(address);
     auto &s = store();
     if (!s || lookup(*s, address))
         return false;
-    s->insert->reset();
-    s->insert->bind(1, storedAddress(address))
-        .bind(2, Clock::now().date().toString(QStringLiteral("yyyy-MM-dd")))
-        .bind(3, address.left(kFileNameLength));
-    const bool added = s->insert->run();
-    if (!added)
-        reportWriteFailure(*s, s->insert->lastError());
-    s->insert->reset();
-    return added;
+    return insert(*s, address);
+}
+
+bool RecordVisitedAwaitingDownload(QString &address)
+{
+    removeQuotes(address);
+    auto &s = store();
+    if (!s || lookup(*s, address))
+        return false;
+    if (!s->await)
+        return insert(*s, address);
+    // Both rows or neither: a visit without its mark would outlive a kill before the download.
+    Transaction tx(s->db);
+    if (!tx.isActive() || !insert(*s, address) || !runFor(*s, *s->await, address))
+        return false;
+    if (!tx.commit()) {
+        reportWriteFailure(*s, s->db.lastError());
+        return false;
+    }
+    return true;
+}
+
+void SettleAwaitingDownload(QString &address)
+{
+    removeQuotes(address);
+    auto &s = store();
+    if (s && s->settle)
+        runFor(*s, *s->settle, address);
 }
 
 bool ForgetVisitedAddress(QString &address)
@@ -215,13 +279,10 @@ bool ForgetVisitedAddress(QString &address)
     auto &s = store();
     if (!s)
         return false;
-    s->remove->reset();
-    s->remove->bind(1, storedAddress(address));
-    const bool removed = s->remove->run();
-    if (!removed)
-        reportWriteFailure(*s, s->remove->lastError());
-    s->remove->reset();
-    return removed && s->db.changes() > 0;
+    const bool removed = runFor(*s, *s->remove, address) && s->db.changes() > 0;
+    if (s->settle)
+        runFor(*s, *s->settle, address);
+    return removed;
 }
 
 bool OpenOrCreateListFile(Database &connection, const QString &path, QString *error)

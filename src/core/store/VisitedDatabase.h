@@ -30,6 +30,14 @@ bool RecordVisitedAddress(QString &address);
 // Removes the address again; true when a row went.
 bool ForgetVisitedAddress(QString &address);
 
+// The same as RecordVisitedAddress for an address whose document was handed to the download list: in the same
+// transaction the address is marked as waiting on that download. A run that ends (killed, closed, power lost)
+// before the download settles leaves the mark, and the next opening of the file takes such addresses out of the
+// visited ones again, so the skip rule never passes over a paper that was never saved.
+bool RecordVisitedAwaitingDownload(QString &address);
+// The download was saved: the address stays visited and waits no more.
+void SettleAwaitingDownload(QString &address);
+
 // Opens a list export file on `connection`, or creates it with an empty `导出表` (and no index) when missing.
 // Same password as the visited-address database. False with the reason in `error` on failure.
 bool OpenOrCreateListFile(Database &connection, const QString &path, QString *error = nullptr);
@@ -40,6 +48,9 @@ inline constexpr char16_t kCreateVisitTable[] =
     u"CREATE TABLE 访问表(id INTEGER PRIMARY KEY AUTOINCREMENT, 网址 nvarchar(500),日期 datetime,文件名 nvarchar(300))";
 inline constexpr char16_t kCreateAddressIndex[] = u"CREATE INDEX if not exists idx_访问表网址 ON 访问表(网址)";
 inline constexpr char16_t kCreateFileNameIndex[] = u"CREATE INDEX if not exists idx_访问表文件名 ON 访问表(文件名)";
+// Addresses recorded in 访问表 whose download has not settled yet. Added beside the original table, which keeps its
+// form for anything that reads it.
+inline constexpr char16_t kCreateAwaitingTable[] = u"CREATE TABLE if not exists 待下载表(网址 nvarchar(500))";
 inline constexpr char16_t kCreateExportTable[] =
     u"CREATE TABLE 导出表(id INTEGER PRIMARY KEY AUTOINCREMENT, L0 nvarchar(500),L1 nvarchar(300) ,L2 nvarchar(20) ,L3 "
     u"nvarchar(10) ,L4 nvarchar(300)  )";

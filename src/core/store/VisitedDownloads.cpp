@@ -27,12 +27,14 @@ void LinkVisitedToDownload(const QString &downloadAddress, const QString &visite
 void SettleVisitedDownload(const QString &downloadAddress, bool saved)
 {
     const auto it = links().find(downloadAddress);
-    if (it == links().end() || it->recorded == saved)
+    if (it == links().end())
         return;
     QString address = it->visitedAddress;
-    if (saved)
+    if (saved && it->recorded)
+        SettleAwaitingDownload(address);
+    else if (saved)
         RecordVisitedAddress(address);
-    else
+    else if (it->recorded)
         ForgetVisitedAddress(address);
     it->recorded = saved;
 }

@@ -1,39 +1,11 @@
 #include "web/WebProfile.h"
 
+#include "support/ScopedEnvironment.h"
+
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QWebEngineProfile>
-
-namespace {
-// Sets an environment variable (unset for an empty value) until the end of the scope.
-class ScopedEnv final
-{
-public:
-    ScopedEnv(const char *name, const QString &value)
-        : m_name(name), m_had(qEnvironmentVariableIsSet(name)), m_previous(qgetenv(name))
-    {
-        if (value.isEmpty())
-            qunsetenv(name);
-        else
-            qputenv(name, value.toUtf8());
-    }
-    ~ScopedEnv()
-    {
-        if (m_had)
-            qputenv(m_name, m_previous);
-        else
-            qunsetenv(m_name);
-    }
-    ScopedEnv(const ScopedEnv &) = delete;
-    ScopedEnv &operator=(const ScopedEnv &) = delete;
-
-private:
-    const char *m_name;
-    bool m_had;
-    QByteArray m_previous;
-};
-} // namespace
 
 class TestWebProfile final : public QObject
 {
@@ -61,9 +33,10 @@ private Q_SLOTS:
 
         QTemporaryDir dir;
         QVERIFY(dir.isValid());
-        const ScopedEnv cacheHome("XDG_CACHE_HOME", dir.filePath(QStringLiteral("xdg-cache")));
-        const ScopedEnv dataHome("XDG_DATA_HOME", dir.filePath(QStringLiteral("xdg-data")));
-        const ScopedEnv home("PAPERHARVEST_HOME", portable ? dir.filePath(QStringLiteral("home")) : QString());
+        const ScopedEnvironment cacheHome("XDG_CACHE_HOME", dir.filePath(QStringLiteral("xdg-cache")).toUtf8());
+        const ScopedEnvironment dataHome("XDG_DATA_HOME", dir.filePath(QStringLiteral("xdg-data")).toUtf8());
+        const ScopedEnvironment home("PAPERHARVEST_HOME",
+                                     portable ? dir.filePath(QStringLiteral("home")).toUtf8() : QByteArray());
 
         QWebEngineProfile *profile = ProgramWebProfile();
         QCOMPARE(profile->cachePath(), dir.filePath(cache));

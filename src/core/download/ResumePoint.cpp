@@ -27,7 +27,8 @@ BodyValidators BodyValidators::FromAnswer(QByteArrayView etag, QByteArrayView la
 {
     BodyValidators validators;
     const QByteArray tag = etag.trimmed().toByteArray();
-    if (!tag.startsWith("W/") && tag.size() >= 2 && tag.startsWith('"') && tag.endsWith('"'))
+    // A weak one starts with "W/".
+    if (tag.size() >= 2 && tag.startsWith('"') && tag.endsWith('"'))
         validators.etag = tag;
     validators.lastModified = lastModified.trimmed().toByteArray();
     return validators;

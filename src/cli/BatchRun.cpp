@@ -105,7 +105,8 @@ QCoro::Task<int> BatchRun::run()
     if (!exportTargetUsable())
         co_return kFatal;
     CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
-    // Bodies a killed run left in the folder go now, also when this run downloads nothing into it.
+    // Bodies a killed run left in the folder go now, also when this run downloads nothing into it; those a row can
+    // still resume wait for it a while.
     BodyFile::RemoveLeftovers(folder);
     if (!importLists())
         co_return kFatal;

@@ -971,6 +971,60 @@ private Q_SLOTS:
         QVERIFY2(third.out.contains(QStringLiteral("analysed: 跳过(曾经下载) 2\n")), qPrintable(third.out));
     }
 
+    // kill -9 half-way through a download: the next run asks only for the rest, and the paper is the same, byte for
+    // byte, with nothing of the killed run left beside it.
+    void killedDownloadResumes_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("engine 1") << QStringLiteral("1");
+        QTest::newRow("engine 2") << QStringLiteral("2");
+    }
+    void killedDownloadResumes()
+    {
+        QFETCH(QString, engine);
+        const QString path = QStringLiteral("/files/d201.pdf");
+        QByteArray body = "%PDF-1.4\n";
+        for (int i = 0; body.size() < 400000; ++i)
+            body += QByteArray::number(i) + ' ';
+        const qint64 half = body.size() / 2;
+        const QByteArray tag = "\"d201-1\"";
+        FixtureHttpServer::Response first = FixtureHttpServer::Response::text(body, "application/pdf");
+        first.withHeader("ETag", tag).stallAfterBodyBytes = half;
+        m_server->route(path, first);
+        // The other paper may have been finished before the kill; the rerun leaves it as it is.
+        const QStringList arguments{QStringLiteral("--engine"), engine, QStringLiteral("--same-name"),
+                                    QStringLiteral("skip"), QStringLiteral("机器翻译")};
+        const auto hiddenBody = [this] {
+            const QStringList parts =
+                QDir(outFolder()).entryList({QStringLiteral(".paperharvest-*.part")}, QDir::Files | QDir::Hidden);
+            return parts.size() == 1 ? QFileInfo(QDir(outFolder()).filePath(parts.first())) : QFileInfo();
+        };
+        const Outcome killed = batch(arguments, [&](QProcess &process) {
+            QTRY_VERIFY_WITH_TIMEOUT(hiddenBody().exists() && hiddenBody().size() == half, kProgramLimitMs);
+            ::kill(static_cast<pid_t>(process.processId()), SIGKILL);
+        });
+        QCOMPARE(killed.exitCode, -1);
+
+        FixtureHttpServer::Response rest = FixtureHttpServer::Response::text(body.mid(half), "application/pdf");
+        rest.status = 206;
+        rest.withHeader("ETag", tag)
+            .withHeader("Content-Range", "bytes " + QByteArray::number(half) + '-' +
+                                             QByteArray::number(body.size() - 1) + '/' +
+                                             QByteArray::number(body.size()));
+        m_server->route(path, rest);
+        m_server->clearRequests();
+        const Outcome rerun = batch(arguments);
+        QCOMPARE(rerun.exitCode, 0);
+        const QList<FixtureHttpServer::Request> asked = m_server->requestsFor(path);
+        QCOMPARE(asked.size(), 1);
+        QCOMPARE(asked.first().header("Range"), "bytes=" + QByteArray::number(half) + '-');
+        QCOMPARE(asked.first().header("If-Range"), tag);
+        const QStringList files = filesIn(outFolder());
+        QCOMPARE(files, (QStringList{QStringLiteral("神经机器翻译.pdf"), QStringLiteral("统计机器翻译.pdf")}));
+        QVERIFY(readFile(QDir(outFolder()).filePath(files.first())) == body ||
+                readFile(QDir(outFolder()).filePath(files.last())) == body);
+    }
+
     // A service that is not there, refuses or asks for a verification is not a keyword without results: the batch
     // says which and why, keeps and exports the rows found until then, analyses nothing and exits with status 3.
     void serviceThatCannotBeUsed_data()

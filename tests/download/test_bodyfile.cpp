@@ -1,6 +1,8 @@
 #include "core/download/BodyFile.h"
+#include "core/download/ResumeRecord.h"
 #include "support/FolderFiles.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -89,6 +91,83 @@ private Q_SLOTS:
         QVERIFY(running.write(QByteArray("%PDF")));
         QVERIFY(running.commit());
         QCOMPARE(BodyFile::RemoveLeftovers(m_dir.path()), 0);
+    }
+
+    // A body broken off is taken up again only by a transfer of the address its record names, and only while it
+    // is shorter than the whole; anything else starts afresh. The kept bytes and the rest make one file.
+    void resumesOnlyWhatItsRecordVouchesFor_data()
+    {
+        QTest::addColumn<QString>("address"); // of the transfer that opens it again
+        QTest::addColumn<QByteArray>("kept");
+        QTest::addColumn<bool>("recorded");
+        QTest::addColumn<bool>("resumed");
+        const QString same = QStringLiteral("http://a.test/doc?id=1");
+        QTest::newRow("same address") << same << QByteArray("%PDF-half") << true << true;
+        QTest::newRow("another address") << QStringLiteral("http://a.test/doc?id=2") << QByteArray("%PDF-half") << true
+                                         << false;
+        QTest::newRow("no validators, no record") << same << QByteArray("%PDF-half") << false << false;
+        QTest::newRow("as long as the whole") << same << QByteArray(20, 'x') << true << false;
+    }
+    void resumesOnlyWhatItsRecordVouchesFor()
+    {
+        QFETCH(QString, address);
+        QFETCH(QByteArray, kept);
+        QFETCH(bool, recorded);
+        QFETCH(bool, resumed);
+        const QString target = path(QStringLiteral("paper.pdf"));
+        {
+            BodyFile broken(target);
+            QVERIFY(broken.open());
+            QVERIFY(broken.write(kept));
+            broken.recordSource(QStringLiteral("http://a.test/doc?id=1"),
+                                recorded ? BodyValidators{"\"t1\"", {}} : BodyValidators{}, 20);
+            broken.setAside();
+        }
+        // Set aside only when it can be resumed at all.
+        QCOMPARE(QFile::exists(BodyFile::TemporaryPathFor(target)), recorded && kept.size() < 20);
+        QCOMPARE(BodyFile::LeftoverFor(target, address).has_value(), resumed);
+
+        BodyFile again(target);
+        QVERIFY(again.openToResume(address));
+        QCOMPARE(again.resumePoint().has_value(), resumed);
+        QCOMPARE(again.length(), resumed ? kept.size() : 0);
+        if (resumed) {
+            QCOMPARE(again.resumePoint()->total, 20);
+            QCOMPARE(again.resumePoint()->validators.ifRange(), QByteArray("\"t1\""));
+        }
+        QVERIFY(again.write(QByteArray("-rest")));
+        QVERIFY(again.commit());
+        QCOMPARE(readFile(target), (resumed ? kept : QByteArray()) + "-rest");
+        QCOMPARE(filesIn(m_dir.path()), QStringList{QStringLiteral("paper.pdf")});
+    }
+
+    // A sweep leaves a body that can be resumed to its row for a week; after that it goes with its record. A record
+    // whose body is gone goes too.
+    void sweepKeepsResumableBodiesForAWhile()
+    {
+        const auto leaveBody = [this](const QString &name) {
+            BodyFile broken(path(name));
+            QVERIFY(broken.open());
+            QVERIFY(broken.write(QByteArray("%PDF-half")));
+            broken.recordSource(QStringLiteral("http://a.test/") + name,
+                                BodyValidators{{}, "Tue, 01 Dec 2026 10:00:00 GMT"}, 99);
+            broken.setAside();
+        };
+        leaveBody(QStringLiteral("recent.pdf"));
+        leaveBody(QStringLiteral("old.pdf"));
+        QFile old(BodyFile::TemporaryPathFor(path(QStringLiteral("old.pdf"))));
+        QVERIFY(old.open(QIODevice::ReadWrite));
+        const auto tooLong = std::chrono::duration_cast<std::chrono::seconds>(BodyFile::kResumableFor).count() + 60;
+        QVERIFY(old.setFileTime(QDateTime::currentDateTimeUtc().addSecs(-tooLong), QFileDevice::FileModificationTime));
+        old.close();
+        const QString orphan = ResumeRecordPathFor(BodyFile::TemporaryPathFor(path(QStringLiteral("gone.pdf"))));
+        QVERIFY(writeFile(orphan, "paperharvest-resume 1\n"));
+
+        QCOMPARE(BodyFile::RemoveLeftovers(m_dir.path()), 1);
+        const QString recent = BodyFile::TemporaryPathFor(path(QStringLiteral("recent.pdf")));
+        QCOMPARE(filesIn(m_dir.path()),
+                 (QStringList{QFileInfo(recent).fileName(), QFileInfo(ResumeRecordPathFor(recent)).fileName()}));
+        QVERIFY(BodyFile::LeftoverFor(path(QStringLiteral("recent.pdf")), QStringLiteral("http://a.test/recent.pdf")));
     }
 
     // Two bodies for one name in one process: the second cannot take the first's hidden file.

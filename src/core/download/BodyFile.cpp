@@ -1,6 +1,9 @@
 #include "core/download/BodyFile.h"
 
+#include "core/download/ResumeRecord.h"
+
 #include <QCryptographicHash>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QHash>
@@ -41,9 +44,28 @@ int openWithoutLinks(const QString &path)
         descriptor = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
     return descriptor;
 }
+
+void removeFile(const QString &path)
+{
+    ::unlink(QFile::encodeName(path).constData());
+}
+
+// Where a body of `length` bytes stands when its record lets it be resumed (by a transfer of `address`, or of
+// whatever address the record names when that is empty). A body as long as the record says is no help: it may
+// be whole, or not the body at all, and asking for nothing more gets no answer that could tell.
+std::optional<ResumePoint> resumable(const QString &recordPath, const QString &address, qint64 length)
+{
+    if (length <= 0)
+        return std::nullopt;
+    const std::optional<ResumeRecord> record = ReadResumeRecord(recordPath);
+    if (!record || (!address.isEmpty() && record->address != address) || length >= record->total)
+        return std::nullopt;
+    return ResumePoint{length, record->total, record->validators};
+}
 } // namespace
 
-BodyFile::BodyFile(const QString &targetPath) : m_target(targetPath), m_temporary(TemporaryPathFor(targetPath))
+BodyFile::BodyFile(const QString &targetPath)
+    : m_target(targetPath), m_temporary(TemporaryPathFor(targetPath)), m_record(ResumeRecordPathFor(m_temporary))
 {
     ++reservations()[reservationKey(m_target)];
 }
@@ -76,8 +98,44 @@ bool BodyFile::open()
 {
     discard();
     m_failed = false;
+    return openLocked() && truncate();
+}
+
+bool BodyFile::openToResume(const QString &address)
+{
+    if (!m_file.isOpen()) {
+        m_failed = false;
+        if (!openLocked())
+            return false;
+    }
+    m_resume = m_failed ? std::nullopt : resumable(m_record, address, m_file.size());
+    if (!m_resume)
+        return truncate();
+    m_length = m_resume->offset;
+    return m_file.seek(m_length);
+}
+
+bool BodyFile::startOver()
+{
+    if (!m_file.isOpen())
+        return false;
+    m_failed = false;
+    return truncate();
+}
+
+void BodyFile::recordSource(const QString &address, const BodyValidators &validators, qint64 total)
+{
+    if (!m_file.isOpen())
+        return;
+    if (validators.isEmpty() || total <= 0 || !WriteResumeRecord(m_record, {address, total, validators}))
+        removeFile(m_record);
+}
+
+bool BodyFile::openLocked()
+{
     m_length = 0;
-    // Opened without truncating first: the lock decides whether the file is ours to start over.
+    m_resume.reset();
+    // Opened without truncating first: the lock decides whether the file is ours to start over or resume.
     const int descriptor = openWithoutLinks(m_temporary);
     if (descriptor < 0)
         return false;
@@ -86,11 +144,23 @@ bool BodyFile::open()
         ::close(descriptor);
         return false;
     }
-    if (!lockExclusively(descriptor) || !m_file.resize(0)) {
+    if (!lockExclusively(descriptor)) {
         m_file.close();
         return false;
     }
     return true;
+}
+
+bool BodyFile::truncate()
+{
+    // The record goes first: bytes without a record are never resumed, a record without its bytes means nothing.
+    removeFile(m_record);
+    m_length = 0;
+    m_resume.reset();
+    if (m_file.resize(0) && m_file.seek(0))
+        return true;
+    discard();
+    return false;
 }
 
 bool BodyFile::write(const char *data, qint64 length)
@@ -119,6 +189,7 @@ bool BodyFile::commit()
         discard();
         return false;
     }
+    removeFile(m_record);
     m_file.close();
     return true;
 }
@@ -128,24 +199,62 @@ void BodyFile::discard()
     if (!m_file.isOpen())
         return;
     // Removed before the lock goes with the close, so nobody else can have taken the name over in between.
-    ::unlink(QFile::encodeName(m_temporary).constData());
+    removeFile(m_record);
+    removeFile(m_temporary);
     m_file.close();
+}
+
+void BodyFile::setAside()
+{
+    if (!m_file.isOpen())
+        return;
+    // Bytes that may not all have reached the disk are no start for the rest.
+    if (m_failed || !resumable(m_record, {}, m_length)) {
+        discard();
+        return;
+    }
+    m_file.close();
+}
+
+std::optional<ResumePoint> BodyFile::LeftoverFor(const QString &targetPath, const QString &address)
+{
+    const QFileInfo body(TemporaryPathFor(targetPath));
+    if (body.isSymLink() || !body.isFile())
+        return std::nullopt;
+    return resumable(ResumeRecordPathFor(body.filePath()), address, body.size());
 }
 
 int BodyFile::RemoveLeftovers(const QString &folder)
 {
     const QDir dir(folder);
+    const QDateTime oldest = QDateTime::currentDateTimeUtc().addSecs(-std::chrono::seconds(kResumableFor).count());
     const QStringList names =
         dir.entryList({kPrefix + QLatin1Char('*') + kSuffix}, QDir::Files | QDir::Hidden | QDir::System);
     int removed = 0;
     for (const QString &name : names) {
         QFile leftover(dir.filePath(name));
+        const QFileInfo info(leftover.fileName());
         // A link is never a body of ours; opening it would reach outside the folder.
-        if (QFileInfo(leftover.fileName()).isSymLink() || !leftover.open(QIODevice::ReadOnly))
+        if (info.isSymLink() || !leftover.open(QIODevice::ReadOnly))
             continue;
-        if (lockExclusively(leftover.handle()) && ::unlink(QFile::encodeName(leftover.fileName()).constData()) == 0)
-            ++removed;
+        const QString record = ResumeRecordPathFor(leftover.fileName());
+        // Kept for the row that wants it, for a while: the list that holds that row may be started again days later,
+        // but a body whose row never comes back must not stay for ever.
+        const bool waitsForItsRow = info.lastModified().toUTC() >= oldest && resumable(record, {}, info.size());
+        if (lockExclusively(leftover.handle()) && !waitsForItsRow) {
+            removeFile(record);
+            if (::unlink(QFile::encodeName(leftover.fileName()).constData()) == 0)
+                ++removed;
+        }
         leftover.close();
+    }
+    // Records whose body is gone (a kill between the two removals).
+    for (const QString &name :
+         dir.entryList({kPrefix + QLatin1Char('*') + kResumeRecordSuffix}, QDir::Files | QDir::Hidden)) {
+        const QString record = dir.filePath(name);
+        const QFileInfo body(record.chopped(kResumeRecordSuffix.size()) + kSuffix);
+        if (!body.exists() && !body.isSymLink())
+            removeFile(record);
     }
     return removed;
 }

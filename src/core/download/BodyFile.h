@@ -1,14 +1,22 @@
 #pragma once
 
+#include "core/download/ResumePoint.h"
+
 #include <QByteArray>
 #include <QFile>
 #include <QString>
+#include <chrono>
+#include <optional>
 
 // The body of one download on its way to its final name. It grows in a hidden file beside the target and takes the
 // target's name only when it is complete and on disk (flushed and synced, then renamed), so a final name never holds
 // a partial body, whatever ends the program. While it lives, the target counts as taken for the same-name rules:
 // two downloads of one process never aim at the same name, and no stand-in file has to mark it on disk.
 // The hidden file is locked while open; a body file nobody holds locked is what an interrupted run left behind.
+//
+// A body whose server can send the rest of it later keeps a small hidden record beside it (the address, the whole
+// length and the server's validators). A transfer that breaks off sets such a body aside instead of dropping it,
+// and a kill leaves it where it is; the next transfer of the same address to the same target takes it up.
 class BodyFile final
 {
 public:
@@ -20,6 +28,17 @@ public:
     // Starts the body afresh (an earlier run's leftover for the same target included). False when the folder
     // refuses the file or another process is writing the same target.
     bool open();
+    // Opens the body keeping what an earlier transfer of `address` left for this target, when its record says how
+    // to ask for the rest (resumePoint() then tells where it stands); otherwise as open(). Also for a body this
+    // object holds open already, e.g. to ask again after a refusal.
+    bool openToResume(const QString &address);
+    // Where the kept bytes stand; none when the body started afresh.
+    std::optional<ResumePoint> resumePoint() const { return m_resume; }
+    // The kept bytes are dropped: the body begins again at its first byte.
+    bool startOver();
+    // Notes where the body comes from, so that a later run can resume it. Without validators or a known length it
+    // cannot be resumed, and no record is kept.
+    void recordSource(const QString &address, const BodyValidators &validators, qint64 total);
     bool write(const char *data, qint64 length);
     bool write(const QByteArray &data) { return write(data.constData(), data.size()); }
     qint64 length() const { return m_length; }
@@ -29,6 +48,9 @@ public:
     bool commit();
     // The body is dropped (also what the destructor does to a body not committed).
     void discard();
+    // The transfer broke off: a body with a record stays on disk, unlocked, for a later transfer to resume; one
+    // without is dropped.
+    void setAside();
 
     QString targetPath() const { return m_target; }
     QString temporaryPath() const { return m_temporary; }
@@ -37,14 +59,24 @@ public:
     static QString TemporaryPathFor(const QString &targetPath);
     // True while a body file of this process aims at the path.
     static bool IsReserved(const QString &targetPath);
-    // Removes the body files in the folder that no download holds open (left by a run that was killed).
-    // The number removed.
+    // What an earlier transfer of `address` left for `targetPath` and can be resumed; none when nothing. Only a
+    // look: the body may still be taken by someone else before it is opened.
+    static std::optional<ResumePoint> LeftoverFor(const QString &targetPath, const QString &address);
+    // Removes the body files in the folder that no download holds open (left by a run that was killed, or set
+    // aside), except those that can be resumed and were written to within kResumableFor. The number removed.
     static int RemoveLeftovers(const QString &folder);
+    // How long a body that can be resumed waits for the row that wants it, before a sweep takes it.
+    static constexpr std::chrono::hours kResumableFor{24 * 7};
 
 private:
     QString m_target;
     QString m_temporary;
+    QString m_record;
+    std::optional<ResumePoint> m_resume;
     QFile m_file; // opened on a descriptor, so it does not know its own name
     qint64 m_length = 0;
     bool m_failed = false;
+
+    bool openLocked();
+    bool truncate();
 };

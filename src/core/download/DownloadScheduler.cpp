@@ -318,7 +318,7 @@ int DownloadScheduler::nextRowToStart(bool createFolders)
 
 void DownloadScheduler::sweepLeftovers(const QString &folder)
 {
-    // Once per folder and run: bodies a killed run left behind are not the document, and nobody will finish them.
+    // Once per folder and run: bodies a killed run left behind go, but for those a row may still resume.
     if (!m_sweptFolders.contains(folder)) {
         m_sweptFolders.insert(folder);
         BodyFile::RemoveLeftovers(folder);

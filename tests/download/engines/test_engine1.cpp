@@ -294,6 +294,55 @@ private Q_SLOTS:
         QCOMPARE(m_context->sounds, QList<int>{});
     }
 
+    // A negative length: the body is fetched once more as a whole, under the same floor and size limit as any.
+    void bodyOfNegativeLength_data()
+    {
+        QTest::addColumn<int>("bytesPerInterval");
+        QTest::addColumn<double>("limitMb");
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<QString>("file");
+        QTest::newRow("whole") << 0 << 10.0 << int(ItemState::Done) << QStringLiteral("100%") << "doc.pdf";
+        QTest::newRow("trickle") << 1 << 10.0 << int(ItemState::Failed) << QStringLiteral("超时") << "";
+        QTest::newRow("over the limit") << 0 << 0.01 << int(ItemState::Done) << QStringLiteral("大文件，跳过") << "";
+    }
+    void bodyOfNegativeLength()
+    {
+        QFETCH(int, bytesPerInterval);
+        QFETCH(double, limitMb);
+        QFETCH(int, state);
+        QFETCH(QString, percent);
+        QFETCH(QString, file);
+        m_context->downloadSettings.maxFileSizeMb = limitMb;
+        Response response = Response::text(bodyOf(30000), "application/pdf");
+        response.withHeader("Content-Length", "-1").framing = Framing::None;
+        response.bytesPerInterval = bytesPerInterval;
+        response.intervalMs = 50;
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/doc"), response);
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/doc")), QStringLiteral("doc"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QSignalSpy ended(&engine, &Engine1::transferEnded);
+        engine.Inet下载当前文件(row);
+        if (bytesPerInterval > 0) {
+            // Asked twice: the answer whose length says nothing, then the whole body.
+            QTRY_COMPARE(server.requests().size(), 2);
+            QTRY_VERIFY(m_context->model.item(row).downloaded.toLongLong() >= 1);
+            QVERIFY(m_clock->advance(ProgressFloor::kFloorWindow + std::chrono::milliseconds(1)));
+        }
+        QVERIFY(caught(ended, 20000));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(int(item.state), state);
+        QCOMPARE(item.percent, percent);
+        QCOMPARE(filesIn(m_dir->path()), file.isEmpty() ? QStringList() : QStringList{file});
+        if (!file.isEmpty()) {
+            QCOMPARE(readFile(m_dir->filePath(file)), response.body);
+            QCOMPARE(item.size, QString::number(response.body.size()));
+        }
+        server.closeAllConnections();
+    }
+
     void connectionSettings_data()
     {
         QTest::addColumn<QString>("address");

@@ -2,6 +2,7 @@
 
 #include "core/download/BodyFile.h"
 #include "core/download/DownloadTexts.h"
+#include "core/download/ResumePoint.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetTexts.h"
@@ -53,8 +54,9 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
 {
     CancelAsyncRead();
     m_savePath = savePath;
-    m_totalBytes = m_bytesRead = m_received = 0;
+    m_totalBytes = m_bytesRead = m_received = m_offset = 0;
     m_retries = 0;
+    m_mayResume = true;
     m_writeFailed = false;
     m_running = true;
     m_transfer = std::make_unique<QObject>();
@@ -71,7 +73,8 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
 
 void Downloader::startRead()
 {
-    m_bytesRead = m_totalBytes = 0;
+    m_bytesRead = m_totalBytes = m_offset = 0;
+    m_answered = false;
     m_floor.restart(Clock::monotonicMs());
     m_stallTimer.start();
 
@@ -80,8 +83,15 @@ void Downloader::startRead()
         return;
     }
 
-    m_reply = m_network->get(NewHttpRequest(QUrl(m_address)));
+    QNetworkRequest request = NewHttpRequest(QUrl(m_address));
+    // What an earlier transfer left is completed, as long as the server's copy is still the one it came from.
+    if (const std::optional<ResumePoint> point = m_temp->resumePoint()) {
+        request.setRawHeader("Range", point->rangeHeader());
+        request.setRawHeader("If-Range", point->validators.ifRange());
+    }
+    m_reply = m_network->get(request);
     m_reply->setReadBufferSize(kReadBufferBytes);
+    connect(m_reply, &QNetworkReply::metaDataChanged, this, &Downloader::onAnswer);
     connect(m_reply, &QNetworkReply::readyRead, this, &Downloader::onReadyRead);
     connect(m_reply, &QNetworkReply::downloadProgress, this, &Downloader::onProgress);
     connect(m_reply, &QNetworkReply::finished, this, &Downloader::onFinished);
@@ -105,8 +115,54 @@ bool Downloader::CancelAsyncRead()
     return false;
 }
 
+void Downloader::onAnswer()
+{
+    if (!m_reply || m_answered)
+        return;
+    const QVariant status = m_reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    // A redirect the network layer follows by itself is not the answer yet.
+    if (!status.isValid() ||
+        (status.toInt() >= 300 && status.toInt() < 400 && m_reply->hasRawHeader("Location") && !m_reply->isFinished()))
+        return;
+    m_answered = true;
+    if (const std::optional<ResumePoint> point = m_temp ? m_temp->resumePoint() : std::nullopt) {
+        switch (JudgeResumeAnswer(*point, status.toInt(), m_reply->rawHeader("Content-Range"))) {
+        case ResumeAnswer::Append:
+            m_offset = m_received = point->offset;
+            m_floor.restart(Clock::monotonicMs(), m_received);
+            return;
+        case ResumeAnswer::AskAgain:
+            askForWholeBody();
+            return;
+        case ResumeAnswer::StartOver:
+            if (!m_temp->startOver()) {
+                fail(DownloadTexts::kCannotDownload);
+                return;
+            }
+            break;
+        case ResumeAnswer::NotJudged:
+            return;
+        }
+    }
+    if (status.toInt() == 200 && m_temp)
+        m_temp->recordSource(
+            m_address, BodyValidators::FromAnswer(m_reply->rawHeader("ETag"), m_reply->rawHeader("Last-Modified")),
+            announcedTotal());
+}
+
+void Downloader::askForWholeBody()
+{
+    EndReply(m_reply, this);
+    m_mayResume = false;
+    startRead();
+}
+
 void Downloader::onReadyRead()
 {
+    if (!m_reply)
+        return;
+    if (!m_answered)
+        onAnswer();
     if (!m_reply)
         return;
     // Copied through one reused buffer: allocating a fresh array for every piece of a large body costs more
@@ -151,8 +207,9 @@ qint64 Downloader::announcedTotal() const
 {
     if (!m_reply)
         return 0;
+    // The length of the whole body: an answer that completes a resumed one announces only the rest.
     const QVariant length = m_reply->header(QNetworkRequest::ContentLengthHeader);
-    return length.isValid() ? std::max<qint64>(0, length.toLongLong()) : 0;
+    return length.isValid() ? m_offset + std::max<qint64>(0, length.toLongLong()) : 0;
 }
 
 void Downloader::onProgress(qint64 received, qint64 total)
@@ -162,8 +219,8 @@ void Downloader::onProgress(qint64 received, qint64 total)
     // that is not an announced total either.)
     if (total < 1 || announcedTotal() < 1)
         return;
-    m_totalBytes = total;
-    m_bytesRead = received;
+    m_totalBytes = m_offset + total;
+    m_bytesRead = m_offset + received;
     Q_EMIT DownloadProgress(m_bytesRead, m_totalBytes, m_savePath);
 }
 
@@ -204,9 +261,7 @@ bool Downloader::retryLater()
     const auto delay = RetryRule::NextRetryDelay(status, QString::fromLatin1(m_reply->rawHeader("Retry-After")),
                                                  m_retries, Clock::now());
     EndReply(m_reply, this);
-    // The body goes, the claim on the name stays for the next try.
-    if (m_temp)
-        m_temp->discard();
+    // The body stays as it was, and the claim on the name with it: the next try takes it up where it can.
     // A refusal is never the document, not even after the last retry.
     if (!delay) {
         failOnErrorStatus(status);
@@ -223,8 +278,9 @@ bool Downloader::retryLater()
 void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
 {
     // Short of what the server announced: reported as it is, but it is not the document and never takes its name.
+    // What arrived is kept aside for a later transfer to complete.
     if (bytesRead < totalBytes)
-        discardTemp();
+        setAsideTemp();
     else if (!commitTemp()) {
         fail(DownloadTexts::kCannotDownload);
         return;
@@ -237,13 +293,16 @@ void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
 void Downloader::onStallCheck()
 {
     // Counted in bytes that arrived: a body without a length moves the floor as much as one with.
-    if (m_running && !m_floor.holds(Clock::monotonicMs(), m_received))
+    if (m_running && !m_floor.holds(Clock::monotonicMs(), m_received)) {
+        setAsideTemp();
         fail(DownloadTexts::kTimedOut);
+    }
 }
 
 void Downloader::startFallback()
 {
     // The whole body once more through a transfer control, streamed into the temporary file like the read.
+    m_mayResume = false;
     if (!openTemp()) {
         failLater(DownloadTexts::kCannotDownload);
         return;
@@ -311,10 +370,11 @@ void Downloader::fail(const QString &message)
 
 bool Downloader::openTemp()
 {
-    discardTemp();
     m_received = 0;
-    m_temp = std::make_unique<BodyFile>(m_savePath);
-    if (m_temp->open())
+    // A body held open already (a retry after a refusal) is looked at again rather than dropped.
+    if (!m_temp)
+        m_temp = std::make_unique<BodyFile>(m_savePath);
+    if (m_mayResume ? m_temp->openToResume(m_address) : m_temp->open())
         return true;
     m_temp.reset();
     return false;
@@ -331,5 +391,12 @@ bool Downloader::commitTemp()
 
 void Downloader::discardTemp()
 {
+    m_temp.reset();
+}
+
+void Downloader::setAsideTemp()
+{
+    if (m_temp)
+        m_temp->setAside();
     m_temp.reset();
 }

@@ -19,7 +19,9 @@ class TransferControl;
 // failure as signals on the thread that owns it.
 //
 // The body never sits in memory: it streams into a body file beside the save path (BodyFile) and takes the save
-// path's name only when the read completes, whole. While the read runs the save path is reserved in memory rather
+// path's name only when the read completes, whole. A body an earlier transfer of the address left there is
+// completed with a range request when the server still has the same copy; the figures reported count the whole
+// body, the kept bytes included. While the read runs the save path is reserved in memory rather
 // than marked by a stand-in file on disk, which a killed run would leave behind to be taken for the document later.
 class Downloader final : public QObject
 {
@@ -68,6 +70,10 @@ Q_SIGNALS:
 
 private:
     void startRead();
+    // The answer's status and headers are in: a resumed body is appended to, started over or asked for anew.
+    void onAnswer();
+    // The server sent a piece other than the one asked for: the whole body is asked for again.
+    void askForWholeBody();
     // True when the answer is a refusal that is asked again later (the wait has begun).
     bool retryLater();
     void onReadyRead();
@@ -88,6 +94,8 @@ private:
     bool openTemp();
     bool commitTemp();
     void discardTemp();
+    // The transfer broke off: what arrived waits for a later transfer of the address to complete it.
+    void setAsideTemp();
 
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
@@ -105,8 +113,11 @@ private:
     qint64 m_sizeLimit = std::numeric_limits<qint64>::max();
     qint64 m_totalBytes = 0;
     qint64 m_bytesRead = 0;
-    qint64 m_received = 0; // bytes actually written to the temporary file
+    qint64 m_received = 0; // bytes of the body on disk, those kept from an earlier transfer included
+    qint64 m_offset = 0;   // bytes kept from an earlier transfer that this answer completes
     int m_retries = 0;
     bool m_running = false;
     bool m_writeFailed = false;
+    bool m_mayResume = true; // false once the server sent a piece other than the one asked for
+    bool m_answered = false; // the current answer's status has been judged
 };

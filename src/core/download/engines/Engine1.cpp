@@ -139,23 +139,40 @@ QCoro::Task<bool> Engine1::Inet下载文件(int row)
 
 QCoro::Task<bool> Engine1::transfer()
 {
-    Plan plan;
-    Step step = co_await requestAnswer(plan);
-    if (step == Step::Next)
-        step = takeAnnouncedSize(plan);
-    if (step == Step::Next)
-        step = prepareTarget(plan);
-    // 18. A negative length: the whole body in one read; otherwise 19, the body in chunks.
-    if (step == Step::Next && plan.size < 0)
-        step = co_await FetchWholeBody(plan);
-    else if (step == Step::Next)
-        step = co_await receiveBody(plan);
+    for (bool mayResume = true;; mayResume = false) {
+        Plan plan;
+        if (mayResume) {
+            // Looked for where the row's file would go with its type as queued: the answer decides the type, and
+            // a body left under another name is simply not resumed.
+            const DownloadItem &item = m_context.list().item(m_row);
+            plan.resumeTarget = targetPath(FolderWithSeparator(item.folder), item, nullptr);
+            plan.resume = BodyFile::LeftoverFor(plan.resumeTarget, m_address);
+        }
+        Step step = co_await requestAnswer(plan);
+        if (step == Step::Next)
+            step = takeAnnouncedSize(plan);
+        if (step == Step::Next)
+            step = prepareTarget(plan);
+        if (step == Step::Next)
+            step = openBody(plan);
+        if (step == Step::AskAgain) {
+            m_inet->cancel();
+            if (mayResume)
+                continue;
+            step = Step::Failed;
+        }
+        // 18. A negative length: the whole body in one read; otherwise 19, the body in chunks.
+        if (step == Step::Next && plan.size < 0)
+            step = co_await FetchWholeBody(plan);
+        else if (step == Step::Next)
+            step = co_await receiveBody(plan);
 
-    if (step == Step::Succeeded)
-        co_return true;
-    if (step != Step::Gone)
-        failTransfer(step);
-    co_return false;
+        if (step == Step::Succeeded)
+            co_return true;
+        if (step != Step::Gone)
+            failTransfer(step);
+        co_return false;
+    }
 }
 
 void Engine1::failTransfer(Step reason)
@@ -189,8 +206,13 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
 
     // 5. Referer: the row's referrer, else the address's scheme and host.
     const QString referrer = list.item(m_row).referrer;
-    const QString header =
+    plan.header =
         QStringLiteral("Referer: ") + (referrer.isEmpty() ? UrlHostPart(m_address) : referrer) + QStringLiteral("\r\n");
+    QString header = plan.header;
+    if (plan.resume)
+        header += QStringLiteral("Range: %1\r\nIf-Range: %2\r\n")
+                      .arg(QString::fromLatin1(plan.resume->rangeHeader()),
+                           QString::fromLatin1(plan.resume->validators.ifRange()));
 
     // Only web addresses are fetched; any other says why in its row.
     if (!IsWebAddress(m_address)) {
@@ -205,6 +227,19 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
         co_return sent;
     // The floor counts from the answer that is taken, not from the first of several requests.
     plan.floor.restart(Clock::monotonicMs());
+    if (plan.resume) {
+        const QByteArray range = m_inet->getHeader(QStringLiteral("Content-Range")).toLatin1();
+        switch (JudgeResumeAnswer(*plan.resume, m_inet->statusCode(), range)) {
+        case ResumeAnswer::Append:
+            plan.appending = true;
+            co_return Step::Next;
+        case ResumeAnswer::AskAgain:
+            co_return Step::AskAgain;
+        case ResumeAnswer::StartOver:
+        case ResumeAnswer::NotJudged:
+            break;
+        }
+    }
 
     // 8-9. Headers, and nothing but "200 OK".
     const QString headers = m_inet->getHeader();
@@ -267,10 +302,17 @@ Engine1::Step Engine1::takeAnnouncedSize(Plan &plan)
     DownloadListModel &list = m_context.list();
     const QString lengthText = m_inet->getHeader(QStringLiteral("content-length")).trimmed();
     plan.size = IsNumericText(lengthText) ? lengthText.toDouble() : 0.0;
+    // An answer that completes a kept body announces only the rest; the size is the whole body's.
+    if (plan.appending)
+        plan.size = static_cast<double>(plan.resume->total);
     if (plan.size > 0) {
         list.setSize(m_row, decimalText(plan.size));
-        if (plan.size / 1024.0 / 1024.0 > m_context.settings().maxFileSizeMb)
+        if (plan.size / 1024.0 / 1024.0 > m_context.settings().maxFileSizeMb) {
+            // The bytes kept for it go with the file: it is not downloaded, now or later.
+            if (plan.appending)
+                BodyFile(plan.resumeTarget).open();
             return skipTooBig();
+        }
     }
     return Step::Next;
 }
@@ -305,14 +347,12 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
         list.setType(m_row, extension);
 
     // 16. The target path under the same-name option.
-    const DownloadItem &item = list.item(m_row);
-    if (SameNameOptionFromCaption(m_context.sameNameChoice()) == SameNameOption::Rename) {
-        QString shownName = item.name;
-        plan.target = 重命名保存路径(folder, item.name, item.type, SameNameOption::Rename, &shownName);
-        list.setName(m_row, shownName);
-    } else {
-        plan.target = folder + item.name + (item.type.isEmpty() ? QString() : QLatin1Char('.') + item.type);
-    }
+    QString shownName;
+    plan.target = targetPath(folder, list.item(m_row), &shownName);
+    list.setName(m_row, shownName);
+    // The rest of a body left under another name cannot complete this one.
+    if (plan.appending && plan.target != plan.resumeTarget)
+        return Step::AskAgain;
 
     // 17. An existing file is replaced; one that cannot be removed ends the transfer.
     if (IsExistingFile(plan.target)) {
@@ -332,17 +372,61 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
     return Step::Next;
 }
 
+QString Engine1::targetPath(const QString &folder, const DownloadItem &item, QString *shownName) const
+{
+    if (SameNameOptionFromCaption(m_context.sameNameChoice()) == SameNameOption::Rename)
+        return 重命名保存路径(folder, item.name, item.type, SameNameOption::Rename, shownName);
+    if (shownName)
+        *shownName = item.name;
+    return folder + item.name + (item.type.isEmpty() ? QString() : QLatin1Char('.') + item.type);
+}
+
+Engine1::Step Engine1::openBody(Plan &plan)
+{
+    BodyFile &file = *plan.body;
+    if (plan.appending) {
+        if (!file.openToResume(m_address))
+            return Step::Failed;
+        // Someone else may have taken the kept bytes between the look and now.
+        const std::optional<ResumePoint> kept = file.resumePoint();
+        return kept && kept->offset == plan.resume->offset ? Step::Next : Step::AskAgain;
+    }
+    if (!file.open())
+        return Step::Failed;
+    const auto total = plan.size > 0 && plan.size < 9.0e18 ? static_cast<qint64>(plan.size) : 0;
+    file.recordSource(m_address,
+                      BodyValidators::FromAnswer(m_inet->getHeader(QStringLiteral("ETag")).toLatin1(),
+                                                 m_inet->getHeader(QStringLiteral("Last-Modified")).toLatin1()),
+                      total);
+    return Step::Next;
+}
+
 QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
 {
     const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
     list.setSize(m_row, decimalText(plan.size));
-    list.setDownloaded(m_row, QStringLiteral("0"));
-    BodyFile &file = *plan.body;
-    if (!file.open())
+    list.setDownloaded(m_row, QString::number(plan.body->length()));
+    const Step step = co_await streamBody(plan);
+    if (step != Step::Next)
+        co_return step;
+    if (!plan.body->commit())
         co_return Step::Failed;
+    list.setState(m_row, ItemState::Done);
+
+    // 20.
+    finishFile();
+    co_return Step::Succeeded;
+}
+
+QCoro::Task<Engine1::Step> Engine1::streamBody(Plan &plan)
+{
+    const auto self = lifetimeGuard(this);
+    DownloadListModel &list = m_context.list();
+    BodyFile &file = *plan.body;
     const qint64 sizeLimit = ReceivedSizeLimit(m_context.settings());
-    qint64 shown = 0;
+    qint64 shown = file.length();
+    plan.floor.restart(Clock::monotonicMs(), shown);
     for (;;) {
         const QByteArray chunk = co_await m_inet->getChunk(kChunkSize, plan.floor.timeLeft(Clock::monotonicMs()));
         if (!self || currentRow() < 0)
@@ -359,15 +443,17 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
 
         // Complete: the announced size reached, or (without one) the body ended.
         if (plan.size > 0 && static_cast<double>(length) >= plan.size)
-            break;
+            co_return Step::Next;
         if (plan.size <= 0 && chunk.size() < 2 && bodyEnded)
-            break;
+            co_return Step::Next;
 
         if (length > shown) {
             shown = length;
             showProgress(length, plan.size);
         }
         if (!plan.floor.holds(Clock::monotonicMs(), length)) {
+            // What came so far waits for the next transfer of the address.
+            file.setAside();
             list.setPercent(m_row, DownloadTexts::kTimedOut);
             list.setState(m_row, ItemState::Failed);
             co_return Step::FailedAsShown;
@@ -375,16 +461,11 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
         if (!m_context.busyFlag() || m_cancelRequested)
             co_return Step::Cancelled;
         // The body is over short of its announced size, or broke off: no more bytes will come.
-        if (chunk.isEmpty() && m_inet->bodyAtEnd())
+        if (chunk.isEmpty() && m_inet->bodyAtEnd()) {
+            file.setAside();
             co_return Step::Failed;
+        }
     }
-    if (!file.commit())
-        co_return Step::Failed;
-    list.setState(m_row, ItemState::Done);
-
-    // 20.
-    finishFile();
-    co_return Step::Succeeded;
 }
 
 void Engine1::showProgress(qint64 length, double size)
@@ -410,38 +491,46 @@ QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(Plan &plan)
     const auto self = lifetimeGuard(this);
     DownloadListModel &list = m_context.list();
     list.setSize(m_row, DownloadTexts::kUnknownSize);
-    if (m_inet->stillExecuting())
-        m_inet->cancel();
+    m_inet->cancel();
 
-    const QByteArray body = co_await m_inet->openUrl(m_address);
-    if (!self || currentRow() < 0)
-        co_return Step::Gone;
-
-    const bool saved = saveWholeBody(body, *plan.body);
-    // 20, whether or not the body came.
-    finishFile();
-    co_return saved ? Step::Succeeded : Step::FailedAsShown;
-}
-
-bool Engine1::saveWholeBody(const QByteArray &body, BodyFile &file)
-{
-    DownloadListModel &list = m_context.list();
-    if (!body.isEmpty() && file.open() && file.write(body) && file.commit()) {
-        const QString length = QString::number(QFileInfo(file.targetPath()).size());
-        list.update(m_row, [&](DownloadItem &row) {
-            row.size = length;
-            row.downloaded = QString::number(body.size());
-            row.percent = QStringLiteral("100%");
-            row.state = ItemState::Done;
-        });
-        return true;
+    // The whole body asked for once more and streamed to disk under the same floor and size limit as a body of
+    // known length: one without a length is no reason to let it trickle for ever or fill the disk.
+    Step step = co_await sendRequest(plan.header);
+    if (step == Step::Gone)
+        co_return step;
+    const int status = m_inet->statusCode();
+    if (step == Step::Next && (status < 200 || status > 299))
+        step = Step::Failed;
+    if (step == Step::Next)
+        step = co_await streamBody(plan);
+    if (step == Step::Gone)
+        co_return step;
+    if (step == Step::Next && plan.body->length() > 0) {
+        const QString received = QString::number(plan.body->length());
+        if (plan.body->commit()) {
+            list.update(m_row, [&](DownloadItem &row) {
+                row.size = QString::number(QFileInfo(plan.target).size());
+                row.downloaded = received;
+                row.percent = QStringLiteral("100%");
+                row.state = ItemState::Done;
+            });
+            // 20.
+            finishFile();
+            co_return Step::Succeeded;
+        }
+        step = Step::Failed;
     }
-    file.discard();
-    list.update(m_row, [](DownloadItem &row) {
-        row.size.clear();
-        row.downloaded.clear();
-        row.percent.clear();
-        row.state = ItemState::Failed;
-    });
-    return false;
+    if (step == Step::Next || step == Step::Failed) {
+        plan.body->discard();
+        list.update(m_row, [](DownloadItem &row) {
+            row.size.clear();
+            row.downloaded.clear();
+            row.percent.clear();
+            row.state = ItemState::Failed;
+        });
+        // 20, whether or not the body came.
+        finishFile();
+        co_return Step::FailedAsShown;
+    }
+    co_return step;
 }

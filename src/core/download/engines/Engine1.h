@@ -2,12 +2,14 @@
 
 #include "core/download/DownloadEngine.h"
 #include "core/download/DownloadItem.h"
+#include "core/download/ResumePoint.h"
 #include "core/download/engines/ProgressFloor.h"
 
 #include <QObject>
 #include <QString>
 #include <chrono>
 #include <memory>
+#include <optional>
 
 #include <qcoro/qcorotask.h>
 
@@ -18,6 +20,9 @@ class TransferControl;
 // response headers before it writes anything: only a "200 OK" answer is taken, files over the size limit are
 // skipped, the type comes from the content type and the same-name rule is applied before the file is created.
 // The body then streams to disk in small chunks while the row's columns follow.
+//
+// A body an earlier transfer of the address left for the row's file is completed with a range request when the
+// server still has the same copy; otherwise it starts over. The columns and the size limit count the whole body.
 //
 // The transfer is a coroutine: the scheduler's tick returns at once, the window stays live, and busyFlag keeps a
 // second transfer from starting until this one has ended.
@@ -58,12 +63,19 @@ private:
         Cancelled,     // the stop command or the window's close ended the body
         FailedAsShown, // the row fails and the step has already written the reason into it
         Gone,          // the engine or the row went away meanwhile: nothing more is touched
+        AskAgain,      // the answer cannot complete the body kept: the whole body is asked for anew
     };
     // What the steps of one transfer hand on to each other.
     struct Plan {
         ProgressFloor floor; // the least the body has to grow, from the answer on
         double size = 0;     // the announced length; 0 when none, negative for a body of unknown length
+        QString header;      // the request's own headers (the referrer)
         QString target;      // the file the body goes to
+        // What an earlier transfer left for `resumeTarget`, asked to be completed; appended to when the answer
+        // completes it.
+        std::optional<ResumePoint> resume;
+        QString resumeTarget;
+        bool appending = false;
         // The body on its way to the target; holds the target's name from the moment it is chosen.
         std::unique_ptr<BodyFile> body;
     };
@@ -79,10 +91,15 @@ private:
     Step takeAnnouncedSize(Plan &plan); // 10-11
     // The size limit reached: nothing is saved, the row is settled as a skipped big file.
     Step skipTooBig();
-    Step prepareTarget(Plan &plan);               // 12-17
+    Step prepareTarget(Plan &plan); // 12-17
+    // The file the row's body goes to, by the same-name option; `shownName` gets the row's name for it.
+    QString targetPath(const QString &folder, const DownloadItem &item, QString *shownName) const;
+    // The body file opened: fresh, or holding the bytes the answer completes.
+    Step openBody(Plan &plan);
     QCoro::Task<Step> receiveBody(Plan &plan);    // 19-20
     QCoro::Task<Step> FetchWholeBody(Plan &plan); // 18, 20
-    bool saveWholeBody(const QByteArray &body, BodyFile &file);
+    // The body into its file until it is whole (Next); any other end has settled the row as it says.
+    QCoro::Task<Step> streamBody(Plan &plan);
     void showProgress(qint64 length, double size);
     // The one way out of a transfer that did not succeed.
     void failTransfer(Step reason);

@@ -1,0 +1,68 @@
+#include "core/download/ResumeRecord.h"
+
+#include <QFile>
+#include <QList>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+const QByteArray kFirstLine = "paperharvest-resume 1";
+constexpr qint64 kLongestRecord = 64 * 1024;
+const QString kBodySuffix = QStringLiteral(".part");
+
+int openForWriting(const QByteArray &name)
+{
+    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
+    int descriptor = ::open(name.constData(), flags, 0666);
+    if (descriptor < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
+        descriptor = ::open(name.constData(), flags, 0666);
+    return descriptor;
+}
+} // namespace
+
+QString ResumeRecordPathFor(const QString &bodyPath)
+{
+    QString path = bodyPath;
+    if (path.endsWith(kBodySuffix))
+        path.chop(kBodySuffix.size());
+    return path + kResumeRecordSuffix;
+}
+
+std::optional<ResumeRecord> ReadResumeRecord(const QString &path)
+{
+    const int descriptor = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+        return std::nullopt;
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return std::nullopt;
+    }
+    const QByteArray text = file.read(kLongestRecord + 1);
+    // Five lines, the last one ended: a record cut short by a kill is no record.
+    const QList<QByteArray> lines = text.split('\n');
+    if (text.size() > kLongestRecord || lines.size() != 6 || lines.at(0) != kFirstLine || !lines.at(5).isEmpty())
+        return std::nullopt;
+    bool numeric = false;
+    ResumeRecord record{QString::fromUtf8(lines.at(1)), lines.at(2).toLongLong(&numeric), {lines.at(3), lines.at(4)}};
+    if (!numeric || record.total <= 0 || record.address.isEmpty() || record.validators.isEmpty())
+        return std::nullopt;
+    return record;
+}
+
+bool WriteResumeRecord(const QString &path, const ResumeRecord &record)
+{
+    const QByteArray address = record.address.toUtf8();
+    const BodyValidators &v = record.validators;
+    if (address.contains('\n') || v.etag.contains('\n') || v.lastModified.contains('\n'))
+        return false;
+    const QByteArray text = kFirstLine + '\n' + address + '\n' + QByteArray::number(record.total) + '\n' + v.etag +
+                            '\n' + v.lastModified + '\n';
+    const int descriptor = openForWriting(QFile::encodeName(path));
+    if (descriptor < 0)
+        return false;
+    const bool written = ::write(descriptor, text.constData(), static_cast<size_t>(text.size())) == text.size();
+    ::close(descriptor);
+    return written;
+}

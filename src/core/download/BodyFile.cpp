@@ -77,10 +77,13 @@ bool BodyFile::open()
     discard();
     m_failed = false;
     m_length = 0;
+    m_systemError = 0;
     // Opened without truncating first: the lock decides whether the file is ours to start over.
     const int descriptor = openWithoutLinks(m_temporary);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        m_systemError = errno;
         return false;
+    }
     // Unbuffered: the pieces are large already, and a second buffer would only add a copy.
     if (!m_file.open(descriptor, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
@@ -97,8 +100,10 @@ bool BodyFile::write(const char *data, qint64 length)
 {
     if (!m_file.isOpen() || m_failed)
         return false;
+    errno = 0;
     if (m_file.write(data, length) != length) {
         // A full disk: what follows could not be trusted either.
+        m_systemError = errno;
         m_failed = true;
         return false;
     }
@@ -112,10 +117,12 @@ bool BodyFile::commit()
         discard();
         return false;
     }
+    errno = 0;
     const bool onDisk = m_file.flush() && ::fsync(m_file.handle()) == 0;
     // Renamed while still open and locked, so a cleanup of another process never takes it between the two steps.
     if (!onDisk ||
         std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0) {
+        m_systemError = errno;
         discard();
         return false;
     }

@@ -30,6 +30,9 @@ public:
     // The body is dropped (also what the destructor does to a body not committed).
     void discard();
 
+    // Why the last open, write or commit failed (an errno value; 0 when none failed or the reason is unknown).
+    int systemError() const { return m_systemError; }
+
     QString targetPath() const { return m_target; }
     QString temporaryPath() const { return m_temporary; }
 
@@ -47,4 +50,5 @@ private:
     QFile m_file; // opened on a descriptor, so it does not know its own name
     qint64 m_length = 0;
     bool m_failed = false;
+    int m_systemError = 0;
 };

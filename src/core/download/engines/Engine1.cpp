@@ -9,6 +9,7 @@
 #include "core/download/engines/AutoLoginAfterPage.h"
 #include "core/download/engines/Engine1Connection.h"
 #include "core/download/engines/EngineSounds.h"
+#include "core/download/engines/FailureReason.h"
 #include "core/download/engines/InsertBaseTag.h"
 #include "core/download/engines/ReceivedSizeLimit.h"
 #include "core/download/engines/TransferStateText.h"
@@ -160,11 +161,15 @@ QCoro::Task<bool> Engine1::transfer()
 
 void Engine1::failTransfer(Step reason)
 {
+    // The connection's own failure says why, before the cancel clears it.
+    const int networkError = m_inet->responseCode();
     m_inet->cancel();
     if (reason == Step::FailedAsShown)
         return;
     if (reason == Step::Cancelled)
         m_context.list().setPercent(m_row, DownloadTexts::kCancelled);
+    else if (networkError != 0)
+        m_context.list().setPercent(m_row, NetworkFailureText(networkError));
     setState(ItemState::Failed);
 }
 
@@ -230,8 +235,10 @@ QCoro::Task<Engine1::Step> Engine1::sendRequest(const QString &header)
             const bool answered = co_await m_inet->waitWhileExecuting(kRequestLimit);
             if (!self || currentRow() < 0)
                 co_return Step::Gone;
-            if (!answered)
+            if (!answered) {
+                m_context.list().setPercent(m_row, DownloadTexts::kTimedOut);
                 co_return Step::Failed;
+            }
         }
         const auto delay = RetryRule::NextRetryDelay(
             m_inet->statusCode(), m_inet->getHeader(QStringLiteral("Retry-After")), retries, Clock::now());
@@ -340,7 +347,7 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     list.setDownloaded(m_row, QStringLiteral("0"));
     BodyFile &file = *plan.body;
     if (!file.open())
-        co_return Step::Failed;
+        co_return failWriting(file);
     const qint64 sizeLimit = ReceivedSizeLimit(m_context.settings());
     qint64 shown = 0;
     for (;;) {
@@ -348,7 +355,7 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
         if (!self || currentRow() < 0)
             co_return Step::Gone;
         if (!chunk.isEmpty() && !file.write(chunk))
-            co_return Step::Failed;
+            co_return failWriting(file);
         const qint64 length = file.length();
         // Whatever was announced: a body that goes on past the limit is not kept.
         if (length > sizeLimit) {
@@ -379,12 +386,19 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
             co_return Step::Failed;
     }
     if (!file.commit())
-        co_return Step::Failed;
+        co_return failWriting(file);
     list.setState(m_row, ItemState::Done);
 
     // 20.
     finishFile();
     co_return Step::Succeeded;
+}
+
+Engine1::Step Engine1::failWriting(const BodyFile &file)
+{
+    m_context.list().setPercent(m_row, WriteFailureText(file.systemError()));
+    setState(ItemState::Failed);
+    return Step::FailedAsShown;
 }
 
 void Engine1::showProgress(qint64 length, double size)

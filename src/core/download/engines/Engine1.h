@@ -84,6 +84,8 @@ private:
     QCoro::Task<Step> FetchWholeBody(Plan &plan); // 18, 20
     bool saveWholeBody(const QByteArray &body, BodyFile &file);
     void showProgress(qint64 length, double size);
+    // The body could not be written: the row fails with the disk's reason.
+    Step failWriting(const BodyFile &file);
     // The one way out of a transfer that did not succeed.
     void failTransfer(Step reason);
     // The file's type from its first bytes, and the base tag of a saved page.

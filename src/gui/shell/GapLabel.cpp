@@ -19,6 +19,10 @@ GapLabel::GapLabel(const QString &text, QWidget *control, QWidget *parent) : QLa
     } else {
         m_before = text;
     }
+    // The control is what the caption is about: a screen reader names it after the words around it.
+    setBuddy(m_control);
+    if (m_control->accessibleName().isEmpty())
+        m_control->setAccessibleName((m_before.trimmed() + QLatin1Char(' ') + m_after.trimmed()).trimmed());
     placeControl();
 }
 

@@ -1,6 +1,6 @@
-// The keys desktop users reach for: Esc closes every dialog, Del clears the selected rows of both lists (through
-// the same guard as the menu), Ctrl+A selects a whole list, Ctrl+F goes to the keywords, F5 reloads the embedded
-// browsers; Tab walks the controls in reading order.
+// The keys desktop users reach for: Esc closes every dialog and Tab moves on from each of its controls, Del clears
+// the selected rows of both lists (through the same guard as the menu), Ctrl+A selects a whole list, Ctrl+F goes to
+// the keywords, F5 reloads the embedded browsers; Tab walks the main windows' controls in reading order.
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/net/Browser.h"
@@ -122,14 +122,15 @@ class TestKeyboard final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
-    void escClosesDialogs_data()
+    // Tab moves on from every control of a dialog (none keeps it for itself), and Esc closes the dialog.
+    void dialogKeys_data()
     {
         QTest::addColumn<QString>("dialog");
         for (const char *name :
              {"Form_BaoCun", "Form_Copy_Move", "fOption", "frmAbout", "UrlReplace", "InputUrlList", "fIEcache", "use"})
             QTest::newRow(name) << QString::fromLatin1(name);
     }
-    void escClosesDialogs()
+    void dialogKeys()
     {
         QFETCH(QString, dialog);
         TestHome home;
@@ -157,6 +158,18 @@ private Q_SLOTS:
         window->show();
         window->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(window));
+        int tabStops = 0;
+        for (QWidget *w : window->findChildren<QWidget *>())
+            if ((w->focusPolicy() & Qt::TabFocus) && w->isVisibleTo(window) && w->isEnabled() && !w->focusProxy())
+                ++tabStops;
+        if (tabStops > 1) {
+            QVERIFY(QApplication::focusWidget());
+            for (int i = 0; i < 2 * tabStops; ++i) {
+                QWidget *before = QApplication::focusWidget();
+                QTest::keyClick(before, Qt::Key_Tab);
+                QVERIFY2(QApplication::focusWidget() != before, qPrintable(before->objectName()));
+            }
+        }
         QWidget *focus = QApplication::focusWidget() ? QApplication::focusWidget() : window.data();
         QTest::keyClick(focus, Qt::Key_Escape);
         QTRY_VERIFY(!window);

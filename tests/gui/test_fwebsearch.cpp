@@ -172,9 +172,13 @@ private Q_SLOTS:
         // What the keyword box holds whenever rows arrive, by the keyword being walked.
         QStringList boxWhileDeep;
         QStringList boxWhileMt;
+        // And what the status bar says the walk reads.
+        auto *walkPosition = win.child<QLabel>("WalkPosition");
+        QSet<QString> positions;
         connect(&w.results(), &QAbstractItemModel::rowsInserted, this, [&] {
             const QString key = w.results().rows().last().key;
             (key.contains(QLatin1String("d2")) ? boxWhileMt : boxWhileDeep) << text1->toPlainText();
+            positions.insert(walkPosition->isVisible() ? walkPosition->text() : QString());
         });
 
         QSignalSpy finished(&w.driver(), &SearchDriver::batchFinished);
@@ -202,6 +206,11 @@ private Q_SLOTS:
         for (const QString &box : std::as_const(boxWhileMt))
             QCOMPARE(box, QString());
         QCOMPARE(text1->toPlainText(), QString());
+        QVERIFY2(positions.contains(QStringLiteral("正在采集：深度学习 第1页")) &&
+                     positions.contains(QStringLiteral("正在采集：深度学习 第2页")) &&
+                     positions.contains(QStringLiteral("正在采集：机器翻译 第1页")) && !positions.contains(QString()),
+                 qPrintable(QStringList(positions.values()).join(QLatin1Char('|'))));
+        QVERIFY(!walkPosition->isVisible());
         QCOMPARE(win.child<QLabel>("Label1")->text(), QStringLiteral("8"));
         QCOMPARE(win.child<QPushButton>("Command3")->text(), QStringLiteral("开始批量搜索采集"));
         QCOMPARE(win.child<QPushButton>("Command1")->text(), QStringLiteral("采集全部搜索结果"));

@@ -1,10 +1,12 @@
 // The windows as a user sees them: the start-up window, the main window after harvesting a search on the fixture
 // site, the save-target dialog, the copy tool, the options dialog, the about box, the browser-cache window, the
 // download window after the found documents were downloaded, and its login panel with a site's login page. Checks
-// that every caption has room, the lists show their columns and no two controls overlap. With PH_SCREENSHOT_DIR set
-// the eight windows and the login panel are also saved there as PNG files (scripts/screenshots runs this under Xvfb
-// with the CJK fonts).
+// that every caption has room, the lists show their columns and no two controls overlap, at each window's normal
+// size and at its minimum size. With PH_SCREENSHOT_DIR set the eight windows and the login panel are also saved there
+// as PNG files, each also as <name>-min.png at its minimum size (scripts/screenshots runs this under Xvfb with the
+// CJK fonts).
 #include "ModalAnswerer.h"
+#include "WidgetChecks.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/net/Browser.h"
@@ -61,6 +63,22 @@ void save(QWidget *window, const QString &name)
     if (shot.isNull())
         shot = window->grab();
     QVERIFY(shot.save(QDir(dir).filePath(name)));
+}
+
+// The window shrunk to its minimum size, as a picture too: nothing cut, outside its parent or covered. The window
+// gets its size back after.
+void atMinimum(QWidget *window, const QString &name)
+{
+    const QSize before = window->size();
+    const QSize least = window->minimumSize().isEmpty() ? window->minimumSizeHint() : window->minimumSize();
+    window->resize(least);
+    QTRY_COMPARE(window->size(), least);
+    QCoreApplication::sendPostedEvents();
+    save(window, name + QStringLiteral("-min.png"));
+    const QStringList misplaced = WidgetChecks::misplacedControls(window);
+    window->resize(before);
+    QTRY_COMPARE(window->size(), before);
+    QVERIFY2(misplaced.isEmpty(), qPrintable(name + QStringLiteral(": ") + misplaced.join(QStringLiteral("; "))));
 }
 
 // Text that does not fit its control would be cut: every visible caption must have its full width.
@@ -125,6 +143,7 @@ private Q_SLOTS:
         captionsFit(&cover);
         nothingOverlaps(&cover);
         save(&cover, QStringLiteral("fCover.png"));
+        atMinimum(&cover, QStringLiteral("fCover"));
 
         cover.openMainWindow();
         fWebSearch *main = cover.mainWindow();
@@ -169,6 +188,7 @@ private Q_SLOTS:
         captionsFit(main);
         nothingOverlaps(main);
         save(main, QStringLiteral("fWebSearch.png"));
+        atMinimum(main, QStringLiteral("fWebSearch"));
 
         Form_BaoCun dialog(CurrentSaveTarget(), main);
         dialog.show();
@@ -176,6 +196,7 @@ private Q_SLOTS:
         captionsFit(&dialog);
         nothingOverlaps(&dialog);
         save(&dialog, QStringLiteral("Form_BaoCun.png"));
+        atMinimum(&dialog, QStringLiteral("Form_BaoCun"));
         dialog.close();
 
         // The copy tool as its opener shows it, with two files to copy.
@@ -187,6 +208,7 @@ private Q_SLOTS:
         captionsFit(&copyTool);
         nothingOverlaps(&copyTool);
         save(&copyTool, QStringLiteral("Form_Copy_Move.png"));
+        atMinimum(&copyTool, QStringLiteral("Form_Copy_Move"));
         copyTool.close();
 
         // The options dialog as menu设置 opens it over the main window.
@@ -196,6 +218,7 @@ private Q_SLOTS:
         captionsFit(&options);
         nothingOverlaps(&options);
         save(&options, QStringLiteral("fOption.png"));
+        atMinimum(&options, QStringLiteral("fOption"));
         options.close();
         // The about box as the help menu opens it.
         frmAbout about(main);
@@ -204,6 +227,7 @@ private Q_SLOTS:
         captionsFit(&about);
         nothingOverlaps(&about);
         save(&about, QStringLiteral("frmAbout.png"));
+        atMinimum(&about, QStringLiteral("frmAbout"));
         about.close();
         // The browser-cache window as menu查看IE浏览器缓存 opens it, showing what the harvest left in the cache.
         fIEcache cache(main);
@@ -213,6 +237,7 @@ private Q_SLOTS:
         captionsFit(&cache);
         nothingOverlaps(&cache);
         save(&cache, QStringLiteral("fIEcache.png"));
+        atMinimum(&cache, QStringLiteral("fIEcache"));
         cache.close();
 
         // The download window after the analysis handed the found links over and its start button downloaded them
@@ -249,6 +274,7 @@ private Q_SLOTS:
         save(downloads, QStringLiteral("fFileDownload.png"));
         captionsFit(downloads);
         nothingOverlaps(downloads);
+        atMinimum(downloads, QStringLiteral("fFileDownload"));
 
         // The login panel over the list, with a site's login page opened by its Browse button.
         server.route(QStringLiteral("/login"),
@@ -271,6 +297,7 @@ private Q_SLOTS:
         save(downloads, QStringLiteral("fFileDownload-login.png"));
         captionsFit(downloads);
         nothingOverlaps(downloads);
+        atMinimum(downloads, QStringLiteral("fFileDownload-login"));
         downloads->findChild<QPushButton *>(QStringLiteral("Command3"))->click();
         QVERIFY(!loginPanel->isVisible());
         QVERIFY(prompt.entries.isEmpty());

@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
+#include <QHBoxLayout>
 #include <QHeaderView>
 #include <QMessageBox>
 #include <QPushButton>
@@ -174,6 +175,30 @@ private Q_SLOTS:
         };
         QVERIFY(inked(0, box->geometry().left()));
         QVERIFY(inked(box->geometry().right() + 1, label.width()));
+    }
+
+    // A box filled after its label was laid out (as the download window fills its pause box) still leaves the last
+    // word its room, before and after the window shows, and when it grows while shown.
+    void gapLabelFollowsItsControl()
+    {
+        QWidget window;
+        auto *row = new QHBoxLayout(&window);
+        auto *box = new QComboBox;
+        auto *label = new GapLabel(QStringLiteral("两个文件下载间隔：        秒"), box);
+        row->addWidget(label);
+        row->addStretch();
+        const QFontMetrics fm(label->font());
+        const int lastWord = fm.horizontalAdvance(QStringLiteral("秒"));
+        auto roomForLastWord = [&] { return label->width() - box->geometry().right() > lastWord; };
+        for (int seconds = 0; seconds <= 600; ++seconds)
+            box->addItem(QString::number(seconds));
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        QTRY_VERIFY(roomForLastWord());
+        QCOMPARE(box->width(), box->sizeHint().width());
+        box->addItem(QStringLiteral("a much longer entry than any number"));
+        QTRY_VERIFY(roomForLastWord());
+        QCOMPARE(box->width(), box->sizeHint().width());
     }
 
     // The program's questions all destroy something when answered yes: Enter alone answers no.

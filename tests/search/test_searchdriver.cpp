@@ -222,6 +222,31 @@ private Q_SLOTS:
         QVERIFY(rig.prompt.entries.isEmpty());
     }
 
+    // The window can show which keyword and which page the walk reads, and that it is over.
+    void walkReportsItsPosition()
+    {
+        Rig rig;
+        rig.window.keywords = QStringLiteral("a\nb");
+        QSignalSpy position(&rig.driver, &SearchDriver::walkPosition);
+        QSignalSpy finished(&rig.driver, &SearchDriver::batchFinished);
+        rig.driver.clickBatch();
+        QVERIFY(finished.wait());
+        QList<QPair<QString, int>> seen;
+        for (const QList<QVariant> &args : position)
+            seen.append({args.at(0).toString(), args.at(1).toInt()});
+        const QList<QPair<QString, int>> expected{{"a", 1}, {"a", 2}, {"a", 3}, {"a", 0},
+                                                  {"b", 1}, {"b", 2}, {"b", 3}, {"b", 0}};
+        QCOMPARE(seen, expected);
+
+        // A walk of the user's own has no keyword.
+        position.clear();
+        QSignalSpy walked(&rig.driver, &SearchDriver::walkFinished);
+        rig.driver.clickWalk();
+        QVERIFY(walked.wait());
+        QCOMPARE(position.first(), QList<QVariant>({QString(), 1}));
+        QCOMPARE(position.last(), QList<QVariant>({QString(), 0}));
+    }
+
     // A next-page link that leads back to a page walked before ends the walk there, with a word to the window.
     void walkEndsAtAPageWalkedBefore()
     {

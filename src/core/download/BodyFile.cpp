@@ -135,10 +135,13 @@ bool BodyFile::openLocked()
 {
     m_length = 0;
     m_resume.reset();
+    m_systemError = 0;
     // Opened without truncating first: the lock decides whether the file is ours to start over or resume.
     const int descriptor = openWithoutLinks(m_temporary);
-    if (descriptor < 0)
+    if (descriptor < 0) {
+        m_systemError = errno;
         return false;
+    }
     // Unbuffered: the pieces are large already, and a second buffer would only add a copy.
     if (!m_file.open(descriptor, QIODevice::ReadWrite | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle)) {
         ::close(descriptor);
@@ -167,8 +170,10 @@ bool BodyFile::write(const char *data, qint64 length)
 {
     if (!m_file.isOpen() || m_failed)
         return false;
+    errno = 0;
     if (m_file.write(data, length) != length) {
         // A full disk: what follows could not be trusted either.
+        m_systemError = errno;
         m_failed = true;
         return false;
     }
@@ -182,10 +187,12 @@ bool BodyFile::commit()
         discard();
         return false;
     }
+    errno = 0;
     const bool onDisk = m_file.flush() && ::fsync(m_file.handle()) == 0;
     // Renamed while still open and locked, so a cleanup of another process never takes it between the two steps.
     if (!onDisk ||
         std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0) {
+        m_systemError = errno;
         discard();
         return false;
     }

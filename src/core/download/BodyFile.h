@@ -52,6 +52,9 @@ public:
     // without is dropped.
     void setAside();
 
+    // Why the last open, write or commit failed (an errno value; 0 when none failed or the reason is unknown).
+    int systemError() const { return m_systemError; }
+
     QString targetPath() const { return m_target; }
     QString temporaryPath() const { return m_temporary; }
 
@@ -76,6 +79,7 @@ private:
     QFile m_file; // opened on a descriptor, so it does not know its own name
     qint64 m_length = 0;
     bool m_failed = false;
+    int m_systemError = 0;
 
     bool openLocked();
     bool truncate();

@@ -37,6 +37,15 @@ inline const QString kCannotReplace = QStringLiteral("无法替换");
 inline const QString kUnknownSize = QStringLiteral("未知");
 // The server answered with an error page instead of the document (%1: its status code).
 inline const QString kHttpError = QStringLiteral("HTTP %1");
+// Why no answer came: the server refused the connection, its name did not resolve, the connection broke off,
+// the secure channel could not be set up.
+inline const QString kRefused = QStringLiteral("连接被拒绝");
+inline const QString kHostNotFound = QStringLiteral("找不到服务器");
+inline const QString kConnectionLost = QStringLiteral("连接中断");
+inline const QString kSecureChannelFailed = QStringLiteral("安全连接出错");
+// Why the body could not be kept: the disk is full, or writing failed for another reason.
+inline const QString kDiskFull = QStringLiteral("磁盘已满");
+inline const QString kWriteFailed = QStringLiteral("写入文件出错");
 
 // The list's columns and its statistics line (%1 to %5: total, downloading, waiting, done, failed).
 inline const QString kNameColumn = QStringLiteral("名称");

@@ -148,6 +148,8 @@ QCoro::Task<> SearchDriver::clickWalk()
         m_window.askSaveTarget();
 
     QSet<QString> walked{m_browser.currentUrl()};
+    int page = 1;
+    Q_EMIT walkPosition(m_keyword, page);
     for (;;) {
         co_await pendingEvents();
         if (m_flags.CollectIdle())
@@ -155,15 +157,17 @@ QCoro::Task<> SearchDriver::clickWalk()
         const bool turned = co_await m_window.nextPage();
         if (!turned || !co_await serviceUsable(&SearchDriver::walkStopped, false))
             break;
-        const QString page = m_browser.currentUrl();
-        if (walked.contains(page)) {
-            m_window.pageWalkedBefore(page);
+        const QString address = m_browser.currentUrl();
+        if (walked.contains(address)) {
+            m_window.pageWalkedBefore(address);
             break;
         }
-        walked.insert(page);
+        walked.insert(address);
+        Q_EMIT walkPosition(m_keyword, ++page);
         co_await m_window.harvestPage();
     }
     co_await m_window.harvestPage();
+    Q_EMIT walkPosition(m_keyword, 0);
 
     m_walkRunning = false;
     m_window.showWalkRunning(false);

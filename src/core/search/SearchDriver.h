@@ -49,6 +49,9 @@ public:
 Q_SIGNALS:
     void batchFinished();
     void walkFinished();
+    // Where the page walk is: the keyword the batch searches (empty for a walk the user started on a page of their
+    // own) and the result page it reads, counted from 1 at the page the walk started on; page 0 when it ended.
+    void walkPosition(const QString &keyword, int page);
 
 private:
     // Whether the page on screen is one the walk can read. When it is not, the window is told; the run then ends

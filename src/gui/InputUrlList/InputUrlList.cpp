@@ -43,7 +43,10 @@ InputUrlList::InputUrlList(ResultListModel &rows, SaveTarget &target, QWidget *p
     column->addWidget(label1);
     m_richTextBox1 = new QPlainTextEdit;
     m_richTextBox1->setObjectName(QStringLiteral("RichTextBox1"));
+    label1->setBuddy(m_richTextBox1);
     m_richTextBox1->setLineWrapMode(QPlainTextEdit::NoWrap);
+    // One address to a line, never a tab in one: Tab moves on to the buttons.
+    m_richTextBox1->setTabChangesFocus(true);
     m_richTextBox1->setMinimumSize(520, 300);
     column->addWidget(m_richTextBox1, 1);
 

@@ -54,6 +54,7 @@ DownloadListMenu::DownloadListMenu(fFileDownload &window, QWidget *parent)
 
     m_selectAll = add(this, T::kSelectAll, "menu全选专利列表");
     connect(m_selectAll, &QAction::triggered, view, &QTreeView::selectAll);
+    ListShortcut(view, m_selectAll, QKeySequence::SelectAll);
     connect(add(this, T::kSelectNone, "menu全不选"), &QAction::triggered, view, &QTreeView::clearSelection);
     connect(add(this, T::kShuffle, "menu随机排序列表"), &QAction::triggered, this, &DownloadListMenu::shuffle);
     connect(add(this, T::kAutoSizeColumns, "menu自动列宽"), &QAction::triggered, view,
@@ -73,7 +74,9 @@ DownloadListMenu::DownloadListMenu(fFileDownload &window, QWidget *parent)
 
     QMenu *clearMenu = sub(this, T::kClear, "menu清除");
     m_clear = clearMenu->menuAction();
-    connect(add(clearMenu, T::kSelectedRows, "menu清除选中项"), &QAction::triggered, this, [this] { clearRows(0); });
+    QAction *clearSelected = add(clearMenu, T::kSelectedRows, "menu清除选中项");
+    connect(clearSelected, &QAction::triggered, this, [this] { clearRows(0); });
+    ListShortcut(view, clearSelected, QKeySequence::Delete);
     connect(add(clearMenu, T::kAllFailedRows, "menu清除全部出错项"), &QAction::triggered, this,
             [this] { clearRows(1); });
     connect(add(clearMenu, T::kDoneRows, "menu清除完成项"), &QAction::triggered, this, [this] { clearRows(2); });

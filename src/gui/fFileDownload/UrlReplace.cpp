@@ -27,6 +27,8 @@ UrlReplace::UrlReplace(DownloadListModel &list, QWidget *parent) : QDialog(paren
     label2->setObjectName(QStringLiteral("Label2"));
     m_text2 = new QLineEdit(this);
     m_text2->setObjectName(QStringLiteral("Text2"));
+    label1->setBuddy(m_text1);
+    label2->setBuddy(m_text2);
     auto *command1 = new QPushButton(T::kReplace, this);
     command1->setObjectName(QStringLiteral("Command1"));
     auto *command2 = new QPushButton(ShellTexts::kCancel, this);

@@ -20,6 +20,7 @@
 #include "gui/fFileDownload/login/LoginPanel.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/ComboTools.h"
+#include "gui/shell/FlowLayout.h"
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
@@ -60,6 +61,9 @@ constexpr int kColumnWidths[] = {300, 50, 90, 90, 80};
 static_assert(std::size(kColumnWidths) == DownloadListModel::FolderColumn);
 // The re-download box's width, in average characters.
 constexpr int kReDownloadBoxChars = 14;
+// The smallest window (pixels); wider when the widest tool needs it.
+constexpr int kMinimumWidth = 600;
+constexpr int kMinimumHeight = 400;
 
 int pixels(int twips)
 {
@@ -70,6 +74,17 @@ template <typename W> W *named(W *widget, const char *name)
 {
     widget->setObjectName(QString::fromUtf8(name));
     return widget;
+}
+
+// Controls that belong together, side by side in one piece that wraps as a whole.
+QWidget *toolGroup(QWidget *parent, std::initializer_list<QWidget *> controls)
+{
+    auto *group = new QWidget(parent);
+    auto *row = new QHBoxLayout(group);
+    row->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *control : controls)
+        row->addWidget(control);
+    return group;
 }
 
 // The banner behind the controls: a soft blue band, stretched with the panel.
@@ -172,25 +187,33 @@ void fFileDownload::buildControls()
     m_check6 = named(new QCheckBox(T::kSound, m_picture3), "Check6");
     m_command1 = named(new QPushButton(T::kLogin, m_picture3), "Command1");
 
+    // Screen readers name each box after the caption beside it.
+    label2->setBuddy(m_combo1);
+    label8->setBuddy(m_option1);
+    m_listView3 = named(new QTreeView(central), "ListView3");
+    label4->setBuddy(m_listView3);
+    m_combo4->setAccessibleName(T::kAutoReDownload);
+    m_listView3->setAccessibleName(T::kListLabel);
+
+    // Two rows of tools that wrap where the window is too narrow for them. Controls that only make sense
+    // together (a caption and its box, the same-name choices, start and stop) wrap as one piece.
     auto *rows = new QVBoxLayout(m_picture3);
     rows->setContentsMargins(6, 4, 6, 4);
-    auto *row1 = new QHBoxLayout;
-    for (QWidget *w : std::initializer_list<QWidget *>{label4, m_label1, m_label7, m_command26, label2, m_combo1,
-                                                       label8, m_option1, m_option2, m_option3, label5})
-        row1->addWidget(w);
-    row1->addStretch();
-    row1->addWidget(m_command4);
-    row1->addWidget(m_command31);
-    row1->addWidget(m_shape1);
-    auto *row2 = new QHBoxLayout;
-    for (QWidget *w : std::initializer_list<QWidget *>{m_check3, m_combo4, m_check4, m_check5, m_check6})
+    auto *row1 = named(new FlowLayout, "ToolRow1");
+    row1->addWidget(toolGroup(m_picture3, {label4, m_label1}));
+    row1->addWidget(toolGroup(m_picture3, {m_label7, m_command26}));
+    row1->addWidget(toolGroup(m_picture3, {label2, m_combo1}));
+    row1->addWidget(toolGroup(m_picture3, {label8, m_option1, m_option2, m_option3}));
+    row1->addWidget(label5);
+    row1->addWidgetPushedRight(toolGroup(m_picture3, {m_command4, m_command31, m_shape1}));
+    auto *row2 = named(new FlowLayout, "ToolRow2");
+    row2->addWidget(toolGroup(m_picture3, {m_check3, m_combo4}));
+    for (QWidget *w : std::initializer_list<QWidget *>{m_check4, m_check5, m_check6})
         row2->addWidget(w);
-    row2->addStretch();
-    row2->addWidget(m_command1);
+    row2->addWidgetPushedRight(m_command1);
     rows->addLayout(row1);
     rows->addLayout(row2);
 
-    m_listView3 = named(new QTreeView(central), "ListView3");
     m_listView3->setModel(&m_scheduler->list());
     m_listView3->setItemDelegate(new StateImageDelegate(m_listView3));
     m_listView3->setRootIsDecorated(false);
@@ -208,6 +231,19 @@ void fFileDownload::buildControls()
     StripeListBackground(m_listView3);
 
     m_loginPanel = new LoginPanel(central);
+
+    m_picture3->installEventFilter(this);
+
+    // Tab walks the tools row by row, then the list.
+    QWidget *order[] = {m_command26, m_combo1, m_option1, m_option2, m_option3, m_combo2,   m_command4, m_command31,
+                        m_check3,    m_combo4, m_check4,  m_check5,  m_check6,  m_command1, m_listView3};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+
+    // The smallest window still shows every tool whole (wrapped) and a few rows of the list.
+    const int toolsWidth = m_picture3->layout()->minimumSize().width();
+    setMinimumSize(std::max(kMinimumWidth, toolsWidth + pixels(kNarrowerTwips) + 2 * pixels(kMarginTwips)),
+                   kMinimumHeight);
 }
 
 void fFileDownload::buildMenus()
@@ -442,6 +478,14 @@ void fFileDownload::changeEvent(QEvent *event)
         refreshCount();
 }
 
+bool fFileDownload::eventFilter(QObject *watched, QEvent *event)
+{
+    // A caption that changed its width may move the tools to another line: the list moves with them.
+    if (watched == m_picture3 && event->type() == QEvent::LayoutRequest)
+        layoutPanels();
+    return QMainWindow::eventFilter(watched, event);
+}
+
 void fFileDownload::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
@@ -455,7 +499,7 @@ void fFileDownload::layoutPanels()
     QWidget *central = centralWidget();
     const int margin = std::max(1, pixels(kMarginTwips));
     const int width = std::max(0, central->width() - pixels(kNarrowerTwips));
-    const int bannerHeight = m_picture3->sizeHint().height();
+    const int bannerHeight = m_picture3->layout()->heightForWidth(width);
     m_picture3->setGeometry(margin, margin, width, bannerHeight);
     m_image1->setGeometry(m_picture3->rect());
     const int listTop = margin + bannerHeight + margin;

@@ -96,6 +96,10 @@ fIEcache::fIEcache(const CacheLocations &locations, QWidget *parent)
     m_listView1->header()->setSortIndicatorShown(false);
     m_listView2 = reportList("ListView2", m_users);
     m_listView3 = reportList("ListView3", m_folders);
+    // Screen readers name the lists by what they hold.
+    m_listView1->setAccessibleName(T::kCaption);
+    m_listView2->setAccessibleName(T::kUserColumns.join(QLatin1Char(' ')));
+    m_listView3->setAccessibleName(T::kFolderColumns.first());
     for (QTreeView *side : {m_listView2, m_listView3})
         side->setMaximumHeight(150);
     StripeListBackground(m_listView1);

@@ -35,6 +35,9 @@ void MainPanels::layoutPanels()
     int barTop = m_bar->y();
     if (barTop > h - kBarBottomMargin || barTop <= 0)
         barTop = h * 4 / 5;
+    // In a window near its smallest the list keeps room for its buttons and a few rows; the page gives way.
+    const int listLeast = m_listButtons->sizeHint().height() + m_listView->minimumSizeHint().height();
+    barTop = std::max(1, std::min(barTop, h - kBarHeight - listLeast));
     m_bar->setGeometry(1, barTop, std::max(0, w - 2), kBarHeight);
 
     m_web->setGeometry(0, 0, w, barTop);

@@ -42,6 +42,7 @@
 #include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
+#include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -151,11 +152,14 @@ void fWebSearch::buildControls()
     searchScroll->setWidget(search);
     searchScroll->setWidgetResizable(true);
     searchScroll->setFrameShape(QFrame::NoFrame);
+    // The controls inside take the focus, not the frame around them.
+    searchScroll->setFocusPolicy(Qt::NoFocus);
     searchScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     searchScroll->setMinimumWidth(search->sizeHint().width() + 16);
     searchScroll->setMaximumWidth(search->sizeHint().width() + 16);
 
     m_webBrowser1 = named(new QWebEngineView, "WebBrowser1");
+    m_webBrowser1->setAccessibleName(ShellTexts::kBrowserName);
     m_webBrowser1->setPage(m_browser->page());
     // Pages cannot replace the program's own context menu or pop up their own.
     m_webBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
@@ -174,6 +178,37 @@ void fWebSearch::buildControls()
     setMinimumSize(kMinimumWidth, kMinimumHeight);
     resize(1200, 800);
     connectControls();
+    orderTabStops();
+}
+
+void fWebSearch::orderTabStops()
+{
+    // The search column from the keywords down, the page, then the list's buttons and the list.
+    QList<QWidget *> order{m_text1};
+    for (QButtonGroup *group : {m_option2, m_option3})
+        for (QAbstractButton *option : group->buttons())
+            order << option;
+    order += {m_command3,    m_combo1,   m_check2,   m_check1,   m_check3,   m_check6,   m_check7,
+              m_webBrowser1, m_command9, m_command1, m_command2, m_command7, m_listView1};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order.at(i - 1), order.at(i));
+}
+
+void fWebSearch::addShortcuts()
+{
+    auto shortcut = [this](const QKeySequence &key, auto &&run) {
+        auto *action = new QAction(this);
+        action->setShortcut(key);
+        action->setShortcutContext(Qt::WindowShortcut);
+        connect(action, &QAction::triggered, this, run);
+        addAction(action);
+        return action;
+    };
+    shortcut(QKeySequence::Refresh, [this] { m_browser->refresh(); })->setObjectName(QStringLiteral("keyReload"));
+    shortcut(QKeySequence::Find, [this] {
+        m_text1->setFocus(Qt::ShortcutFocusReason);
+        m_text1->selectAll();
+    })->setObjectName(QStringLiteral("keyKeywords"));
 }
 
 QWidget *fWebSearch::buildSearchColumn()
@@ -184,8 +219,12 @@ QWidget *fWebSearch::buildSearchColumn()
     column->setContentsMargins(6, 6, 6, 6);
     column->setSpacing(4);
 
-    column->addWidget(named(new QLabel(T::kKeywordsLabel), "Label4"));
+    auto *label4 = named(new QLabel(T::kKeywordsLabel), "Label4");
+    column->addWidget(label4);
     m_text1 = named(new QPlainTextEdit, "Text1");
+    label4->setBuddy(m_text1);
+    // Tab moves on to the next control; the keywords are one to a line, so Tab is never part of one.
+    m_text1->setTabChangesFocus(true);
     m_text1->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_text1->setMinimumHeight(90);
     column->addWidget(m_text1, 1);
@@ -251,6 +290,7 @@ QWidget *fWebSearch::buildListButtons()
 void fWebSearch::buildResultList()
 {
     m_listView1 = named(new QTreeView, "ListView1");
+    m_listView1->setAccessibleName(T::kListLabel);
     m_listView1->setModel(m_results);
     m_listView1->setRootIsDecorated(false);
     m_listView1->setUniformRowHeights(true);
@@ -287,7 +327,10 @@ void fWebSearch::buildStatusBar()
     m_statusPanel1 = named(new QLabel(ApplicationTitle()), "StatusPanel1");
     m_statusPanel2 = named(new QLabel, "StatusPanel2");
     m_statusPanel3 = named(new QLabel(T::kProxyAtStart), "StatusPanel3");
+    m_walkPosition = named(new QLabel, "WalkPosition");
+    m_walkPosition->setVisible(false);
     status->addWidget(m_statusPanel1);
+    status->addWidget(m_walkPosition);
     status->addWidget(m_statusPanel2, 1);
     status->addPermanentWidget(m_statusPanel3);
     setStatusBar(status);
@@ -314,6 +357,7 @@ void fWebSearch::connectControls()
     connect(m_check6, &QCheckBox::toggled, this, &fWebSearch::onCheck6Toggled);
     connect(m_timer1, &ClockTimer::timeout, this, &fWebSearch::onTimer1);
     connect(m_browser, &Browser::statusTextChanged, m_statusPanel2, &QLabel::setText);
+    connect(m_driver, &SearchDriver::walkPosition, this, &fWebSearch::showWalkPosition);
     connect(m_proxy, &ProxyRotation::statusTextChanged, m_statusPanel3, &QLabel::setText);
     connect(m_listView1, &QTreeView::doubleClicked, this, &fWebSearch::openRowInBrowser);
     connect(m_listView1->header(), &QHeaderView::sectionClicked, this, &fWebSearch::sortByColumn);
@@ -340,8 +384,12 @@ void fWebSearch::buildMenus()
     connect(action(browse, "menu打开本地网页文件", T::kOpenLocalPage), &QAction::triggered, this,
             &fWebSearch::openLocalPageCommand);
     browse->addSeparator();
-    connect(action(browse, "menu后退", T::kBack), &QAction::triggered, this, [this] { m_browser->back(); });
-    connect(action(browse, "menu前进", T::kForward), &QAction::triggered, this, [this] { m_browser->forward(); });
+    QAction *back = action(browse, "menu后退", T::kBack);
+    back->setShortcut(QKeySequence::Back);
+    connect(back, &QAction::triggered, this, [this] { m_browser->back(); });
+    QAction *forward = action(browse, "menu前进", T::kForward);
+    forward->setShortcut(QKeySequence::Forward);
+    connect(forward, &QAction::triggered, this, [this] { m_browser->forward(); });
     browse->addSeparator();
     connect(action(browse, "menu关闭本窗口", T::kCloseWindow), &QAction::triggered, this, &QWidget::close);
 
@@ -364,8 +412,9 @@ void fWebSearch::buildMenus()
 
     m_menu清除 = menuBar()->addMenu(T::kMenuClear);
     m_menu清除->setObjectName(QStringLiteral("menu清除"));
-    connect(action(m_menu清除, "menu清除选中项", T::kRemoveSelected), &QAction::triggered, this,
-            &fWebSearch::removeSelectedRows);
+    QAction *removeSelected = action(m_menu清除, "menu清除选中项", T::kRemoveSelected);
+    connect(removeSelected, &QAction::triggered, this, &fWebSearch::removeSelectedRows);
+    ListShortcut(m_listView1, removeSelected, QKeySequence::Delete);
     connect(action(m_menu清除, "menu清除分析成功项", T::kRemoveSucceeded), &QAction::triggered, this,
             &fWebSearch::removeSucceededRows);
     connect(action(m_menu清除, "menu清除分析跳过项", T::kRemoveSkipped), &QAction::triggered, this,
@@ -401,6 +450,7 @@ void fWebSearch::buildMenus()
     m_menu加入->setObjectName(QStringLiteral("menu加入"));
     m_menu导入导出 = new QMenu(this);
     m_menu导入导出->setObjectName(QStringLiteral("menu导入导出"));
+    addShortcuts();
 }
 
 void fWebSearch::load()
@@ -488,6 +538,14 @@ void fWebSearch::autoSizeListColumns()
 void fWebSearch::askSaveTarget()
 {
     Form_BaoCun::ask(saveTarget(), this);
+}
+
+void fWebSearch::showWalkPosition(const QString &keyword, int page)
+{
+    m_walkPosition->setText(page < 1            ? QString()
+                            : keyword.isEmpty() ? T::kWalkAtPage.arg(page)
+                                                : T::kWalkAtKeywordPage.arg(keyword).arg(page));
+    m_walkPosition->setVisible(page >= 1);
 }
 
 void fWebSearch::onCheck6Toggled(bool checked)

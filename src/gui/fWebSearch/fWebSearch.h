@@ -116,10 +116,14 @@ private:
     void buildProgressPanel();
     void buildStatusBar();
     void connectControls();
+    void orderTabStops();
     void buildMenus();
+    // The keys a browser user expects: F5 reloads the page, Ctrl+F goes to the keywords.
+    void addShortcuts();
     void load();
     bool unload();
 
+    void showWalkPosition(const QString &keyword, int page);
     void onCheck6Toggled(bool checked);
     void onTimer1();
     void onCommand2();
@@ -176,6 +180,7 @@ private:
     QLabel *m_statusPanel1 = nullptr;
     QLabel *m_statusPanel2 = nullptr;
     QLabel *m_statusPanel3 = nullptr;
+    QLabel *m_walkPosition = nullptr;
     ServiceWaitNotice *m_serviceNotice = nullptr;
     ClockTimer *m_timer1 = nullptr;
 

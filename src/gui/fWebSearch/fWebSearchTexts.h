@@ -101,6 +101,9 @@ inline const QString kServiceUnreachable =
 inline const QString kServiceTooLarge =
     QStringLiteral("页面太大，无法读取（%1）：请在浏览器中打开结果页，出现结果页后采集自动继续。");
 // A next-page link led back to a page the walk had shown (%1: its address).
+// Where the walk reads: the keyword and the result page (%1 the keyword, %2 the page), or only the page.
+inline const QString kWalkAtKeywordPage = QStringLiteral("正在采集：%1 第%2页");
+inline const QString kWalkAtPage = QStringLiteral("正在采集：第%1页");
 inline const QString kWalkedBefore = QStringLiteral("下一页回到已采集过的页面，采集结束：%1");
 inline const QString kServiceWhere = QStringLiteral("\n关键词：%1\n网址：%2");
 } // namespace fWebSearchTexts

@@ -68,6 +68,8 @@ frmAbout::frmAbout(QWidget *parent) : QDialog(parent)
 
     m_text1 = new QPlainTextEdit(T::kSystem + SystemDescription(), this);
     m_text1->setObjectName(QStringLiteral("Text1"));
+    m_text1->setAccessibleName(T::kSystemBox);
+    m_text1->setTabChangesFocus(true);
     m_text1->setFixedHeight(m_text1->fontMetrics().lineSpacing() * 4);
     auto *command1 = new QPushButton(T::kCopy, this);
     command1->setObjectName(QStringLiteral("Command1"));

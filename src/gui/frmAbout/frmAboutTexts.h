@@ -24,6 +24,8 @@ inline const QString kMail = QStringLiteral("Email：");
 inline const QString kMailTip = QStringLiteral("给软件作者写邮件");
 // Followed by the operating-system description.
 inline const QString kSystem = QStringLiteral("OP:");
+// What a screen reader calls the box with the system's description.
+inline const QString kSystemBox = QStringLiteral("操作系统");
 inline const QString kCopy = QStringLiteral("复制信息");
 inline const QString kOk = QStringLiteral("确定");
 } // namespace frmAboutTexts

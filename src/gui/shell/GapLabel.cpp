@@ -1,5 +1,6 @@
 #include "gui/shell/GapLabel.h"
 
+#include <QEvent>
 #include <QFontMetrics>
 #include <QPainter>
 #include <QRegularExpression>
@@ -19,6 +20,10 @@ GapLabel::GapLabel(const QString &text, QWidget *control, QWidget *parent) : QLa
     } else {
         m_before = text;
     }
+    // The control is what the caption is about: a screen reader names it after the words around it.
+    setBuddy(m_control);
+    if (m_control->accessibleName().isEmpty())
+        m_control->setAccessibleName((m_before.trimmed() + QLatin1Char(' ') + m_after.trimmed()).trimmed());
     placeControl();
 }
 
@@ -34,6 +39,22 @@ QSize GapLabel::sizeHint() const
     return {width, std::max(fm.height(), m_control->sizeHint().height())};
 }
 
+bool GapLabel::event(QEvent *event)
+{
+    if (event->type() == QEvent::LayoutRequest) {
+        updateGeometry();
+        placeControl();
+    }
+    return QLabel::event(event);
+}
+
+void GapLabel::showEvent(QShowEvent *event)
+{
+    QLabel::showEvent(event);
+    updateGeometry();
+    placeControl();
+}
+
 void GapLabel::resizeEvent(QResizeEvent *event)
 {
     QLabel::resizeEvent(event);
@@ -47,7 +68,9 @@ void GapLabel::paintEvent(QPaintEvent *)
     const QFontMetrics fm(font());
     const int before = fm.horizontalAdvance(m_before);
     p.drawText(QRect(0, 0, before, height()), Qt::AlignLeft | Qt::AlignVCenter, m_before);
-    p.drawText(QRect(before + gapWidth(), 0, width(), height()), Qt::AlignLeft | Qt::AlignVCenter, m_after);
+    // After the control as it lies, so a control wider than it was when placed never covers the words.
+    const int after = std::max(before + gapWidth(), m_control->geometry().right() + 1 + kGapMargin);
+    p.drawText(QRect(after, 0, width() - after, height()), Qt::AlignLeft | Qt::AlignVCenter, m_after);
 }
 
 void GapLabel::placeControl()

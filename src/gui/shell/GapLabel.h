@@ -17,6 +17,10 @@ public:
     QSize minimumSizeHint() const override { return sizeHint(); }
 
 protected:
+    // The control's size hint changes with its contents (a box filled after the label was made, the first show):
+    // the label takes the new width and the control its new place.
+    bool event(QEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
 

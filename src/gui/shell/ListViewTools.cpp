@@ -1,5 +1,6 @@
 #include "gui/shell/ListViewTools.h"
 
+#include <QAction>
 #include <QHeaderView>
 #include <QTableView>
 #include <QTreeView>
@@ -28,4 +29,11 @@ void StripeListBackground(QAbstractItemView *list)
     palette.setColor(QPalette::AlternateBase, Qt::white);
     list->setPalette(palette);
     list->setAlternatingRowColors(true);
+}
+
+void ListShortcut(QAbstractItemView *list, QAction *command, const QKeySequence &key)
+{
+    command->setShortcut(key);
+    command->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    list->addAction(command);
 }

@@ -24,4 +24,7 @@ inline const QString kUnknownSystem = QStringLiteral("未知系统 ");
 inline const QString kSystemVersion = QStringLiteral(" 版本:");
 inline const QString kSystemBuild = QStringLiteral(" (内部版本:");
 inline const QString kSystemBits = QStringLiteral("位]");
+
+// What a screen reader calls an embedded browser.
+inline const QString kBrowserName = QStringLiteral("网页浏览器");
 } // namespace ShellTexts

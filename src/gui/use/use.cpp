@@ -4,6 +4,7 @@
 #include "gui/shell/AppIcon.h"
 #include "gui/use/useTexts.h"
 
+#include <QAction>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
@@ -21,6 +22,13 @@ use::use(QWidget *parent) : QWidget(parent, Qt::Window)
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
     resize(640, 420);
+    // A window that only shows text: Esc closes it like a dialog.
+    auto *closeKey = new QAction(this);
+    closeKey->setShortcut(QKeySequence::Cancel);
+    closeKey->setShortcutContext(Qt::WindowShortcut);
+    connect(closeKey, &QAction::triggered, this, &QWidget::close);
+    addAction(closeKey);
+    m_text->setAccessibleName(useTexts::kCaption);
 }
 
 QString use::instructions()

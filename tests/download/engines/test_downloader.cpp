@@ -1,6 +1,8 @@
 // The concurrent-transfer component on its own, against the fixture server on loopback.
 #include "core/download/BodyFile.h"
+#include "core/download/DownloadTexts.h"
 #include "core/download/engines/Downloader.h"
+#include "support/FileSizeLimit.h"
 #include "support/FixtureHttpServer.h"
 #include "support/FolderFiles.h"
 #include "support/ManualClock.h"
@@ -11,6 +13,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <optional>
 
 namespace {
 QByteArray bodyOf(int size)
@@ -152,7 +156,9 @@ private Q_SLOTS:
         QTest::newRow("trickling without a total") << "stall-nolength"
                                                    << "超时";
         QTest::newRow("connection refused") << "refused"
-                                            << "无法下载";
+                                            << "连接被拒绝";
+        QTest::newRow("disk refuses the body")
+            << "disk" << QString(DownloadTexts::kWriteFailed + QStringLiteral("：") + qt_error_string(EFBIG));
         QTest::newRow("empty body") << "empty"
                                     << "无法下载";
         QTest::newRow("error page") << "404"
@@ -179,6 +185,9 @@ private Q_SLOTS:
             r.intervalMs = 50;
             server.route(QStringLiteral("/s"), r);
             address = server.urlText(QStringLiteral("/s"));
+        } else if (how == QLatin1String("disk")) {
+            server.route(QStringLiteral("/d"), r);
+            address = server.urlText(QStringLiteral("/d"));
         } else if (how == QLatin1String("refused")) {
             FixtureHttpServer gone;
             address = gone.urlText(QStringLiteral("/x"));
@@ -198,6 +207,11 @@ private Q_SLOTS:
         QSignalSpy complete(&d, &Downloader::DownloadComplete);
         QSignalSpy error(&d, &Downloader::DownloadError);
         const QString target = m_dir.filePath(QStringLiteral("doc.pdf"));
+        std::optional<FileSizeLimit> diskFull;
+        if (how == QLatin1String("disk")) {
+            diskFull.emplace(20000);
+            QVERIFY(diskFull->active());
+        }
         d.BeginDownload(address, target);
         QVERIFY(!QFile::exists(target));
         if (how.startsWith(QLatin1String("stall"))) {

@@ -1,9 +1,11 @@
 // Engine 1 against the fixture server: one transfer at a time through the transfer control.
 #include "EngineTestContext.h"
 
+#include "core/download/DownloadTexts.h"
 #include "core/download/engines/Engine1.h"
 #include "core/download/engines/Engine1Connection.h"
 #include "core/net/TransferControl.h"
+#include "support/FileSizeLimit.h"
 #include "support/FixtureHttpServer.h"
 #include "support/FolderFiles.h"
 #include "support/ManualClock.h"
@@ -15,6 +17,8 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cerrno>
+#include <optional>
 
 using Response = FixtureHttpServer::Response;
 using Framing = FixtureHttpServer::Framing;
@@ -169,7 +173,7 @@ private Q_SLOTS:
         Response silent = Response::text("x");
         silent.headerDelayMs = -1;
         QTest::newRow("no answer within the limit")
-            << silent << QString() << qint64(Engine1::kRequestLimit.count()) << QString();
+            << silent << QStringLiteral("超时") << qint64(Engine1::kRequestLimit.count()) << QString();
         Response stalled = Response::text(bodyOf(100000), "application/pdf");
         stalled.stallAfterBodyBytes = 6000;
         // Below the progress floor for a whole minute, whether the body stops or trickles.
@@ -185,7 +189,7 @@ private Q_SLOTS:
             << trickle << QStringLiteral("超时") << qint64(ProgressFloor::kFloorWindow.count()) << QStringLiteral("1");
         Response shortBody = Response::text(bodyOf(100000), "application/pdf");
         shortBody.closeAfterBodyBytes = 6000;
-        QTest::newRow("shorter than announced") << shortBody << QStringLiteral("5%") << qint64(0) << QString();
+        QTest::newRow("shorter than announced") << shortBody << QStringLiteral("连接中断") << qint64(0) << QString();
     }
     void failures()
     {
@@ -220,6 +224,37 @@ private Q_SLOTS:
         QCOMPARE(m_context->sounds, QList<int>{103});
         QVERIFY(!m_context->busy);
         server.closeAllConnections();
+    }
+
+    // A connection the server refuses and a body the disk refuses each fail the row with their reason.
+    void refusals_data()
+    {
+        QTest::addColumn<bool>("serverGone");
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("connection refused") << true << QStringLiteral("连接被拒绝");
+        QTest::newRow("disk refuses the body")
+            << false << QString(DownloadTexts::kWriteFailed + QStringLiteral("：") + qt_error_string(EFBIG));
+    }
+    void refusals()
+    {
+        QFETCH(bool, serverGone);
+        QFETCH(QString, percent);
+        auto server = std::make_unique<FixtureHttpServer>();
+        server->route(QStringLiteral("/doc.pdf"), Response::text(bodyOf(100000), "application/pdf"));
+        const QString address = server->urlText(QStringLiteral("/doc.pdf"));
+        if (serverGone)
+            server.reset();
+        const int row = m_context->addRow(address, QStringLiteral("doc"), QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        std::optional<FileSizeLimit> diskFull;
+        if (!serverGone)
+            diskFull.emplace(20000);
+        QVERIFY(runRow(engine, row) == false);
+        diskFull.reset();
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Failed);
+        QCOMPARE(item.percent, percent);
+        QCOMPARE(filesIn(m_dir->path()), QStringList());
     }
 
     // Only web addresses are fetched: any other fails its row with the reason, and nothing lands in the folder.

@@ -3,6 +3,7 @@
 #include "core/download/BodyFile.h"
 #include "core/download/DownloadTexts.h"
 #include "core/download/ResumePoint.h"
+#include "core/download/engines/FailureReason.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetTexts.h"
@@ -58,6 +59,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     m_retries = 0;
     m_mayResume = true;
     m_writeFailed = false;
+    m_fileError = 0;
     m_running = true;
     m_transfer = std::make_unique<QObject>();
     m_address = CleanAddress(address);
@@ -79,7 +81,7 @@ void Downloader::startRead()
     m_stallTimer.start();
 
     if (!openTemp()) {
-        failLater(DownloadTexts::kCannotDownload);
+        failLater(WriteFailureText(m_fileError));
         return;
     }
 
@@ -175,8 +177,10 @@ void Downloader::onReadyRead()
         const qint64 n = m_reply->read(buffer.data(), static_cast<qint64>(buffer.size()));
         if (n <= 0)
             return;
-        if (!m_writeFailed && !m_temp->write(buffer.data(), n))
+        if (!m_writeFailed && !m_temp->write(buffer.data(), n)) {
             m_writeFailed = true; // a full disk: the body cannot be trusted any more
+            m_fileError = m_temp->systemError();
+        }
         m_received += n;
         if (!withinSizeLimit())
             return;
@@ -240,7 +244,7 @@ void Downloader::onFinished()
     EndReply(m_reply, this);
 
     if (m_writeFailed) {
-        fail(DownloadTexts::kCannotDownload);
+        fail(WriteFailureText(m_fileError));
         return;
     }
     if (total < 1 || read < 1) {
@@ -282,7 +286,7 @@ void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
     if (bytesRead < totalBytes)
         setAsideTemp();
     else if (!commitTemp()) {
-        fail(DownloadTexts::kCannotDownload);
+        fail(WriteFailureText(m_fileError));
         return;
     }
     m_stallTimer.stop();
@@ -304,7 +308,7 @@ void Downloader::startFallback()
     // The whole body once more through a transfer control, streamed into the temporary file like the read.
     m_mayResume = false;
     if (!openTemp()) {
-        failLater(DownloadTexts::kCannotDownload);
+        failLater(WriteFailureText(m_fileError));
         return;
     }
     m_floor.restart(Clock::monotonicMs());
@@ -322,7 +326,11 @@ void Downloader::onFallbackBody()
     const int status = m_inet->statusCode();
     if (failOnErrorStatus(status))
         return;
-    if (m_inet->responseCode() != 0 || status < 200 || status > 299) {
+    if (m_inet->responseCode() != 0) {
+        fail(NetworkFailureText(m_inet->responseCode()));
+        return;
+    }
+    if (status < 200 || status > 299) {
         fail(DownloadTexts::kCannotDownload);
         return;
     }
@@ -331,7 +339,7 @@ void Downloader::onFallbackBody()
         if (data.isEmpty())
             break;
         if (!m_temp->write(data)) {
-            fail(DownloadTexts::kCannotDownload);
+            fail(WriteFailureText(m_temp->systemError()));
             return;
         }
         m_received += data.size();
@@ -376,6 +384,7 @@ bool Downloader::openTemp()
         m_temp = std::make_unique<BodyFile>(m_savePath);
     if (m_mayResume ? m_temp->openToResume(m_address) : m_temp->open())
         return true;
+    m_fileError = m_temp->systemError();
     m_temp.reset();
     return false;
 }
@@ -385,6 +394,7 @@ bool Downloader::commitTemp()
     if (!m_temp)
         return false;
     const bool committed = m_temp->commit();
+    m_fileError = m_temp->systemError();
     m_temp.reset();
     return committed;
 }

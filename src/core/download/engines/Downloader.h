@@ -57,10 +57,11 @@ public:
 Q_SIGNALS:
     void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
-    // "超时" when the body fell below the progress floor, "无法下载" when neither the read nor the fallback
-    // produced a body, DownloadTexts::kHttpError for an error answer (the server still refusing (429, 503) after the
-    // last retry included), NetTexts::kNotWebAddress for an address other than http or https (nothing is read nor
-    // written then).
+    // "超时" when the body fell below the progress floor, the network's reason when the fallback's connection
+    // failed (NetworkFailureText), "无法下载" when neither the read nor the fallback produced a body, the disk's
+    // reason when the body could not be written (WriteFailureText), DownloadTexts::kHttpError for an error answer (the
+    // server still refusing (429, 503) after the last retry included), NetTexts::kNotWebAddress for an address other
+    // than http or https (nothing is read nor written then).
     void DownloadError(const QString &message, const QString &savePath);
     // The body went past the size limit, or announced it would (`totalBytes`, 0 when unknown): the transfer has
     // ended and nothing of it was kept.
@@ -120,4 +121,5 @@ private:
     bool m_writeFailed = false;
     bool m_mayResume = true; // false once the server sent a piece other than the one asked for
     bool m_answered = false; // the current answer's status has been judged
+    int m_fileError = 0;     // why the body file last failed (errno)
 };

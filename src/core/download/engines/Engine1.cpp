@@ -9,6 +9,7 @@
 #include "core/download/engines/AutoLoginAfterPage.h"
 #include "core/download/engines/Engine1Connection.h"
 #include "core/download/engines/EngineSounds.h"
+#include "core/download/engines/FailureReason.h"
 #include "core/download/engines/InsertBaseTag.h"
 #include "core/download/engines/ReceivedSizeLimit.h"
 #include "core/download/engines/TransferStateText.h"
@@ -177,11 +178,15 @@ QCoro::Task<bool> Engine1::transfer()
 
 void Engine1::failTransfer(Step reason)
 {
+    // The connection's own failure says why, before the cancel clears it.
+    const int networkError = m_inet->responseCode();
     m_inet->cancel();
     if (reason == Step::FailedAsShown)
         return;
     if (reason == Step::Cancelled)
         m_context.list().setPercent(m_row, DownloadTexts::kCancelled);
+    else if (networkError != 0)
+        m_context.list().setPercent(m_row, NetworkFailureText(networkError));
     setState(ItemState::Failed);
 }
 
@@ -265,8 +270,10 @@ QCoro::Task<Engine1::Step> Engine1::sendRequest(const QString &header)
             const bool answered = co_await m_inet->waitWhileExecuting(kRequestLimit);
             if (!self || currentRow() < 0)
                 co_return Step::Gone;
-            if (!answered)
+            if (!answered) {
+                m_context.list().setPercent(m_row, DownloadTexts::kTimedOut);
                 co_return Step::Failed;
+            }
         }
         const auto delay = RetryRule::NextRetryDelay(
             m_inet->statusCode(), m_inet->getHeader(QStringLiteral("Retry-After")), retries, Clock::now());
@@ -386,13 +393,13 @@ Engine1::Step Engine1::openBody(Plan &plan)
     BodyFile &file = *plan.body;
     if (plan.appending) {
         if (!file.openToResume(m_address))
-            return Step::Failed;
+            return failWriting(file);
         // Someone else may have taken the kept bytes between the look and now.
         const std::optional<ResumePoint> kept = file.resumePoint();
         return kept && kept->offset == plan.resume->offset ? Step::Next : Step::AskAgain;
     }
     if (!file.open())
-        return Step::Failed;
+        return failWriting(file);
     const auto total = plan.size > 0 && plan.size < 9.0e18 ? static_cast<qint64>(plan.size) : 0;
     file.recordSource(m_address,
                       BodyValidators::FromAnswer(m_inet->getHeader(QStringLiteral("ETag")).toLatin1(),
@@ -411,7 +418,7 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     if (step != Step::Next)
         co_return step;
     if (!plan.body->commit())
-        co_return Step::Failed;
+        co_return failWriting(*plan.body);
     list.setState(m_row, ItemState::Done);
 
     // 20.
@@ -432,7 +439,7 @@ QCoro::Task<Engine1::Step> Engine1::streamBody(Plan &plan)
         if (!self || currentRow() < 0)
             co_return Step::Gone;
         if (!chunk.isEmpty() && !file.write(chunk))
-            co_return Step::Failed;
+            co_return failWriting(file);
         const qint64 length = file.length();
         // Whatever was announced: a body that goes on past the limit is not kept.
         if (length > sizeLimit) {
@@ -466,6 +473,13 @@ QCoro::Task<Engine1::Step> Engine1::streamBody(Plan &plan)
             co_return Step::Failed;
         }
     }
+}
+
+Engine1::Step Engine1::failWriting(const BodyFile &file)
+{
+    m_context.list().setPercent(m_row, WriteFailureText(file.systemError()));
+    setState(ItemState::Failed);
+    return Step::FailedAsShown;
 }
 
 void Engine1::showProgress(qint64 length, double size)
@@ -518,7 +532,7 @@ QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(Plan &plan)
             finishFile();
             co_return Step::Succeeded;
         }
-        step = Step::Failed;
+        co_return failWriting(*plan.body);
     }
     if (step == Step::Next || step == Step::Failed) {
         plan.body->discard();

@@ -101,6 +101,8 @@ private:
     // The body into its file until it is whole (Next); any other end has settled the row as it says.
     QCoro::Task<Step> streamBody(Plan &plan);
     void showProgress(qint64 length, double size);
+    // The body could not be written: the row fails with the disk's reason.
+    Step failWriting(const BodyFile &file);
     // The one way out of a transfer that did not succeed.
     void failTransfer(Step reason);
     // The file's type from its first bytes, and the base tag of a saved page.

@@ -3,8 +3,10 @@
 #include "core/net/HttpRequest.h"
 #include "core/util/ClockTimer.h"
 #include "gui/fFileDownload/login/LoginPanelTexts.h"
+#include "gui/shell/ShellTexts.h"
 #include "web/WebEngineBrowser.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -75,6 +77,19 @@ void LoginPanel::buildControls()
     m_web1 = named(new QWebEngineView(this), "Web1");
     m_web1->setPage(m_browser->page());
     m_web1->setContextMenuPolicy(Qt::NoContextMenu);
+    m_web1->setAccessibleName(ShellTexts::kBrowserName);
+    label6->setBuddy(m_text1);
+    label10->setBuddy(m_text3);
+    label11->setBuddy(m_combo3);
+    m_text2->setAccessibleName(T::kAccountLogin);
+
+    // F5 reloads the page while the panel has the focus, as in any browser.
+    auto *reload = new QAction(this);
+    reload->setObjectName(QStringLiteral("keyReload"));
+    reload->setShortcut(QKeySequence::Refresh);
+    reload->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(reload, &QAction::triggered, m_browser, &Browser::refresh);
+    addAction(reload);
 
     auto *rows = new QVBoxLayout(this);
     rows->setContentsMargins(kBrowserMargin, kBrowserMargin, kBrowserMargin, kBrowserMargin);

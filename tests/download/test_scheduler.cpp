@@ -337,6 +337,18 @@ private Q_SLOTS:
         QCOMPARE(r.soundCount(103), 2);
     }
 
+    // The start command starts rows at once, not a tick later.
+    void startCommandStartsRowsAtOnce()
+    {
+        ManualClock clock;
+        Rig r;
+        r.s.setThreads(2);
+        r.add(3);
+        QVERIFY(clock.advance(1ms)); // past the window's load, well short of a tick
+        r.s.StartDownloads();
+        QTRY_COMPARE(r.e2->started.size(), 2);
+    }
+
     // A transfer that ends fills its slot without waiting for the next tick; a set pause still holds it back
     // until more than the pause has passed.
     void transferEndStartsTheNextRow_data()

@@ -83,7 +83,18 @@ void DownloadScheduler::setEngines(std::unique_ptr<SingleTransferEngine> engine1
 void DownloadScheduler::StartDownloads()
 {
     m_stopSoundDue = true;
+    const bool wasRunning = m_timerDown.isActive();
     enableTimerDown();
+    // When a newly enabled scheduler first ticks is ours to choose: a start command starts rows now rather than a
+    // second later. Queued, so the command returns first, as it does with the tick.
+    if (!wasRunning)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_timerDown.isActive())
+                    schedulerTick();
+            },
+            Qt::QueuedConnection);
 }
 
 void DownloadScheduler::enableTimerDown()
@@ -142,9 +153,14 @@ bool DownloadScheduler::cancelRows(const QList<int> &rows)
     return true;
 }
 
+bool DownloadScheduler::transfersRunning() const
+{
+    return (m_engine1 && m_engine1->stillExecuting()) || anySlotLoaded(kMaxSlots);
+}
+
 bool DownloadScheduler::transfersActive() const
 {
-    return (m_engine1 && m_engine1->stillExecuting()) || anySlotLoaded(kMaxSlots) || m_timerDown.isActive();
+    return transfersRunning() || m_timerDown.isActive();
 }
 
 bool DownloadScheduler::downloadsActive() const
@@ -243,6 +259,7 @@ void DownloadScheduler::markTransferEnd()
 {
     m_lastTransferEnd = Clock::monotonicMs();
     startAfterTransferEnd();
+    Q_EMIT transferEnded();
 }
 
 void DownloadScheduler::startAfterTransferEnd()

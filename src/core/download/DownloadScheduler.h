@@ -59,6 +59,8 @@ public:
     bool startEnabled() const { return m_startEnabled; }
     bool runningShown() const { return m_runningShown; }
     QString statisticsText() const { return m_statistics; }
+    // engine 1 executing or a slot loaded.
+    bool transfersRunning() const;
     // engine 1 executing, a slot loaded or the scheduler running: the guard of the list tools.
     bool transfersActive() const;
     // engine 1 executing, a slot loaded, the list unfinished or the scheduler running.
@@ -124,6 +126,8 @@ Q_SIGNALS:
     // After every supervision tick: indicators and statistics may have changed.
     void supervised();
     void schedulerTicked();
+    // An engine reported the end of a transfer (done, failed or abandoned).
+    void transferEnded();
     // The scheduler changed an option itself (stop unchecked automatic start and re-download, switch engine).
     void optionsChanged();
     void statusTextChanged(int panel, const QString &text);

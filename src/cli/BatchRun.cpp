@@ -12,6 +12,7 @@
 #include "core/net/SignalWait.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
+#include "core/run/Wakeup.h"
 #include "core/search/AddressList.h"
 #include "core/search/ListExchange.h"
 #include "core/search/ListExchangeRun.h"
@@ -333,8 +334,16 @@ QCoro::Task<> BatchRun::download()
         [this](const QModelIndex &from, const QModelIndex &to) { reportFinishedFiles(from.row(), to.row()); },
         Qt::QueuedConnection);
     m_scheduler->StartDownloads();
-    while (m_scheduler->downloadsActive() && !m_interrupted) {
-        co_await waitForSignal(m_scheduler, &DownloadScheduler::supervised, std::chrono::milliseconds(-1));
+    Wakeup wake;
+    wake.watch(m_scheduler, &DownloadScheduler::supervised);
+    wake.watch(m_scheduler, &DownloadScheduler::transferEnded);
+    // The batch needs no supervision tick to tell it that the last transfer has ended.
+    const auto settled = [this] {
+        return !m_scheduler->downloadsActive() ||
+               (m_scheduler->list().isFinished() && !m_scheduler->transfersRunning());
+    };
+    while (!settled() && !m_interrupted) {
+        co_await wake.wait(std::chrono::milliseconds(-1));
         // Once a second also while nothing arrives: the rate falls and the time left turns unknown.
         drawDownloadBar();
     }

@@ -448,6 +448,22 @@ private Q_SLOTS:
         QCOMPARE(pool.找出未使用Inet的Index(), 0);
     }
 
+    // Each row's fetch has an element of its own, but one fetch after another goes over the same connection.
+    void poolElementsShareTheirConnection()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/page"), FixtureHttpServer::Response::html("<html>page</html>"));
+        InetPool pool;
+        for (int i = 0; i < 3; ++i) {
+            TransferControl &control = pool.element(pool.找出未使用Inet的Index());
+            QVERIFY(control.execute(server.urlText(QStringLiteral("/page"))));
+            QTRY_VERIFY(!control.stillExecuting());
+            pool.卸载闲置Inet();
+        }
+        QCOMPARE(server.requests().size(), 3);
+        QCOMPARE(server.connectionCount(), 1);
+    }
+
     void pageTextRule_data()
     {
         QTest::addColumn<QString>("text");

@@ -457,7 +457,7 @@ private Q_SLOTS:
         const QString written = QString::fromUtf8(bytes);
         // Everything arrived: nothing is left to wait for.
         static const QRegularExpression lastBar(
-            QStringLiteral("downloads \\[#{30}\\] 2/2 \\d+ B \\d+ B/s elapsed \\d\\d:\\d\\d left 00:00"));
+            QStringLiteral("downloads \\[#{30}\\] 2/2 \\d+ B [\\d.]+ (Ki|Mi)?B/s elapsed \\d\\d:\\d\\d left 00:00"));
         QVERIFY2(lastBar.match(written).hasMatch(), qPrintable(written));
     }
 

@@ -337,6 +337,86 @@ private Q_SLOTS:
         QCOMPARE(r.soundCount(103), 2);
     }
 
+    // The start command starts rows at once, not a tick later.
+    void startCommandStartsRowsAtOnce()
+    {
+        ManualClock clock;
+        Rig r;
+        r.s.setThreads(2);
+        r.add(3);
+        QVERIFY(clock.advance(1ms)); // past the window's load, well short of a tick
+        r.s.StartDownloads();
+        QTRY_COMPARE(r.e2->started.size(), 2);
+    }
+
+    // A transfer that ends fills its slot without waiting for the next tick; a set pause still holds it back
+    // until more than the pause has passed.
+    void transferEndStartsTheNextRow_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<int>("pause");
+        QTest::newRow("engine 1") << 1 << 0;
+        QTest::newRow("engine 2") << 2 << 0;
+        QTest::newRow("engine 1 with a pause") << 1 << 5;
+        QTest::newRow("engine 2 with a pause") << 2 << 5;
+    }
+    void transferEndStartsTheNextRow()
+    {
+        QFETCH(int, mode);
+        QFETCH(int, pause);
+        ManualClock clock;
+        Rig r;
+        r.s.setMode(mode);
+        r.s.setThreads(2);
+        r.s.setPauseSeconds(pause);
+        r.add(4);
+        const auto startedCount = [&] { return mode == 1 ? r.e1->started.size() : r.e2->started.size(); };
+        r.s.StartDownloads();
+        QVERIFY(clock.advance(std::chrono::seconds(pause + 1)));
+        const qsizetype first = startedCount();
+        QCOMPARE(first, mode == 1 ? 1 : 2);
+
+        QSignalSpy changes(&r.s.list(), &QAbstractItemModel::dataChanged);
+        if (mode == 1)
+            r.e1->finish();
+        else
+            r.e2->finish(1, true);
+        QCOMPARE(r.state(0), ItemState::Done);
+        changes.clear();
+        if (pause == 0) {
+            QTRY_COMPARE(startedCount(), first + 1);
+        } else {
+            QVERIFY(staysQuiet(changes));
+            QVERIFY(clock.advance(std::chrono::seconds(pause)));
+            QCOMPARE(startedCount(), first);
+            QVERIFY(clock.advance(1ms));
+            QCOMPARE(startedCount(), first + 1);
+        }
+        QCOMPARE(r.state(first), ItemState::Downloading);
+    }
+
+    // The stop rule is the supervision tick's; a failure that completes it starts nothing before the tick.
+    void transferEndLeavesTheStopRuleItsTick()
+    {
+        ManualClock clock;
+        Rig r;
+        r.s.setStopRule(true);
+        r.s.setThreads(1);
+        for (int i = 0; i < 4; ++i)
+            r.add(ItemState::Failed);
+        r.add(2);
+        r.s.StartDownloads();
+        QVERIFY(clock.advance(1s));
+        QCOMPARE(r.e2->started.size(), 1);
+        QSignalSpy changes(&r.s.list(), &QAbstractItemModel::dataChanged);
+        r.e2->finish(1, false);
+        changes.clear();
+        QVERIFY(staysQuiet(changes));
+        QCOMPARE(r.e2->started.size(), 1);
+        r.s.supervisionTick();
+        QVERIFY(!r.s.isRunning());
+    }
+
     void stopCommand()
     {
         Rig r;

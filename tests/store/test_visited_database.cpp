@@ -375,6 +375,41 @@ private Q_SLOTS:
         QCOMPARE(rows[0].address, first);
     }
 
+    // A process killed in the middle of recording leaves a file that opens, holding every address whose record
+    // had returned true.
+    void killWhileRecordingKeepsAnsweredRows()
+    {
+        TestHome home;
+        QVERIFY(OpenVisitedDatabase());
+        CloseVisitedDatabase();
+        QStringList addresses;
+        for (int i = 0; i < 5000; ++i)
+            addresses << QStringLiteral("http://h/paper?id=%1").arg(i);
+        QProcess probe;
+        probe.start(VISITED_PROBE, QStringList{"--record"} + addresses);
+        QByteArray answered;
+        while (answered.count('\n') < 100 && probe.waitForReadyRead(20000))
+            answered += probe.readAllStandardOutput();
+        probe.kill();
+        QVERIFY(probe.waitForFinished(20000));
+        answered += probe.readAllStandardOutput();
+        const qsizetype acknowledged = answered.count("1\n");
+        QVERIFY(acknowledged >= 100);
+        QVERIFY(!answered.contains("0\n"));
+
+        QString error;
+        QVERIFY2(OpenVisitedDatabase(&error), qPrintable(error));
+        for (qsizetype i = 0; i < acknowledged; ++i) {
+            QString a = addresses.at(i);
+            QVERIFY2(IsVisitedAddress(a), qPrintable(a));
+        }
+        Database db;
+        QVERIFY(db.open(home.filePath("zxdata.db"), password()));
+        Statement check(db, QStringLiteral("PRAGMA integrity_check"));
+        QVERIFY(check.next());
+        QCOMPARE(check.text(0), QStringLiteral("ok"));
+    }
+
     void forgetTakesTheAddressOut()
     {
         TestHome home;

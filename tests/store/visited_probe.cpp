@@ -2,6 +2,8 @@
 // address, "1" when it is recorded, "0" when not. Exit code 2 with the reason on stderr when the file won't open.
 // visited_probe --record-without-room <address>... : records the addresses in a process that may not grow any
 // file (as on a full disk) and prints "1" or "0" for each; the program's messages go to stderr.
+// visited_probe --record <address>... : records the addresses and prints "1" or "0" for each as soon as its call
+// returned, so a test that kills the probe knows which records were answered.
 #include "core/store/VisitedDatabase.h"
 
 #include <QCoreApplication>
@@ -14,7 +16,8 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
-    const bool record = !args.isEmpty() && args.first() == QLatin1String("--record-without-room");
+    const bool withoutRoom = !args.isEmpty() && args.first() == QLatin1String("--record-without-room");
+    const bool record = withoutRoom || (!args.isEmpty() && args.first() == QLatin1String("--record"));
     if (record)
         args.removeFirst();
     QString error;
@@ -22,14 +25,14 @@ int main(int argc, char **argv)
         QTextStream(stderr) << error << '\n';
         return 2;
     }
-    if (record) {
+    if (withoutRoom) {
         std::signal(SIGXFSZ, SIG_IGN);
         const rlimit none{0, 0};
         setrlimit(RLIMIT_FSIZE, &none);
     }
     QTextStream out(stdout);
     for (QString address : args)
-        out << ((record ? RecordVisitedAddress(address) : IsVisitedAddress(address)) ? "1" : "0") << '\n';
+        out << ((record ? RecordVisitedAddress(address) : IsVisitedAddress(address)) ? "1" : "0") << '\n' << Qt::flush;
     CloseVisitedDatabase();
     return 0;
 }

@@ -1,16 +1,23 @@
 #include "core/analysis/InetPool.h"
 
+#include "core/net/ConnectionsByProxy.h"
 #include "core/net/TransferControl.h"
 
-InetPool::InetPool(QObject *parent) : QObject(parent), m_element0(new TransferControl(this)) {}
+InetPool::InetPool(QObject *parent)
+    : QObject(parent), m_connections(new ConnectionsByProxy(this)), m_element0(new TransferControl(this, m_connections))
+{}
 
-InetPool::~InetPool() = default;
+InetPool::~InetPool()
+{
+    // The elements end their requests before the connections they borrow go.
+    qDeleteAll(findChildren<TransferControl *>(Qt::FindDirectChildrenOnly));
+}
 
 int InetPool::找出未使用Inet的Index()
 {
     for (int index = 1; index <= kMaxIndex; ++index) {
         if (!m_elements[index]) {
-            m_elements[index] = new TransferControl(this);
+            m_elements[index] = new TransferControl(this, m_connections);
             return index;
         }
     }

@@ -3,6 +3,7 @@
 #include <QObject>
 #include <array>
 
+class ConnectionsByProxy;
 class TransferControl;
 
 // The page-fetch transfer objects of one main window. Element 0 always exists; elements 1 to kMaxIndex are
@@ -32,6 +33,8 @@ public:
     int loadedCount() const;
 
 private:
+    // The elements' network access: one row's fetch after another goes over the same connection.
+    ConnectionsByProxy *m_connections = nullptr;
     // Children of the pool. A released element is deleted later, never inside a call that may have come from
     // one of its own signals (a fetch can end right inside the element's signal).
     TransferControl *m_element0 = nullptr;

@@ -34,6 +34,7 @@ DownloadScheduler::DownloadScheduler(QObject *parent)
     : QObject(parent)
     , m_supervision(this)
     , m_timerDown(this)
+    , m_pauseEnd(this)
 {
     m_supervision.setObjectName(QStringLiteral("Timer1"));
     m_timerDown.setObjectName(QStringLiteral("Timer_Down"));
@@ -57,6 +58,8 @@ DownloadScheduler::DownloadScheduler(QObject *parent)
     m_timerDown.setInterval(kTickInterval);
     connect(&m_supervision, &ClockTimer::timeout, this, &DownloadScheduler::supervisionTick);
     connect(&m_timerDown, &ClockTimer::timeout, this, &DownloadScheduler::schedulerTick);
+    m_pauseEnd.setSingleShot(true);
+    connect(&m_pauseEnd, &ClockTimer::timeout, this, &DownloadScheduler::startFreedSlots);
     m_supervision.start();
 }
 
@@ -64,6 +67,7 @@ DownloadScheduler::~DownloadScheduler()
 {
     m_supervision.stop();
     m_timerDown.stop();
+    m_pauseEnd.stop();
     // The engines may still talk to the context while they wind down: they go first.
     m_engine1.reset();
     m_engine2.reset();
@@ -79,7 +83,18 @@ void DownloadScheduler::setEngines(std::unique_ptr<SingleTransferEngine> engine1
 void DownloadScheduler::StartDownloads()
 {
     m_stopSoundDue = true;
+    const bool wasRunning = m_timerDown.isActive();
     enableTimerDown();
+    // When a newly enabled scheduler first ticks is ours to choose: a start command starts rows now rather than a
+    // second later. Queued, so the command returns first, as it does with the tick.
+    if (!wasRunning)
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                if (m_timerDown.isActive())
+                    schedulerTick();
+            },
+            Qt::QueuedConnection);
 }
 
 void DownloadScheduler::enableTimerDown()
@@ -99,6 +114,7 @@ void DownloadScheduler::StopAllDownloads()
     if (m_engine1)
         m_engine1->cancelRequest();
     m_timerDown.stop();
+    m_pauseEnd.stop();
     m_busy = false;
     if (m_engine1)
         m_engine1->cancelRequest();
@@ -137,9 +153,14 @@ bool DownloadScheduler::cancelRows(const QList<int> &rows)
     return true;
 }
 
+bool DownloadScheduler::transfersRunning() const
+{
+    return (m_engine1 && m_engine1->stillExecuting()) || anySlotLoaded(kMaxSlots);
+}
+
 bool DownloadScheduler::transfersActive() const
 {
-    return (m_engine1 && m_engine1->stillExecuting()) || anySlotLoaded(kMaxSlots) || m_timerDown.isActive();
+    return transfersRunning() || m_timerDown.isActive();
 }
 
 bool DownloadScheduler::downloadsActive() const
@@ -237,6 +258,62 @@ void DownloadScheduler::setSlotRow(int slot, int row)
 void DownloadScheduler::markTransferEnd()
 {
     m_lastTransferEnd = Clock::monotonicMs();
+    startAfterTransferEnd();
+    Q_EMIT transferEnded();
+}
+
+void DownloadScheduler::startAfterTransferEnd()
+{
+    if (!m_timerDown.isActive())
+        return;
+    if (m_pauseSeconds > 0) {
+        // The pause runs from the latest end, so a later end pushes the start back.
+        armPauseEnd();
+        return;
+    }
+    // Queued: the engine that reports the end is still inside its handler and has not yet freed its slot or
+    // cleared busyFlag.
+    if (m_startQueued)
+        return;
+    m_startQueued = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_startQueued = false;
+            startFreedSlots();
+        },
+        Qt::QueuedConnection);
+}
+
+void DownloadScheduler::armPauseEnd()
+{
+    // Over once more than the pause has passed since the end, as the tick sees it.
+    const qint64 pauseMs = std::chrono::milliseconds(std::chrono::seconds(m_pauseSeconds)).count();
+    const qint64 left = m_lastTransferEnd + pauseMs + 1 - Clock::monotonicMs();
+    m_pauseEnd.start(std::chrono::milliseconds(std::max<qint64>(left, 1)));
+}
+
+void DownloadScheduler::startFreedSlots()
+{
+    if (!m_timerDown.isActive() || m_list.isEmpty())
+        return;
+    if (m_pauseSeconds > 0 && pauseRunning()) {
+        // A timer that fired a little early, or a pause lengthened meanwhile.
+        armPauseEnd();
+        return;
+    }
+    // The stop rule belongs to the supervision tick; until it has run, no row starts behind its back.
+    if (stopRuleDue())
+        return;
+    if (m_mode == 1)
+        startEngine1Row();
+    else
+        startEngine2Rows();
+}
+
+bool DownloadScheduler::stopRuleDue() const
+{
+    return m_stopRule && CountErrorsAndPages(m_list) >= kStopRuleLimit;
 }
 
 void DownloadScheduler::scrollToRow(int row)
@@ -424,7 +501,7 @@ void DownloadScheduler::supervisionTick()
         enableTimerDown();
     }
 
-    if (m_stopRule && CountErrorsAndPages(m_list) >= kStopRuleLimit && m_timerDown.isActive())
+    if (stopRuleDue() && m_timerDown.isActive())
         stopSchedulerWithSound();
 
     Q_EMIT supervised();

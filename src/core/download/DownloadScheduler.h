@@ -15,7 +15,9 @@
 // The download manager's run state and its two one-second timers: the scheduler proper (Timer_Down), which
 // starts waiting rows on engine 1 (one at a time) or engine 2 (one per free slot) after the pause between
 // downloads, and the supervision tick (Timer1), which keeps the flags and statistics, starts automatically,
-// re-queues automatically and applies the stop rule. It owns the list and the engines; the download window
+// re-queues automatically and applies the stop rule. While the scheduler runs, a transfer that ends also starts
+// the next waiting row itself, at once or when the pause has passed, so a list of small files is not held to a
+// few starts a second by the tick. It owns the list and the engines; the download window
 // binds its controls to the options here and forwards its commands, and the batch mode drives it without
 // a window.
 class DownloadScheduler final : public QObject, public DownloadContext
@@ -57,6 +59,8 @@ public:
     bool startEnabled() const { return m_startEnabled; }
     bool runningShown() const { return m_runningShown; }
     QString statisticsText() const { return m_statistics; }
+    // engine 1 executing or a slot loaded.
+    bool transfersRunning() const;
     // engine 1 executing, a slot loaded or the scheduler running: the guard of the list tools.
     bool transfersActive() const;
     // engine 1 executing, a slot loaded, the list unfinished or the scheduler running.
@@ -122,6 +126,8 @@ Q_SIGNALS:
     // After every supervision tick: indicators and statistics may have changed.
     void supervised();
     void schedulerTicked();
+    // An engine reported the end of a transfer (done, failed or abandoned).
+    void transferEnded();
     // The scheduler changed an option itself (stop unchecked automatic start and re-download, switch engine).
     void optionsChanged();
     void statusTextChanged(int panel, const QString &text);
@@ -140,12 +146,19 @@ private:
     void enableTimerDown();
     bool anySlotLoaded(int upTo) const;
     void stopSchedulerWithSound();
+    // A transfer ended: the freed slot is filled without waiting for the tick, once the pause allows.
+    void startAfterTransferEnd();
+    void startFreedSlots();
+    void armPauseEnd();
+    bool stopRuleDue() const;
 
     DownloadListModel m_list;
     std::unique_ptr<SingleTransferEngine> m_engine1;
     std::unique_ptr<ConcurrentTransferEngine> m_engine2;
     ClockTimer m_supervision;  // Timer1
     ClockTimer m_timerDown;    // Timer_Down
+    ClockTimer m_pauseEnd;     // the pause after the latest transfer end is over
+    bool m_startQueued = false;
 
     bool m_busy = false;
     std::array<int, kSlotRowSize> m_slotRow;

@@ -1,5 +1,6 @@
 #include "core/net/TransferControl.h"
 
+#include "core/net/ConnectionsByProxy.h"
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetworkAccess.h"
@@ -69,10 +70,9 @@ std::chrono::milliseconds remaining(qint64 deadline)
 
 } // namespace
 
-TransferControl::TransferControl(QObject *parent)
-    : QObject(parent), m_manager(NewNetworkAccess(this)), m_requestTimer(new ClockTimer(this))
+TransferControl::TransferControl(QObject *parent, ConnectionsByProxy *connections)
+    : QObject(parent), m_connections(connections), m_requestTimer(new ClockTimer(this))
 {
-    m_manager->setAutoDeleteReplies(false);
     m_requestTimer->setSingleShot(true);
     connect(m_requestTimer, &ClockTimer::timeout, this, &TransferControl::onRequestTimeout);
 }
@@ -179,7 +179,16 @@ void TransferControl::applyProxy()
         use = ProxyUse::Direct;
     else if (m_accessType == icNamedProxy)
         use = ProxyUse::Named;
-    m_manager->setProxy(ConnectionProxy(use, m_proxy));
+    const QNetworkProxy proxy = ConnectionProxy(use, m_proxy);
+    m_manager = m_connections ? m_connections->managerFor(proxy) : nullptr;
+    if (m_manager)
+        return;
+    if (!m_ownManager) {
+        m_ownManager = NewNetworkAccess(this);
+        m_ownManager->setAutoDeleteReplies(false);
+    }
+    m_manager = m_ownManager;
+    m_manager->setProxy(proxy);
 }
 
 void TransferControl::report(int state)

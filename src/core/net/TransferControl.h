@@ -10,6 +10,7 @@
 
 #include <qcoro/qcorotask.h>
 
+class ConnectionsByProxy;
 class QNetworkAccessManager;
 class QNetworkReply;
 class ClockTimer;
@@ -53,7 +54,9 @@ public:
         icResponseCompleted = 12,
     };
 
-    explicit TransferControl(QObject *parent = nullptr);
+    // With `connections`, requests go through the manager it keeps for their proxy (it must outlive the object's
+    // requests); otherwise through a manager of the object's own.
+    explicit TransferControl(QObject *parent = nullptr, ConnectionsByProxy *connections = nullptr);
     ~TransferControl() override;
 
     int accessType() const { return m_accessType; }
@@ -131,6 +134,8 @@ private:
     void endExecuting();
     void fail(int code, const QString &info);
 
+    QPointer<ConnectionsByProxy> m_connections;
+    QNetworkAccessManager *m_ownManager = nullptr;
     QNetworkAccessManager *m_manager = nullptr;
     QPointer<QNetworkReply> m_reply;
     ClockTimer *m_requestTimer = nullptr;

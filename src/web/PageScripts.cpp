@@ -46,6 +46,8 @@ QString snapshot()
   var d = document;
   if (!d) return JSON.stringify({ hasDocument: false });
   var root = d.documentElement;
+  if (typeof window.paperHarvestStoppedAt === 'number')
+    return JSON.stringify({ hasDocument: false, oversize: window.paperHarvestStoppedAt });
   var outerHtml = root ? str(root.outerHTML) : '';
   if (outerHtml.length > readLimit) return JSON.stringify({ hasDocument: false, oversize: outerHtml.length });
   var divs = [];
@@ -101,6 +103,44 @@ QString snapshot()
 }))JS")
         .append(QStringLiteral("(%1, %2, %3)")
                     .arg(literal(ServiceMarkup::kResultBlockClass), selectorList, QString::number(kPageReadLimit)));
+}
+
+QString sizeGuard()
+{
+    return QStringLiteral(R"JS((function (readLimit) {
+  // Text grows by appends to a node the parser made before, elements arrive one by one: both are counted as they
+  // come, a text node by how much longer it got, an element by the length of its tags.
+  var size = 0;
+  var lengths = new WeakMap();
+  function grew(node) {
+    if (node.nodeType === 3 || node.nodeType === 8) {
+      var before = lengths.get(node) || 0;
+      lengths.set(node, node.length);
+      return node.length - before;
+    }
+    if (node.nodeType !== 1) return 0;
+    var markup = 2 * node.localName.length + 5;
+    for (var i = 0; i < node.attributes.length; ++i)
+      markup += node.attributes[i].name.length + node.attributes[i].value.length + 4;
+    return markup;
+  }
+  var observer = new MutationObserver(function (records) {
+    for (var i = 0; i < records.length; ++i) {
+      var r = records[i];
+      if (r.type === 'characterData') size += grew(r.target);
+      else for (var j = 0; j < r.addedNodes.length; ++j) size += grew(r.addedNodes[j]);
+    }
+    if (size > readLimit) {
+      observer.disconnect();
+      window.paperHarvestStoppedAt = size;
+      window.stop();
+    }
+  });
+  observer.observe(document, { childList: true, characterData: true, subtree: true });
+  // What the page's own scripts add later is no load to bound.
+  document.addEventListener('DOMContentLoaded', function () { observer.disconnect(); });
+}))JS")
+        .append(QStringLiteral("(%1)").arg(QString::number(kPageReadLimit)));
 }
 
 QString inputs()

@@ -14,6 +14,11 @@ QString literal(const QString &text);
 // each anchor {innerText, innerHtml, className, href}; a page larger than kPageReadLimit gives {hasDocument: false,
 // oversize: its length} and nothing else.
 QString snapshot();
+// Installed in the top-level document before it is parsed, in the program's script world: counts what the parser
+// adds and stops the load once the page passes kPageReadLimit characters, so that a page of tens of megabytes (or a
+// small compressed one that unpacks to a gigabyte) never grows the page process far beyond what could be read
+// anyway. The snapshot of a page stopped so reports it as oversize.
+QString sizeGuard();
 // Every INPUT element as JSON: [{id, name, type, value}].
 QString inputs();
 // One element by tag name and index, or by id; `operation` is "exists", "click" or "setValue". Returns true when

@@ -8,6 +8,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QPointer>
 #include <QUuid>
 #include <QWebEngineHistory>
 #include <QWebEngineLoadingInfo>
@@ -17,6 +18,7 @@
 namespace {
 
 const QString kRelayScriptName = QStringLiteral("paperharvest-frame-relay");
+const QString kSizeGuardName = QStringLiteral("paperharvest-size-guard");
 const QString kFrameScriptPrefix = QStringLiteral("paperharvest-frame-statement-");
 
 // The answer of one script run; lives until the awaiting read has taken the value.
@@ -62,6 +64,12 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QObject *parent)
       m_relayToken(QUuid::createUuid().toString(QUuid::WithoutBraces))
 {
     m_page->scripts().insert(frameScript(kRelayScriptName, PageScripts::frameRelay(m_relayToken)));
+    QWebEngineScript guard;
+    guard.setName(kSizeGuardName);
+    guard.setSourceCode(PageScripts::sizeGuard());
+    guard.setInjectionPoint(QWebEngineScript::DocumentCreation);
+    guard.setWorldId(QWebEngineScript::ApplicationWorld);
+    m_page->scripts().insert(guard);
 
     connect(m_page, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo &info) {
         switch (info.status()) {
@@ -70,6 +78,7 @@ WebEngineBrowser::WebEngineBrowser(QWebEngineProfile *profile, QObject *parent)
             break;
         case QWebEngineLoadingInfo::LoadStoppedStatus:
             setBusy(false);
+            endLoadStoppedBySizeGuard(info.url());
             break;
         case QWebEngineLoadingInfo::LoadSucceededStatus:
         case QWebEngineLoadingInfo::LoadFailedStatus:
@@ -117,6 +126,17 @@ void WebEngineBrowser::recordPageProcessEnd(int status, int exitCode)
         setBusy(false);
         Q_EMIT documentComplete(currentUrl());
     }
+}
+
+void WebEngineBrowser::endLoadStoppedBySizeGuard(const QUrl &url)
+{
+    // A load the size guard stopped has ended as far as it ever will, and its snapshot tells why; one the user
+    // stopped is no completed document.
+    m_page->runJavaScript(QStringLiteral("typeof window.paperHarvestStoppedAt === 'number'"),
+                          QWebEngineScript::ApplicationWorld, [self = QPointer(this), url](const QVariant &stopped) {
+                              if (self && stopped.toBool())
+                                  Q_EMIT self->documentComplete(url.toString(QUrl::FullyEncoded));
+                          });
 }
 
 void WebEngineBrowser::recordLoad(const QWebEngineLoadingInfo &info)

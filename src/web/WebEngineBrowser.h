@@ -58,6 +58,7 @@ private:
     void openRequestedWindow(const QUrl &url);
     void recordLoad(const QWebEngineLoadingInfo &info);
     // `status` is a QWebEnginePage::RenderProcessTerminationStatus.
+    void endLoadStoppedBySizeGuard(const QUrl &url);
     void recordPageProcessEnd(int status, int exitCode);
 
     WebPage *m_page = nullptr;

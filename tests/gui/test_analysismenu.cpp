@@ -196,7 +196,7 @@ private Q_SLOTS:
         QVERIFY(verify.open(QIODevice::ReadOnly));
         const QByteArray verification = verify.readAll();
         win.w->results().clearAll();
-        for (const QString id : {QStringLiteral("d102"), QStringLiteral("d103"), QStringLiteral("d104")}) {
+        for (const QString &id : {QStringLiteral("d102"), QStringLiteral("d103"), QStringLiteral("d104")}) {
             win.server.route(QStringLiteral("/usercenter/paper/show?paperid=%1&site=xueshu_se").arg(id),
                              FixtureHttpServer::Response::html(verification));
             win.addRow(id, id);

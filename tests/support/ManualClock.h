@@ -85,7 +85,7 @@ public:
                     return false;
                 continue;
             }
-            QTest::qWaitFor(done, 50);
+            (void)QTest::qWaitFor(done, 50); // the loop looks at `done` itself
         }
         return true;
     }

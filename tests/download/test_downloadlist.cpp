@@ -3,6 +3,7 @@
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadListQueries.h"
 #include "core/download/ListTools.h"
+#include "core/download/OneBlockTexts.h"
 #include "core/download/ReQueue.h"
 #include "core/store/Settings.h"
 #include "support/TestEnvironment.h"
@@ -306,6 +307,42 @@ private Q_SLOTS:
         }
         for (const auto &[address, slot] : reference)
             QCOMPARE(index.find(address, items), slot);
+    }
+
+    // A row's texts share one block; each must still read, end, copy and change as a string of its own, also once
+    // the others are gone.
+    void textsInOneBlockActAsTheirOwn()
+    {
+        QString address = QStringLiteral("http://h/%1.pdf").arg(7);
+        QString name = QStringLiteral("名称%1").arg(7);
+        QString empty = QString::fromLatin1("");
+        QString null;
+        QString literal = QStringLiteral("pdf");
+        QString referrer = address + QStringLiteral("?from=list");
+        const QStringList before{address, name, empty, null, literal, referrer};
+        MoveIntoOneBlock({&address, &name, &empty, &null, &literal, &referrer});
+        QCOMPARE((QStringList{address, name, empty, null, literal, referrer}), before);
+        QVERIFY(!empty.isNull());
+        QVERIFY(null.isNull());
+        QCOMPARE(name.constData() - address.constData(), address.size() + 1);
+        for (const QString *text : {&address, &name, &referrer})
+            QCOMPARE(text->utf16()[text->size()], u'\0');
+
+        // Changing one while the others live must not write over them.
+        QString copy = name;
+        copy += QStringLiteral("-changed");
+        name.append(QLatin1Char('!'));
+        QCOMPARE(address, before.at(0));
+        QCOMPARE(referrer, before.at(5));
+        QCOMPARE(copy, before.at(1) + QStringLiteral("-changed"));
+
+        // The last holder keeps the block and may grow over its dead neighbours.
+        QString kept = address;
+        address.clear();
+        referrer = QString();
+        kept += QStringLiteral("#end");
+        QCOMPARE(kept, before.at(0) + QStringLiteral("#end"));
+        QCOMPARE(kept.utf16()[kept.size()], u'\0');
     }
 
     // A set of rows goes as one removal per run of adjacent rows, from the bottom up, so that a view keeps the

@@ -1,11 +1,20 @@
 #include "core/download/DownloadListModel.h"
 
 #include "core/download/DownloadTexts.h"
+#include "core/download/OneBlockTexts.h"
 #include "core/store/VisitedDownloads.h"
 
 #include <algorithm>
 
 namespace {
+void shareWithPreviousRow(QString &text, QString &previous)
+{
+    if (text == previous)
+        text = previous;
+    else
+        previous = text;
+}
+
 bool notStarted(const DownloadItem &item)
 {
     return item.size.isEmpty() && item.downloaded.isEmpty() && item.percent.isEmpty();
@@ -117,20 +126,27 @@ bool DownloadListModel::append(const DownloadItem &item)
 {
     if (contains(item.address))
         return false;
+    DownloadItem stored = item;
+    // Rows arrive in batches for one folder and mostly one type: they share one copy of each.
+    shareWithPreviousRow(stored.folder, m_previousFolder);
+    shareWithPreviousRow(stored.type, m_previousType);
+    MoveIntoOneBlock(
+        {&stored.address, &stored.name, &stored.size, &stored.downloaded, &stored.percent, &stored.referrer});
     const int row = size();
     beginInsertRows({}, row, row);
     int slot = 0;
     if (m_freeSlots.empty()) {
         slot = static_cast<int>(m_slots.size());
-        m_slots.push_back(item);
+        m_slots.push_back(std::move(stored));
     } else {
         slot = m_freeSlots.back();
         m_freeSlots.pop_back();
-        m_slots[static_cast<std::size_t>(slot)] = item;
+        m_slots[static_cast<std::size_t>(slot)] = std::move(stored);
     }
+    const DownloadItem &added = m_slots[static_cast<std::size_t>(slot)];
     m_order.append(slot);
-    m_slotOfAddress.insert(item.address, slot);
-    count(item, +1);
+    m_slotOfAddress.insert(added.address, slot);
+    count(added, +1);
     endInsertRows();
     return true;
 }
@@ -232,6 +248,8 @@ void DownloadListModel::clear()
     m_freeSlots.clear();
     m_order.clear();
     m_slotOfAddress.clear();
+    m_previousFolder.clear();
+    m_previousType.clear();
     m_stateCount = {};
     m_notStarted = 0;
     m_errorsAndPages = 0;

@@ -91,6 +91,8 @@ private:
     std::vector<int> m_freeSlots;
     DownloadRowOrder m_order;
     AddressIndex m_slotOfAddress;
+    QString m_previousFolder; // of the last row appended
+    QString m_previousType;
     std::array<int, 5> m_stateCount{};
     int m_notStarted = 0;
     int m_errorsAndPages = 0;

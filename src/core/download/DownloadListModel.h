@@ -84,6 +84,8 @@ public:
     QString statisticsText() const;
 
 private:
+    // Rows first to last leave; the address index is settled by the caller once the whole batch is gone.
+    void removeRun(int first, int last);
     void count(const DownloadItem &item, int sign);
     void emitRowChanged(int row);
 

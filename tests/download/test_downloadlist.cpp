@@ -482,6 +482,14 @@ private Q_SLOTS:
             << int(DownloadListModel::NameColumn) << false
             << QStringList{QStringLiteral("Ωmega"), QStringLiteral("𐐨b"), QStringLiteral("ωa"), QStringLiteral("𐐀a")}
             << QStringList{QStringLiteral("ωa"), QStringLiteral("Ωmega"), QStringLiteral("𐐀a"), QStringLiteral("𐐨b")};
+        QTest::newRow("names alike beyond their first twelve letters")
+            << int(DownloadListModel::NameColumn) << false
+            << QStringList{"Proceedings of B", "proceedings of a", "Proceedings", "Proceedings of"}
+            << QStringList{"Proceedings", "Proceedings of", "proceedings of a", "Proceedings of B"};
+        QTest::newRow("descending keeps equal names in list order")
+            << int(DownloadListModel::NameColumn) << true
+            << QStringList{"b", "A", "Journal of Things 2", "B", "journal of things 2", "a"}
+            << QStringList{"Journal of Things 2", "journal of things 2", "b", "B", "A", "a"};
         QTest::newRow("percent words, letter case ignored")
             << int(DownloadListModel::PercentColumn) << false << QStringList{"B", "10%", "a"}
             << QStringList{"10%", "a", "B"};

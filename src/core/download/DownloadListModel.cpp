@@ -268,7 +268,9 @@ void DownloadListModel::removeRowList(QList<int> rows)
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     // Grown once before the rows' memory is freed: growing it between the frees makes the allocator sort every
     // block freed so far into its bins, at each doubling.
-    m_freeSlots.reserve(m_freeSlots.size() + static_cast<std::size_t>(rows.size()));
+    const std::size_t freeSlotsAfter = m_freeSlots.size() + static_cast<std::size_t>(rows.size());
+    if (freeSlotsAfter > m_freeSlots.capacity())
+        m_freeSlots.reserve(std::max(freeSlotsAfter, 2 * m_freeSlots.capacity()));
     // From the bottom up, in runs of adjacent rows, so every removal keeps the remaining numbers valid; the row
     // order then moves each row at most twice in all.
     int i = static_cast<int>(rows.size()) - 1;

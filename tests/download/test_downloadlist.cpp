@@ -316,14 +316,19 @@ private Q_SLOTS:
     // the others are gone.
     void textsInOneBlockActAsTheirOwn()
     {
-        QString address = QStringLiteral("http://h/%1.pdf").arg(7);
-        QString name = QStringLiteral("名称%1").arg(7);
-        QString empty = QString::fromLatin1("");
-        QString null;
-        QString literal = QStringLiteral("pdf");
-        QString referrer = address + QStringLiteral("?from=list");
-        const QStringList before{address, name, empty, null, literal, referrer};
-        MoveIntoOneBlock({&address, &name, &empty, &null, &literal, &referrer});
+        const QStringList before{QStringLiteral("http://h/%1.pdf").arg(7),
+                                 QStringLiteral("名称%1").arg(7),
+                                 QString::fromLatin1(""),
+                                 QString(),
+                                 QStringLiteral("pdf"),
+                                 QStringLiteral("http://h/7.pdf?from=list")};
+        QString address, name, empty, null, literal, referrer;
+        CopyIntoOneBlock({{before.at(0), address},
+                          {before.at(1), name},
+                          {before.at(2), empty},
+                          {before.at(3), null},
+                          {before.at(4), literal},
+                          {before.at(5), referrer}});
         QCOMPARE((QStringList{address, name, empty, null, literal, referrer}), before);
         QVERIFY(!empty.isNull());
         QVERIFY(null.isNull());

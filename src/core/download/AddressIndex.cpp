@@ -3,19 +3,16 @@
 #include <QHashFunctions>
 #include <algorithm>
 
-namespace {
-std::uint32_t addressHash(const QString &address)
+std::uint32_t AddressIndex::hash(const QString &address)
 {
     // The process's random seed keeps a page full of crafted addresses from piling into one probe run.
     return static_cast<std::uint32_t>(qHash(address, QHashSeed::globalSeed()));
 }
-} // namespace
 
-int AddressIndex::find(const QString &address, const std::vector<DownloadItem> &items) const
+int AddressIndex::find(const QString &address, std::uint32_t hash, const std::vector<DownloadItem> &items) const
 {
     if (m_table.empty())
         return -1;
-    const std::uint32_t hash = addressHash(address);
     for (std::size_t at = home(hash); m_table[at].slot != kEmpty; at = next(at)) {
         const Entry &entry = m_table[at];
         if (entry.hash != hash || entry.slot == kTombstone)
@@ -27,7 +24,7 @@ int AddressIndex::find(const QString &address, const std::vector<DownloadItem> &
     return -1;
 }
 
-void AddressIndex::insert(const QString &address, int slot)
+void AddressIndex::insert(std::uint32_t hash, int slot)
 {
     const auto at = static_cast<std::size_t>(slot);
     if (m_stateOf.size() <= at) {
@@ -38,7 +35,6 @@ void AddressIndex::insert(const QString &address, int slot)
         bury(slot);
     if ((m_used + 1) * 2 > m_table.size())
         rebuild();
-    const std::uint32_t hash = addressHash(address);
     m_hashOf[at] = hash;
     m_stateOf[at] = SlotState::Live;
     place({hash, slot});

@@ -14,10 +14,17 @@
 class AddressIndex final
 {
 public:
+    static std::uint32_t hash(const QString &address);
     // The slot of `items` holding the address, or -1.
-    int find(const QString &address, const std::vector<DownloadItem> &items) const;
+    int find(const QString &address, const std::vector<DownloadItem> &items) const
+    {
+        return find(address, hash(address), items);
+    }
+    int find(const QString &address, std::uint32_t hash, const std::vector<DownloadItem> &items) const;
     // The slot now holds the address; neither may be in the index yet.
-    void insert(const QString &address, int slot);
+    void insert(const QString &address, int slot) { insert(hash(address), slot); }
+    // The same, for an address whose hash() the caller already has.
+    void insert(std::uint32_t hash, int slot);
     // The slot leaves the index; it must be in it.
     void remove(int slot);
     // After a batch of removals: drops the dead entries when they are an eighth of the table's entries or more, so

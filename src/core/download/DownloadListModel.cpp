@@ -7,12 +7,12 @@
 #include <algorithm>
 
 namespace {
-void shareWithPreviousRow(QString &text, QString &previous)
+// The previous row's copy when the text is the same, else the text, which becomes the one to share next.
+const QString &sharedWithPreviousRow(const QString &text, QString &previous)
 {
-    if (text == previous)
-        text = previous;
-    else
+    if (text != previous)
         previous = text;
+    return previous;
 }
 
 bool notStarted(const DownloadItem &item)
@@ -124,14 +124,20 @@ int DownloadListModel::rowOf(const QString &address) const
 
 bool DownloadListModel::append(const DownloadItem &item)
 {
-    if (contains(item.address))
+    const std::uint32_t hash = AddressIndex::hash(item.address);
+    if (m_slotOfAddress.find(item.address, hash, m_slots) >= 0)
         return false;
-    DownloadItem stored = item;
+    DownloadItem stored;
     // Rows arrive in batches for one folder and mostly one type: they share one copy of each.
-    shareWithPreviousRow(stored.folder, m_previousFolder);
-    shareWithPreviousRow(stored.type, m_previousType);
-    MoveIntoOneBlock(
-        {&stored.address, &stored.name, &stored.size, &stored.downloaded, &stored.percent, &stored.referrer});
+    stored.folder = sharedWithPreviousRow(item.folder, m_previousFolder);
+    stored.type = sharedWithPreviousRow(item.type, m_previousType);
+    stored.state = item.state;
+    CopyIntoOneBlock({{item.address, stored.address},
+                      {item.name, stored.name},
+                      {item.size, stored.size},
+                      {item.downloaded, stored.downloaded},
+                      {item.percent, stored.percent},
+                      {item.referrer, stored.referrer}});
     const int row = size();
     beginInsertRows({}, row, row);
     int slot = 0;
@@ -145,7 +151,7 @@ bool DownloadListModel::append(const DownloadItem &item)
     }
     const DownloadItem &added = m_slots[static_cast<std::size_t>(slot)];
     m_order.append(slot);
-    m_slotOfAddress.insert(added.address, slot);
+    m_slotOfAddress.insert(hash, slot);
     count(added, +1);
     endInsertRows();
     return true;

@@ -3,6 +3,7 @@
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadListQueries.h"
 #include "core/download/ListTools.h"
+#include "core/download/OneBlockTexts.h"
 #include "core/download/ReQueue.h"
 #include "core/store/Settings.h"
 #include "support/TestEnvironment.h"
@@ -275,9 +276,10 @@ private Q_SLOTS:
         QVERIFY(!list.contains(QStringLiteral("http://h/300")));
     }
 
-    // The address index takes entries out by moving later ones of the same probe run back; a slip there leaves a
-    // present address unfindable or a removed one found. Thousands of inserts and removals against a plain map,
-    // with the table growing and staying dense enough for long runs that wrap past its end.
+    // The address index leaves dead entries in place, buries them when their slot comes back and drops them in
+    // bulk; a slip there leaves a present address unfindable or a removed one found. Thousands of inserts and
+    // removals against a plain map, slots reused at once, the table growing, settling and shrinking, dense enough
+    // for long runs that wrap past its end.
     void addressIndexChurnMatchesAMap()
     {
         std::vector<DownloadItem> items(3000);
@@ -292,8 +294,8 @@ private Q_SLOTS:
             const auto present = reference.find(address);
             QCOMPARE(index.find(address, items), present == reference.end() ? -1 : present->second);
             if (present != reference.end()) {
+                // The item keeps its address: the index alone must know the slot is gone.
                 index.remove(present->second);
-                items[std::size_t(present->second)].address.clear();
                 freeSlots.push_back(present->second);
                 reference.erase(present);
             } else if (!freeSlots.empty()) {
@@ -303,9 +305,52 @@ private Q_SLOTS:
                 index.insert(address, slot);
                 reference.emplace(address, slot);
             }
+            if (step % 97 == 0)
+                index.settle();
         }
         for (const auto &[address, slot] : reference)
             QCOMPARE(index.find(address, items), slot);
+    }
+
+    // A row's texts share one block; each must still read, end, copy and change as a string of its own, also once
+    // the others are gone.
+    void textsInOneBlockActAsTheirOwn()
+    {
+        const QStringList before{QStringLiteral("http://h/%1.pdf").arg(7),
+                                 QStringLiteral("名称%1").arg(7),
+                                 QString::fromLatin1(""),
+                                 QString(),
+                                 QStringLiteral("pdf"),
+                                 QStringLiteral("http://h/7.pdf?from=list")};
+        QString address, name, empty, null, literal, referrer;
+        CopyIntoOneBlock({{before.at(0), address},
+                          {before.at(1), name},
+                          {before.at(2), empty},
+                          {before.at(3), null},
+                          {before.at(4), literal},
+                          {before.at(5), referrer}});
+        QCOMPARE((QStringList{address, name, empty, null, literal, referrer}), before);
+        QVERIFY(!empty.isNull());
+        QVERIFY(null.isNull());
+        QCOMPARE(name.constData() - address.constData(), address.size() + 1);
+        for (const QString *text : {&address, &name, &referrer})
+            QCOMPARE(text->utf16()[text->size()], u'\0');
+
+        // Changing one while the others live must not write over them.
+        QString copy = name;
+        copy += QStringLiteral("-changed");
+        name.append(QLatin1Char('!'));
+        QCOMPARE(address, before.at(0));
+        QCOMPARE(referrer, before.at(5));
+        QCOMPARE(copy, before.at(1) + QStringLiteral("-changed"));
+
+        // The last holder keeps the block and may grow over its dead neighbours.
+        QString kept = address;
+        address.clear();
+        referrer = QString();
+        kept += QStringLiteral("#end");
+        QCOMPARE(kept, before.at(0) + QStringLiteral("#end"));
+        QCOMPARE(kept.utf16()[kept.size()], u'\0');
     }
 
     // A set of rows goes as one removal per run of adjacent rows, from the bottom up, so that a view keeps the
@@ -442,6 +487,14 @@ private Q_SLOTS:
             << int(DownloadListModel::NameColumn) << false
             << QStringList{QStringLiteral("Ωmega"), QStringLiteral("𐐨b"), QStringLiteral("ωa"), QStringLiteral("𐐀a")}
             << QStringList{QStringLiteral("ωa"), QStringLiteral("Ωmega"), QStringLiteral("𐐀a"), QStringLiteral("𐐨b")};
+        QTest::newRow("names alike beyond their first twelve letters")
+            << int(DownloadListModel::NameColumn) << false
+            << QStringList{"Proceedings of B", "proceedings of a", "Proceedings", "Proceedings of"}
+            << QStringList{"Proceedings", "Proceedings of", "proceedings of a", "Proceedings of B"};
+        QTest::newRow("descending keeps equal names in list order")
+            << int(DownloadListModel::NameColumn) << true
+            << QStringList{"b", "A", "Journal of Things 2", "B", "journal of things 2", "a"}
+            << QStringList{"Journal of Things 2", "journal of things 2", "b", "B", "A", "a"};
         QTest::newRow("percent words, letter case ignored")
             << int(DownloadListModel::PercentColumn) << false << QStringList{"B", "10%", "a"}
             << QStringList{"10%", "a", "B"};

@@ -1,11 +1,20 @@
 #include "core/download/DownloadListModel.h"
 
 #include "core/download/DownloadTexts.h"
+#include "core/download/OneBlockTexts.h"
 #include "core/store/VisitedDownloads.h"
 
 #include <algorithm>
 
 namespace {
+// The previous row's copy when the text is the same, else the text, which becomes the one to share next.
+const QString &sharedWithPreviousRow(const QString &text, QString &previous)
+{
+    if (text != previous)
+        previous = text;
+    return previous;
+}
+
 bool notStarted(const DownloadItem &item)
 {
     return item.size.isEmpty() && item.downloaded.isEmpty() && item.percent.isEmpty();
@@ -115,22 +124,35 @@ int DownloadListModel::rowOf(const QString &address) const
 
 bool DownloadListModel::append(const DownloadItem &item)
 {
-    if (contains(item.address))
+    const std::uint32_t hash = AddressIndex::hash(item.address);
+    if (m_slotOfAddress.find(item.address, hash, m_slots) >= 0)
         return false;
+    DownloadItem stored;
+    // Rows arrive in batches for one folder and mostly one type: they share one copy of each.
+    stored.folder = sharedWithPreviousRow(item.folder, m_previousFolder);
+    stored.type = sharedWithPreviousRow(item.type, m_previousType);
+    stored.state = item.state;
+    CopyIntoOneBlock({{item.address, stored.address},
+                      {item.name, stored.name},
+                      {item.size, stored.size},
+                      {item.downloaded, stored.downloaded},
+                      {item.percent, stored.percent},
+                      {item.referrer, stored.referrer}});
     const int row = size();
     beginInsertRows({}, row, row);
     int slot = 0;
     if (m_freeSlots.empty()) {
         slot = static_cast<int>(m_slots.size());
-        m_slots.push_back(item);
+        m_slots.push_back(std::move(stored));
     } else {
         slot = m_freeSlots.back();
         m_freeSlots.pop_back();
-        m_slots[static_cast<std::size_t>(slot)] = item;
+        m_slots[static_cast<std::size_t>(slot)] = std::move(stored);
     }
+    const DownloadItem &added = m_slots[static_cast<std::size_t>(slot)];
     m_order.append(slot);
-    m_slotOfAddress.insert(item.address, slot);
-    count(item, +1);
+    m_slotOfAddress.insert(hash, slot);
+    count(added, +1);
     endInsertRows();
     return true;
 }
@@ -209,8 +231,15 @@ bool DownloadListModel::removeRows(int row, int count, const QModelIndex &parent
 {
     if (parent.isValid() || count < 1 || row < 0 || row + count > size())
         return false;
-    beginRemoveRows({}, row, row + count - 1);
-    for (int r = row; r < row + count; ++r) {
+    removeRun(row, row + count - 1);
+    m_slotOfAddress.settle();
+    return true;
+}
+
+void DownloadListModel::removeRun(int first, int last)
+{
+    beginRemoveRows({}, first, last);
+    for (int r = first; r <= last; ++r) {
         const int slot = m_order.slotAt(r);
         DownloadItem &gone = m_slots[static_cast<std::size_t>(slot)];
         this->count(gone, -1);
@@ -218,9 +247,8 @@ bool DownloadListModel::removeRows(int row, int count, const QModelIndex &parent
         gone = DownloadItem();
         m_freeSlots.push_back(slot);
     }
-    m_order.remove(row, row + count - 1);
+    m_order.remove(first, last);
     endRemoveRows();
-    return true;
 }
 
 void DownloadListModel::clear()
@@ -232,6 +260,8 @@ void DownloadListModel::clear()
     m_freeSlots.clear();
     m_order.clear();
     m_slotOfAddress.clear();
+    m_previousFolder.clear();
+    m_previousType.clear();
     m_stateCount = {};
     m_notStarted = 0;
     m_errorsAndPages = 0;
@@ -242,6 +272,11 @@ void DownloadListModel::removeRowList(QList<int> rows)
 {
     std::sort(rows.begin(), rows.end());
     rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    // Grown once before the rows' memory is freed: growing it between the frees makes the allocator sort every
+    // block freed so far into its bins, at each doubling.
+    const std::size_t freeSlotsAfter = m_freeSlots.size() + static_cast<std::size_t>(rows.size());
+    if (freeSlotsAfter > m_freeSlots.capacity())
+        m_freeSlots.reserve(std::max(freeSlotsAfter, 2 * m_freeSlots.capacity()));
     // From the bottom up, in runs of adjacent rows, so every removal keeps the remaining numbers valid; the row
     // order then moves each row at most twice in all.
     int i = static_cast<int>(rows.size()) - 1;
@@ -254,8 +289,9 @@ void DownloadListModel::removeRowList(QList<int> rows)
         }
         --i;
         if (isValidRow(first) && isValidRow(last))
-            removeRows(first, last - first + 1);
+            removeRun(first, last);
     }
+    m_slotOfAddress.settle();
 }
 
 void DownloadListModel::moveToEnd(int row)

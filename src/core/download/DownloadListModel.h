@@ -84,6 +84,8 @@ public:
     QString statisticsText() const;
 
 private:
+    // Rows first to last leave; the address index is settled by the caller once the whole batch is gone.
+    void removeRun(int first, int last);
     void count(const DownloadItem &item, int sign);
     void emitRowChanged(int row);
 
@@ -91,6 +93,8 @@ private:
     std::vector<int> m_freeSlots;
     DownloadRowOrder m_order;
     AddressIndex m_slotOfAddress;
+    QString m_previousFolder; // of the last row appended
+    QString m_previousType;
     std::array<int, 5> m_stateCount{};
     int m_notStarted = 0;
     int m_errorsAndPages = 0;

@@ -182,9 +182,17 @@ private Q_SLOTS:
         writeFile(home.filePath(QStringLiteral("a.txt")), "a");
         Window w;
         w.form.fileList() << home.filePath(QStringLiteral("a.txt"));
-        w.combo->setEditText(home.filePath(QStringLiteral("file.txt/sub")));
+        const QString wanted = home.filePath(QStringLiteral("file.txt/sub"));
+        w.combo->setEditText(wanted);
         w.start->click();
-        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("创建文件夹出错！")});
+        // The message names the folder and the system's reason; the typed folder stays to be corrected.
+        QCOMPARE(prompt.texts().size(), 1);
+        const QStringList lines = prompt.texts().first().split(QLatin1Char('\n'));
+        QCOMPARE(lines.size(), 3);
+        QCOMPARE(lines[0], QStringLiteral("创建文件夹出错！"));
+        QCOMPARE(lines[1], QDir::toNativeSeparators(wanted));
+        QVERIFY2(lines[2].contains(QStringLiteral("Not a directory"), Qt::CaseInsensitive), qPrintable(lines[2]));
+        QCOMPARE(w.combo->currentText(), wanted);
         QCOMPARE(prompt.entries.constFirst().icon, Prompt::Icon::Critical);
         QVERIFY(!w.form.run().isRunning());
         QVERIFY(SettingKeys::目的文件夹.read().isEmpty());

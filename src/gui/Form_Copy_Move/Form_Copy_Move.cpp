@@ -160,10 +160,14 @@ QCoro::Task<> Form_Copy_Move::执行(bool showMessage)
         co_return;
     }
 
-    const QString folder = CreateFolderPath(m_combo1->currentText());
-    m_combo1->setEditText(folder);
+    const QString wanted = m_combo1->currentText();
+    QString reason;
+    const QString folder = CreateFolderPath(wanted, &reason);
     if (folder.isEmpty()) {
-        Prompt::current().message(T::kCreateFolderFailed, Prompt::Icon::Critical);
+        // The typed folder stays in the box to be corrected.
+        Prompt::current().message(T::kCreateFolderFailed + QLatin1Char('\n') + QDir::toNativeSeparators(wanted) +
+                                      QLatin1Char('\n') + reason,
+                                  Prompt::Icon::Critical);
         co_return;
     }
     const QString destination = WithTrailingSeparator(folder);

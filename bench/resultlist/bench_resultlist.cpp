@@ -26,17 +26,20 @@ QString title(QRandomGenerator &rng)
     return t;
 }
 
-// `count` rows as a harvest makes them; `statusOf(i)` gives row i's status.
+// `count` rows as a harvest makes them; `statusOf(i)` gives row i's status. The ten results of a page share its
+// address, as the harvest hands them over.
 template <typename StatusOf> std::vector<ResultRow> makeRows(int count, StatusOf statusOf)
 {
     std::vector<ResultRow> rows;
     rows.reserve(std::size_t(count));
     QRandomGenerator rng(42);
+    QString page;
     for (int i = 0; i < count; ++i) {
+        if (i % 10 == 0)
+            page = QStringLiteral("http://xueshu.baidu.com/s?wd=x&pn=%1").arg(i);
         rows.push_back({QStringLiteral("http://xueshu.baidu.com/usercenter/paper/show?paperid=%1&site=xueshu_se")
                             .arg(i, 8, 16, QLatin1Char('0')),
-                        title(rng), statusOf(i), QStringLiteral("htm"), QStringLiteral("/home/u/12345"),
-                        QStringLiteral("http://xueshu.baidu.com/s?wd=x&pn=%1").arg(i / 10 * 10)});
+                        title(rng), statusOf(i), QStringLiteral("htm"), QStringLiteral("/home/u/12345"), page});
     }
     return rows;
 }

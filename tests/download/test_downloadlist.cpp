@@ -3,7 +3,6 @@
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadListQueries.h"
 #include "core/download/ListTools.h"
-#include "core/download/OneBlockTexts.h"
 #include "core/download/ReQueue.h"
 #include "core/store/Settings.h"
 #include "support/TestEnvironment.h"
@@ -310,47 +309,6 @@ private Q_SLOTS:
         }
         for (const auto &[address, slot] : reference)
             QCOMPARE(index.find(address, items), slot);
-    }
-
-    // A row's texts share one block; each must still read, end, copy and change as a string of its own, also once
-    // the others are gone.
-    void textsInOneBlockActAsTheirOwn()
-    {
-        const QStringList before{QStringLiteral("http://h/%1.pdf").arg(7),
-                                 QStringLiteral("名称%1").arg(7),
-                                 QString::fromLatin1(""),
-                                 QString(),
-                                 QStringLiteral("pdf"),
-                                 QStringLiteral("http://h/7.pdf?from=list")};
-        QString address, name, empty, null, literal, referrer;
-        CopyIntoOneBlock({{before.at(0), address},
-                          {before.at(1), name},
-                          {before.at(2), empty},
-                          {before.at(3), null},
-                          {before.at(4), literal},
-                          {before.at(5), referrer}});
-        QCOMPARE((QStringList{address, name, empty, null, literal, referrer}), before);
-        QVERIFY(!empty.isNull());
-        QVERIFY(null.isNull());
-        QCOMPARE(name.constData() - address.constData(), address.size() + 1);
-        for (const QString *text : {&address, &name, &referrer})
-            QCOMPARE(text->utf16()[text->size()], u'\0');
-
-        // Changing one while the others live must not write over them.
-        QString copy = name;
-        copy += QStringLiteral("-changed");
-        name.append(QLatin1Char('!'));
-        QCOMPARE(address, before.at(0));
-        QCOMPARE(referrer, before.at(5));
-        QCOMPARE(copy, before.at(1) + QStringLiteral("-changed"));
-
-        // The last holder keeps the block and may grow over its dead neighbours.
-        QString kept = address;
-        address.clear();
-        referrer = QString();
-        kept += QStringLiteral("#end");
-        QCOMPARE(kept, before.at(0) + QStringLiteral("#end"));
-        QCOMPARE(kept.utf16()[kept.size()], u'\0');
     }
 
     // A set of rows goes as one removal per run of adjacent rows, from the bottom up, so that a view keeps the

@@ -1,7 +1,7 @@
 #include "core/download/DownloadListModel.h"
 
 #include "core/download/DownloadTexts.h"
-#include "core/download/OneBlockTexts.h"
+#include "core/util/OneBlockTexts.h"
 #include "core/store/VisitedDownloads.h"
 
 #include <algorithm>

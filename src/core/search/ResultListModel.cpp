@@ -2,6 +2,7 @@
 
 #include "core/search/SearchTexts.h"
 #include "core/util/ControlCharacters.h"
+#include "core/util/OneBlockTexts.h"
 
 #include <QCollator>
 #include <QCollatorSortKey>
@@ -127,6 +128,17 @@ QHash<int, QByteArray> ResultListModel::roleNames() const
     return names;
 }
 
+void ResultListModel::settleTexts(ResultRow &row)
+{
+    // Whatever page or file the title came from, it is shown, printed and made a file name: nothing in it may act.
+    const QString title = RemoveControlCharacters(row.title);
+    // The row's own texts side by side in one block: one allocation per row, and removing many rows frees them in
+    // order instead of a scattered string per column. The page address, folder and status are shared by many rows
+    // and stay shared.
+    const QString key = row.key;
+    CopyIntoOneBlock({{key, row.key}, {title, row.title}});
+}
+
 bool ResultListModel::加入LV1(const QString &title, const QString &link, const QString &sourcePage,
                               const QString &saveFolder, const QString &type, const Citation &citation)
 {
@@ -141,8 +153,7 @@ bool ResultListModel::addRow(const ResultRow &row)
     const int at = static_cast<int>(m_rows.size());
     beginInsertRows({}, at, at);
     m_rows.push_back(row);
-    // Whatever page or file the title came from, it is shown, printed and made a file name: nothing in it may act.
-    m_rows.back().title = RemoveControlCharacters(row.title);
+    settleTexts(m_rows.back());
     m_index.append(row.key);
     endInsertRows();
     return true;
@@ -177,9 +188,8 @@ int ResultListModel::addRows(QList<ResultRow> rows)
     const int at = static_cast<int>(base);
     beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
     for (const qsizetype i : accepted) {
-        ResultRow &r = rows[i];
-        r.title = RemoveControlCharacters(r.title);
-        m_rows.push_back(std::move(r));
+        m_rows.push_back(std::move(rows[i]));
+        settleTexts(m_rows.back());
     }
     endInsertRows();
     return static_cast<int>(accepted.size());

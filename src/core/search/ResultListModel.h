@@ -91,6 +91,7 @@ public:
     static QString columnTitle(int column);
 
 private:
+    static void settleTexts(ResultRow &row);
     static QString field(const ResultRow &row, int column);
 
     std::vector<ResultRow> m_rows;

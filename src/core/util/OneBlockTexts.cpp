@@ -1,4 +1,4 @@
-#include "core/download/OneBlockTexts.h"
+#include "core/util/OneBlockTexts.h"
 
 #include <algorithm>
 

@@ -317,7 +317,10 @@ private Q_SLOTS:
         for (int i = 1; i <= ProxyReporter::kMaxReports + 1; ++i)
             reporter.ReportValidProxy(QStringLiteral("10.0.0.%1:80").arg(i));
         QCOMPARE(reporter.busyCount(), ProxyReporter::kMaxReports);
-        QTRY_VERIFY(!site.server.requests().isEmpty());
+        // Qt sends at most six requests to one host at once and queues the rest. All six are in before the reports
+        // are given up, so a request that arrives afterwards could only have been sent afterwards.
+        constexpr int kConnectionsPerHost = 6;
+        QTRY_COMPARE(site.server.requests().size(), kConnectionsPerHost);
         QVERIFY(clock.advance(ProxyReporter::kStaleAfter));
         QCOMPARE(reporter.busyCount(), ProxyReporter::kMaxReports);
         QVERIFY(clock.advance(ProxyReporter::kSweepInterval));

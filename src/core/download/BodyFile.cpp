@@ -1,5 +1,6 @@
 #include "core/download/BodyFile.h"
 
+#include "core/download/HiddenFileOpen.h"
 #include "core/download/ResumeRecord.h"
 
 #include <QCryptographicHash>
@@ -32,17 +33,6 @@ QString reservationKey(const QString &targetPath)
 bool lockExclusively(int descriptor)
 {
     return descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0;
-}
-
-// The hidden file opened for writing without following a link planted under its name (that would write outside the
-// folder); such a link is removed and the file made anew. -1 when it cannot be opened.
-int openWithoutLinks(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    int descriptor = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (descriptor < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
-        descriptor = ::open(name.constData(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
-    return descriptor;
 }
 
 void removeFile(const QString &path)
@@ -137,7 +127,7 @@ bool BodyFile::openLocked()
     m_resume.reset();
     m_systemError = 0;
     // Opened without truncating first: the lock decides whether the file is ours to start over or resume.
-    const int descriptor = openWithoutLinks(m_temporary);
+    const int descriptor = OpenHiddenFileWithoutLinks(m_temporary, O_RDWR);
     if (descriptor < 0) {
         m_systemError = errno;
         return false;

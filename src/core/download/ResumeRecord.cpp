@@ -1,8 +1,9 @@
 #include "core/download/ResumeRecord.h"
 
+#include "core/download/HiddenFileOpen.h"
+
 #include <QFile>
 #include <QList>
-#include <cerrno>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -10,15 +11,6 @@ namespace {
 const QByteArray kFirstLine = "paperharvest-resume 1";
 constexpr qint64 kLongestRecord = 64 * 1024;
 const QString kBodySuffix = QStringLiteral(".part");
-
-int openForWriting(const QByteArray &name)
-{
-    const int flags = O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_CLOEXEC;
-    int descriptor = ::open(name.constData(), flags, 0666);
-    if (descriptor < 0 && errno == ELOOP && ::unlink(name.constData()) == 0)
-        descriptor = ::open(name.constData(), flags, 0666);
-    return descriptor;
-}
 } // namespace
 
 QString ResumeRecordPathFor(const QString &bodyPath)
@@ -59,7 +51,7 @@ bool WriteResumeRecord(const QString &path, const ResumeRecord &record)
         return false;
     const QByteArray text = kFirstLine + '\n' + address + '\n' + QByteArray::number(record.total) + '\n' + v.etag +
                             '\n' + v.lastModified + '\n';
-    const int descriptor = openForWriting(QFile::encodeName(path));
+    const int descriptor = OpenHiddenFileWithoutLinks(path, O_WRONLY | O_TRUNC);
     if (descriptor < 0)
         return false;
     const bool written = ::write(descriptor, text.constData(), static_cast<size_t>(text.size())) == text.size();

@@ -51,6 +51,22 @@ private Q_SLOTS:
         QCOMPARE(filesIn(m_dir.path()), QStringList{QStringLiteral("paper.pdf")});
     }
 
+    // The wait for the disk gives no name yet: the body takes it at the commit that follows, with whatever was
+    // written after the wait.
+    void syncedBodyTakesItsNameAtTheCommit()
+    {
+        const QString target = path(QStringLiteral("synced.pdf"));
+        BodyFile body(target);
+        QVERIFY(body.open());
+        QVERIFY(body.write(QByteArray("%PDF-1.7 synced")));
+        QVERIFY(QCoro::waitFor(body.sync()));
+        QVERIFY(!QFile::exists(target));
+        QVERIFY(body.write(QByteArray(" and more")));
+        QVERIFY(body.commit());
+        QCOMPARE(readFile(target), QByteArray("%PDF-1.7 synced and more"));
+        QCOMPARE(filesIn(m_dir.path()), QStringList{QStringLiteral("synced.pdf")});
+    }
+
     // A link planted under the document's name or under the body's hidden name is replaced, never written through.
     void linksAreReplacedNotFollowed_data()
     {

@@ -1,5 +1,6 @@
 #include "core/download/BodyFile.h"
 
+#include "core/download/DiskSync.h"
 #include "core/download/HiddenFileOpen.h"
 #include "core/download/ResumeRecord.h"
 
@@ -123,6 +124,7 @@ void BodyFile::recordSource(const QString &address, const BodyValidators &valida
 
 bool BodyFile::openLocked()
 {
+    m_synced = false;
     m_length = 0;
     m_resume.reset();
     m_systemError = 0;
@@ -149,6 +151,7 @@ bool BodyFile::truncate()
     // The record goes first: bytes without a record are never resumed, a record without its bytes means nothing.
     removeFile(m_record);
     m_length = 0;
+    m_synced = false;
     m_resume.reset();
     if (m_file.resize(0) && m_file.seek(0))
         return true;
@@ -168,7 +171,25 @@ bool BodyFile::write(const char *data, qint64 length)
         return false;
     }
     m_length += length;
+    m_synced = false;
     return true;
+}
+
+QCoro::Task<bool> BodyFile::sync()
+{
+    if (!m_file.isOpen() || m_failed) {
+        discard();
+        co_return false;
+    }
+    errno = 0;
+    const int error = m_file.flush() ? co_await SyncToDisk(m_file.handle()) : errno;
+    if (error != 0) {
+        m_systemError = error;
+        discard();
+        co_return false;
+    }
+    m_synced = m_file.isOpen();
+    co_return m_synced;
 }
 
 bool BodyFile::commit()
@@ -178,7 +199,7 @@ bool BodyFile::commit()
         return false;
     }
     errno = 0;
-    const bool onDisk = m_file.flush() && ::fsync(m_file.handle()) == 0;
+    const bool onDisk = m_synced || (m_file.flush() && ::fsync(m_file.handle()) == 0);
     // Renamed while still open and locked, so a cleanup of another process never takes it between the two steps.
     if (!onDisk ||
         std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0) {

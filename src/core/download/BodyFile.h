@@ -3,6 +3,7 @@
 #include "core/download/ResumePoint.h"
 
 #include <QByteArray>
+#include <QCoroTask>
 #include <QFile>
 #include <QString>
 #include <chrono>
@@ -43,8 +44,12 @@ public:
     bool write(const QByteArray &data) { return write(data.constData(), data.size()); }
     qint64 length() const { return m_length; }
     bool isOpen() const { return m_file.isOpen(); }
-    // The body is whole: it replaces whatever has the target's name (a link is replaced, never followed).
-    // False when it could not be written out; the body is gone then.
+    // Waits, off the event loop, until the body's bytes are on the disk, so that commit() has only the rename left.
+    // False when the disk refused them; the body is gone then. The object must outlive the wait, and nothing may be
+    // written meanwhile.
+    QCoro::Task<bool> sync();
+    // The body is whole: once its bytes are on the disk it replaces whatever has the target's name (a link is
+    // replaced, never followed). False when it could not be written out; the body is gone then.
     bool commit();
     // The body is dropped (also what the destructor does to a body not committed).
     void discard();
@@ -79,6 +84,7 @@ private:
     QFile m_file; // opened on a descriptor, so it does not know its own name
     qint64 m_length = 0;
     bool m_failed = false;
+    bool m_synced = false; // nothing was written since the last sync
     int m_systemError = 0;
 
     bool openLocked();

@@ -283,12 +283,34 @@ void Downloader::finishWithTemp(qint64 bytesRead, qint64 totalBytes)
 {
     // Short of what the server announced: reported as it is, but it is not the document and never takes its name.
     // What arrived is kept aside for a later transfer to complete.
-    if (bytesRead < totalBytes)
+    if (bytesRead < totalBytes) {
         setAsideTemp();
-    else if (!commitTemp()) {
-        fail(WriteFailureText(m_fileError));
+        complete(bytesRead, totalBytes);
         return;
     }
+    commitThenComplete(bytesRead, totalBytes);
+}
+
+QCoro::Task<> Downloader::commitThenComplete(qint64 bytesRead, qint64 totalBytes)
+{
+    // Nothing arrives while the disk catches up, so the stall check rests. The body leaves the member for the
+    // wait: a cancel meanwhile ends the transfer, and the body goes with this frame, never from under the wait.
+    m_stallTimer.stop();
+    const auto transfer = lifetimeGuard(m_transfer.get());
+    std::unique_ptr<BodyFile> body = std::move(m_temp);
+    const bool synced = body && co_await body->sync();
+    if (!transfer)
+        co_return;
+    if (!synced || !body->commit()) {
+        m_fileError = body ? body->systemError() : 0;
+        fail(WriteFailureText(m_fileError));
+        co_return;
+    }
+    complete(bytesRead, totalBytes);
+}
+
+void Downloader::complete(qint64 bytesRead, qint64 totalBytes)
+{
     m_stallTimer.stop();
     m_running = false;
     Q_EMIT DownloadComplete(bytesRead, totalBytes, m_savePath);
@@ -387,16 +409,6 @@ bool Downloader::openTemp()
     m_fileError = m_temp->systemError();
     m_temp.reset();
     return false;
-}
-
-bool Downloader::commitTemp()
-{
-    if (!m_temp)
-        return false;
-    const bool committed = m_temp->commit();
-    m_fileError = m_temp->systemError();
-    m_temp.reset();
-    return committed;
 }
 
 void Downloader::discardTemp()

@@ -3,6 +3,7 @@
 #include "core/download/engines/ProgressFloor.h"
 #include "core/util/ClockTimer.h"
 
+#include <QCoroTask>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -91,9 +92,11 @@ private:
     void fail(const QString &message);
     void failLater(const QString &message);
     void finishWithTemp(qint64 bytesRead, qint64 totalBytes);
+    // The whole body waits to be on the disk, takes its name, and the transfer completes.
+    QCoro::Task<> commitThenComplete(qint64 bytesRead, qint64 totalBytes);
+    void complete(qint64 bytesRead, qint64 totalBytes);
 
     bool openTemp();
-    bool commitTemp();
     void discardTemp();
     // The transfer broke off: what arrived waits for a later transfer of the address to complete it.
     void setAsideTemp();

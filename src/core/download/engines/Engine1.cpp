@@ -417,7 +417,11 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     const Step step = co_await streamBody(plan);
     if (step != Step::Next)
         co_return step;
-    if (!plan.body->commit())
+    // The body is whole: a stop while it reaches the disk comes after its completion.
+    const bool synced = co_await plan.body->sync();
+    if (!self || currentRow() < 0)
+        co_return Step::Gone;
+    if (!synced || !plan.body->commit())
         co_return failWriting(*plan.body);
     list.setState(m_row, ItemState::Done);
 
@@ -521,7 +525,10 @@ QCoro::Task<Engine1::Step> Engine1::FetchWholeBody(Plan &plan)
         co_return step;
     if (step == Step::Next && plan.body->length() > 0) {
         const QString received = QString::number(plan.body->length());
-        if (plan.body->commit()) {
+        const bool synced = co_await plan.body->sync();
+        if (!self || currentRow() < 0)
+            co_return Step::Gone;
+        if (synced && plan.body->commit()) {
             list.update(m_row, [&](DownloadItem &row) {
                 row.size = QString::number(QFileInfo(plan.target).size());
                 row.downloaded = received;

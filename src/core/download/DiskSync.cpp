@@ -1,0 +1,43 @@
+#include "core/download/DiskSync.h"
+
+#include <QCoroFuture>
+#include <QPromise>
+#include <QThreadPool>
+#include <cerrno>
+#include <memory>
+#include <unistd.h>
+
+namespace {
+// Syncs wait on the disk, not on a processor: as many may wait at once as transfers can end at once.
+QThreadPool &syncThreads()
+{
+    static QThreadPool *pool = [] {
+        auto *p = new QThreadPool;
+        p->setMaxThreadCount(6);
+        return p;
+    }();
+    return *pool;
+}
+
+int syncNow(int fd)
+{
+    return ::fsync(fd) == 0 ? 0 : errno;
+}
+} // namespace
+
+QCoro::Task<int> SyncToDisk(int fd)
+{
+    const int own = ::dup(fd);
+    if (own < 0)
+        co_return errno;
+    auto promise = std::make_shared<QPromise<int>>();
+    QFuture<int> done = promise->future();
+    promise->start();
+    syncThreads().start([promise, own] {
+        const int error = syncNow(own);
+        ::close(own);
+        promise->addResult(error);
+        promise->finish();
+    });
+    co_return co_await done;
+}

@@ -130,7 +130,7 @@ QCoro::Task<int> BatchRun::run()
     if (!m_options.exportFile.isEmpty())
         exported = exportList();
     // A service that stopped answering ends the road where it stands, in the analysis as in the search.
-    if (!m_interrupted && !m_serviceUnusable && !m_options.noDownload)
+    if (!m_interrupted && !m_serviceUnusable && m_downloadsRan)
         co_await download();
 
     CloseVisitedDatabase();
@@ -225,6 +225,8 @@ QCoro::Task<> BatchRun::analyse()
     m_scheduler = new DownloadScheduler(this);
     if (m_results->rowCount() == 0)
         co_return;
+    if (!m_options.noDownload)
+        beginDownloads();
 
     ProxyRotation proxies;
     proxies.load();
@@ -253,6 +255,7 @@ QCoro::Task<> BatchRun::analyse()
     connect(&analysis, &AnalysisDriver::serviceUnusable, this,
             [this](const ServicePageVerdict &verdict, const QString &address) {
                 m_serviceUnusable = true;
+                m_scheduler->StopAllDownloads();
                 m_progress.error(QStringLiteral("%1 for %2 rows in a row, last at %3; the analysis ends here")
                                      .arg(ServiceProblemWhat(verdict))
                                      .arg(AnalysisDriver::kServiceRefusalsToStop)
@@ -319,21 +322,33 @@ void BatchRun::configureDownloads()
     InstallEngines(s);
 }
 
-QCoro::Task<> BatchRun::download()
+void BatchRun::beginDownloads()
 {
-    DownloadListModel &list = m_scheduler->list();
-    m_downloadsRan = true;
-    if (list.isEmpty())
-        co_return;
     configureDownloads();
-    const qint64 started = Clock::monotonicMs();
-    m_meter.start(started);
+    m_downloadsRan = true;
+    m_downloadsStarted = Clock::monotonicMs();
+    m_meter.start(m_downloadsStarted);
+    DownloadListModel &list = m_scheduler->list();
     // Queued: a finished row gets its corrected type and name in the same step that finishes it.
     connect(
         &list, &QAbstractItemModel::dataChanged, this,
         [this](const QModelIndex &from, const QModelIndex &to) { reportFinishedFiles(from.row(), to.row()); },
         Qt::QueuedConnection);
-    m_scheduler->StartDownloads();
+    // The files download while the analysis goes on: each link handed over starts as soon as a transfer is free.
+    // A scheduler that stopped because the downloads had caught up with the analysis starts again.
+    connect(&list, &QAbstractItemModel::rowsInserted, this, [this] {
+        if (!m_interrupted && !m_serviceUnusable && !m_scheduler->isRunning())
+            m_scheduler->StartDownloads();
+    });
+}
+
+QCoro::Task<> BatchRun::download()
+{
+    DownloadListModel &list = m_scheduler->list();
+    if (list.isEmpty())
+        co_return;
+    if (!list.isFinished() && !m_scheduler->isRunning())
+        m_scheduler->StartDownloads();
     Wakeup wake;
     wake.watch(m_scheduler, &DownloadScheduler::supervised);
     wake.watch(m_scheduler, &DownloadScheduler::transferEnded);
@@ -348,7 +363,7 @@ QCoro::Task<> BatchRun::download()
         drawDownloadBar();
     }
     reportFinishedFiles(0, list.size() - 1);
-    m_downloadMs = Clock::monotonicMs() - started;
+    m_downloadMs = Clock::monotonicMs() - m_downloadsStarted;
 }
 
 void BatchRun::reportFinishedFiles(int first, int last)

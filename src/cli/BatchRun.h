@@ -17,8 +17,9 @@ class ResultListModel;
 class RunFlags;
 
 // One headless run of the whole road: the batch search over every keyword in a windowless browser page, the
-// analysis of the rows it collected, the optional export of the list, and the downloads until the list is
-// finished. It drives the same core objects the windows drive; only the views differ.
+// analysis of the rows it collected with the downloads of the links it hands over running beside it, the optional
+// export of the list, and the downloads until the list is finished. It drives the same core objects the windows drive;
+// only the views differ.
 class BatchRun final : public QObject
 {
     Q_OBJECT
@@ -38,7 +39,8 @@ public:
     // Runs the road; the exit status: kCompleted when nothing failed, kSomeFailed when the road ran to its end with
     // failed rows or files, kServiceUnusable when the search service answered with something other than result
     // pages (the rows collected until then are exported, nothing is analysed) or withheld the pages of several
-    // rows in a row during the analysis (the list is exported as it stands, nothing is downloaded).
+    // rows in a row during the analysis (the list is exported as it stands, the downloads that began meanwhile
+    // stop).
     QCoro::Task<int> run();
     // Ctrl-C: every stage stops at its next check, running transfers end (and take their partial files along).
     void interrupt();
@@ -58,6 +60,9 @@ private:
     bool exportTargetUsable();
     ListFormat exportFormat() const;
     bool exportList();
+    // The downloads begin with the analysis and take each link as it is handed over.
+    void beginDownloads();
+    // Waits until the last transfer has ended.
     QCoro::Task<> download();
     void configureDownloads();
     void reportFinishedFiles(int first, int last);
@@ -78,5 +83,6 @@ private:
     QSet<QString> m_reportedFiles;        // addresses of download rows already reported as ended
     QHash<QString, QString> m_fileTitles; // download address -> the title of the result row that handed it over
     TransferMeter m_meter;
+    qint64 m_downloadsStarted = 0; // monotonic ms
     qint64 m_downloadMs = 0;
 };

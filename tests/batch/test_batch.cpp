@@ -1166,6 +1166,28 @@ private Q_SLOTS:
         QCOMPARE(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).size(), 1);
     }
 
+    // The files download while the analysis goes on: the first paper arrives while the second row's page is still
+    // refused.
+    void downloadsRunBesideTheAnalysis()
+    {
+        ManualClock clock;
+        m_server->route(resultPage(QStringLiteral("d202")),
+                        FixtureHttpServer::Response::withStatus(429, "<html><body>busy</body></html>")
+                            .withHeader("Retry-After", "120"));
+        BatchRun batchRun(options({QStringLiteral("机器翻译")}), *m_progress);
+        InBackground running(batchRun.run());
+        QTRY_COMPARE_WITH_TIMEOUT(ClockTimer::msToNextSingleShot(), qint64(120000), kProgramLimitMs);
+        // A scheduler tick's worth of time, well short of the back-off.
+        QVERIFY(clock.advance(std::chrono::seconds(1)));
+        QTRY_COMPARE_WITH_TIMEOUT(filesIn(outFolder()), QStringList{QStringLiteral("神经机器翻译.pdf")},
+                                  kProgramLimitMs);
+        // Each row's page asked for once: the second one's retry is still two minutes away.
+        QCOMPARE(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).size(), 2);
+        batchRun.interrupt();
+        QVERIFY(running.endedWithin(kProgramLimitMs));
+        QCOMPARE(running.result, BatchRun::kInterrupted);
+    }
+
     // A keyword whose search page never answers: the batch waits its limit and says the service could not be
     // reached.
     void searchPageThatNeverAnswers()

@@ -349,6 +349,28 @@ private Q_SLOTS:
         QTRY_COMPARE(r.e2->started.size(), 2);
     }
 
+    // Rows handed over while the scheduler runs take a free slot at once, not at the next tick; a stopped
+    // scheduler leaves them waiting.
+    void rowsAddedWhileRunningStartAtOnce()
+    {
+        ManualClock clock;
+        Rig r;
+        r.s.setThreads(2);
+        r.add(1);
+        QVERIFY(clock.advance(1ms)); // past the window's load, well short of a tick
+        r.s.StartDownloads();
+        QTRY_COMPARE(r.e2->started.size(), 1);
+        r.add(2);
+        QTRY_COMPARE(r.e2->started.size(), 2);
+        QCOMPARE(r.state(2), ItemState::Waiting);
+
+        r.s.StopAllDownloads();
+        QSignalSpy changes(&r.s.list(), &QAbstractItemModel::dataChanged);
+        r.add(1);
+        QVERIFY(staysQuiet(changes));
+        QCOMPARE(r.state(3), ItemState::Waiting);
+    }
+
     // A transfer that ends fills its slot without waiting for the next tick; a set pause still holds it back
     // until more than the pause has passed.
     void transferEndStartsTheNextRow_data()

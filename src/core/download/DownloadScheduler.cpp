@@ -60,6 +60,9 @@ DownloadScheduler::DownloadScheduler(QObject *parent)
     connect(&m_timerDown, &ClockTimer::timeout, this, &DownloadScheduler::schedulerTick);
     m_pauseEnd.setSingleShot(true);
     connect(&m_pauseEnd, &ClockTimer::timeout, this, &DownloadScheduler::startFreedSlots);
+    // Rows handed over while the scheduler runs (the analysis goes on beside the downloads) take a free slot as a
+    // transfer's end would give it, not a second later at the tick.
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, &DownloadScheduler::startWaitingRowsSoon);
     m_supervision.start();
 }
 
@@ -258,11 +261,11 @@ void DownloadScheduler::setSlotRow(int slot, int row)
 void DownloadScheduler::markTransferEnd()
 {
     m_lastTransferEnd = Clock::monotonicMs();
-    startAfterTransferEnd();
+    startWaitingRowsSoon();
     Q_EMIT transferEnded();
 }
 
-void DownloadScheduler::startAfterTransferEnd()
+void DownloadScheduler::startWaitingRowsSoon()
 {
     if (!m_timerDown.isActive())
         return;

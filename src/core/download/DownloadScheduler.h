@@ -17,9 +17,9 @@
 // downloads, and the supervision tick (Timer1), which keeps the flags and statistics, starts automatically,
 // re-queues automatically and applies the stop rule. While the scheduler runs, a transfer that ends also starts
 // the next waiting row itself, at once or when the pause has passed, so a list of small files is not held to a
-// few starts a second by the tick. It owns the list and the engines; the download window
-// binds its controls to the options here and forwards its commands, and the batch mode drives it without
-// a window.
+// few starts a second by the tick; rows added while it runs start the same way. It owns the list and the engines;
+// the download window binds its controls to the options here and forwards its commands, and the batch mode drives
+// it without a window.
 class DownloadScheduler final : public QObject, public DownloadContext
 {
     Q_OBJECT
@@ -146,8 +146,9 @@ private:
     void enableTimerDown();
     bool anySlotLoaded(int upTo) const;
     void stopSchedulerWithSound();
-    // A transfer ended: the freed slot is filled without waiting for the tick, once the pause allows.
-    void startAfterTransferEnd();
+    // A transfer ended or rows were added: free slots are filled without waiting for the tick, once the pause
+    // allows.
+    void startWaitingRowsSoon();
     void startFreedSlots();
     void armPauseEnd();
     bool stopRuleDue() const;

@@ -35,8 +35,8 @@ struct Timed {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
-    // Seconds from the start until the first progress line of the analysis and of the downloads: the road's three
-    // stages (search, analysis, downloads) end there.
+    // Seconds from the start until the first progress line of the analysis and of the downloads. The search ends
+    // where the analysis begins; the downloads run beside the analysis from its first hand-over on.
     double analysisBegan = 0;
     double downloadsBegan = 0;
     std::unique_ptr<ProcessTreeMemory> memory;
@@ -132,8 +132,8 @@ QCoro::Task<int> bench(QString base)
     const double results = RoadSite::kResults;
     std::printf("road: paperharvest batch, exit %d, %d files, %.2f s, %.2f ms per result\n", road.exitCode, roadFiles,
                 road.seconds, road.seconds / results * 1000);
-    std::printf("  search %.2f s, analysis %.2f s, downloads %.2f s\n", road.analysisBegan,
-                road.downloadsBegan - road.analysisBegan, road.seconds - road.downloadsBegan);
+    std::printf("  search %.2f s, then analysis and downloads side by side %.2f s (first file after %.2f s)\n",
+                road.analysisBegan, road.seconds - road.analysisBegan, road.downloadsBegan - road.analysisBegan);
     std::printf("floor: curl in sequence, exit %d, %d files, %.2f s, %.2f ms per result\n", floor.exitCode, floorFiles,
                 floor.seconds, floor.seconds / results * 1000);
     std::printf("ratio road/floor: %.2f (goal <= 3)\n", floor.seconds > 0 ? road.seconds / floor.seconds : 0.0);

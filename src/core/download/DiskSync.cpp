@@ -9,14 +9,16 @@
 
 namespace {
 // Syncs wait on the disk, not on a processor: as many may wait at once as transfers can end at once.
+class SyncThreads final : public QThreadPool
+{
+public:
+    SyncThreads() { setMaxThreadCount(6); }
+};
+
 QThreadPool &syncThreads()
 {
-    static QThreadPool *pool = [] {
-        auto *p = new QThreadPool;
-        p->setMaxThreadCount(6);
-        return p;
-    }();
-    return *pool;
+    static SyncThreads pool;
+    return pool;
 }
 
 int syncNow(int fd)

@@ -2,10 +2,12 @@
 
 #include <QLocale>
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <memory>
 #include <unicode/ucol.h>
+#include <utility>
 
 namespace {
 
@@ -29,7 +31,7 @@ std::unique_ptr<UCollator, void (*)(UCollator *)> openCollator()
 
 // A key as ICU writes it: bytes compared unsigned, ending in the only zero byte.
 struct KeyEntry {
-    std::uint64_t leading; // the first eight bytes, big-endian, zero after the key's end
+    std::uint64_t leading; // eight of the key's bytes, big-endian, zero after the key's end
     std::uint32_t offset;  // of the key in the key array
     int text;              // the distinct text's number, in order of first appearance
 };
@@ -45,7 +47,7 @@ std::uint64_t leadingBytes(const std::uint8_t *key)
     return packed;
 }
 
-// The key has ended within its leading bytes: two such keys with equal leading bytes are equal.
+// The key has ended within these bytes: two such keys with equal leading bytes are equal.
 bool endsWithinLeading(std::uint64_t leading)
 {
     for (int shift = 0; shift < 64; shift += 8) {
@@ -88,6 +90,60 @@ private:
     std::vector<std::uint8_t> m_bytes;
 };
 
+// Sorts by the eight bytes in `leading`, keeping the order of entries whose bytes are equal. Long runs go through
+// a radix sort, a byte per pass (passes where every entry has the same byte are skipped), so the cost grows with
+// the entries, not with their logarithm too.
+void sortByLeading(KeyEntry *entries, std::size_t count, KeyEntry *buffer)
+{
+    constexpr std::size_t kRadixFrom = 256;
+    if (count < kRadixFrom) {
+        // Entries come in order of their text numbers, so comparing those keeps the order of equal bytes.
+        std::sort(entries, entries + count, [](const KeyEntry &a, const KeyEntry &b) {
+            return a.leading != b.leading ? a.leading < b.leading : a.text < b.text;
+        });
+        return;
+    }
+    std::array<std::array<std::uint32_t, 256>, 8> counts{};
+    for (std::size_t i = 0; i < count; ++i) {
+        for (std::size_t byte = 0; byte < 8; ++byte)
+            ++counts[byte][(entries[i].leading >> (8 * byte)) & 0xff];
+    }
+    KeyEntry *from = entries;
+    KeyEntry *to = buffer;
+    for (std::size_t byte = 0; byte < 8; ++byte) {
+        std::array<std::uint32_t, 256> &next = counts[byte];
+        if (next[(from[0].leading >> (8 * byte)) & 0xff] == count)
+            continue;
+        std::uint32_t sum = 0;
+        for (std::uint32_t &n : next)
+            sum += std::exchange(n, sum);
+        for (std::size_t i = 0; i < count; ++i)
+            to[next[(from[i].leading >> (8 * byte)) & 0xff]++] = from[i];
+        std::swap(from, to);
+    }
+    if (from != entries)
+        std::copy(from, from + count, entries);
+}
+
+// Sorts by the keys from byte `depth` on, `leading` holding the key's bytes there. Entries whose bytes are equal
+// and whose keys go on are sorted again by their next eight bytes, read from the key array once per entry and
+// level instead of once per comparison.
+void sortByKeys(KeyEntry *entries, std::size_t count, std::size_t depth, const KeyArray &keys, KeyEntry *buffer)
+{
+    sortByLeading(entries, count, buffer);
+    for (std::size_t first = 0; first < count;) {
+        std::size_t end = first + 1;
+        while (end < count && entries[end].leading == entries[first].leading)
+            ++end;
+        if (end - first > 1 && !endsWithinLeading(entries[first].leading)) {
+            for (std::size_t i = first; i < end; ++i)
+                entries[i].leading = leadingBytes(keys.at(entries[i].offset + std::uint32_t(depth + 8)));
+            sortByKeys(entries + first, end - first, depth + 8, keys, buffer);
+        }
+        first = end;
+    }
+}
+
 } // namespace
 
 std::vector<int> CollatedOrder(int count, const std::function<QString(int row)> &textOf, bool descending)
@@ -116,24 +172,15 @@ std::vector<int> CollatedOrder(int count, const std::function<QString(int row)> 
         textOfRow[std::size_t(row)] = same.number;
     }
 
-    const auto tailCompare = [&](const KeyEntry &a, const KeyEntry &b) {
-        if (endsWithinLeading(a.leading))
-            return 0;
-        return std::strcmp(reinterpret_cast<const char *>(keys.at(a.offset + 8)),
-                           reinterpret_cast<const char *>(keys.at(b.offset + 8)));
-    };
-    std::sort(entries.begin(), entries.end(), [&](const KeyEntry &a, const KeyEntry &b) {
-        if (a.leading != b.leading)
-            return a.leading < b.leading;
-        const int tail = tailCompare(a, b);
-        return tail != 0 ? tail < 0 : a.text < b.text;
-    });
+    std::vector<KeyEntry> buffer(entries.size());
+    sortByKeys(entries.data(), entries.size(), 0, keys, buffer.data());
 
     // Texts that collate equal share a rank, so the rows' placing below keeps their order.
     std::vector<int> rankOfText(entries.size());
     int rank = -1;
     for (std::size_t i = 0; i < entries.size(); ++i) {
-        if (i == 0 || entries[i].leading != entries[i - 1].leading || tailCompare(entries[i], entries[i - 1]) != 0)
+        if (i == 0 || std::strcmp(reinterpret_cast<const char *>(keys.at(entries[i].offset)),
+                                  reinterpret_cast<const char *>(keys.at(entries[i - 1].offset))) != 0)
             ++rank;
         rankOfText[std::size_t(entries[i].text)] = rank;
     }

@@ -17,7 +17,7 @@ void ResultKeyIndex::prefetch(std::size_t hash) const
         __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]);
 }
 
-int ResultKeyIndex::find(const QString &key, const std::vector<ResultRow> &rows) const
+int ResultKeyIndex::find(const QString &key, const ResultRows &rows) const
 {
     if (m_slots.empty())
         return -1;
@@ -127,7 +127,28 @@ void ResultKeyIndex::removeStretches(const std::vector<std::pair<int, int>> &str
     for (; row < m_rows; ++row)
         newRowOf[row] = next++;
     m_rows = std::size_t(next);
-    redo(slotsFor(m_rows), &newRowOf);
+    // A table far larger than the rows left is made anew; otherwise the same table is walked once in order.
+    if (m_slots.size() > 8 * slotsFor(m_rows)) {
+        redo(slotsFor(m_rows), &newRowOf);
+        return;
+    }
+    const std::size_t count = m_slots.size();
+    const std::size_t mask = count - 1;
+    std::size_t start = 0;
+    while (m_slots[start].row >= 0)
+        ++start;
+    // From a free slot on, each slot taken out and placed again from its home lands at or before where it was,
+    // among slots already settled, so one walk leaves every probe run whole.
+    for (std::size_t n = 1; n <= count; ++n) {
+        const std::size_t at = (start + n) & mask;
+        Slot slot = m_slots[at];
+        if (slot.row < 0)
+            continue;
+        m_slots[at].row = -1;
+        slot.row = newRowOf[std::size_t(slot.row)];
+        if (slot.row >= 0)
+            place(m_slots, slot);
+    }
 }
 
 void ResultKeyIndex::reorder(const std::vector<int> &newRowOf)

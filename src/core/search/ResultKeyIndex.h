@@ -17,7 +17,7 @@ class ResultKeyIndex final
 {
 public:
     // The row of `rows` holding `key`, or -1.
-    int find(const QString &key, const std::vector<ResultRow> &rows) const;
+    int find(const QString &key, const ResultRows &rows) const;
     // The row just appended to the list has `key`.
     void append(const QString &key);
     // The row holding `key`, or -1 after taking `key` as the next row's (the row count the index knows, plus

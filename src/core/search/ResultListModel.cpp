@@ -242,16 +242,18 @@ int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule
     if (removed == 0)
         return 0;
 
+    // The key index goes first: it asks for memory, and asking while the removed rows' memory is being given back
+    // makes the allocator sort every block freed so far into its bins. Nothing looks rows up by key while the
+    // list announces its removals.
+    m_index.removeStretches(stretches);
     if (stretches.size() <= kSignalledStretches) {
-        // Bottom up, so the stretches above keep their row numbers. The key index follows once at the end: nothing
-        // looks rows up by key while the list announces its removals.
+        // Bottom up, so the stretches above keep their row numbers.
         for (auto it = stretches.rbegin(); it != stretches.rend(); ++it) {
             const auto [first, last] = *it;
             beginRemoveRows({}, first, last);
             m_rows.erase(m_rows.begin() + first, m_rows.begin() + last + 1);
             endRemoveRows();
         }
-        m_index.removeStretches(stretches);
         return removed;
     }
 
@@ -267,7 +269,6 @@ int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule
     for (; next < m_rows.size(); ++next)
         m_rows[write++] = std::move(m_rows[next]);
     m_rows.erase(m_rows.begin() + std::ptrdiff_t(write), m_rows.end());
-    m_index.removeStretches(stretches);
     endResetModel();
     return removed;
 }

@@ -156,14 +156,16 @@ std::vector<int> CollatedOrder(int count, const std::function<QString(int row)> 
         QString text; // held, so that no other text is stored where it lies while it is here
         int number = -1;
     };
-    std::vector<SeenText> seen(1024);
+    constexpr int kSeenBits = 10;
+    std::vector<SeenText> seen(std::size_t(1) << kSeenBits);
     std::vector<int> textOfRow(std::size_t(std::max(count, 0)));
     std::vector<KeyEntry> entries;
     KeyArray keys(std::size_t(std::max(count, 0)));
     for (int row = 0; row < count; ++row) {
         const QString text = textOf(row);
         const std::uint64_t address = reinterpret_cast<std::uintptr_t>(text.constData());
-        SeenText &same = seen[(address * 0x9E3779B97F4A7C15u) >> 54];
+        // Fibonacci hashing: the address's bits spread over the places.
+        SeenText &same = seen[(address * 0x9E3779B97F4A7C15u) >> (64 - kSeenBits)];
         if (same.number < 0 || same.text.constData() != text.constData() || same.text.size() != text.size()) {
             const std::uint32_t offset = keys.append(collator.get(), text);
             same = {text, int(entries.size())};

@@ -4,6 +4,8 @@
 #include "support/TestEnvironment.h"
 
 #include <QAbstractItemModelTester>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -235,6 +237,39 @@ private Q_SLOTS:
         QCOMPARE(last.data().toString(), QStringLiteral("198"));
         for (int r = 0; r < m.rowCount(); ++r)
             QCOMPARE(m.rowOf(m.row(r).key), r);
+    }
+
+    // Rounds of removals of every size (down to a few rows of hundreds, where the index is made smaller), sorts
+    // and additions: every key left finds its row and no removed key is found.
+    void keysFollowRemovalsSortsAndAdditions()
+    {
+        ResultListModel &m = *m_model;
+        QRandomGenerator rng(11);
+        QSet<QString> removedKeys;
+        const auto addRows = [&](int count) {
+            QStringList titles;
+            for (int i = 0; i < count; ++i)
+                titles << QString::number(rng.bounded(100000));
+            fill(m, titles);
+        };
+        addRows(600);
+        for (const int keepPercent : {50, 90, 10, 97, 1, 60}) {
+            QList<int> gone;
+            for (int r = 0; r < m.rowCount(); ++r) {
+                if (int(rng.bounded(100)) >= keepPercent) {
+                    gone << r;
+                    removedKeys.insert(m.row(r).key);
+                }
+            }
+            QCOMPARE(m.removeRowsAt(gone), gone.size());
+            m.sort(ResultListModel::TitleColumn, rng.bounded(2) ? Qt::AscendingOrder : Qt::DescendingOrder);
+            for (int r = 0; r < m.rowCount(); ++r)
+                QCOMPARE(m.rowOf(m.row(r).key), r);
+            QCOMPARE(std::count_if(removedKeys.cbegin(), removedKeys.cend(),
+                                   [&](const QString &key) { return m.containsKey(key); }),
+                     0);
+            addRows(int(rng.bounded(100)));
+        }
     }
 
     void sortingAlternatesAndAppendsLaterRows()

@@ -94,7 +94,7 @@ private:
     static void settleTexts(ResultRow &row);
     static QString field(const ResultRow &row, int column);
 
-    std::vector<ResultRow> m_rows;
+    ResultRows m_rows;
     ResultKeyIndex m_index;
     Qt::SortOrder m_order = Qt::AscendingOrder;
     int m_sortColumn = -1;

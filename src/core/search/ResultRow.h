@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/search/Citation.h"
+#include "core/util/LargePageAllocator.h"
 
 #include <QString>
+#include <vector>
 
 // One search result in the main window's result list.
 struct ResultRow {
@@ -25,6 +27,9 @@ struct ResultRow {
 
     friend bool operator==(const ResultRow &, const ResultRow &) = default;
 };
+
+// The list's rows, one array in large pages (LargePageAllocator.h).
+using ResultRows = std::vector<ResultRow, LargePageAllocator<ResultRow>>;
 
 // The status group a command works on: the status's first two characters ("成功", "跳过", "失败"), empty for an
 // unanalysed row.

@@ -1,5 +1,5 @@
 // Engine 1 against the fixture server: one transfer at a time through the transfer control.
-#include "EngineTestContext.h"
+#include "EngineTestFixture.h"
 
 #include "core/download/DownloadTexts.h"
 #include "core/download/engines/Engine1.h"
@@ -52,7 +52,7 @@ Response slowPdf(int size)
 }
 } // namespace
 
-class TestEngine1 : public QObject
+class TestEngine1 : public QObject, protected EngineTestFixture
 {
     Q_OBJECT
 
@@ -69,20 +69,8 @@ class TestEngine1 : public QObject
     QString folder() const { return m_dir->path() + QLatin1Char('/'); }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_clock = std::make_unique<ManualClock>();
-        m_home = std::make_unique<TestHome>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_context = std::make_unique<EngineTestContext>();
-    }
-    void cleanup()
-    {
-        m_context.reset();
-        m_dir.reset();
-        m_home.reset();
-        m_clock.reset();
-    }
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
 
     void okAnswers_data()
     {
@@ -576,12 +564,6 @@ private Q_SLOTS:
         QVERIFY(server.requests().first().header("Via").contains("tinyproxy"));
         QTRY_VERIFY(proxy.log().contains(QStringLiteral("/via/doc.pdf")));
     }
-
-private:
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EngineTestContext> m_context;
 };
 
 QTEST_GUILESS_MAIN(TestEngine1)

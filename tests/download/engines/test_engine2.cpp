@@ -1,5 +1,5 @@
 // Engine 2's slot handlers against the fixture server, with a recording download context.
-#include "EngineTestContext.h"
+#include "EngineTestFixture.h"
 
 #include "core/download/engines/Downloader.h"
 #include "core/download/engines/Engine2.h"
@@ -38,7 +38,7 @@ Response answer(int status, const QByteArray &body, const QByteArray &type)
 const QByteArray kErrorPage = "<HTML ><HEAD><TITLE>404 Not Found</TITLE></HEAD><BODY><H1>Not Found</H1></BODY></HTML>";
 } // namespace
 
-class TestEngine2 : public QObject
+class TestEngine2 : public QObject, protected EngineTestFixture
 {
     Q_OBJECT
 
@@ -52,20 +52,8 @@ class TestEngine2 : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_clock = std::make_unique<ManualClock>();
-        m_home = std::make_unique<TestHome>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_context = std::make_unique<EngineTestContext>();
-    }
-    void cleanup()
-    {
-        m_context.reset();
-        m_dir.reset();
-        m_home.reset();
-        m_clock.reset();
-    }
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
 
     void outcomes_data()
     {
@@ -304,12 +292,6 @@ private Q_SLOTS:
         QCOMPARE(m_context->model.item(row).percent, QString());
         QCOMPARE(m_context->transferEnds, 0);
     }
-
-private:
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EngineTestContext> m_context;
 };
 
 QTEST_GUILESS_MAIN(TestEngine2)

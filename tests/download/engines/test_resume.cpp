@@ -1,6 +1,6 @@
 // A body an interrupted transfer left behind, completed by the next transfer of the same address in either engine,
 // against servers that honour ranges, ignore them, refuse them or answer with the wrong piece.
-#include "EngineTestContext.h"
+#include "EngineTestFixture.h"
 
 #include "core/download/BodyFile.h"
 #include "core/download/engines/Engine1.h"
@@ -125,7 +125,7 @@ private:
 };
 } // namespace
 
-class TestResume : public QObject
+class TestResume : public QObject, protected EngineTestFixture
 {
     Q_OBJECT
 
@@ -150,20 +150,8 @@ class TestResume : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_clock = std::make_unique<ManualClock>();
-        m_home = std::make_unique<TestHome>();
-        m_dir = std::make_unique<QTemporaryDir>();
-        m_context = std::make_unique<EngineTestContext>();
-    }
-    void cleanup()
-    {
-        m_context.reset();
-        m_dir.reset();
-        m_home.reset();
-        m_clock.reset();
-    }
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
 
     void brokenTransferIsCompletedNextTime_data()
     {
@@ -250,12 +238,6 @@ private Q_SLOTS:
         QCOMPARE(item.percent, QStringLiteral("大文件，跳过"));
         QCOMPARE(filesIn(m_dir->path()), QStringList());
     }
-
-private:
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<EngineTestContext> m_context;
 };
 
 QTEST_GUILESS_MAIN(TestResume)

@@ -223,10 +223,10 @@ QCoro::Task<> BatchRun::analyse()
 {
     // The download list exists from the first hand-over on, whether or not the files are fetched.
     m_scheduler = new DownloadScheduler(this);
-    if (m_results->rowCount() == 0)
-        co_return;
     if (!m_options.noDownload)
         beginDownloads();
+    if (m_results->rowCount() == 0)
+        co_return;
 
     ProxyRotation proxies;
     proxies.load();

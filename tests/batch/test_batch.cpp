@@ -481,6 +481,15 @@ private Q_SLOTS:
         QCOMPARE(QDir::cleanPath(records.at(5).folder), QDir::cleanPath(outFolder()));
     }
 
+    // A keyword the service has nothing for: the road still runs to its end, with no file to fetch.
+    void keywordWithoutResults()
+    {
+        const Outcome o = batch({QStringLiteral("没有这样的文献")});
+        QCOMPARE(o.exitCode, 0);
+        QVERIFY2(o.err.contains(QStringLiteral("no results")), qPrintable(o.err));
+        QVERIFY2(o.out.contains(QStringLiteral("files: 0 done, 0 failed, 0 skipped")), qPrintable(o.out));
+    }
+
     // A list saved from the windows is analysed by the batch without a search: rows analysed before keep their
     // status and are not fetched again, the others are analysed. The batch's export then opens in the windows
     // with the same rows.

@@ -1,4 +1,5 @@
 // Both engines installed in the real scheduler, downloading from the fixture server.
+#include "EngineTestFixture.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/engines/InstallEngines.h"
 #include "support/FixtureHttpServer.h"
@@ -31,7 +32,7 @@ Response stalling()
 
 } // namespace
 
-class TestEngineScheduler : public QObject
+class TestEngineScheduler : public QObject, protected EngineTestFixture
 {
     Q_OBJECT
 
@@ -62,18 +63,8 @@ class TestEngineScheduler : public QObject
     }
 
 private Q_SLOTS:
-    void init()
-    {
-        m_clock = std::make_unique<ManualClock>();
-        m_home = std::make_unique<TestHome>();
-        m_dir = std::make_unique<QTemporaryDir>();
-    }
-    void cleanup()
-    {
-        m_dir.reset();
-        m_home.reset();
-        m_clock.reset();
-    }
+    void init() { setUpFixture(); }
+    void cleanup() { tearDownFixture(); }
 
     // Three slots and five rows: the first tick starts rows 1 to 3; when row 2 is done its slot takes row 4, then
     // row 5. The stop command ends the two rows still running and leaves no file of theirs.
@@ -284,11 +275,6 @@ private Q_SLOTS:
         QCOMPARE(s.list().item(0).state, ItemState::Failed);
         QCOMPARE(filesIn(m_dir->path()), QStringList{});
     }
-
-private:
-    std::unique_ptr<ManualClock> m_clock;
-    std::unique_ptr<TestHome> m_home;
-    std::unique_ptr<QTemporaryDir> m_dir;
 };
 
 QTEST_GUILESS_MAIN(TestEngineScheduler)

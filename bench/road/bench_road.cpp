@@ -35,8 +35,10 @@ struct Timed {
     int exitCode = -1;
     QByteArray out;
     QByteArray err;
-    // Seconds from the start until the first progress line of the analysis and of the downloads. The search ends
-    // where the analysis begins; the downloads run beside the analysis from its first hand-over on.
+    // Seconds from the start until the first and the last progress line of the search, and until the first line of
+    // the analysis and of the downloads, which run beside the search.
+    double searchBegan = 0;
+    double searchEnded = 0;
     double analysisBegan = 0;
     double downloadsBegan = 0;
     std::unique_ptr<ProcessTreeMemory> memory;
@@ -48,14 +50,22 @@ QCoro::Task<Timed> timedRun(QString program, QStringList arguments, QProcessEnvi
     process.setProcessEnvironment(environment);
     Timed t;
     QElapsedTimer clock;
+    qsizetype lineStart = 0;
     QObject::connect(&process, &QProcess::readyReadStandardError, &process, [&] {
-        const qsizetype from = t.err.size();
         t.err += process.readAllStandardError();
         const double now = double(clock.nsecsElapsed()) / 1e9;
-        if (t.analysisBegan == 0 && t.err.indexOf("\nanalysed ", std::max<qsizetype>(0, from - 1)) >= 0)
-            t.analysisBegan = now;
-        if (t.downloadsBegan == 0 && t.err.indexOf("\nfile ", std::max<qsizetype>(0, from - 1)) >= 0)
-            t.downloadsBegan = now;
+        for (qsizetype end; (end = t.err.indexOf('\n', lineStart)) >= 0; lineStart = end + 1) {
+            const QByteArrayView line = QByteArrayView(t.err).sliced(lineStart, end - lineStart);
+            if (line.startsWith("search ")) {
+                if (t.searchBegan == 0)
+                    t.searchBegan = now;
+                t.searchEnded = now;
+            } else if (line.startsWith("analysed ") && t.analysisBegan == 0) {
+                t.analysisBegan = now;
+            } else if (line.startsWith("file ") && t.downloadsBegan == 0) {
+                t.downloadsBegan = now;
+            }
+        }
     });
     clock.start();
     process.start(program, arguments);
@@ -132,8 +142,10 @@ QCoro::Task<int> bench(QString base)
     const double results = RoadSite::kResults;
     std::printf("road: paperharvest batch, exit %d, %d files, %.2f s, %.2f ms per result\n", road.exitCode, roadFiles,
                 road.seconds, road.seconds / results * 1000);
-    std::printf("  search %.2f s, then analysis and downloads side by side %.2f s (first file after %.2f s)\n",
-                road.analysisBegan, road.seconds - road.analysisBegan, road.downloadsBegan - road.analysisBegan);
+    std::printf("  search: first page after %.2f s, last after %.2f s; analysis and downloads beside it from %.2f and "
+                "%.2f s, ended %.2f s after the search\n",
+                road.searchBegan, road.searchEnded, road.analysisBegan, road.downloadsBegan,
+                road.seconds - road.searchEnded);
     std::printf("floor: curl in sequence, exit %d, %d files, %.2f s, %.2f ms per result\n", floor.exitCode, floorFiles,
                 floor.seconds, floor.seconds / results * 1000);
     std::printf("ratio road/floor: %.2f (goal <= 3)\n", floor.seconds > 0 ? road.seconds / floor.seconds : 0.0);

@@ -87,7 +87,7 @@ qint64 remainingBytes(const DownloadListModel &list)
 
 BatchRun::BatchRun(const BatchOptions &options, BatchProgress &progress, QObject *parent)
     : QObject(parent), m_options(options), m_progress(progress), m_flags(std::make_unique<RunFlags>()),
-      m_results(new ResultListModel(this))
+      m_analysisFlags(std::make_unique<RunFlags>()), m_results(new ResultListModel(this))
 {}
 
 BatchRun::~BatchRun() = default;
@@ -122,10 +122,16 @@ QCoro::Task<int> BatchRun::run()
         m_progress.error(QStringLiteral("the visited-address database is not used: %1").arg(error));
     }
 
-    if (!m_options.keywords.isEmpty())
-        co_await search();
-    if (!m_interrupted && !m_serviceUnusable)
-        co_await analyse();
+    // The download list exists from the first hand-over on, whether or not the files are fetched.
+    m_scheduler = new DownloadScheduler(this);
+    if (!m_options.noDownload)
+        beginDownloads();
+    // The analysis takes each page's rows while the walk goes on to the next page, as the windows' automatic
+    // analysis does beside a page walk. Both tasks start here; the search first, so the browser starts at once.
+    m_searching = !m_options.keywords.isEmpty();
+    QCoro::Task<> searching = search();
+    co_await analyse();
+    co_await searching;
     bool exported = true;
     if (!m_options.exportFile.isEmpty())
         exported = exportList();
@@ -149,10 +155,21 @@ void BatchRun::interrupt()
     m_interrupted = true;
     m_flags->setBatchIdle(true);
     m_flags->setCollectIdle(true);
-    if (m_analysis)
-        m_analysis->stop();
+    stopAnalysisAndDownloads();
+}
+
+void BatchRun::stopAnalysisAndDownloads()
+{
+    m_analysisFlags->setAnalysisIdle(true);
+    Q_EMIT stagesEnding();
     if (m_scheduler)
         m_scheduler->StopAllDownloads();
+}
+
+void BatchRun::stopSearch()
+{
+    m_flags->setBatchIdle(true);
+    m_flags->setCollectIdle(true);
 }
 
 bool BatchRun::importLists()
@@ -206,6 +223,8 @@ bool BatchRun::importAddressList(const QString &path)
 
 QCoro::Task<> BatchRun::search()
 {
+    if (!m_searching)
+        co_return;
     WebEngineBrowser browser;
     // A page waiting for an answer to its own dialog or window would stop the walk.
     browser.setFrameScripts({PageScripts::dialogSuppression()});
@@ -216,30 +235,29 @@ QCoro::Task<> BatchRun::search()
     SearchDriver driver(browser, *m_flags, window);
     co_await driver.clickBatch();
     window.finish();
-    m_serviceUnusable = !window.serviceProblem().isEmpty();
+    m_searching = false;
+    if (!window.serviceProblem().isEmpty()) {
+        // Rows of the pages before stay in the list as they are; nothing more is asked of the service.
+        m_serviceUnusable = true;
+        stopAnalysisAndDownloads();
+    }
+    Q_EMIT stagesEnding();
 }
 
 QCoro::Task<> BatchRun::analyse()
 {
-    // The download list exists from the first hand-over on, whether or not the files are fetched.
-    m_scheduler = new DownloadScheduler(this);
-    if (!m_options.noDownload)
-        beginDownloads();
-    if (m_results->rowCount() == 0)
-        co_return;
-
     ProxyRotation proxies;
     proxies.load();
-    FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_flags);
+    FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_analysisFlags);
     BatchAnalysisView view(
         {m_options.skipExisting, m_options.skipVisited, m_options.nameFromAddress, CurrentSaveTarget().SaveFolder},
         m_scheduler->list(), m_fileTitles);
-    AnalysisDriver analysis(*m_results, *m_flags, proxies, view, pacing);
-    m_analysis = &analysis;
+    AnalysisDriver analysis(*m_results, *m_analysisFlags, proxies, view, pacing);
     int analysed = 0;
-    const int total = m_results->rowCount();
     connect(&analysis, &AnalysisDriver::rowAnalysed, this, [&](int row, const QString &status) {
         ++analysed;
+        // Out of the rows the list holds so far: the search may still be adding to them.
+        const int total = m_results->rowCount();
         m_progress.line(
             QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title));
         m_progress.bar(QStringLiteral("analysis"), analysed, total);
@@ -255,15 +273,31 @@ QCoro::Task<> BatchRun::analyse()
     connect(&analysis, &AnalysisDriver::serviceUnusable, this,
             [this](const ServicePageVerdict &verdict, const QString &address) {
                 m_serviceUnusable = true;
+                stopSearch();
                 m_scheduler->StopAllDownloads();
-                m_progress.error(QStringLiteral("%1 for %2 rows in a row, last at %3; the analysis ends here")
+                m_progress.error(QStringLiteral("%1 for %2 rows in a row, last at %3; the search and the analysis end here")
                                      .arg(ServiceProblemWhat(verdict))
                                      .arg(AnalysisDriver::kServiceRefusalsToStop)
                                      .arg(address));
             });
-    co_await analysis.run(AnalysisSet::Unanalysed);
+    // A run takes the rows the list holds when it starts; the rows of later pages wait for the next run.
+    Wakeup more;
+    more.watch(m_results, &QAbstractItemModel::rowsInserted);
+    more.watch(this, &BatchRun::stagesEnding);
+    int runFrom = 0; // rows before this one were in the list when the last run started
+    while (!m_interrupted && !m_serviceUnusable) {
+        const bool searchOver = !m_searching;
+        const int rows = m_results->rowCount();
+        if (rows > runFrom) {
+            runFrom = rows;
+            co_await analysis.run(AnalysisSet::Unanalysed);
+        } else if (searchOver) {
+            break;
+        } else {
+            co_await more.wait(std::chrono::milliseconds(-1));
+        }
+    }
     m_analysisRetries = analysis.retries();
-    m_analysis = nullptr;
     proxies.store();
 }
 

@@ -16,10 +16,10 @@ class DownloadScheduler;
 class ResultListModel;
 class RunFlags;
 
-// One headless run of the whole road: the batch search over every keyword in a windowless browser page, the
-// analysis of the rows it collected with the downloads of the links it hands over running beside it, the optional
-// export of the list, and the downloads until the list is finished. It drives the same core objects the windows drive;
-// only the views differ.
+// One headless run of the whole road: the batch search over every keyword in a windowless browser page, the analysis
+// of the rows it collects beside it (each page's rows while the walk goes on), the downloads of the links handed over
+// beside that, the optional export of the list, and the downloads until the list is finished. It drives the same core
+// objects the windows drive; only the views differ.
 class BatchRun final : public QObject
 {
     Q_OBJECT
@@ -38,9 +38,8 @@ public:
 
     // Runs the road; the exit status: kCompleted when nothing failed, kSomeFailed when the road ran to its end with
     // failed rows or files, kServiceUnusable when the search service answered with something other than result
-    // pages (the rows collected until then are exported, nothing is analysed) or withheld the pages of several
-    // rows in a row during the analysis (the list is exported as it stands, the downloads that began meanwhile
-    // stop).
+    // pages, or withheld the pages of several rows in a row during the analysis: the list is exported as it stands
+    // (with the rows analysed meanwhile), and the search, the analysis and the downloads stop.
     QCoro::Task<int> run();
     // Ctrl-C: every stage stops at its next check, running transfers end (and take their partial files along).
     void interrupt();
@@ -48,13 +47,23 @@ public:
     BatchSummary summary() const;
     const ResultListModel &results() const { return *m_results; }
 
+Q_SIGNALS:
+    // The search ended, or the analysis and downloads are asked to end: a waiting analysis looks again.
+    void stagesEnding();
+
 private:
     // Loads the --import files into the list; false (with a line saying why) when one cannot be read.
     bool importLists();
     bool importListFile(const QString &path);
     bool importAddressList(const QString &path);
+    // Walks the result pages of every keyword; nothing when there are none.
     QCoro::Task<> search();
+    // Analyses the rows as the search adds them, until the search has ended and its last rows are analysed.
     QCoro::Task<> analyse();
+    // Ends the analysis after its current row, and the running transfers.
+    void stopAnalysisAndDownloads();
+    // Ends the walk after its current page.
+    void stopSearch();
     // False (with a line saying why) when --export names an existing file that is not a list file: it is never
     // replaced.
     bool exportTargetUsable();
@@ -72,10 +81,13 @@ private:
 
     BatchOptions m_options;
     BatchProgress &m_progress;
-    std::unique_ptr<RunFlags> m_flags;
+    std::unique_ptr<RunFlags> m_flags; // the search's
+    // The analysis has flags of its own: it runs beside the search, whose walk would refuse to start (and whose
+    // batch would refuse the next keyword) while the shared AnalysisIdle said an analysis is active.
+    std::unique_ptr<RunFlags> m_analysisFlags;
     ResultListModel *m_results = nullptr;
     DownloadScheduler *m_scheduler = nullptr;
-    AnalysisDriver *m_analysis = nullptr;
+    bool m_searching = false;
     bool m_interrupted = false;
     bool m_serviceUnusable = false;
     bool m_downloadsRan = false;

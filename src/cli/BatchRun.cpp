@@ -275,10 +275,11 @@ QCoro::Task<> BatchRun::analyse()
                 m_serviceUnusable = true;
                 stopSearch();
                 m_scheduler->StopAllDownloads();
-                m_progress.error(QStringLiteral("%1 for %2 rows in a row, last at %3; the search and the analysis end here")
-                                     .arg(ServiceProblemWhat(verdict))
-                                     .arg(AnalysisDriver::kServiceRefusalsToStop)
-                                     .arg(address));
+                m_progress.error(
+                    QStringLiteral("%1 for %2 rows in a row, last at %3; the search and the analysis end here")
+                        .arg(ServiceProblemWhat(verdict))
+                        .arg(AnalysisDriver::kServiceRefusalsToStop)
+                        .arg(address));
             });
     // A run takes the rows the list holds when it starts; the rows of later pages wait for the next run.
     Wakeup more;
@@ -286,12 +287,11 @@ QCoro::Task<> BatchRun::analyse()
     more.watch(this, &BatchRun::stagesEnding);
     int runFrom = 0; // rows before this one were in the list when the last run started
     while (!m_interrupted && !m_serviceUnusable) {
-        const bool searchOver = !m_searching;
         const int rows = m_results->rowCount();
         if (rows > runFrom) {
             runFrom = rows;
             co_await analysis.run(AnalysisSet::Unanalysed);
-        } else if (searchOver) {
+        } else if (!m_searching) {
             break;
         } else {
             co_await more.wait(std::chrono::milliseconds(-1));

@@ -153,15 +153,13 @@ QCoro::Task<int> BatchRun::run()
 void BatchRun::interrupt()
 {
     m_interrupted = true;
-    m_flags->setBatchIdle(true);
-    m_flags->setCollectIdle(true);
+    stopSearch();
     stopAnalysisAndDownloads();
 }
 
 void BatchRun::stopAnalysisAndDownloads()
 {
     m_analysisFlags->setAnalysisIdle(true);
-    Q_EMIT stagesEnding();
     if (m_scheduler)
         m_scheduler->StopAllDownloads();
 }
@@ -241,7 +239,7 @@ QCoro::Task<> BatchRun::search()
         m_serviceUnusable = true;
         stopAnalysisAndDownloads();
     }
-    Q_EMIT stagesEnding();
+    Q_EMIT searchEnded();
 }
 
 QCoro::Task<> BatchRun::analyse()
@@ -281,10 +279,11 @@ QCoro::Task<> BatchRun::analyse()
                         .arg(AnalysisDriver::kServiceRefusalsToStop)
                         .arg(address));
             });
-    // A run takes the rows the list holds when it starts; the rows of later pages wait for the next run.
+    // A run takes the rows the list holds when it starts; the rows of later pages wait for the next run. An analysis
+    // waiting for rows is stopped by the end of the search, which every stop of the run brings about.
     Wakeup more;
     more.watch(m_results, &QAbstractItemModel::rowsInserted);
-    more.watch(this, &BatchRun::stagesEnding);
+    more.watch(this, &BatchRun::searchEnded);
     int runFrom = 0; // rows before this one were in the list when the last run started
     while (!m_interrupted && !m_serviceUnusable) {
         const int rows = m_results->rowCount();

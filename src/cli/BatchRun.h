@@ -48,8 +48,8 @@ public:
     const ResultListModel &results() const { return *m_results; }
 
 Q_SIGNALS:
-    // The search ended, or the analysis and downloads are asked to end: a waiting analysis looks again.
-    void stagesEnding();
+    // The walk of the last keyword ended (or was stopped): no more rows come.
+    void searchEnded();
 
 private:
     // Loads the --import files into the list; false (with a line saying why) when one cannot be read.

@@ -1218,7 +1218,8 @@ private Q_SLOTS:
         const auto passPauses = [&](auto done) {
             return ManualClock::passShortWaitsUntil(done, std::chrono::seconds(1), kProgramLimitMs);
         };
-        QVERIFY(passPauses([&] { return m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).size() == 3; }));
+        QVERIFY(
+            passPauses([&] { return m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).size() == 3; }));
         // A scheduler tick's worth of time.
         QVERIFY(clock.advance(std::chrono::seconds(1)));
         const QStringList papers{QStringLiteral("卷积神经网络研究.pdf"), QStringLiteral("深度学习综述.pdf")};

@@ -1050,8 +1050,8 @@ private Q_SLOTS:
                              << QStringLiteral("refused the request (HTTP 429)") << 0;
         QTest::newRow("closed port") << QStringLiteral("机器翻译") << QStringLiteral("closed")
                                      << QStringLiteral("cannot be reached") << 0;
-        QTest::newRow("page too large to read") << QStringLiteral("机器翻译") << QStringLiteral("huge")
-                                                << QStringLiteral("too large to read") << 0;
+        QTest::newRow("page too large to read")
+            << QStringLiteral("机器翻译") << QStringLiteral("huge") << QStringLiteral("too large to read") << 0;
     }
     void serviceThatCannotBeUsed()
     {

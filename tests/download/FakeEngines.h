@@ -131,7 +131,10 @@ public:
                     finish(slot, outcome.next(m_context.list().item(m_context.slotRow(slot)).address));
             });
     }
-    bool slotLoaded(int slot) const override { return slot >= 1 && slot <= kMaxSlots && m_loaded[static_cast<std::size_t>(slot)]; }
+    bool slotLoaded(int slot) const override
+    {
+        return slot >= 1 && slot <= kMaxSlots && m_loaded[static_cast<std::size_t>(slot)];
+    }
     void unloadSlot(int slot) override
     {
         m_loaded[static_cast<std::size_t>(slot)] = false;

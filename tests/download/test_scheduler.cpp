@@ -164,11 +164,11 @@ private Q_SLOTS:
         r.tick();
         QCOMPARE(r.e2->started.size(), 3);
         r.e2->finish(1, true);
-        r.tick();  // 1 s after the end
+        r.tick(); // 1 s after the end
         Clock::advance(3s);
-        r.s.schedulerTick();  // 4 s
+        r.s.schedulerTick(); // 4 s
         Clock::advance(1s);
-        r.s.schedulerTick();  // exactly 5 s: not more than the pause
+        r.s.schedulerTick(); // exactly 5 s: not more than the pause
         QCOMPARE(r.e2->started.size(), 3);
         Clock::advance(1ms);
         r.s.schedulerTick();
@@ -185,7 +185,7 @@ private Q_SLOTS:
         r.s.setMode(1);
         r.s.setSameNameChoice(QStringLiteral("跳过"));
         r.add(4);
-        r.s.list().setFolder(2, r.dir.path());  // no separator yet
+        r.s.list().setFolder(2, r.dir.path()); // no separator yet
         QFile existing(r.folder() + "r0.pdf");
         QVERIFY(existing.open(QIODevice::WriteOnly));
         existing.write("12345");
@@ -197,7 +197,7 @@ private Q_SLOTS:
         QCOMPARE(r.s.list().item(0).size, QStringLiteral("5"));
         QCOMPARE(r.e1->started, QList<int>{1});
         QCOMPARE(r.s.slotRow(1), 1);
-        r.tick();  // busy: nothing new
+        r.tick(); // busy: nothing new
         QCOMPARE(r.e1->started, QList<int>{1});
         r.e1->finish();
         QCOMPARE(r.state(1), ItemState::Done);
@@ -219,7 +219,7 @@ private Q_SLOTS:
     void stopRule_data()
     {
         QTest::addColumn<int>("failed");
-        QTest::addColumn<int>("pageState");  // 0: no web-page row
+        QTest::addColumn<int>("pageState"); // 0: no web-page row
         QTest::addColumn<bool>("stops");
         QTest::newRow("four failed") << 4 << 0 << false;
         QTest::newRow("four failed and a downloaded page") << 4 << int(ItemState::Done) << true;
@@ -239,7 +239,7 @@ private Q_SLOTS:
             r.add(ItemState::Failed);
         if (pageState)
             r.add(ItemState(pageState), QStringLiteral("htm"));
-        r.add(ItemState::Waiting);  // the list is not finished
+        r.add(ItemState::Waiting); // the list is not finished
         r.s.StartDownloads();
         r.s.supervisionTick();
         QCOMPARE(r.s.isRunning(), !stops);
@@ -326,7 +326,9 @@ private Q_SLOTS:
         r.s.setAutoReDownload(true);
         r.s.setReDownloadRows(DownloadScheduler::ReDownload::Failed);
         for (FakeOutcome *o : {&r.e1->outcome, &r.e2->outcome})
-            o->succeeds = [](const QString &address, int attempt) { return address.endsWith("/1") ? true : attempt >= 3; };
+            o->succeeds = [](const QString &address, int attempt) {
+                return address.endsWith("/1") ? true : attempt >= 3;
+            };
         r.e1->autoFinish = r.e2->autoFinish = true;
         r.add(2);
         r.s.StartDownloads();
@@ -477,7 +479,7 @@ private Q_SLOTS:
         QCOMPARE(r.e1->started, QList<int>{0});
         r.s.StopAllDownloads();
         QVERIFY(r.e1->cancels >= 2);
-        r.e1->finish();  // the transfer notices the cleared flag
+        r.e1->finish(); // the transfer notices the cleared flag
         QCOMPARE(r.state(0), ItemState::Failed);
         QCOMPARE(r.s.list().item(0).percent, QStringLiteral("下载取消"));
         QCOMPARE(r.state(1), ItemState::Waiting);
@@ -510,14 +512,14 @@ private Q_SLOTS:
         r.tick();
         r.s.setBusyFlag(false);
         r.s.supervisionTick();
-        QVERIFY(r.s.busyFlag());          // a slot is loaded
-        QVERIFY(!r.s.startEnabled());     // running, not finished
+        QVERIFY(r.s.busyFlag());      // a slot is loaded
+        QVERIFY(!r.s.startEnabled()); // running, not finished
         QVERIFY(r.s.runningShown());
         QCOMPARE(r.s.statisticsText(), QStringLiteral("总数:3 正在下载:2 等待:1 已完成:0 失败:0"));
         r.s.StopAllDownloads();
         r.s.setBusyFlag(true);
         r.s.supervisionTick();
-        QVERIFY(!r.s.busyFlag());         // stopped
+        QVERIFY(!r.s.busyFlag()); // stopped
         QVERIFY(r.s.startEnabled());
         QVERIFY(!r.s.runningShown());
         QCOMPARE(r.s.statisticsText(), QStringLiteral("总数:3 正在下载:0 等待:1 已完成:0 失败:2"));

@@ -53,10 +53,7 @@ struct WindowRig {
             delete w.data();
         }
     }
-    template <typename T> T *child(const char *name) const
-    {
-        return w->findChild<T *>(QString::fromUtf8(name));
-    }
+    template <typename T> T *child(const char *name) const { return w->findChild<T *>(QString::fromUtf8(name)); }
     QString folder() const { return dir.path() + QLatin1Char('/'); }
     DownloadListModel &list() const { return w->scheduler().list(); }
     int addRow(const QString &name, ItemState state, const QString &type = QStringLiteral("pdf"))
@@ -90,23 +87,40 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("text");
-        QTest::newRow("Label4") << "Label4" << "下载列表：";
-        QTest::newRow("Label1") << "Label1" << "0条";
-        QTest::newRow("Label7") << "Label7" << "下载方式：2";
-        QTest::newRow("Command26") << "Command26" << "切换";
-        QTest::newRow("Label2") << "Label2" << "线程数：";
-        QTest::newRow("Label8") << "Label8" << "同名文件：";
-        QTest::newRow("Option1") << "Option1" << "跳过";
-        QTest::newRow("Option2") << "Option2" << "覆盖";
-        QTest::newRow("Option3") << "Option3" << "重命名";
-        QTest::newRow("Label5") << "Label5" << "两个文件下载间隔：        秒";
-        QTest::newRow("Command4") << "Command4" << "开始下载";
-        QTest::newRow("Command31") << "Command31" << "停止下载";
-        QTest::newRow("Check3") << "Check3" << "自动重新下载：";
-        QTest::newRow("Check4") << "Check4" << "当有待下载项时，自动启动下载";
-        QTest::newRow("Check5") << "Check5" << "有5个以上下载出错或者网页文件，就停止下载";
-        QTest::newRow("Check6") << "Check6" << "声音提示";
-        QTest::newRow("Command1") << "Command1" << "网页登录";
+        QTest::newRow("Label4") << "Label4"
+                                << "下载列表：";
+        QTest::newRow("Label1") << "Label1"
+                                << "0条";
+        QTest::newRow("Label7") << "Label7"
+                                << "下载方式：2";
+        QTest::newRow("Command26") << "Command26"
+                                   << "切换";
+        QTest::newRow("Label2") << "Label2"
+                                << "线程数：";
+        QTest::newRow("Label8") << "Label8"
+                                << "同名文件：";
+        QTest::newRow("Option1") << "Option1"
+                                 << "跳过";
+        QTest::newRow("Option2") << "Option2"
+                                 << "覆盖";
+        QTest::newRow("Option3") << "Option3"
+                                 << "重命名";
+        QTest::newRow("Label5") << "Label5"
+                                << "两个文件下载间隔：        秒";
+        QTest::newRow("Command4") << "Command4"
+                                  << "开始下载";
+        QTest::newRow("Command31") << "Command31"
+                                   << "停止下载";
+        QTest::newRow("Check3") << "Check3"
+                                << "自动重新下载：";
+        QTest::newRow("Check4") << "Check4"
+                                << "当有待下载项时，自动启动下载";
+        QTest::newRow("Check5") << "Check5"
+                                << "有5个以上下载出错或者网页文件，就停止下载";
+        QTest::newRow("Check6") << "Check6"
+                                << "声音提示";
+        QTest::newRow("Command1") << "Command1"
+                                  << "网页登录";
     }
     void controlsAndCaptions()
     {
@@ -136,7 +150,7 @@ private Q_SLOTS:
         QCOMPARE(combo2->itemText(600), QStringLiteral("600"));
         QCOMPARE(r.child<QComboBox>("Combo4")->currentIndex(), 0);
         QCOMPARE(r.child<QComboBox>("Combo4")->count(), 3);
-        QCOMPARE(r.child<QComboBox>("Combo1")->currentText(), QStringLiteral("3"));  // stored position 2
+        QCOMPARE(r.child<QComboBox>("Combo1")->currentText(), QStringLiteral("3")); // stored position 2
         QVERIFY(r.child<QRadioButton>("Option3")->isChecked());
         QVERIFY(!r.child<QFrame>("Shape1")->isVisibleTo(r.w));
         QCOMPARE(r.child<QTreeView>("ListView3")->toolTip(), QStringLiteral("双击鼠标：下载当前项或者打开文件"));
@@ -144,19 +158,44 @@ private Q_SLOTS:
         QVERIFY(r.child<ClockTimer>("Timer1")->isActive());
         QVERIFY(!r.child<ClockTimer>("Timer_Down")->isActive());
         QCOMPARE(r.w->statusBar()->findChildren<QLabel *>(QRegularExpression("^Panel")).size(), 4);
-        for (const char *name : {"menu下载", "menu窗口", "menu工具", "menu帮助", "menu重新下载", "menu清除", "menu删除",
-                                 "menu导出名称"})
+        for (const char *name :
+             {"menu下载", "menu窗口", "menu工具", "menu帮助", "menu重新下载", "menu清除", "menu删除", "menu导出名称"})
             QVERIFY2(r.w->findChild<QMenu *>(QString::fromUtf8(name)), name);
-        for (const char *name : {"menu下载全部", "menu停止下载", "menu取消下载选中项", "menu全选专利列表", "menu全不选",
-                                 "menu随机排序列表", "menu自动列宽", "menu重新下载选中项", "menu重新下载出错项",
-                                 "menu重新下载文件类型为HTM和HTML项", "menu重新下载出错项和网页项",
-                                 "menu重新下载文件大小小于指定数字的项", "menu清除选中项", "menu清除全部出错项",
-                                 "menu清除完成项", "menu清空", "menu删除网页类型文件项", "menu删除出错项",
-                                 "menu打开下载文件", "menu打开文件所在文件夹", "menu用记事本打开文件", "menu复制名称",
-                                 "menu批量替换网址", "menu打开网址", "menu导出全部名称", "menu导出未完成项名称",
-                                 "menu退出本下载窗口", "menu资料检索分析窗口", "设置", "menu自动定位到下载项",
-                                 "menu检查文件是否存在", "menu检查并纠正磁盘文件类型", "menu打开文件判断类型",
-                                 "menu清空IE浏览器缓存", "关于"})
+        for (const char *name : {"menu下载全部",
+                                 "menu停止下载",
+                                 "menu取消下载选中项",
+                                 "menu全选专利列表",
+                                 "menu全不选",
+                                 "menu随机排序列表",
+                                 "menu自动列宽",
+                                 "menu重新下载选中项",
+                                 "menu重新下载出错项",
+                                 "menu重新下载文件类型为HTM和HTML项",
+                                 "menu重新下载出错项和网页项",
+                                 "menu重新下载文件大小小于指定数字的项",
+                                 "menu清除选中项",
+                                 "menu清除全部出错项",
+                                 "menu清除完成项",
+                                 "menu清空",
+                                 "menu删除网页类型文件项",
+                                 "menu删除出错项",
+                                 "menu打开下载文件",
+                                 "menu打开文件所在文件夹",
+                                 "menu用记事本打开文件",
+                                 "menu复制名称",
+                                 "menu批量替换网址",
+                                 "menu打开网址",
+                                 "menu导出全部名称",
+                                 "menu导出未完成项名称",
+                                 "menu退出本下载窗口",
+                                 "menu资料检索分析窗口",
+                                 "设置",
+                                 "menu自动定位到下载项",
+                                 "menu检查文件是否存在",
+                                 "menu检查并纠正磁盘文件类型",
+                                 "menu打开文件判断类型",
+                                 "menu清空IE浏览器缓存",
+                                 "关于"})
             QVERIFY2(r.w->findChild<QAction *>(QString::fromUtf8(name)), name);
     }
 
@@ -231,7 +270,7 @@ private Q_SLOTS:
         r.w->加入下载列表("http://h/2", "two", "pdf", r.folder(), "");
         r.w->加入下载列表("http://h/1", "again", "pdf", r.folder(), "");
         QCOMPARE(r.list().size(), 2);
-        QCOMPARE(r.child<QLabel>("Label1")->text(), QStringLiteral("0条"));  // adding does not rewrite it
+        QCOMPARE(r.child<QLabel>("Label1")->text(), QStringLiteral("0条")); // adding does not rewrite it
         r.w->show();
         QApplication::setActiveWindow(r.w);
         QTRY_COMPARE(r.child<QLabel>("Label1")->text(), QStringLiteral("2条"));
@@ -441,7 +480,7 @@ private Q_SLOTS:
         menu->exportNamesTo(path, true);
         QFile exported(path);
         QVERIFY(exported.open(QIODevice::ReadOnly));
-        QCOMPARE(exported.readAll(), QByteArray("\xb6\xfe\r\n"));  // 二 in GBK
+        QCOMPARE(exported.readAll(), QByteArray("\xb6\xfe\r\n")); // 二 in GBK
 
         r.child<QAction>("menu清除完成项")->trigger();
         QCOMPARE(r.list().size(), 1);
@@ -464,7 +503,7 @@ private Q_SLOTS:
             r.list().setSize(row, QString::fromLatin1(size));
         }
         auto *menu = r.child<DownloadListMenu>("menu下载");
-        menu->sortByColumn(DownloadListModel::SizeColumn);  // the first click sorts descending
+        menu->sortByColumn(DownloadListModel::SizeColumn); // the first click sorts descending
         QCOMPARE(r.list().item(0).size, QStringLiteral("700"));
         menu->sortByColumn(DownloadListModel::SizeColumn);
         QCOMPARE(r.list().item(0).size, QStringLiteral("5"));
@@ -491,15 +530,16 @@ private Q_SLOTS:
         for (int i = 0; i < 4; ++i)
             server.route(QStringLiteral("/doc%1.pdf").arg(i).toUtf8(),
                          FixtureHttpServer::Response::text(pdf, "application/pdf"));
-        server.route("/login.pdf", FixtureHttpServer::Response::html(
-                                       "<html lang=zh><head><title>login</title></head><body>please log in</body></html>"));
+        server.route("/login.pdf",
+                     FixtureHttpServer::Response::html(
+                         "<html lang=zh><head><title>login</title></head><body>please log in</body></html>"));
         WindowRig r([mode] {
             SettingKeys::下载方式.write(mode);
             SettingKeys::线程.write(2);
         });
         for (int i = 0; i < 4; ++i)
-            r.w->加入下载列表(server.url(QStringLiteral("/doc%1.pdf").arg(i)).toString(), QStringLiteral("doc%1").arg(i),
-                              "pdf", r.folder(), "");
+            r.w->加入下载列表(server.url(QStringLiteral("/doc%1.pdf").arg(i)).toString(),
+                              QStringLiteral("doc%1").arg(i), "pdf", r.folder(), "");
         r.w->加入下载列表(server.url("/login.pdf").toString(), "login", "pdf", r.folder(), "");
         r.child<QPushButton>("Command4")->click();
         QVERIFY(clock.advanceUntil([&] { return r.list().isFinished() && !r.w->scheduler().isRunning(); },

@@ -43,8 +43,8 @@ public:
     std::optional<QString> input(const QString &text, const QString &title, const QString &defaultText) override;
 
     QList<Entry> entries;
-    QList<bool> answers;                    // consumed by ask(), front first
-    QList<std::optional<QString>> inputs;   // consumed by input(), front first
+    QList<bool> answers;                  // consumed by ask(), front first
+    QList<std::optional<QString>> inputs; // consumed by input(), front first
 
     QStringList texts() const;
 };

@@ -5,7 +5,7 @@
 #include "core/util/DocumentFileName.h"
 
 bool 加入下载列表(DownloadListModel &list, const QString &address, const QString &name, const QString &type,
-                 const QString &folder, const QString &referrer, bool nameFromAddress)
+                  const QString &folder, const QString &referrer, bool nameFromAddress)
 {
     DownloadItem item;
     item.address = address;

@@ -9,4 +9,4 @@ class DownloadListModel;
 // stored default download folder. The row is appended as Waiting; an address that is already in the list adds
 // nothing. Always true.
 bool 加入下载列表(DownloadListModel &list, const QString &address, const QString &name, const QString &type,
-                 const QString &folder, const QString &referrer, bool nameFromAddress = false);
+                  const QString &folder, const QString &referrer, bool nameFromAddress = false);

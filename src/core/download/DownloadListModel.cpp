@@ -1,8 +1,8 @@
 #include "core/download/DownloadListModel.h"
 
 #include "core/download/DownloadTexts.h"
-#include "core/util/OneBlockTexts.h"
 #include "core/store/VisitedDownloads.h"
+#include "core/util/OneBlockTexts.h"
 
 #include <algorithm>
 

@@ -31,10 +31,7 @@ QString knownCaption(const QString &caption)
 } // namespace
 
 DownloadScheduler::DownloadScheduler(QObject *parent)
-    : QObject(parent)
-    , m_supervision(this)
-    , m_timerDown(this)
-    , m_pauseEnd(this)
+    : QObject(parent), m_supervision(this), m_timerDown(this), m_pauseEnd(this)
 {
     m_supervision.setObjectName(QStringLiteral("Timer1"));
     m_timerDown.setObjectName(QStringLiteral("Timer_Down"));

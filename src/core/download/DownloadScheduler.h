@@ -79,18 +79,18 @@ public:
     // Combo2: seconds between the end of one transfer and the next start, 0 to 600.
     int pauseSeconds() const { return m_pauseSeconds; }
     void setPauseSeconds(int seconds);
-    bool autoReDownload() const { return m_autoReDownload; }   // Check3
+    bool autoReDownload() const { return m_autoReDownload; } // Check3
     void setAutoReDownload(bool on);
-    ReDownload reDownloadRows() const { return m_reDownload; }  // Combo4
+    ReDownload reDownloadRows() const { return m_reDownload; } // Combo4
     void setReDownloadRows(ReDownload which);
-    bool autoStart() const { return m_autoStart; }             // Check4
+    bool autoStart() const { return m_autoStart; } // Check4
     void setAutoStart(bool on);
-    bool stopRule() const { return m_stopRule; }               // Check5
+    bool stopRule() const { return m_stopRule; } // Check5
     void setStopRule(bool on);
-    void setSoundEnabled(bool on);                             // Check6
-    void setAutoLocate(bool on);                               // menu自动定位到下载项
-    void setSameNameChoice(const QString &caption);            // Option1..3
-    void setAutoLoginChecked(bool on);                         // Check2
+    void setSoundEnabled(bool on);                  // Check6
+    void setAutoLocate(bool on);                    // menu自动定位到下载项
+    void setSameNameChoice(const QString &caption); // Option1..3
+    void setAutoLoginChecked(bool on);              // Check2
 
     // The window's close, once it goes ahead: the same-name choice and mode stored (also when the close is
     // cancelled: storeChoices()), timers stopped, downloads stopped, engine 1 cancelled, the thread position stored.
@@ -156,14 +156,14 @@ private:
     DownloadListModel m_list;
     std::unique_ptr<SingleTransferEngine> m_engine1;
     std::unique_ptr<ConcurrentTransferEngine> m_engine2;
-    ClockTimer m_supervision;  // Timer1
-    ClockTimer m_timerDown;    // Timer_Down
-    ClockTimer m_pauseEnd;     // the pause after the latest transfer end is over
+    ClockTimer m_supervision; // Timer1
+    ClockTimer m_timerDown;   // Timer_Down
+    ClockTimer m_pauseEnd;    // the pause after the latest transfer end is over
     bool m_startQueued = false;
 
     bool m_busy = false;
     std::array<int, kSlotRowSize> m_slotRow;
-    qint64 m_lastTransferEnd = 0;  // monotonic ms
+    qint64 m_lastTransferEnd = 0; // monotonic ms
     // Sound 102 is due only after the scheduler has started or settled a row (or was started by the user)
     // since it last played: a finished list, or the stop rule, announces itself once, not every second while
     // automatic re-download keeps re-enabling the scheduler.

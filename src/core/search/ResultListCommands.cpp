@@ -2,8 +2,8 @@
 
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
-#include "core/util/DocumentFileName.h"
 #include "core/search/SearchTexts.h"
+#include "core/util/DocumentFileName.h"
 #include "core/util/Prompt.h"
 
 ResultListCommands::ResultListCommands(ResultListModel &list, const RunFlags &flags) : m_list(list), m_flags(flags) {}

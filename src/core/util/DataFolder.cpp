@@ -10,10 +10,9 @@ bool DataFolder::isOverridden()
 
 QString DataFolder::path()
 {
-    QString folder = isOverridden()
-                         ? qEnvironmentVariable("PAPERHARVEST_HOME")
-                         : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
-                               QStringLiteral("/PaperHarvest");
+    QString folder = isOverridden() ? qEnvironmentVariable("PAPERHARVEST_HOME")
+                                    : QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                                          QStringLiteral("/PaperHarvest");
     folder = QDir::cleanPath(QDir(folder).absolutePath());
     QDir().mkpath(folder);
     return folder;

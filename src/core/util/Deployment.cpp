@@ -37,7 +37,8 @@ QString updateBase()
 
 QString proxyServiceBase()
 {
-    return withoutTrailingSlash(fromEnvironment("PAPERHARVEST_PROXY_SERVICE_BASE", "http://proxy.paperharvest.invalid"));
+    return withoutTrailingSlash(
+        fromEnvironment("PAPERHARVEST_PROXY_SERVICE_BASE", "http://proxy.paperharvest.invalid"));
 }
 
 QString makerSite()

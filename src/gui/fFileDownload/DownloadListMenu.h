@@ -33,7 +33,7 @@ public:
     // The commands (also reachable without the menu).
     void shuffle();
     void reQueueSmallerThan();
-    void clearRows(int which);  // 0 selected, 1 failed, 2 done
+    void clearRows(int which); // 0 selected, 1 failed, 2 done
     void emptyList();
     void openFile();
     void openFolder();

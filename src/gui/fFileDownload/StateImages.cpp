@@ -16,7 +16,7 @@ QPixmap drawState(ItemState state, int size)
     const qreal s = size;
     QPen pen(Qt::white, std::max<qreal>(1.5, s / 8.0), Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
     switch (state) {
-    case ItemState::Waiting: {  // grey clock
+    case ItemState::Waiting: { // grey clock
         p.setPen(QPen(QColor(110, 110, 110), std::max<qreal>(1.0, s / 10.0)));
         p.setBrush(QColor(235, 235, 235));
         p.drawEllipse(QRectF(s * 0.1, s * 0.1, s * 0.8, s * 0.8));
@@ -24,7 +24,7 @@ QPixmap drawState(ItemState state, int size)
         p.drawLine(QPointF(s / 2, s / 2), QPointF(s * 0.7, s / 2));
         break;
     }
-    case ItemState::Downloading: {  // blue disc with a down arrow
+    case ItemState::Downloading: { // blue disc with a down arrow
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(30, 110, 210));
         p.drawEllipse(QRectF(s * 0.05, s * 0.05, s * 0.9, s * 0.9));
@@ -34,7 +34,7 @@ QPixmap drawState(ItemState state, int size)
         p.drawLine(QPointF(s * 0.7, s * 0.52), QPointF(s / 2, s * 0.72));
         break;
     }
-    case ItemState::Done: {  // green disc with a tick
+    case ItemState::Done: { // green disc with a tick
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(40, 160, 70));
         p.drawEllipse(QRectF(s * 0.05, s * 0.05, s * 0.9, s * 0.9));
@@ -47,7 +47,7 @@ QPixmap drawState(ItemState state, int size)
         p.drawPath(tick);
         break;
     }
-    case ItemState::Failed: {  // red disc with a cross
+    case ItemState::Failed: { // red disc with a cross
         p.setPen(Qt::NoPen);
         p.setBrush(QColor(200, 40, 40));
         p.drawEllipse(QRectF(s * 0.05, s * 0.05, s * 0.9, s * 0.9));

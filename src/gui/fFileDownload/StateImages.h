@@ -22,5 +22,5 @@ protected:
     void initStyleOption(QStyleOptionViewItem *option, const QModelIndex &index) const override;
 
 private:
-    std::array<QIcon, 4> m_images;  // IL_LV3
+    std::array<QIcon, 4> m_images; // IL_LV3
 };

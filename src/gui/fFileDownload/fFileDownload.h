@@ -37,7 +37,7 @@ public:
 
     // The main window's hand-over of one file (see the core's 加入下载列表); always true.
     bool 加入下载列表(const QString &address, const QString &name, const QString &type, const QString &folder,
-                     const QString &referrer, bool nameFromAddress = false);
+                      const QString &referrer, bool nameFromAddress = false);
     // Showing again: the list refreshed, the window visible and raised, restored from minimised on request.
     void showWindow(bool restore);
 
@@ -104,11 +104,11 @@ private:
     LoginPanel *m_loginPanel = nullptr;
 
     QMenu *m_menuList = nullptr;
-    QAction *m_menuStartAll = nullptr;   // menu下载全部
-    QAction *m_menuStop = nullptr;       // menu停止下载
-    QAction *m_menuClear = nullptr;      // menu清除 (submenu)
-    QAction *m_menuEmpty = nullptr;      // menu清空
-    QAction *m_menuSelectAll = nullptr;  // menu全选专利列表
+    QAction *m_menuStartAll = nullptr;  // menu下载全部
+    QAction *m_menuStop = nullptr;      // menu停止下载
+    QAction *m_menuClear = nullptr;     // menu清除 (submenu)
+    QAction *m_menuEmpty = nullptr;     // menu清空
+    QAction *m_menuSelectAll = nullptr; // menu全选专利列表
     QAction *m_menuAutoLocate = nullptr;
 
     QLabel *m_panels[4] = {};

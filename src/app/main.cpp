@@ -29,14 +29,7 @@ bool displayNamed()
 #endif
 }
 
-// Runs as soon as either mode creates its application object, so the windows and the batch share it.
-void loadQtTranslations()
-{
-    InstallQtTranslations();
-}
 } // namespace
-
-Q_COREAPP_STARTUP_FUNCTION(loadQtTranslations)
 
 int main(int argc, char *argv[])
 {
@@ -64,6 +57,8 @@ int main(int argc, char *argv[])
 
     PrepareWebEngineEnvironment();
     QApplication app(argc, argv);
+    // Qt's own dialogs speak the windows' Chinese; the batch's English lines keep Qt's English texts.
+    InstallQtTranslations();
     QApplication::setApplicationName(ApplicationTitle());
     QApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
     // Lets the desktop match the windows to the installed entry (its icon in the task bar, the Wayland app id).

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <QString>
+#include <QStringList>
 
 class DownloadListModel;
 
@@ -19,8 +20,12 @@ public:
         QString saveFolder;
     };
 
-    // `titles` learns the result row title of every address handed over.
+    // `titles` learns the result row title of every address handed over (attributeHandOvers).
     BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, QHash<QString, QString> &titles);
+
+    // The addresses handed over since the last call came from the row titled `rowTitle`, whose analysis just
+    // ended. (A hand-over carries the file name made from the title, not the title.)
+    void attributeHandOvers(const QString &rowTitle);
 
     bool skipExistingFile() const override { return m_rules.skipExistingFile; }
     bool skipVisitedAddress() const override { return m_rules.skipVisitedAddress; }
@@ -39,4 +44,5 @@ private:
     Rules m_rules;
     DownloadListModel &m_downloads;
     QHash<QString, QString> &m_titles;
+    QStringList m_unattributed;
 };

@@ -4,6 +4,7 @@
 #include "cli/BatchProgress.h"
 #include "cli/BatchPrompt.h"
 #include "cli/BatchRun.h"
+#include "cli/BatchTexts.h"
 #include "cli/InterruptSignal.h"
 #include "core/store/Settings.h"
 #include "core/util/TextFile.h"
@@ -12,6 +13,7 @@
 
 #include <QGuiApplication>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <optional>
 
@@ -23,7 +25,15 @@ constexpr int kBadArguments = 2;
 void quietMessages(QtMsgType type, const QMessageLogContext &, const QString &message)
 {
     if (type == QtCriticalMsg || type == QtFatalMsg)
-        std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+        std::fprintf(stderr, "%s\n", (BatchTexts::kErrorPrefix + message).toLocal8Bit().constData());
+}
+
+// A bad argument's line, with the way to the list of the good ones.
+QString badArgumentLine(QString error)
+{
+    while (error.endsWith(QLatin1Char('.')))
+        error.chop(1);
+    return BatchTexts::kErrorPrefix + error + BatchTexts::kHelpHint + QLatin1Char('\n');
 }
 
 void print(std::FILE *stream, const QString &text)
@@ -38,10 +48,12 @@ QString ProgramUsageText()
 {
     return QStringLiteral("Usage: paperharvest [--version | --help]\n"
                           "       paperharvest batch [options] [KEYWORD ...]\n"
-                          "       paperharvest batch [options] --import FILE [--import FILE ...] [KEYWORD ...]\n"
+                          "       paperharvest batch [options] --import FILE [--import FILE ...]\n"
+                          "                          [KEYWORD ...]\n"
                           "\n"
-                          "Without arguments the program opens its windows. \"batch\" runs the same search, analysis\n"
-                          "and downloads without windows; \"paperharvest batch --help\" lists its options.\n");
+                          "Without arguments the program opens its windows. \"batch\" runs the same search,\n"
+                          "analysis and downloads without windows; \"paperharvest batch --help\" lists its\n"
+                          "options.\n");
 }
 
 bool ResolveBatchKeywords(BatchOptions &options, QString *error)
@@ -75,7 +87,7 @@ int RunBatchCommand(int argc, char *argv[])
         arguments << QString::fromLocal8Bit(argv[i]);
     BatchOptionsResult parsed = ParseBatchOptions(arguments);
     if (!parsed.options) {
-        print(stderr, QStringLiteral("paperharvest batch: %1\n").arg(parsed.error));
+        print(stderr, badArgumentLine(parsed.error));
         return kBadArguments;
     }
     BatchOptions options = *parsed.options;
@@ -85,7 +97,7 @@ int RunBatchCommand(int argc, char *argv[])
     }
     QString error;
     if (!ResolveBatchKeywords(options, &error)) {
-        print(stderr, QStringLiteral("paperharvest batch: %1\n").arg(error));
+        print(stderr, badArgumentLine(error));
         return kBadArguments;
     }
 
@@ -96,6 +108,10 @@ int RunBatchCommand(int argc, char *argv[])
     qInstallMessageHandler(quietMessages);
     int appArgc = 1;
     QGuiApplication app(appArgc, argv);
+    // The batch's lines are English: the reasons the system gives inside them (a file that cannot be opened, a
+    // connection refused) are English too, whatever language the session asks for. Qt's own texts are not
+    // translated in the batch either (the windows install Qt's Chinese texts).
+    std::setlocale(LC_MESSAGES, "C");
     // The same name as the windows: the same data folder and settings.
     QGuiApplication::setApplicationName(ApplicationTitle());
     QGuiApplication::setApplicationVersion(QStringLiteral(PH_VERSION));

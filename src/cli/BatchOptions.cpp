@@ -1,5 +1,6 @@
 #include "cli/BatchOptions.h"
 
+#include "cli/HelpText.h"
 #include "core/download/DownloadTexts.h"
 
 #include <QCommandLineParser>
@@ -75,36 +76,41 @@ QList<QCommandLineOption> batchOptionList()
     };
 }
 
+const QString kDescription =
+    QStringLiteral("Searches every keyword, walks all result pages, analyses the results for free PDF links and "
+                   "downloads the files, without windows.");
+const QString kKeywordsDescription =
+    QStringLiteral("Keywords (groups) to search; none with --import: only the imported rows.");
+
 void describe(QCommandLineParser &parser)
 {
-    parser.setApplicationDescription(
-        QStringLiteral("Searches every keyword, walks all result pages, analyses the results for free PDF links and "
-                       "downloads the files, without windows."));
+    parser.setApplicationDescription(kDescription);
     parser.addOptions(batchOptionList());
-    parser.addPositionalArgument(
-        QStringLiteral("KEYWORD"),
-        QStringLiteral("Keywords (groups) to search; none with --import: only the imported rows."),
-        QStringLiteral("[KEYWORD ...]"));
+    parser.addPositionalArgument(QStringLiteral("KEYWORD"), kKeywordsDescription, QStringLiteral("[KEYWORD ...]"));
 }
 } // namespace
 
 QString BatchUsageText()
 {
-    QCommandLineParser parser;
-    describe(parser);
-    QString text = parser.helpText();
-    // Qt names the executable; the subcommand belongs in the synopsis too.
-    text.replace(QRegularExpression(QStringLiteral("^Usage: (\\S+)")), QStringLiteral("Usage: paperharvest batch"));
+    // Laid out here rather than by QCommandLineParser, which counts characters, not the columns the Chinese ones
+    // take: every line fits a terminal of 80 columns.
+    constexpr int kColumns = 79;
+    QString text = QStringLiteral("Usage: paperharvest batch [options] [KEYWORD ...]\n");
+    text += WrapText(kDescription, 0, kColumns);
+    text += QStringLiteral("\nOptions:\n") + OptionsHelp(batchOptionList(), kColumns);
+    text += QStringLiteral("\nArguments:\n  KEYWORD ...\n") + WrapText(kKeywordsDescription, 4, kColumns);
     text += QStringLiteral("\nExit status:\n"
                            "  0    the road ran to its end and nothing failed\n"
                            "  1    a fatal local error (save folder, export file)\n"
                            "  2    bad arguments\n"
-                           "  3    the search service could not be used (unreachable, refused, verification)\n"
+                           "  3    the search service could not be used (unreachable, refused, asking\n"
+                           "       for a verification)\n"
                            "  4    the road ran to its end, but some rows or files failed\n"
                            "  130  interrupted (Ctrl-C)\n"
-                           "\nOn a terminal a bar shows the files finished, the bytes received, the rate over the\n"
-                           "last five seconds, the time elapsed and the time left (--:-- while unknown);\n"
-                           "piped, stderr gets plain lines only.\n");
+                           "\nOn a terminal a bar shows the files finished, the bytes received, the rate\n"
+                           "over the last five seconds, the time elapsed and the time left (--:-- while\n"
+                           "unknown); on a narrow terminal the least useful of them give way. Piped, stderr\n"
+                           "gets plain lines only. Every error line starts with \"paperharvest batch:\".\n");
     return text;
 }
 

@@ -1,16 +1,19 @@
 #include "cli/BatchProgress.h"
 
+#include "cli/BatchTexts.h"
 #include "core/util/ControlCharacters.h"
 
 #include <QStringList>
 #include <algorithm>
 
 #ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
 #include <unistd.h>
 #endif
 
 namespace {
-constexpr int kBarWidth = 30;
+// When the terminal does not tell its width.
+constexpr int kFallbackColumns = 80;
 // Erase the terminal line and return to its start.
 constexpr char kEraseLine[] = "\r\033[K";
 } // namespace
@@ -29,6 +32,26 @@ bool BatchProgress::isTerminal(std::FILE *stream)
 #endif
 }
 
+int BatchProgress::terminalColumns(std::FILE *stream)
+{
+#ifdef Q_OS_UNIX
+    winsize size = {};
+    if (ioctl(fileno(stream), TIOCGWINSZ, &size) == 0 && size.ws_col > 0)
+        return size.ws_col;
+#else
+    Q_UNUSED(stream);
+#endif
+    return 0;
+}
+
+int BatchProgress::columns() const
+{
+    if (m_columns > 0)
+        return m_columns;
+    const int terminal = terminalColumns(m_stream);
+    return terminal > 0 ? terminal : kFallbackColumns;
+}
+
 void BatchProgress::line(const QString &text)
 {
     if (!m_quiet)
@@ -37,7 +60,11 @@ void BatchProgress::line(const QString &text)
 
 void BatchProgress::error(const QString &text)
 {
-    writeLine(text);
+    // One line a log reader can grep for, whoever else writes to the same log.
+    QStringList parts = text.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (QString &part : parts)
+        part = part.trimmed();
+    writeLine(BatchTexts::kErrorPrefix + parts.join(QLatin1Char(' ')));
 }
 
 void BatchProgress::writeLine(const QString &text)
@@ -55,23 +82,27 @@ void BatchProgress::writeLine(const QString &text)
     std::fflush(m_stream);
 }
 
-void BatchProgress::bar(const QString &stage, int value, int maximum, const QString &detail)
+void BatchProgress::bar(const BarState &state)
 {
     if (!m_live)
         return;
-    const int filled = maximum > 0 ? std::clamp(value, 0, maximum) * kBarWidth / maximum : 0;
-    QString bar = QStringLiteral("%1 [%2%3] %4/%5")
-                      .arg(stage, QString(filled, QLatin1Char('#')), QString(kBarWidth - filled, QLatin1Char('-')))
-                      .arg(value)
-                      .arg(maximum);
-    if (!detail.isEmpty())
-        bar += QLatin1Char(' ') + detail;
+    m_state = state;
+    QString bar = LayoutBar(state, columns());
     if (bar == m_bar)
         return;
     m_bar = std::move(bar);
     std::fputs(kEraseLine, m_stream);
     write(m_bar);
     std::fflush(m_stream);
+}
+
+void BatchProgress::redrawBar()
+{
+    if (m_bar.isEmpty())
+        return;
+    // The old bar may be wider than the terminal now: it goes before the new one is laid out.
+    m_bar.clear();
+    bar(m_state);
 }
 
 void BatchProgress::clearBar()

@@ -19,6 +19,7 @@
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
+#include "core/search/SearchTexts.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
@@ -254,10 +255,17 @@ QCoro::Task<> BatchRun::analyse()
     int analysed = 0;
     connect(&analysis, &AnalysisDriver::rowAnalysed, this, [&](int row, const QString &status) {
         ++analysed;
+        const ResultRow &analysedRow = m_results->row(row);
+        view.attributeHandOvers(analysedRow.title);
         // Out of the rows the list holds so far: the search may still be adding to them.
         const int total = m_results->rowCount();
-        m_progress.line(
-            QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title));
+        const QString text =
+            QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, analysedRow.title);
+        // A failed row is an error, written also when quiet, with the address to try again.
+        if (StatusGroup(status) == SearchTexts::失败)
+            m_progress.error(text + QStringLiteral(" (%1)").arg(analysedRow.key));
+        else
+            m_progress.line(text);
         m_progress.bar(QStringLiteral("analysis"), analysed, total);
     });
     connect(&analysis, &AnalysisDriver::retryWaiting, this,
@@ -392,15 +400,18 @@ QCoro::Task<> BatchRun::download()
     };
     while (!settled() && !m_interrupted) {
         co_await wake.wait(std::chrono::milliseconds(-1));
+        m_meter.setTransferring(Clock::monotonicMs(), m_scheduler->transfersRunning());
         // Once a second also while nothing arrives: the rate falls and the time left turns unknown.
         drawDownloadBar();
     }
     reportFinishedFiles(0, list.size() - 1);
-    m_downloadMs = Clock::monotonicMs() - m_downloadsStarted;
+    // The average rate is over the time some transfer ran, not over the waits for the analysis between them.
+    m_downloadMs = m_meter.transferMs(Clock::monotonicMs());
 }
 
 void BatchRun::reportFinishedFiles(int first, int last)
 {
+    m_meter.setTransferring(Clock::monotonicMs(), m_scheduler->transfersRunning());
     const DownloadListModel &list = m_scheduler->list();
     for (int row = std::max(0, first); row <= last && row < list.size(); ++row) {
         const DownloadItem &item = list.item(row);
@@ -417,7 +428,8 @@ void BatchRun::reportFinishedFiles(int first, int last)
             m_progress.line(QStringLiteral("file skipped (%1): %2").arg(EndReason(item), path));
             break;
         case FileOutcome::Failed:
-            m_progress.error(QStringLiteral("file failed (%1): %2").arg(EndReason(item), item.address));
+            m_progress.error(
+                QStringLiteral("file failed (%1): %2").arg(EndReason(item), FetchedAddress(item, m_scheduler->mode())));
             break;
         case FileOutcome::Unfinished:
             break;
@@ -431,23 +443,27 @@ void BatchRun::drawDownloadBar()
     // Summing the list's bytes is for the bar alone; piped, it is not drawn.
     if (!m_progress.isLive())
         return;
-    m_progress.bar(QStringLiteral("downloads"), static_cast<int>(m_reportedFiles.size()), m_scheduler->list().size(),
-                   transferText());
+    m_progress.bar(transferState());
 }
 
-QString BatchRun::transferText()
+BarState BatchRun::transferState()
 {
     const DownloadListModel &list = m_scheduler->list();
     const qint64 now = Clock::monotonicMs();
     m_meter.sample(now, receivedBytes(list));
-    return QStringLiteral("%1 %2 elapsed %3 left %4")
-        .arg(HumanBytes(m_meter.received()), HumanRate(m_meter.rate()), ClockText(m_meter.elapsedMs(now) / 1000),
-             ClockText(m_meter.secondsLeft(remainingBytes(list))));
+    return {QStringLiteral("downloads"),
+            static_cast<int>(m_reportedFiles.size()),
+            list.size(),
+            HumanBytes(m_meter.received()),
+            HumanRate(m_meter.rate()),
+            ClockText(m_meter.elapsedMs(now) / 1000),
+            ClockText(m_meter.secondsLeft(remainingBytes(list)))};
 }
 
 BatchSummary BatchRun::summary() const
 {
-    BatchSummary s = BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr, m_fileTitles);
+    BatchSummary s = BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr, m_fileTitles,
+                                      m_scheduler ? m_scheduler->mode() : 2);
     s.downloadMs = m_downloadMs;
     s.retries = m_analysisRetries + (m_scheduler ? m_scheduler->retries() : 0);
     return s;

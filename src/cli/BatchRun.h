@@ -1,5 +1,6 @@
 #pragma once
 
+#include "cli/BarLayout.h"
 #include "cli/BatchOptions.h"
 #include "cli/BatchSummary.h"
 #include "cli/TransferMeter.h"
@@ -77,7 +78,7 @@ private:
     void reportFinishedFiles(int first, int last);
     // The files ended, then the bytes, rate, elapsed time and the time left.
     void drawDownloadBar();
-    QString transferText();
+    BarState transferState();
 
     BatchOptions m_options;
     BatchProgress &m_progress;

@@ -10,7 +10,13 @@
 BatchSearchWindow::BatchSearchWindow(Browser &browser, ResultListModel &results, RunFlags &flags,
                                      const PacingView &pacing, BatchProgress &progress)
     : m_browser(browser), m_results(results), m_flags(flags), m_pacing(pacing), m_progress(progress)
-{}
+{
+    // A page's rows are told as soon as the page is harvested, before the analysis that takes them has anything to
+    // say about them: the page turn that harvests a page goes on to the next page's load and pause before it
+    // returns. Queued, so that the page's rows are all in when they are counted.
+    QObject::connect(
+        &m_results, &QAbstractItemModel::rowsInserted, &m_reporting, [this] { reportNewRows(); }, Qt::QueuedConnection);
+}
 
 void BatchSearchWindow::setKeywords(const QStringList &keywords, int typeIndex, int yearIndex)
 {

@@ -3,6 +3,7 @@
 #include "core/search/SearchWindow.h"
 
 #include <QHash>
+#include <QObject>
 #include <QStringList>
 
 class Browser;
@@ -66,4 +67,5 @@ private:
     QHash<QString, int> m_pageNumbers; // source page -> its number within the keyword
     int m_keywordRows = 0;
     int m_reportedRows = 0;
+    QObject m_reporting; // the receiver of the list's row insertions while this window lives
 };

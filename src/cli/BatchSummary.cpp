@@ -4,6 +4,7 @@
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadTexts.h"
 #include "core/download/SameNameRules.h"
+#include "core/download/engines/Downloader.h"
 #include "core/search/ResultRow.h"
 #include "core/search/SearchTexts.h"
 #include "core/util/ControlCharacters.h"
@@ -29,6 +30,33 @@ QString outcomeWord(FileOutcome outcome)
     }
     return QStringLiteral("not reached");
 }
+
+// The words scripts match on: ASCII, and the same whatever the display text.
+QString outcomeKey(FileOutcome outcome)
+{
+    return outcome == FileOutcome::Unfinished ? QStringLiteral("notReached") : outcomeWord(outcome);
+}
+
+// A row status as a word for scripts; a status the program does not write itself (a list file from elsewhere) is
+// "other", its text still beside it as the label.
+QString statusKey(const QString &status)
+{
+    static const QList<QPair<QString, QString>> keys{
+        {SearchTexts::成功, QStringLiteral("succeeded")},
+        {SearchTexts::无pdf, QStringLiteral("noPdf")},
+        {SearchTexts::失败下载, QStringLiteral("pageFailed")},
+        {SearchTexts::失败, QStringLiteral("failed")},
+        {SearchTexts::跳过曾经下载, QStringLiteral("skippedVisited")},
+        {SearchTexts::跳过文件存在, QStringLiteral("skippedExisting")},
+        {SearchTexts::正在分析, QStringLiteral("analysing")},
+        {SearchTexts::正在分析下层, QStringLiteral("analysing")},
+        {SearchTexts::待定, QStringLiteral("pending")},
+    };
+    for (const auto &[text, key] : keys)
+        if (status == text)
+            return key;
+    return QStringLiteral("other");
+}
 } // namespace
 
 FileOutcome OutcomeOf(const DownloadItem &item)
@@ -47,6 +75,11 @@ FileOutcome OutcomeOf(const DownloadItem &item)
     return FileOutcome::Unfinished;
 }
 
+QString FetchedAddress(const DownloadItem &item, int engine)
+{
+    return engine == 1 ? item.address : Downloader::CleanAddress(item.address);
+}
+
 QString EndReason(const DownloadItem &item)
 {
     static const QRegularExpression share(QStringLiteral("^\\d+%$"));
@@ -59,7 +92,7 @@ QString EndReason(const DownloadItem &item)
 }
 
 BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListModel *downloads,
-                              const QHash<QString, QString> &titles)
+                              const QHash<QString, QString> &titles, int engine)
 {
     BatchSummary s;
     s.rowsCollected = static_cast<int>(rows.size());
@@ -84,8 +117,9 @@ BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListMo
         const qint64 bytes = item.downloaded.toLongLong();
         s.bytesReceived += bytes;
         const bool ended = outcome == FileOutcome::Failed || outcome == FileOutcome::Skipped;
-        s.files.append({titles.value(item.address), item.address, QDir::toNativeSeparators(ItemFilePath(item)), bytes,
-                        outcome, ended ? EndReason(item) : QString()});
+        s.files.append({titles.value(item.address), FetchedAddress(item, engine),
+                        QDir::toNativeSeparators(ItemFilePath(item)), bytes, outcome,
+                        ended ? EndReason(item) : QString()});
         switch (outcome) {
         case FileOutcome::Done:
             ++s.filesDone;
@@ -135,20 +169,21 @@ QString BatchSummary::text() const
 
 QByteArray BatchSummary::json(int exitStatus) const
 {
-    QJsonObject analysed;
+    QJsonArray analysed;
     for (const auto &[status, count] : statuses)
-        analysed.insert(status, count);
+        analysed.append(QJsonObject{{QStringLiteral("status"), statusKey(status)},
+                                    {QStringLiteral("label"), status},
+                                    {QStringLiteral("rows"), count}});
     QJsonObject document{
         {QStringLiteral("exitStatus"), exitStatus}, {QStringLiteral("rowsCollected"), rowsCollected},
         {QStringLiteral("analysed"), analysed},     {QStringLiteral("notAnalysed"), unanalysed},
         {QStringLiteral("retries"), retries},       {QStringLiteral("downloadsRan"), downloadsRan},
     };
     if (downloadsRan) {
-        document.insert(QStringLiteral("fileCounts"),
-                        QJsonObject{{outcomeWord(FileOutcome::Done), filesDone},
-                                    {outcomeWord(FileOutcome::Failed), filesFailed},
-                                    {outcomeWord(FileOutcome::Skipped), filesSkipped},
-                                    {outcomeWord(FileOutcome::Unfinished), filesWaiting}});
+        document.insert(QStringLiteral("fileCounts"), QJsonObject{{outcomeKey(FileOutcome::Done), filesDone},
+                                                                  {outcomeKey(FileOutcome::Failed), filesFailed},
+                                                                  {outcomeKey(FileOutcome::Skipped), filesSkipped},
+                                                                  {outcomeKey(FileOutcome::Unfinished), filesWaiting}});
         document.insert(QStringLiteral("bytesReceived"), bytesReceived);
         document.insert(QStringLiteral("downloadSeconds"), static_cast<double>(downloadMs) / 1000.0);
     }
@@ -158,7 +193,7 @@ QByteArray BatchSummary::json(int exitStatus) const
                                     {QStringLiteral("address"), file.address},
                                     {QStringLiteral("path"), file.path},
                                     {QStringLiteral("bytes"), file.bytes},
-                                    {QStringLiteral("result"), outcomeWord(file.outcome)},
+                                    {QStringLiteral("result"), outcomeKey(file.outcome)},
                                     {QStringLiteral("reason"), file.reason}});
     document.insert(QStringLiteral("files"), fileList);
     return QJsonDocument(document).toJson(QJsonDocument::Indented);

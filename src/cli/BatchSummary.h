@@ -13,7 +13,7 @@ enum class FileOutcome { Done, Failed, Skipped, Unfinished };
 // One row of the download list as the batch reports it.
 struct FileReport {
     QString title;    // the result row's title that handed the file over; empty when not known
-    QString address;  // the download address
+    QString address;  // the address fetched (the download row's, as the engines clean it)
     QString path;     // the file the row saves to, in native separators
     qint64 bytes = 0; // received
     FileOutcome outcome = FileOutcome::Unfinished;
@@ -43,9 +43,10 @@ struct BatchSummary {
     // Some row's analysis or some file failed.
     bool anyFailed() const;
 
-    // `titles`: the result row title of each download address handed over.
+    // `titles`: the result row title of each download address handed over; `engine`: the download mode the files
+    // were fetched with (1 or 2).
     static BatchSummary of(const QList<ResultRow> &rows, const DownloadListModel *downloads,
-                           const QHash<QString, QString> &titles = {});
+                           const QHash<QString, QString> &titles = {}, int engine = 2);
     // The lines written to stdout.
     QString text() const;
     // The same as one JSON document for scripts, with every file and the process's exit status.
@@ -54,6 +55,9 @@ struct BatchSummary {
 
 // How a download row ended: skipped rows are the ones the same-name rule or the size limit passed over.
 FileOutcome OutcomeOf(const DownloadItem &item);
+// The address the download engine (1 or 2) asks for the row: engine 2 turns the page's "&amp;" into "&", engine 1
+// asks for the address as it stands.
+QString FetchedAddress(const DownloadItem &item, int engine);
 // Why a failed or skipped row did not give its file: the state text its engine left ("HTTP 404", "超时", ...),
 // or what the row's numbers tell when the engine left none.
 QString EndReason(const DownloadItem &item);

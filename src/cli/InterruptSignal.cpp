@@ -12,12 +12,18 @@ namespace {
 constexpr int kHandled[] = {SIGINT, SIGTERM, SIGHUP};
 int g_pipe[2] = {-1, -1};
 volatile std::sig_atomic_t g_count = 0;
+bool g_stderrIsTerminal = false;
 
 extern "C" void onSignal(int number)
 {
     g_count = g_count + 1;
-    if (g_count > 1)
+    if (g_count > 1) {
+        // The terminal echoed "^C" after the bar: the shell's prompt comes on a line of its own.
+        if (g_stderrIsTerminal) {
+            [[maybe_unused]] const auto written = write(STDERR_FILENO, "\n", 1);
+        }
         _exit(128 + number);
+    }
     const char byte = static_cast<char>(number);
     [[maybe_unused]] const auto written = write(g_pipe[1], &byte, 1);
 }
@@ -29,6 +35,7 @@ InterruptSignal::InterruptSignal(QObject *parent) : QObject(parent)
 #ifdef Q_OS_UNIX
     if (g_pipe[0] < 0 && pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) != 0)
         return;
+    g_stderrIsTerminal = isatty(STDERR_FILENO) == 1;
     m_notifier = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, [this] {
         char byte = 0;

@@ -8,6 +8,23 @@ void TransferMeter::start(qint64 nowMs)
     m_started = nowMs;
     m_received = 0;
     m_window = {{nowMs, 0}};
+    m_transferMs = 0;
+    m_transferringSince = -1;
+}
+
+void TransferMeter::setTransferring(qint64 nowMs, bool transferring)
+{
+    if (transferring && m_transferringSince < 0) {
+        m_transferringSince = nowMs;
+    } else if (!transferring && m_transferringSince >= 0) {
+        m_transferMs += nowMs - m_transferringSince;
+        m_transferringSince = -1;
+    }
+}
+
+qint64 TransferMeter::transferMs(qint64 nowMs) const
+{
+    return m_transferMs + (m_transferringSince >= 0 ? nowMs - m_transferringSince : 0);
 }
 
 void TransferMeter::sample(qint64 nowMs, qint64 receivedBytes)

@@ -24,6 +24,11 @@ public:
     // Seconds until `remainingBytes` more have arrived at the current rate; -1 when it cannot be told.
     qint64 secondsLeft(qint64 remainingBytes) const;
 
+    // Whether some transfer runs from `nowMs` on. The time during which one ran is the time the average rate is
+    // taken over: the downloads wait for the analysis between pages, and such waits transfer nothing.
+    void setTransferring(qint64 nowMs, bool transferring);
+    qint64 transferMs(qint64 nowMs) const;
+
 private:
     struct Sample {
         qint64 ms;
@@ -32,6 +37,8 @@ private:
     qint64 m_started = -1;
     qint64 m_received = 0;
     QList<Sample> m_window;
+    qint64 m_transferMs = 0;
+    qint64 m_transferringSince = -1; // -1 while none runs
 };
 
 // "512 B", "1.5 KiB", "23.4 MiB", "1.02 GiB".

@@ -151,6 +151,32 @@ class TestBatch final : public QObject
                 QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
     }
 
+    // The batch run through `executable` (python3 with a script that runs it, say) with `environment` added.
+    Outcome batchThrough(const QString &executable, const QStringList &before, const QStringList &arguments,
+                         const QHash<QString, QString> &environment = {})
+    {
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (auto it = environment.cbegin(); it != environment.cend(); ++it)
+            env.insert(it.key(), it.value());
+        process.setProcessEnvironment(env);
+        process.start(executable,
+                      before +
+                          QStringList{QStringLiteral(PH_PROGRAM), QStringLiteral("batch"), QStringLiteral("--delay"),
+                                      QStringLiteral("0"), QStringLiteral("--out"), outFolder()} +
+                          arguments);
+        if (!process.waitForStarted())
+            return {};
+        QSignalSpy finished(&process, &QProcess::finished);
+        if (process.state() != QProcess::NotRunning && !finished.wait(kProgramLimitMs)) {
+            process.kill();
+            process.waitForFinished();
+            return {};
+        }
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
+    }
+
     Outcome batch(QStringList arguments, const std::function<void(QProcess &)> &whileRunning = {})
     {
         return program(QStringList{QStringLiteral("batch"), QStringLiteral("--delay"), QStringLiteral("0"),
@@ -405,12 +431,15 @@ private Q_SLOTS:
         const QJsonObject summary = document.object();
         QCOMPARE(summary.value(QStringLiteral("exitStatus")).toInt(), BatchRun::kSomeFailed);
         QCOMPARE(summary.value(QStringLiteral("rowsCollected")).toInt(), 4);
-        QCOMPARE(summary.value(QStringLiteral("analysed")).toObject(), (QJsonObject{{QStringLiteral("成功"), 4}}));
+        QCOMPARE(summary.value(QStringLiteral("analysed")).toArray(),
+                 (QJsonArray{QJsonObject{{QStringLiteral("status"), QStringLiteral("succeeded")},
+                                         {QStringLiteral("label"), QStringLiteral("成功")},
+                                         {QStringLiteral("rows"), 4}}}));
         QCOMPARE(summary.value(QStringLiteral("fileCounts")).toObject(),
                  (QJsonObject{{QStringLiteral("done"), 2},
                               {QStringLiteral("failed"), 2},
                               {QStringLiteral("skipped"), 0},
-                              {QStringLiteral("not reached"), 0}}));
+                              {QStringLiteral("notReached"), 0}}));
         QHash<QString, QJsonObject> byAddress;
         qint64 bytes = 0;
         for (const QJsonValue &file : summary.value(QStringLiteral("files")).toArray()) {
@@ -436,6 +465,175 @@ private Q_SLOTS:
         const QJsonObject refused = byAddress.value(refusedAddress);
         QCOMPARE(refused.value(QStringLiteral("result")).toString(), QStringLiteral("failed"));
         QCOMPARE(refused.value(QStringLiteral("reason")).toString(), refusedReason);
+    }
+
+    // What --json says, read by Python's json module: the address each engine fetched (the page's "&amp;" undone
+    // by engine 2), the title of the row that handed the file over (not the file name made from it), and keys a
+    // script matches on that are ASCII words, with the status words beside them as labels.
+    void jsonSaysWhatHappened()
+    {
+        const QString keyword = QStringLiteral("脚本读者");
+        m_server->route(ScholarSite::searchPath(keyword), FixtureHttpServer::Response::html(resultListPage({
+                                                              {QStringLiteral("d101"), "A &amp; B &lt;c&gt;"},
+                                                              {QStringLiteral("d102"), "无链接"},
+                                                              {QStringLiteral("d202"), "Question ?"},
+                                                          })));
+        m_server->route(resultPage(QStringLiteral("d202")),
+                        FixtureHttpServer::Response::html(
+                            "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>d202</title></head><body>"
+                            "<div class=\"allversion_content\"><span class=\"dl_item_span\"><a class=\"dl_item\" "
+                            "href=\"" +
+                            m_site->base().toUtf8() +
+                            "/files/get?id=5&amp;fmt=pdf\" target=\"_blank\"><span class=\"dl_source\">x</span><i "
+                            "class=\"c-icon c-icon-pdf\"></i></a><span class=\"dl_lib\">(全网免费下载)</span></span>"
+                            "</div></body></html>"));
+        m_server->route(QStringLiteral("/files/get?id=5&fmt=pdf"),
+                        FixtureHttpServer::Response::html("%PDF-1.4\n% a document\n%%EOF\n", "application/pdf"));
+        m_server->route(QStringLiteral("/files/d101.pdf"),
+                        FixtureHttpServer::Response::withStatus(404, "<html><body>Not Found</body></html>"));
+
+        const Outcome o = batch({QStringLiteral("--json"), keyword});
+        QCOMPARE(o.exitCode, BatchRun::kSomeFailed);
+
+        QProcess reader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+        reader.setProcessEnvironment(environment);
+        reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral(R"(
+import json, sys
+summary = json.load(sys.stdin)
+def check(value):
+    if isinstance(value, dict):
+        for key, inner in value.items():
+            if not (key.isascii() and key.isidentifier()):
+                print("key not a word:", key)
+            check(inner)
+    elif isinstance(value, list):
+        for inner in value:
+            check(inner)
+check(summary)
+print("exit", summary["exitStatus"], summary["rowsCollected"], sep="|")
+for entry in summary["analysed"]:
+    print("analysed", entry["status"], entry["label"], entry["rows"], sep="|")
+print("counts", *("%s=%d" % item for item in sorted(summary["fileCounts"].items())), sep="|")
+for f in sorted(summary["files"], key=lambda f: f["address"]):
+    print("file", f["result"], f["title"], f["address"], f["reason"], sep="|")
+)")});
+        QVERIFY(reader.waitForStarted());
+        reader.write(o.out.toUtf8());
+        reader.closeWriteChannel();
+        QVERIFY(reader.waitForFinished());
+        QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+        const QString base = m_site->base();
+        QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{
+                     QStringLiteral("exit|4|3"),
+                     QStringLiteral("analysed|succeeded|成功|2"),
+                     QStringLiteral("analysed|noPdf|无pdf|1"),
+                     QStringLiteral("counts|done=1|failed=1|notReached=0|skipped=0"),
+                     QStringLiteral("file|failed|A & B <c>|%1/files/d101.pdf|HTTP 404").arg(base),
+                     QStringLiteral("file|done|Question ?|%1/files/get?id=5&fmt=pdf|").arg(base),
+                 }));
+        QVERIFY2(
+            o.err.contains(QStringLiteral("paperharvest batch: file failed (HTTP 404): %1/files/d101.pdf\n").arg(base)),
+            qPrintable(o.err));
+    }
+
+    // The lines come in the order things happened: a page's rows are told before the analysis of any of them,
+    // also while the walk waits for the next page (slow to come here).
+    void linesInTheOrderThingsHappened()
+    {
+        QFile second(QStringLiteral(PH_TEST_DATA_DIR "/scholar/deep_2.htm"));
+        QVERIFY(second.open(QIODevice::ReadOnly));
+        FixtureHttpServer::Response slow = FixtureHttpServer::Response::html(second.readAll());
+        slow.headerDelayMs = 3000;
+        m_server->route(QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8"),
+                        slow);
+
+        const Outcome o = batch({QStringLiteral("--no-download"), QStringLiteral("深度学习")});
+        QCOMPARE(o.exitCode, 0);
+        static const QRegularExpression pageLine(
+            QStringLiteral("^search 深度学习, page \\d+: \\d+ new rows, (\\d+) in the list$"));
+        static const QRegularExpression analysedLine(QStringLiteral("^analysed (\\d+)/\\d+ "));
+        int told = 0;
+        int analysed = 0;
+        for (const QString &line : o.err.split(QLatin1Char('\n'))) {
+            if (const QRegularExpressionMatch page = pageLine.match(line); page.hasMatch())
+                told = page.captured(1).toInt();
+            if (const QRegularExpressionMatch row = analysedLine.match(line); row.hasMatch()) {
+                analysed = row.captured(1).toInt();
+                QVERIFY2(analysed <= told, qPrintable(o.err));
+            }
+        }
+        QCOMPARE(analysed, 6);
+        QCOMPARE(told, 6);
+    }
+
+    // Quiet, a row whose analysis failed still says so, with the address to try again, and every error line
+    // says whose it is.
+    void quietSaysWhyRowsFailed()
+    {
+        m_server->route(resultPage(QStringLiteral("d301")),
+                        FixtureHttpServer::Response::withStatus(500, "<html><body>Internal error</body></html>"));
+        const Outcome o = batch({QStringLiteral("--quiet"), QStringLiteral("文件类型")});
+        QCOMPARE(o.exitCode, BatchRun::kSomeFailed);
+        QVERIFY2(o.err.contains(QStringLiteral("失败(下载)")) &&
+                     o.err.contains(m_site->resultLink(QStringLiteral("d301"))),
+                 qPrintable(o.err));
+        for (const QString &line : o.err.split(QLatin1Char('\n'), Qt::SkipEmptyParts))
+            QVERIFY2(line.startsWith(QStringLiteral("paperharvest batch: ")), qPrintable(line));
+    }
+
+    // On a terminal of 80 or 40 columns the bar never wraps: when the run ends, no part of any bar is left on the
+    // screen (pyte emulates the terminal, wrapping as terminals do).
+    void terminalKeepsNoStaleBar_data()
+    {
+        QTest::addColumn<int>("columns");
+        QTest::newRow("80 columns") << 80;
+        QTest::newRow("40 columns") << 40;
+    }
+    void terminalKeepsNoStaleBar()
+    {
+        QFETCH(int, columns);
+        const Outcome o =
+            batchThrough(QStringLiteral("/usr/bin/python3"),
+                         {QStringLiteral(PH_TERMINAL_SCREEN), QString::number(columns)}, {QStringLiteral("文件类型")});
+        QVERIFY2(!o.out.isEmpty(), qPrintable(o.err));
+        QStringList screen = o.out.split(QLatin1Char('\n'));
+        QCOMPARE(screen.takeFirst(), QStringLiteral("0"));
+        static const QRegularExpression barPart(QStringLiteral("\\[[#-]+|elapsed \\d|left (\\d|-)"));
+        QStringList stale;
+        for (const QString &line : std::as_const(screen))
+            if (barPart.match(line).hasMatch())
+                stale << line;
+        QVERIFY2(
+            stale.isEmpty(),
+            qPrintable(QStringLiteral("%1 stale lines:\n%2").arg(stale.size()).arg(screen.join(QLatin1Char('\n')))));
+        QCOMPARE(screen.filter(QStringLiteral("file done: ")).size(), 2);
+        QVERIFY2(screen.contains(QStringLiteral("files: 2 done, 0 failed, 0 skipped")),
+                 qPrintable(screen.join(QLatin1Char('\n'))));
+    }
+
+    // A bad argument says what is wrong and where the good ones are listed; a system's reason inside a line comes
+    // in the line's language, whatever the session's language is.
+    void errorLinesReadTheSame()
+    {
+        const Outcome bad = batch({QStringLiteral("--bogus"), QStringLiteral("x")});
+        QCOMPARE(bad.exitCode, 2);
+        QCOMPARE(bad.err,
+                 QStringLiteral("paperharvest batch: Unknown option 'bogus' (see \"paperharvest batch --help\")\n"));
+
+        const QString missing = m_home->filePath(QStringLiteral("missing.zxul"));
+        const Outcome unreadable =
+            batchThrough(QStringLiteral("/usr/bin/env"), {}, {QStringLiteral("--import"), missing},
+                         {{QStringLiteral("LANG"), QStringLiteral("zh_CN.UTF-8")},
+                          {QStringLiteral("LANGUAGE"), QStringLiteral("zh_CN:zh")},
+                          {QStringLiteral("LC_ALL"), QStringLiteral("zh_CN.UTF-8")}});
+        QCOMPARE(unreadable.exitCode, BatchRun::kFatal);
+        static const QRegularExpression chinese(QStringLiteral("[\\x{4e00}-\\x{9fff}]"));
+        QVERIFY2(unreadable.err.startsWith(QStringLiteral("paperharvest batch: --import: ")),
+                 qPrintable(unreadable.err));
+        QVERIFY2(!chinese.match(unreadable.err).hasMatch(), qPrintable(unreadable.err));
     }
 
     // On a terminal the bar ends with the files finished, the bytes, the rate, the time elapsed and the time left.

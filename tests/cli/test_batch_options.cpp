@@ -1,4 +1,9 @@
+#include "cli/BatchCommand.h"
 #include "cli/BatchOptions.h"
+#include "cli/DisplayWidth.h"
+#include "cli/HelpText.h"
+
+#include <QRegularExpression>
 
 #include <QTest>
 
@@ -109,6 +114,36 @@ private Q_SLOTS:
                                  "--skip-visited", "--skip-existing", "--engine", "--threads", "--same-name",
                                  "--max-size", "--export", "--export-format", "--import", "--no-download"})
             QVERIFY2(usage.contains(QLatin1String(name)), name);
+    }
+
+    // Every line of the help fits a terminal of 80 columns (Chinese characters take two), and the wrapping loses
+    // no word of a description.
+    void helpFitsEightyColumns_data()
+    {
+        QTest::addColumn<QString>("usage");
+        QTest::newRow("batch --help") << BatchUsageText();
+        QTest::newRow("--help") << ProgramUsageText();
+    }
+    void helpFitsEightyColumns()
+    {
+        QFETCH(QString, usage);
+        for (const QString &line : usage.split(QLatin1Char('\n')))
+            QVERIFY2(DisplayWidth(line) <= 80, qPrintable(QStringLiteral("%1: %2").arg(DisplayWidth(line)).arg(line)));
+    }
+    void helpKeepsEveryWord()
+    {
+        static const QRegularExpression space(QStringLiteral("\\s+"));
+        const QString usage = BatchUsageText().remove(space);
+        QVERIFY(usage.contains(QStringLiteral("--export-format<FORMAT>")));
+        for (const char *text :
+             {"csv|ris|bibtex|zxul:theformatof--export(default:fromitsextension,.csv.ris.bib,otherwisealist",
+              "0..5=全部期刊学位会议图书专利(default0).", "Namefilesafterthedownloadaddress(原文件名)."})
+            QVERIFY2(usage.contains(QString::fromUtf8(text), Qt::CaseInsensitive), text);
+    }
+    void wrapBreaksChineseBetweenCharacters()
+    {
+        QCOMPARE(WrapText(QStringLiteral("ab 深度学习综述 cd"), 2, 10),
+                 QStringLiteral("  ab 深度\n  学习综述\n  cd\n"));
     }
 };
 

@@ -70,11 +70,22 @@ private Q_SLOTS:
             true,
             [](BatchProgress &p) {
                 p.line(QStringLiteral("analysed 1/2 成功: a"));
-                p.bar(QStringLiteral("downloads"), 1, 2, QStringLiteral("1.00 KiB"));
+                p.bar({QStringLiteral("downloads"), 1, 2, QStringLiteral("1.00 KiB"), {}, {}, {}});
                 p.error(QStringLiteral("file failed (HTTP 404): http://x/a.pdf"));
             },
             true);
-        QCOMPARE(out, QStringLiteral("file failed (HTTP 404): http://x/a.pdf\n"));
+        QCOMPARE(out, QStringLiteral("paperharvest batch: file failed (HTTP 404): http://x/a.pdf\n"));
+    }
+
+    // An error is one line that says whose it is, also when the message had several.
+    void errorsAreOneLineWithTheProgramsName()
+    {
+        const QString out = written(false, [](BatchProgress &p) {
+            p.error(QStringLiteral("创建文件夹出错！\n/x\nPermission denied\n"));
+            p.error(QStringLiteral("file failed (HTTP 404): http://x/a.pdf"));
+        });
+        QCOMPARE(out, QStringLiteral("paperharvest batch: 创建文件夹出错！ /x Permission denied\n"
+                                     "paperharvest batch: file failed (HTTP 404): http://x/a.pdf\n"));
     }
 };
 

@@ -59,6 +59,21 @@ private Q_SLOTS:
         QCOMPARE(meter.rate(), 0.0);
         QCOMPARE(ClockText(meter.secondsLeft(5000)), QStringLiteral("--:--"));
     }
+
+    // The transfer time counts only the spans during which a transfer ran, not the waits between them.
+    void transferTimeLeavesOutTheWaits()
+    {
+        TransferMeter meter;
+        meter.start(0);
+        meter.setTransferring(10'000, true);
+        meter.setTransferring(12'000, true); // a second transfer starts beside the first
+        meter.setTransferring(13'000, false);
+        meter.setTransferring(60'000, false);
+        QCOMPARE(meter.transferMs(60'000), qint64(3000));
+        meter.setTransferring(70'000, true);
+        QCOMPARE(meter.transferMs(70'500), qint64(3500));
+        QCOMPARE(meter.elapsedMs(70'500), qint64(70'500));
+    }
 };
 
 QTEST_APPLESS_MAIN(TestTransferMeter)

@@ -139,6 +139,7 @@ int RunBatchCommand(int argc, char *argv[])
             }(run, status));
         });
         QCoreApplication::exec();
+        progress.clearBar();
         const BatchSummary summary = run.summary();
         if (options.json)
             print(stdout, QString::fromUtf8(summary.json(status)));

@@ -84,7 +84,7 @@ void BatchProgress::writeLine(const QString &text)
 
 void BatchProgress::bar(const BarState &state)
 {
-    if (!m_live)
+    if (!m_live || m_barEnded)
         return;
     m_state = state;
     QString bar = LayoutBar(state, columns());
@@ -107,6 +107,7 @@ void BatchProgress::redrawBar()
 
 void BatchProgress::clearBar()
 {
+    m_barEnded = true;
     if (m_bar.isEmpty())
         return;
     std::fputs(kEraseLine, m_stream);

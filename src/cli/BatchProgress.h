@@ -33,7 +33,8 @@ public:
     void bar(const QString &stage, int value, int maximum) { bar(BarState{stage, value, maximum, {}, {}, {}, {}}); }
     // Draws the bar again at the terminal's current width (after a resize).
     void redrawBar();
-    // Removes the bar (before the summary).
+    // Removes the bar for good (before the summary): a late update of the files does not bring it back beside the
+    // summary's lines.
     void clearBar();
     // The width to lay the bar out for when the stream is no terminal (tests); 0: the terminal's.
     void setColumns(int columns) { m_columns = columns; }
@@ -49,4 +50,5 @@ private:
     int m_columns = 0;
     BarState m_state;
     QString m_bar; // as last drawn; empty when none is on screen
+    bool m_barEnded = false;
 };

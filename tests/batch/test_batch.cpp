@@ -409,7 +409,7 @@ private Q_SLOTS:
         const qsizetype refusedLine = outcome.err.indexOf(QStringLiteral("): %1\n").arg(refusedAddress));
         QVERIFY2(refusedLine > 0, qPrintable(outcome.err));
         const qsizetype lineStart = outcome.err.lastIndexOf(QLatin1Char('\n'), refusedLine) + 1;
-        const QString refusedPrefix = QStringLiteral("file failed (");
+        const QString refusedPrefix = QStringLiteral("paperharvest batch: file failed (");
         QCOMPARE(outcome.err.mid(lineStart, refusedPrefix.size()), refusedPrefix);
         const QString refusedReason =
             outcome.err.mid(lineStart + refusedPrefix.size(), refusedLine - lineStart - refusedPrefix.size());
@@ -644,6 +644,7 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         const auto closeStream = qScopeGuard([stream] { std::fclose(stream); });
         {
             BatchProgress live(stream, true);
+            live.setColumns(120);
             BatchRun batchRun(options({QStringLiteral("文件类型")}), live);
             QCOMPARE(run(batchRun.run()), BatchRun::kCompleted);
         }

@@ -95,7 +95,7 @@ private Q_SLOTS:
     }
 
     // The bar drawn on a stream follows the width it is given at each draw: a narrower terminal gets a narrower
-    // bar at the next redraw.
+    // bar at the next redraw. Once cleared, it stays away.
     void progressFollowsTheWidth()
     {
         std::FILE *stream = std::tmpfile();
@@ -107,6 +107,8 @@ private Q_SLOTS:
             progress.setColumns(40);
             progress.redrawBar();
             progress.clearBar();
+            // A file that ends after the run did does not bring the bar back beside the summary.
+            progress.bar(transfer());
         }
         std::rewind(stream);
         QByteArray bytes;

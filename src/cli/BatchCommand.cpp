@@ -6,6 +6,7 @@
 #include "cli/BatchRun.h"
 #include "cli/BatchTexts.h"
 #include "cli/InterruptSignal.h"
+#include "cli/TerminalResize.h"
 #include "core/store/Settings.h"
 #include "core/util/TextFile.h"
 #include "web/CookieBridge.h"
@@ -126,6 +127,8 @@ int RunBatchCommand(int argc, char *argv[])
     {
         BatchRun run(options, progress);
         InterruptSignal interrupt;
+        TerminalResize resize;
+        QObject::connect(&resize, &TerminalResize::resized, &run, [&] { progress.redrawBar(); });
         QObject::connect(&interrupt, &InterruptSignal::interrupted, &run, [&] {
             progress.error(QStringLiteral("interrupted: stopping (press Ctrl-C again to quit at once)"));
             run.interrupt();

@@ -601,6 +601,7 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QVERIFY2(!o.out.isEmpty(), qPrintable(o.err));
         QStringList screen = o.out.split(QLatin1Char('\n'));
         QCOMPARE(screen.takeFirst(), QStringLiteral("0"));
+        screen.takeFirst(); // the cursor's column
         static const QRegularExpression barPart(QStringLiteral("\\[[#-]+|elapsed \\d|left (\\d|-)"));
         QStringList stale;
         for (const QString &line : std::as_const(screen))
@@ -611,6 +612,29 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
             qPrintable(QStringLiteral("%1 stale lines:\n%2").arg(stale.size()).arg(screen.join(QLatin1Char('\n')))));
         QCOMPARE(screen.filter(QStringLiteral("file done: ")).size(), 2);
         QVERIFY2(screen.contains(QStringLiteral("files: 2 done, 0 failed, 0 skipped")),
+                 qPrintable(screen.join(QLatin1Char('\n'))));
+    }
+
+    // Ctrl-C twice on a terminal during a transfer: the second ends the program at once, and the shell's prompt
+    // comes on a fresh line rather than after the bar.
+    void secondInterruptLeavesAFreshLine()
+    {
+        FixtureHttpServer::Response slow =
+            FixtureHttpServer::Response::html(QByteArray(1 << 20, 'x'), "application/pdf");
+        slow.bytesPerInterval = 1024;
+        slow.intervalMs = 100;
+        m_server->route(QStringLiteral("/files/d301.pdf"), slow);
+        const Outcome o =
+            batchThrough(QStringLiteral("/usr/bin/python3"),
+                         {QStringLiteral(PH_TERMINAL_SCREEN), QStringLiteral("--type-after"),
+                          QStringLiteral("downloads ["), QStringLiteral("\\x03"), QStringLiteral("--type-after"),
+                          QStringLiteral("interrupted: stopping"), QStringLiteral("\\x03"), QStringLiteral("80")},
+                         {QStringLiteral("文件类型")});
+        QStringList screen = o.out.split(QLatin1Char('\n'));
+        QVERIFY2(screen.size() > 2, qPrintable(o.err));
+        QCOMPARE(screen.takeFirst(), QStringLiteral("130"));
+        QCOMPARE(screen.takeFirst(), QStringLiteral("0"));
+        QVERIFY2(screen.filter(QStringLiteral("paperharvest batch: interrupted: stopping")).size() == 1,
                  qPrintable(screen.join(QLatin1Char('\n'))));
     }
 

@@ -4,7 +4,6 @@
 #include "core/download/DownloadTexts.h"
 
 #include <QCommandLineParser>
-#include <QRegularExpression>
 
 namespace {
 struct IntRange {

@@ -41,8 +41,13 @@ public:
     void 显示下载窗口(bool) override {}
 
 private:
+    // A file of `folder` that an earlier run saved from `address` (its origin says so), when skipping visited
+    // addresses: the visit may not have reached the data folder (a full disk), but the file did.
+    QString savedBefore(const QString &folder, const QString &address);
+
     Rules m_rules;
     DownloadListModel &m_downloads;
     QHash<QString, QString> &m_titles;
     QStringList m_unattributed;
+    QHash<QString, QHash<QString, QString>> m_origins; // folder -> origin address -> file, read once per folder
 };

@@ -25,6 +25,7 @@
 #include "core/util/Clock.h"
 #include "core/util/Deployment.h"
 #include "core/util/FileNameRules.h"
+#include "core/util/FileOrigin.h"
 #include "core/util/TextFile.h"
 #include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
@@ -95,6 +96,7 @@ BatchRun::~BatchRun() = default;
 
 QCoro::Task<int> BatchRun::run()
 {
+    reportSettingsFile();
     const QString wanted = absoluteFolder(m_options.saveFolder.value_or(StoredDownloadFolder()));
     QString reason;
     const QString folder = CreateFolderPath(wanted, &reason);
@@ -140,6 +142,7 @@ QCoro::Task<int> BatchRun::run()
     if (!m_interrupted && !m_serviceUnusable && m_downloadsRan)
         co_await download();
 
+    m_dataWritesFailed = VisitedWriteFailures() + settingsWriteFailures();
     CloseVisitedDatabase();
     m_progress.clearBar();
     if (m_interrupted)
@@ -149,6 +152,28 @@ QCoro::Task<int> BatchRun::run()
     if (m_serviceUnusable)
         co_return kServiceUnusable;
     co_return summary().anyFailed() ? kSomeFailed : kCompleted;
+}
+
+void BatchRun::reportSettingsFile()
+{
+    // The store lives as long as the process: only this run's failures are this run's.
+    m_settingsFailuresBefore = SettingsWriteFailures(ApplicationTitle());
+    for (const SettingsFileProblem &problem : SettingsFileProblems(ApplicationTitle()))
+        m_progress.error(QStringLiteral("settings file %1, line %2: %3; the line is passed over (its key reads as its "
+                                        "default) and the file is left as it is until it is mended")
+                             .arg(QDir::toNativeSeparators(SettingsFilePath(ApplicationTitle())))
+                             .arg(problem.line)
+                             .arg(problem.reason));
+}
+
+int BatchRun::settingsWriteFailures()
+{
+    const int failed = SettingsWriteFailures(ApplicationTitle()) - m_settingsFailuresBefore;
+    if (failed > 0)
+        m_progress.error(QStringLiteral("the settings file %1 could not be written (%2 values)")
+                             .arg(QDir::toNativeSeparators(SettingsFilePath(ApplicationTitle())))
+                             .arg(failed));
+    return failed;
 }
 
 void BatchRun::interrupt()
@@ -234,6 +259,7 @@ QCoro::Task<> BatchRun::search()
     SearchDriver driver(browser, *m_flags, window);
     co_await driver.clickBatch();
     window.finish();
+    m_keywordsFailed = window.keywordsFailed();
     m_searching = false;
     if (!window.serviceProblem().isEmpty()) {
         // Rows of the pages before stay in the list as they are; nothing more is asked of the service.
@@ -422,6 +448,8 @@ void BatchRun::reportFinishedFiles(int first, int last)
         const QString path = QDir::toNativeSeparators(ItemFilePath(item));
         switch (outcome) {
         case FileOutcome::Done:
+            // The file says where it came from, so a later run knows it also when the visit was not recorded.
+            SetFileOrigin(ItemFilePath(item), item.address);
             m_progress.line(QStringLiteral("file done: %1").arg(path));
             break;
         case FileOutcome::Skipped:
@@ -466,5 +494,7 @@ BatchSummary BatchRun::summary() const
                                       m_scheduler ? m_scheduler->mode() : 2);
     s.downloadMs = m_downloadMs;
     s.retries = m_analysisRetries + (m_scheduler ? m_scheduler->retries() : 0);
+    s.keywordsFailed = m_keywordsFailed;
+    s.dataWritesFailed = m_dataWritesFailed;
     return s;
 }

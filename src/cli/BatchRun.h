@@ -53,6 +53,10 @@ Q_SIGNALS:
     void searchEnded();
 
 private:
+    // Names each line of the settings file that does not parse cleanly.
+    void reportSettingsFile();
+    // The values the settings file did not take, with a line saying so.
+    int settingsWriteFailures();
     // Loads the --import files into the list; false (with a line saying why) when one cannot be read.
     bool importLists();
     bool importListFile(const QString &path);
@@ -93,6 +97,9 @@ private:
     bool m_serviceUnusable = false;
     bool m_downloadsRan = false;
     int m_analysisRetries = 0;
+    int m_keywordsFailed = 0;
+    int m_dataWritesFailed = 0;
+    int m_settingsFailuresBefore = 0;
     QSet<QString> m_reportedFiles;        // addresses of download rows already reported as ended
     QHash<QString, QString> m_fileTitles; // download address -> the title of the result row that handed it over
     TransferMeter m_meter;

@@ -6,6 +6,7 @@
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
 #include "core/search/ServicePageCheck.h"
+#include "core/util/MessageText.h"
 
 BatchSearchWindow::BatchSearchWindow(Browser &browser, ResultListModel &results, RunFlags &flags,
                                      const PacingView &pacing, BatchProgress &progress)
@@ -24,7 +25,7 @@ void BatchSearchWindow::setKeywords(const QStringList &keywords, int typeIndex, 
     m_keywords.clear();
     for (const QString &line : SearchDriver::keywordLines(m_keywordText))
         if (!line.trimmed().isEmpty())
-            m_keywords << line.trimmed();
+            m_keywords << CutForMessage(line.trimmed());
     m_keywordIndex = -1;
     m_typeIndex = typeIndex;
     m_yearIndex = yearIndex;
@@ -36,6 +37,7 @@ void BatchSearchWindow::setKeywordText(const QString &text)
     ++m_keywordIndex;
     m_pageNumbers.clear();
     m_keywordRows = 0;
+    m_keywordFailed = false;
     m_keywordText = text;
 }
 
@@ -67,11 +69,20 @@ bool BatchSearchWindow::waitForService(const ServicePageVerdict &verdict, const 
     return false;
 }
 
+bool BatchSearchWindow::failKeyword(const ServicePageVerdict &verdict, const QString &keyword, const QString &address)
+{
+    ++m_keywordsFailed;
+    m_keywordFailed = true;
+    m_progress.error(ServiceProblemText(verdict, keyword, address) +
+                     QStringLiteral("; this keyword fails, the batch goes on with the next"));
+    return true;
+}
+
 void BatchSearchWindow::pageWalkedBefore(const QString &address)
 {
     m_progress.line(QStringLiteral("search %1: the next page leads back to %2, walked before; the walk of this keyword "
                                    "ends here")
-                        .arg(m_keywords.value(m_keywordIndex), address));
+                        .arg(m_keywords.value(m_keywordIndex), CutForMessage(address)));
 }
 
 void BatchSearchWindow::reportNewRows()
@@ -99,6 +110,6 @@ void BatchSearchWindow::reportNewRows()
 
 void BatchSearchWindow::endKeyword()
 {
-    if (m_keywordIndex >= 0 && m_keywordRows == 0 && m_serviceProblem.isEmpty())
+    if (m_keywordIndex >= 0 && m_keywordRows == 0 && m_serviceProblem.isEmpty() && !m_keywordFailed)
         m_progress.line(QStringLiteral("search %1: no results").arg(m_keywords.value(m_keywordIndex)));
 }

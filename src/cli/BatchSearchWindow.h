@@ -38,11 +38,15 @@ public:
     QCoro::Task<bool> nextPage() override;
     // Nobody can solve a verification here: the batch ends at the first page that is not a result page.
     bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
+    // A refusal of one keyword's request fails that keyword, with its reason, and the batch goes on.
+    bool failKeyword(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
     void serviceWaitEnded() override {}
     void pageWalkedBefore(const QString &address) override;
 
     // Why the service could not be used, when it could not; empty otherwise.
     QString serviceProblem() const { return m_serviceProblem; }
+    // The keywords the service refused to search (or to walk to their end).
+    int keywordsFailed() const { return m_keywordsFailed; }
 
 private:
     // One line per result page that gave new rows (pages told apart by the rows' source page), numbered in
@@ -59,9 +63,11 @@ private:
     int m_typeIndex = 0;
     int m_yearIndex = 0;
     QString m_serviceProblem;
+    int m_keywordsFailed = 0;
+    bool m_keywordFailed = false; // the keyword being walked
 
     // The keyword being walked: the driver takes the non-blank lines in order and calls setKeywordText() once
-    // as it starts each.
+    // as it starts each. Held as the messages show them: cut to a readable length.
     QStringList m_keywords;
     int m_keywordIndex = -1;
     QHash<QString, int> m_pageNumbers; // source page -> its number within the keyword

@@ -150,6 +150,10 @@ QString BatchSummary::text() const
                .arg(words.isEmpty() ? QStringLiteral("none") : words.join(QStringLiteral(", ")));
     if (retries > 0)
         out += QStringLiteral("retries after 429/503: %1\n").arg(retries);
+    if (keywordsFailed > 0)
+        out += QStringLiteral("keywords failed: %1\n").arg(keywordsFailed);
+    if (dataWritesFailed > 0)
+        out += QStringLiteral("data folder writes failed: %1\n").arg(dataWritesFailed);
     if (!downloadsRan) {
         out += QStringLiteral("files: not downloaded\n");
         return out;
@@ -179,6 +183,8 @@ QByteArray BatchSummary::json(int exitStatus) const
         {QStringLiteral("analysed"), analysed},     {QStringLiteral("notAnalysed"), unanalysed},
         {QStringLiteral("retries"), retries},       {QStringLiteral("downloadsRan"), downloadsRan},
     };
+    document.insert(QStringLiteral("keywordsFailed"), keywordsFailed);
+    document.insert(QStringLiteral("dataWritesFailed"), dataWritesFailed);
     if (downloadsRan) {
         document.insert(QStringLiteral("fileCounts"), QJsonObject{{outcomeKey(FileOutcome::Done), filesDone},
                                                                   {outcomeKey(FileOutcome::Failed), filesFailed},
@@ -204,5 +210,5 @@ bool BatchSummary::anyFailed() const
     const bool rowFailed = std::any_of(statuses.cbegin(), statuses.cend(), [](const QPair<QString, int> &entry) {
         return StatusGroup(entry.first) == SearchTexts::失败;
     });
-    return rowFailed || filesFailed > 0;
+    return rowFailed || filesFailed > 0 || keywordsFailed > 0 || dataWritesFailed > 0;
 }

@@ -35,12 +35,16 @@ struct BatchSummary {
     int filesWaiting = 0; // not reached (an interrupted run)
     // Requests asked again after the server answered 429 or 503 (row pages and files).
     int retries = 0;
+    // Keywords the service refused to search (their address too long, a bad request, no such page).
+    int keywordsFailed = 0;
+    // Writes to the data folder that failed (the visited-address database on a full disk, say).
+    int dataWritesFailed = 0;
     // All files together, and the time from the first download's start to the last one's end.
     qint64 bytesReceived = 0;
     qint64 downloadMs = 0;
     QList<FileReport> files;
 
-    // Some row's analysis or some file failed.
+    // Some keyword, row's analysis, file or write to the data folder failed.
     bool anyFailed() const;
 
     // `titles`: the result row title of each download address handed over; `engine`: the download mode the files

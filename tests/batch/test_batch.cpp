@@ -6,12 +6,15 @@
 #include "core/search/ResultListModel.h"
 #include "core/search/SearchDriver.h"
 #include "core/store/Database.h"
+#include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/TextFile.h"
 #include "support/FixtureHttpServer.h"
 #include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 #include "support/ScholarSite.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SmallDisk.h"
 #include "support/TestEnvironment.h"
 #include "web/WebEngineBrowser.h"
 
@@ -1306,6 +1309,122 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QList<ListRecord> records;
         QVERIFY(ReadListFile(list, [&](const ListRecord &r) { records.append(r); }));
         QCOMPARE(records.size(), rowsKept);
+    }
+
+    // A refusal that concerns one keyword's request (its address too long, a bad request, a result page that is not
+    // there) fails that keyword with its reason, and the batch goes on with the next one; the run ends with status
+    // 4. The keyword's error line stays a line however long the keyword is.
+    void refusedKeywordEndsOnlyThatKeyword_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("refusedPath");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<int>("rowsBefore"); // rows the refused keyword gave before its refusal
+        const QString huge(300000, u'x');
+        QTest::newRow("414 for a keyword of 300 000 characters")
+            << huge << requestPath(QueryAddress(huge, 0, 0)) << 414 << 0;
+        QTest::newRow("400") << QStringLiteral("坏请求") << requestPath(QueryAddress(QStringLiteral("坏请求"), 0, 0))
+                             << 400 << 0;
+        QTest::newRow("404 of the second result page")
+            << QStringLiteral("深度学习")
+            << QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8") << 404 << 3;
+    }
+    void refusedKeywordEndsOnlyThatKeyword()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(QString, refusedPath);
+        QFETCH(int, status);
+        QFETCH(int, rowsBefore);
+        m_server->route(refusedPath, FixtureHttpServer::Response::withStatus(status, "<html><body>no</body></html>"));
+        const QString keywords = m_home->filePath(QStringLiteral("keywords.list"));
+        QVERIFY(TextFile::writeLines(keywords, {keyword, QStringLiteral("机器翻译")}));
+
+        const Outcome o = batch({QStringLiteral("--keywords-file"), keywords});
+        QCOMPARE(o.exitCode, BatchRun::kSomeFailed);
+        QVERIFY2(o.err.contains(QStringLiteral("HTTP %1").arg(status)) &&
+                     o.err.contains(QStringLiteral("this keyword fails")),
+                 qPrintable(o.err.left(4000)));
+        QVERIFY2(o.out.contains(QStringLiteral("keywords failed: 1\n")), qPrintable(o.out));
+        QVERIFY2(o.out.contains(QStringLiteral("rows collected: %1\n").arg(rowsBefore + 2)), qPrintable(o.out));
+        const QStringList files = filesIn(outFolder());
+        QVERIFY2(files.contains(QStringLiteral("神经机器翻译.pdf")) &&
+                     files.contains(QStringLiteral("统计机器翻译.pdf")),
+                 qPrintable(files.join(u',')));
+        for (const QString &line : o.err.split(u'\n'))
+            QVERIFY2(line.size() < 1000, qPrintable(line.left(300)));
+    }
+
+    // A settings file with a quote left open is named with its line and left exactly as it was, while the run goes
+    // on with the lines that read cleanly.
+    void faultySettingsFileIsNamedAndLeftAlone()
+    {
+        const QString ini = m_home->filePath(QStringLiteral("PaperHarvest.ini"));
+        const QByteArray text = "[fWebSearch]\r\n代理ip使用index=\"2\r\ncombo1=0\r\n";
+        QFile file(ini);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        const Outcome o = batch({QStringLiteral("--no-download"), QStringLiteral("文件类型")});
+        QCOMPARE(o.exitCode, BatchRun::kCompleted);
+        QVERIFY2(o.err.contains(QStringLiteral("settings file %1, line 2: ").arg(QDir::toNativeSeparators(ini))),
+                 qPrintable(o.err));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text);
+    }
+
+    // The data folder filling up mid-run: the writes that fail are counted and the run ends with status 4 and the
+    // reason. The next run that skips visited addresses recognises the files saved although their visits did not
+    // settle, and fetches none of them again. A real small file system fills up here, as a user's partition
+    // does: a file-size limit would fail with "File too large", and SQLite's page limit without any disk at all.
+    void fullDataFolderMidRun()
+    {
+        SmallDisk disk(64 * 1024 * 1024);
+        if (!disk.available())
+            QSKIP(qPrintable(disk.why()));
+        ScopedEnvironment home("PAPERHARVEST_HOME", QFile::encodeName(disk.path()));
+        bool filled = false;
+        const QStringList papers{QStringLiteral("神经机器翻译.pdf"), QStringLiteral("统计机器翻译.pdf")};
+        {
+            BatchOptions first = options({QStringLiteral("机器翻译")});
+            first.skipVisited = true;
+            BatchRun batchRun(first, *m_progress);
+            // Both rows' visits are recorded as they are analysed; the disk fills as the last one is, so the
+            // downloads' visits settle on a full disk.
+            connect(&batchRun.results(), &QAbstractItemModel::dataChanged, this, [&] {
+                const ResultListModel &rows = batchRun.results();
+                if (!filled && rows.rowCount() == 2 && rows.row(1).status == QStringLiteral("成功"))
+                    filled = disk.fill();
+            });
+            const int st = run(batchRun.run());
+            QCOMPARE(st, BatchRun::kSomeFailed);
+            QVERIFY(filled);
+            QVERIFY(batchRun.summary().dataWritesFailed >= 1);
+            QVERIFY(batchRun.summary().text().contains(QStringLiteral("data folder writes failed: ")));
+            QCOMPARE(filesIn(outFolder()), papers);
+        }
+        disk.free();
+        // Whether the database still found room for the downloads' settling depends on how its log lies on the
+        // disk; a settle that found none leaves each visit marked as waiting on its download, as here.
+        {
+            Database db;
+            QVERIFY(db.open(disk.filePath(QStringLiteral("zxdata.db")),
+                            DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))));
+            QVERIFY(db.exec(QStringLiteral("delete from 待下载表; insert into 待下载表 select 网址 from 访问表")));
+            QCOMPARE(db.changes(), 2);
+        }
+        const qsizetype fetched = m_server->requestsFor(QStringLiteral("/files")).size();
+        BatchOptions second = options({QStringLiteral("机器翻译")});
+        second.skipVisited = true;
+        BatchRun again(second, *m_progress);
+        QCOMPARE(run(again.run()), BatchRun::kCompleted);
+        QCOMPARE(m_server->requestsFor(QStringLiteral("/files")).size(), fetched);
+        QCOMPARE(filesIn(outFolder()), papers);
+        QVERIFY(OpenVisitedDatabase());
+        for (const QString &id : {QStringLiteral("d201"), QStringLiteral("d202")}) {
+            QString address = m_site->resultLink(id);
+            QVERIFY2(IsVisitedAddress(address), qPrintable(address));
+        }
+        CloseVisitedDatabase();
     }
 
     // The service withholding the analysis's document pages: three rows in a row end the road with status 3 and

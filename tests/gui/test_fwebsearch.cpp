@@ -1,5 +1,6 @@
 #include "ModalAnswerer.h"
 #include "core/analysis/AnalysisDriver.h"
+#include "core/download/DownloadSettings.h"
 #include "core/net/Browser.h"
 #include "core/run/RunFlags.h"
 #include "core/search/ResultListModel.h"
@@ -28,6 +29,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTreeView>
@@ -463,6 +465,26 @@ private Q_SLOTS:
         WriteSetting(ApplicationTitle(), SettingKeys::combo1.section(), SettingKeys::combo1.key(), stored);
         fWebSearch w;
         QCOMPARE(w.findChild<QComboBox *>(QStringLiteral("Combo1"))->currentText(), shown);
+    }
+
+    // A settings file with a quote left open is named at start with its line; the lines after it still count.
+    void faultySettingsFileIsNamedAtStart()
+    {
+        TestHome home;
+        QFile ini(home.filePath(ApplicationTitle() + QStringLiteral(".ini")));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[设置]\r\n代理服务器网址=\"proxy\r\n文件最大值=20\r\n");
+        ini.close();
+        RecordingPrompt prompt;
+        fCover cover;
+        QSignalSpy loaded(&cover, &fCover::loaded);
+        cover.show();
+        QVERIFY(loaded.wait());
+        const auto restore = qScopeGuard([] { DownloadSettings::program().maxFileSizeMb = 10; });
+        const QString told = prompt.texts().join(u'\n');
+        QVERIFY2(told.contains(QStringLiteral("第 2 行")), qPrintable(told));
+        QCOMPARE(DownloadSettings::program().maxFileSizeMb, 20.0);
+        CloseVisitedDatabase();
     }
 
     // Closing the main window shows the cover again, unless the download window is open.

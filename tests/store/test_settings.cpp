@@ -1,4 +1,5 @@
 #include "core/store/Settings.h"
+#include "core/store/StoreTexts.h"
 #include "core/util/DataFolder.h"
 #include "support/TestEnvironment.h"
 
@@ -197,6 +198,71 @@ private Q_SLOTS:
         QCOMPARE(下载窗口分辨率.read(), QString()); // written empty, not missing: no default comes back
         WriteSetting(ApplicationTitle(), "下载", "线程", "0");
         QCOMPARE(线程.read(), 0);
+    }
+
+    // A file a user edited by hand: a value whose quote is left open (or a path ending in a backslash) would fold
+    // every later line into it, so a hand-set maximum size of 20 MB would read as the default 10. Each line at
+    // fault is named and passed over, the others read as they stand, and the file is never written over.
+    void aFileThatDoesNotParseIsReadLineByLineAndLeftAlone_data()
+    {
+        QTest::addColumn<QByteArray>("faultyLine");
+        QTest::addColumn<QString>("reason");
+        QTest::newRow("quote left open") << QByteArray("代理服务器网址=\"proxy.example.com")
+                                         << StoreTexts::kIniQuoteUnclosed;
+        QTest::newRow("backslash at the end")
+            << QByteArray("代理服务器网址=C:\\papers\\") << StoreTexts::kIniLineJoined;
+        QTest::newRow("section without its bracket") << QByteArray("[代理") << StoreTexts::kIniSectionUnclosed;
+        QTest::newRow("neither key nor section") << QByteArray("proxy.example.com") << StoreTexts::kIniNotAKey;
+    }
+    void aFileThatDoesNotParseIsReadLineByLineAndLeftAlone()
+    {
+        QFETCH(QByteArray, faultyLine);
+        QFETCH(QString, reason);
+        TestHome home;
+        const QString path = SettingsFilePath(ApplicationTitle());
+        const QByteArray text =
+            "[设置]\r\n使用ip代理=1\r\n" + faultyLine + "\r\n文件最大值=20\r\n[fWebSearch]\r\ncombo1=7\r\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+
+        QCOMPARE(文件最大值.read(), 20.0);
+        QCOMPARE(combo1.read(), 7);
+        QCOMPARE(使用ip代理.read(), true);
+        QCOMPARE(代理服务器网址.read(), QString());
+        const QList<SettingsFileProblem> problems = SettingsFileProblems(ApplicationTitle());
+        QCOMPARE(problems.size(), 1);
+        QCOMPARE(problems[0].line, 3);
+        QCOMPARE(problems[0].reason, reason);
+
+        // Changed for this run only.
+        combo1.write(9);
+        QCOMPARE(combo1.read(), 9);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text);
+    }
+
+    // A value written as it already stands leaves the file alone: a batch that changes nothing rewrites nothing
+    // (and a file kept by hand keeps its comments and layout).
+    void unchangedValuesAreNotWritten()
+    {
+        TestHome home;
+        const QString path = SettingsFilePath(ApplicationTitle());
+        const QByteArray text = "; kept by hand\n[fWebSearch]\n代理ip使用index=3\ncombo1=7\n";
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(text);
+        file.close();
+        代理ip使用index.write(3);
+        combo1.write(7);
+        QVERIFY(SettingsFileProblems(ApplicationTitle()).isEmpty());
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), text);
+        file.close();
+        combo1.write(8);
+        QCOMPARE(plainFile().value("fWebSearch/combo1").toString(), QString("8"));
+        QCOMPARE(plainFile().value("fWebSearch/代理ip使用index").toString(), QString("3"));
     }
 
     void storedTextConversions_data()

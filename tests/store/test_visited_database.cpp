@@ -1,9 +1,12 @@
+#include "core/search/ListExchange.h"
 #include "core/store/Database.h"
 #include "core/store/DatabasePassword.h"
 #include "core/store/StoreTexts.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
 #include "core/util/DataFolder.h"
+#include "support/ScopedEnvironment.h"
+#include "support/SmallDisk.h"
 #include "support/TestEnvironment.h"
 
 #include <QCryptographicHash>
@@ -515,6 +518,48 @@ private Q_SLOTS:
         QVERIFY(!error.isEmpty());
         QVERIFY(!refused.isOpen());
         QCOMPARE(fileHash(foreign), before);
+    }
+
+    // A full disk is called a full disk: neither a foreign or damaged file at start nor the complaint of a rollback
+    // that found nothing to roll back. A real small file system fills up here, as a user's partition does: a size
+    // limit of the process or of SQLite would fail with other words than the ones the user meets.
+    void fullDiskIsCalledFull_data()
+    {
+        QTest::addColumn<QString>("when");
+        QTest::newRow("opening the database at start") << "open";
+        QTest::newRow("committing an export") << "export";
+    }
+    void fullDiskIsCalledFull()
+    {
+        QFETCH(QString, when);
+        SmallDisk disk(64 * 1024);
+        if (!disk.available())
+            QSKIP(qPrintable(disk.why()));
+        const QString full = qt_error_string(ENOSPC);
+        QString error;
+        if (when == "open") {
+            ScopedEnvironment home("PAPERHARVEST_HOME", QFile::encodeName(disk.path()));
+            QVERIFY(OpenVisitedDatabase());
+            QString address = "http://h/a";
+            QVERIFY(RecordVisitedAddress(address));
+            CloseVisitedDatabase();
+            QVERIFY(disk.fill());
+            QVERIFY(!OpenVisitedDatabase(&error));
+            disk.free();
+            QVERIFY(OpenVisitedDatabase());
+            QVERIFY(IsVisitedAddress(address));
+        } else {
+            // More than the disk holds, less than SQLite's page cache: the rows go in and the commit finds no room.
+            QList<ListRecord> records;
+            for (int i = 0; i < 400; ++i)
+                records.append({QStringLiteral("http://h/%1").arg(i), QString(300, u'题'), {}, {}, {}, {}});
+            QVERIFY(!ExportListFile(disk.filePath("list.zxul"), records, &error));
+            QVERIFY(!QFileInfo::exists(disk.filePath("list.zxul")));
+        }
+        // SQLite says "database or disk is full" where a write found no room at all, and gives the system's
+        // reason where one is behind it.
+        QVERIFY2(error.contains(full) || error.contains("disk is full"), qPrintable(error));
+        QVERIFY2(!error.contains("rollback") && !error.contains("not a database"), qPrintable(error));
     }
 
     void transactionRollsBackUnlessCommitted()

@@ -379,10 +379,11 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
         return status;
     }
     const bool newlyVisited = RecordVisitedAwaitingDownload(address);
-    m_view.加入下载列表(link, name, linkType, folder, QString());
-    // An address visited in an earlier run was saved then; only this run's own record waits on its download.
+    // An address visited in an earlier run was saved then; only this run's own record waits on its download. The
+    // link comes first: a hand-over may find the file saved already and settle the visit at once.
     if (newlyVisited)
         LinkVisitedToDownload(link, address);
+    m_view.加入下载列表(link, name, linkType, folder, QString());
     status = setRowStatus(key, AnalysisText::成功);
     setRowType(key, linkType);
     return status;

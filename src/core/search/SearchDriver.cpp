@@ -109,10 +109,13 @@ QCoro::Task<> SearchDriver::clickBatch()
         co_await 打开百度搜索网页(QueryAddress(keyword, m_window.typeIndex(), m_window.yearIndex()));
         // A stop requested while the query page loaded ends the batch here: walking the page now would ignore it
         // (and, with the batch flag already idle, even ask for the save target again).
-        if (m_flags.BatchIdle() || !co_await serviceUsable(&SearchDriver::batchStopped, true))
+        if (m_flags.BatchIdle())
             break;
-        // Exactly as a click on the page-walk button (which may refuse, or stop a walk the user started).
-        co_await clickWalk();
+        // A page the batch cannot use ends it, unless the refusal was this keyword's alone: then the next one comes.
+        if (co_await serviceUsable(&SearchDriver::batchStopped, true))
+            co_await clickWalk(); // exactly as a click on the page-walk button (which may refuse, or stop a walk)
+        else if (m_flags.BatchIdle())
+            break;
 
         co_await pendingEvents();
         co_await 打开百度搜索网页(QStringLiteral("about:blank"));
@@ -211,6 +214,9 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
             co_return true;
         }
         if (!waiting) {
+            // Its walk ends; the batch goes on.
+            if (RefusesOnlyTheRequest(verdict) && m_window.failKeyword(verdict, m_keyword, m_browser.currentUrl()))
+                co_return false;
             if (!m_window.waitForService(verdict, m_keyword, m_browser.currentUrl())) {
                 m_flags.setBatchIdle(true);
                 m_flags.setCollectIdle(true);

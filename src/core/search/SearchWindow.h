@@ -36,6 +36,9 @@ public:
     // True: the walk waits until a result page shows again (the user can solve a verification in the browser);
     // false: the batch and its walk end here.
     virtual bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) = 0;
+    // The service refused the request of `keyword`'s search or page turn alone (RefusesOnlyTheRequest): true when
+    // that keyword ends here and the batch goes on with the next; false to treat it as waitForService says.
+    virtual bool failKeyword(const ServicePageVerdict &, const QString &, const QString &) { return false; }
     // Such a wait ended: a result page shows again and the walk goes on, or the run was stopped.
     virtual void serviceWaitEnded() = 0;
     // A page turn led back to a page this walk had already shown (a next-page link that points backwards): the

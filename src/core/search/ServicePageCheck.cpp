@@ -2,6 +2,7 @@
 
 #include "core/net/Browser.h"
 #include "core/search/ServiceMarkup.h"
+#include "core/util/MessageText.h"
 
 #include <QHostAddress>
 #include <QUrl>
@@ -41,7 +42,7 @@ ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, 
     if (onAnotherServiceHost(load.url, serviceBase))
         return {ServicePageState::Verification, QUrl(load.url).host()};
     if (load.httpStatus >= 400)
-        return {ServicePageState::Refused, QStringLiteral("HTTP %1").arg(load.httpStatus)};
+        return {ServicePageState::Refused, QStringLiteral("HTTP %1").arg(load.httpStatus), load.httpStatus};
     return {};
 }
 
@@ -55,6 +56,12 @@ ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &tit
                                                 .arg(double(kPageReadLimit) / kMiB, 0, 'f', 0)};
     }
     return JudgeServicePage(load, title, page.outerHtml, serviceBase);
+}
+
+bool RefusesOnlyTheRequest(const ServicePageVerdict &verdict)
+{
+    return verdict.state == ServicePageState::Refused &&
+           (verdict.httpStatus == 400 || verdict.httpStatus == 404 || verdict.httpStatus == 414);
 }
 
 QString ServiceProblemWhat(const ServicePageVerdict &verdict)
@@ -85,5 +92,6 @@ QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &key
 {
     if (verdict.usable())
         return {};
-    return QStringLiteral("%1 while searching %2 at %3").arg(ServiceProblemWhat(verdict), keyword, address);
+    return QStringLiteral("%1 while searching %2 at %3")
+        .arg(ServiceProblemWhat(verdict), CutForMessage(keyword), CutForMessage(address));
 }

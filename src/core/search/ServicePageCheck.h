@@ -23,6 +23,8 @@ struct ServicePageVerdict {
     ServicePageState state = ServicePageState::Usable;
     // What went wrong, in a few words (the HTTP status, the browser's reason); empty when usable.
     QString reason;
+    // The HTTP status of a refusal; 0 otherwise.
+    int httpStatus = 0;
 
     bool usable() const { return state == ServicePageState::Usable; }
 };
@@ -36,8 +38,12 @@ ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, 
 ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &title, const PageSnapshot &page,
                                         const QString &serviceBase);
 
+// The service refused this one request, not the program: its address too long (414) or malformed (400), or no
+// such page (404). Another keyword may well be answered; a verification, 429 or no answer at all concern every one.
+bool RefusesOnlyTheRequest(const ServicePageVerdict &verdict);
+
 // What happened, in a few words with the reason ("the search service asks for a verification (百度安全验证)").
 QString ServiceProblemWhat(const ServicePageVerdict &verdict);
 
-// One line for the user: what happened, for which keyword and on which page.
+// One line for the user: what happened, for which keyword and on which page (both cut to a readable length).
 QString ServiceProblemText(const ServicePageVerdict &verdict, const QString &keyword, const QString &address);

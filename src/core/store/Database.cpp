@@ -26,9 +26,32 @@ Database &Database::operator=(Database &&other) noexcept
     return *this;
 }
 
+namespace {
+// SQLite's words for the last failure, and the operating system's reason behind it when the failure was the file
+// system's ("database or disk is full (No space left on device)"): the two together tell a full disk from a
+// damaged file.
+QString describeFailure(sqlite3 *db)
+{
+    const QString message = QString::fromUtf8(sqlite3_errmsg(db));
+    switch (sqlite3_errcode(db) & 0xff) {
+    case SQLITE_IOERR:
+    case SQLITE_FULL:
+    case SQLITE_CANTOPEN:
+    case SQLITE_READONLY:
+    case SQLITE_PERM:
+        if (const int code = sqlite3_system_errno(db))
+            return QStringLiteral("%1 (%2)").arg(message, qt_error_string(code));
+        break;
+    default:
+        break;
+    }
+    return message;
+}
+} // namespace
+
 void Database::setError(const QString &what)
 {
-    m_error = m_db ? what + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(m_db)) : what;
+    m_error = m_db ? what + QStringLiteral(": ") + describeFailure(m_db) : what;
 }
 
 bool Database::open(const QString &path, const QByteArray &key)
@@ -69,8 +92,12 @@ bool Database::openWith(const QString &path, const QByteArray &key, int flags)
         return false;
     }
     // The first read decides: a foreign, damaged or differently keyed file fails here, before anything is written.
+    // A file the disk will not let us read (full, unreadable) is not called foreign: the file may be fine.
     if (sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master;", nullptr, nullptr, nullptr) != SQLITE_OK) {
-        setError(QStringLiteral("%1: not a database of this program, damaged, or a wrong password").arg(path));
+        const int code = sqlite3_errcode(m_db) & 0xff;
+        setError(code == SQLITE_NOTADB || code == SQLITE_CORRUPT
+                     ? QStringLiteral("%1: not a database of this program, damaged, or a wrong password").arg(path)
+                     : QStringLiteral("%1: cannot be read").arg(path));
         close();
         return false;
     }
@@ -95,8 +122,8 @@ bool Database::exec(const QString &sql)
     char *message = nullptr;
     const QByteArray text = sql.toUtf8();
     if (sqlite3_exec(m_db, text.constData(), nullptr, nullptr, &message) != SQLITE_OK) {
-        m_error = QString::fromUtf8(message ? message : sqlite3_errmsg(m_db));
         sqlite3_free(message);
+        m_error = describeFailure(m_db);
         return false;
     }
     return true;
@@ -173,7 +200,7 @@ bool Statement::next()
         return true;
     if (rc != SQLITE_DONE) {
         m_failed = true;
-        m_error = QString::fromUtf8(sqlite3_errmsg(sqlite3_db_handle(m_stmt)));
+        m_error = describeFailure(sqlite3_db_handle(m_stmt));
     }
     return false;
 }
@@ -254,6 +281,10 @@ bool Transaction::commit()
     m_active = false;
     if (m_db.exec(QStringLiteral("COMMIT")))
         return true;
+    // A full disk or an I/O error has already rolled the transaction back, and the ROLLBACK's own complaint
+    // ("no transaction is active") would hide why the commit failed.
+    const QString why = m_db.lastError();
     m_db.exec(QStringLiteral("ROLLBACK"));
+    m_db.m_error = why;
     return false;
 }

@@ -42,6 +42,7 @@ public:
 
 private:
     friend class Statement;
+    friend class Transaction;
     bool openWith(const QString &path, const QByteArray &key, int flags);
     void setError(const QString &what);
 

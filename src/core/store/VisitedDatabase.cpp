@@ -29,6 +29,7 @@ struct VisitedStore {
     std::unique_ptr<Statement> settle;
     // A database that cannot be written (read-only, disk full) fails every row alike: saying so once is enough.
     bool writeFailureReported = false;
+    int writeFailures = 0;
 };
 
 std::unique_ptr<VisitedStore> &store()
@@ -144,6 +145,7 @@ void preferWriteAheadLog(Database &db)
 
 void reportWriteFailure(VisitedStore &s, const QString &reason)
 {
+    ++s.writeFailures;
     if (s.writeFailureReported)
         return;
     s.writeFailureReported = true;
@@ -212,6 +214,11 @@ void CloseVisitedDatabase()
 bool IsVisitedDatabaseOpen()
 {
     return store() != nullptr;
+}
+
+int VisitedWriteFailures()
+{
+    return store() ? store()->writeFailures : 0;
 }
 
 bool IsVisitedAddress(QString &address)

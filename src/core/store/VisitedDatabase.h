@@ -21,6 +21,8 @@ bool OpenVisitedDatabase(QString *error = nullptr);
 // Releases the connection (program end).
 void CloseVisitedDatabase();
 bool IsVisitedDatabaseOpen();
+// The writes that failed since the database was opened (each is a visit, or its mark, that did not reach the file).
+int VisitedWriteFailures();
 
 // True when the address is recorded.
 bool IsVisitedAddress(QString &address);

@@ -22,6 +22,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDir>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMouseEvent>
@@ -144,12 +145,25 @@ void fCover::load()
     QString error;
     if (!OpenVisitedDatabase(&error))
         Prompt::current().message(StoreTexts::kVisitedUnusable.arg(error), Prompt::Icon::Warning);
+    reportSettingsFile();
     BuildSystemDescription();
     // The browser-emulation setting has nothing to write: Qt WebEngine always renders in standards mode.
     DownloadSettings::program().maxFileSizeMb = SettingKeys::文件最大值.read();
     m_timer1->start();
     m_loading->hide();
     Q_EMIT loaded();
+}
+
+void fCover::reportSettingsFile()
+{
+    QStringList lines;
+    for (const SettingsFileProblem &problem : SettingsFileProblems(ApplicationTitle()))
+        lines << QString::number(problem.line);
+    if (!lines.isEmpty())
+        Prompt::current().message(
+            StoreTexts::kSettingsFileFaulty.arg(QDir::toNativeSeparators(SettingsFilePath(ApplicationTitle())),
+                                                lines.join(u'、')),
+            Prompt::Icon::Warning);
 }
 
 void fCover::Timer1_Timer()

@@ -43,6 +43,8 @@ protected:
 
 private:
     void load();
+    // A settings file that does not parse cleanly is named with its lines at fault: nothing is saved to it.
+    void reportSettingsFile();
     void Timer1_Timer();
     // The server named a version above the program's own: the notice, the product page and the message.
     void announceNewerVersion(const QString &version);

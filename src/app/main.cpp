@@ -1,6 +1,7 @@
 #include "cli/BatchCommand.h"
 #include "core/store/Settings.h"
 #include "gui/fCover/fCover.h"
+#include "gui/shell/DisplayStart.h"
 #include "gui/shell/MessageBoxPrompt.h"
 #include "gui/shell/QtTranslations.h"
 #include "web/CookieBridge.h"
@@ -16,9 +17,8 @@ bool isArgument(int argc, char *argv[], const char *name)
     return argc > 1 && std::strcmp(argv[1], name) == 0;
 }
 
-// Whether the windows have somewhere to show. Qt aborts the process when it cannot open the display it chose, so
-// the case the environment already tells (no display named at all, a server's or a container's shell) is said
-// in one line instead. A platform chosen explicitly (offscreen, say) is trusted.
+// Whether the windows have somewhere to show: no display named at all (a server's or a container's shell) is said
+// before anything starts. A display that is named but cannot be opened is said when the windows try it.
 bool displayNamed()
 {
 #if defined(Q_OS_UNIX) && !defined(Q_OS_MACOS)
@@ -56,13 +56,12 @@ int main(int argc, char *argv[])
     }
 
     PrepareWebEngineEnvironment();
-    QApplication app(argc, argv);
+    PreferWaylandWithoutX();
+    const std::unique_ptr<QApplication> app = OpenApplicationOrExit(argc, argv);
     // Qt's own dialogs speak the windows' Chinese; the batch's English lines keep Qt's English texts.
     InstallQtTranslations();
-    QApplication::setApplicationName(ApplicationTitle());
-    QApplication::setApplicationVersion(QStringLiteral(PH_VERSION));
     // Lets the desktop match the windows to the installed entry (its icon in the task bar, the Wayland app id).
-    QGuiApplication::setDesktopFileName(QStringLiteral(PH_APP_ID));
+    SetWindowsIdentity(QStringLiteral(PH_APP_ID));
     // The browser's session is the session of every fetch and download.
     ShareProgramCookies();
 

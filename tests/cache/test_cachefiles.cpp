@@ -3,10 +3,13 @@
 #include "core/cache/CacheFolderWalk.h"
 #include "core/cache/CacheListModel.h"
 #include "core/cache/CacheLocations.h"
+#include "core/cache/CachedResponse.h"
+#include "core/cache/ContentDecoding.h"
 #include "support/CacheEntryFiles.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -19,6 +22,26 @@ QStringList texts(const CacheListModel &model, int column)
     for (int row = 0; row < model.rowCount(); ++row)
         result << model.index(row, column).data().toString();
     return result;
+}
+
+// `input` through a command of another tool (an encoder); empty when it failed.
+QByteArray through(const QStringList &command, const QByteArray &input)
+{
+    QProcess process;
+    process.start(command.first(), command.mid(1));
+    process.write(input);
+    process.closeWriteChannel();
+    if (!process.waitForFinished(30000) || process.exitCode() != 0)
+        return {};
+    return process.readAllStandardOutput();
+}
+
+QByteArray python(const char *expression, const QByteArray &input)
+{
+    return through({QStringLiteral("python3"), QStringLiteral("-c"),
+                    QStringLiteral("import gzip,zlib,sys; d=sys.stdin.buffer.read(); sys.stdout.buffer.write(%1)")
+                        .arg(QLatin1String(expression))},
+                   input);
 }
 
 CacheRow entryRow(const QString &address, const QString &path)
@@ -283,6 +306,89 @@ private Q_SLOTS:
         QCOMPARE(texts(model, CacheListModel::Url), QStringList({"a", "b", "c", "d"}));
         model.clear();
         QCOMPARE(model.rowCount(), 0);
+    }
+
+    // Content-Encoding as the cache keeps it, undone; what cannot be undone whole is refused, never half given.
+    void decodingBodies_data()
+    {
+        QTest::addColumn<QByteArray>("stored");
+        QTest::addColumn<QString>("encoding");
+        QTest::addColumn<bool>("decodes");
+        const QByteArray plain = QByteArray("缓存正文 body text\n").repeated(50);
+        const QByteArray gzipped = python("gzip.compress(d)", plain);
+        const QByteArray brotli = through({QStringLiteral("brotli"), QStringLiteral("-c")}, plain);
+        QVERIFY(!gzipped.isEmpty());
+        QTest::newRow("identity") << plain << "identity" << true;
+        QTest::newRow("gzip") << gzipped << "gzip" << true;
+        QTest::newRow("x-gzip, two members") << gzipped + python("gzip.compress(b'')", {}) << "x-gzip" << true;
+        QTest::newRow("deflate as zlib") << python("zlib.compress(d)", plain) << "deflate" << true;
+        QTest::newRow("deflate raw") << python("zlib.compress(d)[2:-4]", plain) << "Deflate" << true;
+        if (!brotli.isEmpty()) {
+            QTest::newRow("br") << brotli << "br" << true;
+            // Brotli'ed first, then gzip'ed: undone in the other order.
+            QTest::newRow("br, gzip") << python("gzip.compress(d)", brotli) << "br, gzip" << true;
+        }
+        QTest::newRow("gzip cut short") << gzipped.left(gzipped.size() / 2) << "gzip" << false;
+        QTest::newRow("gzip garbled") << QByteArray("not compressed at all") << "gzip" << false;
+        QTest::newRow("unknown coding") << gzipped << "compress" << false;
+    }
+    void decodingBodies()
+    {
+        QFETCH(QByteArray, stored);
+        QFETCH(QString, encoding);
+        QFETCH(bool, decodes);
+        const QByteArray plain = QByteArray("缓存正文 body text\n").repeated(50);
+        const std::optional<QByteArray> decoded = ContentDecoding::decode(stored, encoding);
+        QCOMPARE(decoded.has_value(), decodes);
+        if (decodes)
+            QCOMPARE(*decoded, plain);
+        // A body that does not decode is handed on as it was stored.
+        CachedResponse response;
+        response.storedBody = stored;
+        response.contentEncoding = encoding;
+        QCOMPARE(response.body(), decodes ? plain : stored);
+    }
+
+    void copiedFileNames_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("mediaType");
+        QTest::addColumn<QByteArray>("body");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("media type over the address") << "http://h/view.php?id=7"
+                                                     << "text/html" << QByteArray("<p>") << "view.html";
+        QTest::newRow("no extension") << "http://h/img/pixel"
+                                      << "image/png" << QByteArray() << "pixel.png";
+        QTest::newRow("octet stream: detected")
+            << "http://h/get?file=1"
+            << "application/octet-stream" << QByteArray("%PDF-1.4\n%%EOF\n") << "get.pdf";
+        QTest::newRow("nothing known: the address's own") << "http://h/data.xyz"
+                                                          << "" << QByteArray("plain words") << "data.xyz";
+        QTest::newRow("no file name: the host") << "https://xueshu.example.org/"
+                                                << "text/html" << QByteArray() << "xueshu.example.org.html";
+        QTest::newRow("escaped name") << "http://h/%E8%AE%BA%E6%96%87.pdf"
+                                      << "application/pdf" << QByteArray() << QStringLiteral("论文.pdf");
+        QTest::newRow("unsafe characters") << "http://h/a%3Cb%3E.css"
+                                           << "text/css" << QByteArray() << "ab.css";
+    }
+    void copiedFileNames()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, mediaType);
+        QFETCH(QByteArray, body);
+        QFETCH(QString, name);
+        QCOMPARE(CachedFileName(address, mediaType, body), name);
+    }
+
+    // Files whose layout is not a whole entry (made-up ones, truncated ones) have no body to give: they are
+    // handed on as they are, and their rows show the file's size.
+    void stagingKeepsFilesOfUnknownLayout()
+    {
+        QTemporaryDir cache, staging;
+        const QString entry = F::write(cache.path(), F::name(1), F::entry("1/0/http://h/a.css", "p{}"));
+        const QString other = F::write(cache.path(), QStringLiteral("index"), "idx");
+        QCOMPARE(StageCachedFiles({entry, other}, staging.path()), QStringList({entry, other}));
+        QCOMPARE(CacheEntryRow(entry)->size, QFileInfo(entry).size());
     }
 };
 

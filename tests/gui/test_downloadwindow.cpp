@@ -18,6 +18,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
@@ -481,6 +483,20 @@ private Q_SLOTS:
         QFile exported(path);
         QVERIFY(exported.open(QIODevice::ReadOnly));
         QCOMPARE(exported.readAll(), QByteArray("\xb6\xfe\r\n")); // 二 in GBK
+
+        // Through the menu, a name typed without an extension is saved with ".txt".
+        QTimer::singleShot(0, r.w.data(), [&] {
+            auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            dialog->setDirectory(r.folder());
+            dialog->selectFile(QStringLiteral("typed"));
+            static_cast<QDialog *>(dialog)->accept(); // as its Save button does
+        });
+        r.child<QAction>("menu导出全部名称")->trigger();
+        QFile typed(r.folder() + "typed.txt");
+        QVERIFY(typed.open(QIODevice::ReadOnly));
+        QVERIFY(typed.readAll().contains("\xb6\xfe\r\n"));
+        QVERIFY(!QFileInfo::exists(r.folder() + "typed"));
 
         r.child<QAction>("menu清除完成项")->trigger();
         QCOMPARE(r.list().size(), 1);

@@ -12,6 +12,7 @@
 #include "core/store/Settings.h"
 #include "core/util/DataFolder.h"
 #include "core/util/TextFile.h"
+#include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fOption/fOption.h"
@@ -25,6 +26,7 @@
 #include "support/TestEnvironment.h"
 #include "support/TinyProxy.h"
 
+#include <QAccessible>
 #include <QAction>
 #include <QApplication>
 #include <QButtonGroup>
@@ -393,6 +395,26 @@ private Q_SLOTS:
         QCOMPARE(answer.answered, ask ? 1 : 0);
     }
 
+    // The question switched off stays off after a restart: the start-up reads what the dialog stored.
+    void saveFolderQuestionHoldsAcrossRestarts()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        {
+            fOption dialog;
+            dialog.show();
+            Dialog(&dialog).child<QCheckBox>("Check2")->setChecked(false);
+            Dialog(&dialog).ok();
+        }
+        SaveFolderQuestion::enabled() = true; // as a new run of the program starts
+        fCover cover;
+        QSignalSpy loaded(&cover, &fCover::loaded);
+        QVERIFY(loaded.wait(30000));
+        QVERIFY(!SaveFolderQuestion::enabled());
+        fOption dialog;
+        QVERIFY(!Dialog(&dialog).child<QCheckBox>("Check2")->isChecked());
+    }
+
     // Rotation switched on takes an address of the edited list at the next fetch; switched off, panel 3
     // says so at once and fetches go direct. The list is stored trimmed, unique and without blank lines.
     void rotationAndTheList()
@@ -624,6 +646,20 @@ private Q_SLOTS:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QCOMPARE(SettingKeys::文件最大值.read(), 25.0);
         QCOMPARE(DownloadSettings::program().maxFileSizeMb, 25.0);
+    }
+
+    // A screen reader names the proxy boxes after their labels, not after the frame around them ("下载方式").
+    void proxyBoxesGoByTheirLabels()
+    {
+        TestHome home;
+        fOption dialog;
+        dialog.show();
+        Dialog d(&dialog);
+        const auto name = [&](const char *box) {
+            return QAccessible::queryAccessibleInterface(d.child<QLineEdit>(box))->text(QAccessible::Name);
+        };
+        QCOMPARE(name("Text6"), QStringLiteral("地址："));
+        QCOMPARE(name("Text8"), QStringLiteral("端口："));
     }
 
     // Tab walks the fields top to bottom, into an option group at its chosen member.

@@ -157,6 +157,25 @@ private Q_SLOTS:
         QCOMPARE(SettingKeys::指定网址.read(), stored);
     }
 
+    // Panel 2 shows the address under the mouse, and forgets it with the page that held the link.
+    void statusPanel2FollowsThePage()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/a"), FixtureHttpServer::Response::html("<a href=/b>b</a>"));
+        server.route(QStringLiteral("/b"), FixtureHttpServer::Response::html("<p>b</p>"));
+        Window win;
+        auto *panel2 = win.child<QLabel>("StatusPanel2");
+        QSignalSpy loaded(&win.w->browser(), &Browser::documentComplete);
+        win.w->browser().navigate(server.urlText(QStringLiteral("/a")));
+        QVERIFY(loaded.wait(30000));
+        // What the page reports while the mouse is over its link.
+        Q_EMIT win.w->browser().statusTextChanged(server.urlText(QStringLiteral("/b")));
+        QCOMPARE(panel2->text(), server.urlText(QStringLiteral("/b")));
+        win.w->browser().navigate(server.urlText(QStringLiteral("/b")));
+        QVERIFY(loaded.wait(30000));
+        QVERIFY(panel2->text().isEmpty());
+    }
+
     // Two keywords with a blank line between them: every result page of each is walked, the box loses each keyword
     // as its search starts and is empty afterwards.
     void batchOverTwoKeywords()

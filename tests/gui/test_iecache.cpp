@@ -21,6 +21,7 @@
 #include <QFile>
 #include <QHeaderView>
 #include <QLabel>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStandardItemModel>
@@ -169,7 +170,8 @@ private Q_SLOTS:
         const CacheRow row = list.row(css);
         QCOMPARE(row.type, QStringLiteral("css"));
         QCOMPARE(row.filePath, before.value(address("/style.css")));
-        QCOMPARE(row.size, QFileInfo(row.filePath).size());
+        // The size of the body the page got, not of the file that holds it with the key and the headers.
+        QCOMPARE(row.size, qint64(QByteArrayLiteral("p{color:red}").size()));
         QVERIFY(row.filePath.startsWith(ProgramWebProfile()->cachePath()));
 
         // One selected row: its entry goes, the others stay.
@@ -314,38 +316,118 @@ private Q_SLOTS:
         QCOMPARE(sizes(), QStringList({"1000", "100", "99"}));
     }
 
-    void copySelectedHandsTheFilesToTheCopyTool()
+    // "复制选中..." hands the copy tool what the pages got: each entry's body, decoded per its Content-Encoding and
+    // named after its address with the extension of its media type, or of its detected type.
+    void copySelectedHandsTheBodiesToTheCopyTool()
     {
         QTemporaryDir cache;
-        const QString a = F::write(cache.path(), F::name(1), F::entry("1/0/http://h/a"));
-        const QString b = F::write(cache.path(), F::name(2), F::entry("1/0/http://h/b"));
-        fIEcache window(CacheLocations{cache.path(), {}, {}, {}});
+        F::write(cache.path(), F::name(1), F::entry("1/0/http://h/a"));
+        fIEcache empty(CacheLocations{cache.path(), {}, {}, {}});
         QString caption;
-        QStringList files;
+        QMap<QString, QByteArray> handed; // file name -> content, read while the tool is open
         QTimer watcher;
         watcher.setInterval(10);
-        connect(&watcher, &QTimer::timeout, &window, [&] {
+        connect(&watcher, &QTimer::timeout, &empty, [&] {
             if (auto *tool = qobject_cast<Form_Copy_Move *>(QApplication::activeModalWidget())) {
                 caption = tool->windowTitle();
-                files = tool->fileList();
+                for (const QString &path : tool->fileList()) {
+                    QFile file(path);
+                    QVERIFY(file.open(QIODevice::ReadOnly));
+                    handed.insert(QFileInfo(path).fileName(), file.readAll());
+                }
                 tool->close();
             }
         });
         watcher.start();
 
         // Before any view, nothing is selected: the tool opens all the same, with no file.
-        window.Command6_Click();
+        empty.Command6_Click();
         QCOMPARE(caption, QStringLiteral("复制文件：0 个文件..."));
-        QVERIFY(files.isEmpty());
+        QVERIFY(handed.isEmpty());
 
+        // Bodies compressed by tools of their own; the browser caches them as they came over the wire.
+        const QByteArray text = QByteArray("这是缓存里的一段说明文字。\n").repeated(40);
+        const QByteArray css = QByteArray("p { color: red; margin: 0 }\n").repeated(30);
+        const QByteArray script = QByteArray("console.log('cached');\n").repeated(30);
+        const QByteArray pdf = "%PDF-1.4\n1 0 obj<<>>endobj\ntrailer<<>>\n%%EOF\n";
+        const QByteArray png = QByteArray::fromBase64(
+            "iVBORw0KGgoAAAANSUhEUgAAAAEAAAABCAYAAAAfFcSJAAAADUlEQVR42mP8z8BQDwAEhQGAhKmMIQAAAABJRU5ErkJggg==");
+        auto encoded = [](const QStringList &command, const QByteArray &input) {
+            QProcess process;
+            process.start(command.first(), command.mid(1));
+            process.write(input);
+            process.closeWriteChannel();
+            process.waitForFinished(30000);
+            return process.exitCode() == 0 ? process.readAllStandardOutput() : QByteArray();
+        };
+        const QString python = QStringLiteral("python3");
+        const QByteArray gzipped = encoded(
+            {python, "-c", "import gzip,sys; sys.stdout.buffer.write(gzip.compress(sys.stdin.buffer.read()))"}, text);
+        const QByteArray deflated = encoded(
+            {python, "-c", "import zlib,sys; sys.stdout.buffer.write(zlib.compress(sys.stdin.buffer.read()))"}, css);
+        const QByteArray brotli = encoded({"brotli", "-c"}, script);
+        if (brotli.isEmpty())
+            QSKIP("the brotli encoder is not installed (package brotli)");
+        QVERIFY(!gzipped.isEmpty() && !deflated.isEmpty());
+
+        FixtureHttpServer server;
+        auto cacheable = [](FixtureHttpServer::Response r, const QByteArray &encoding = {}) {
+            r.withHeader("Cache-Control", kCacheable);
+            if (!encoding.isEmpty())
+                r.withHeader("Content-Encoding", encoding);
+            return r;
+        };
+        server.route("/copy.html", cacheable(FixtureHttpServer::Response::html(
+                                       "<html><head><link rel=stylesheet href=/styles/site.css>"
+                                       "<script src=/scripts/app></script></head><body><img src=/img/pixel>"
+                                       "<script>fetch('/notes/readme.txt');fetch('/files/data.bin');</script>"
+                                       "</body></html>")));
+        server.route("/img/pixel", cacheable(FixtureHttpServer::Response::text(png, "image/png")));
+        server.route("/notes/readme.txt",
+                     cacheable(FixtureHttpServer::Response::text(gzipped, "text/plain; charset=utf-8"), "gzip"));
+        server.route("/styles/site.css", cacheable(FixtureHttpServer::Response::text(deflated, "text/css"), "deflate"));
+        server.route("/scripts/app",
+                     cacheable(FixtureHttpServer::Response::text(brotli, "application/javascript"), "br"));
+        server.route("/files/data.bin", cacheable(FixtureHttpServer::Response::text(pdf, "application/octet-stream")));
+        const QStringList paths{"/img/pixel", "/notes/readme.txt", "/styles/site.css", "/scripts/app",
+                                "/files/data.bin"};
+        {
+            QWebEnginePage page(ProgramWebProfile());
+            QSignalSpy finished(&page, &QWebEnginePage::loadFinished);
+            page.load(server.url(QStringLiteral("/copy.html")));
+            QVERIFY(finished.wait(30000));
+            QVERIFY(finished.first().first().toBool());
+            QTRY_VERIFY_WITH_TIMEOUT(
+                std::all_of(paths.cbegin(), paths.cend(),
+                            [&](const QString &path) { return cachedEntries().contains(server.urlText(path)); }),
+                30000);
+        }
+
+        fIEcache window;
         run(window.Command1_Click());
-        window.listView()->selectAll();
+        const QMap<QString, QByteArray> expected{
+            {"pixel.png", png}, {"readme.txt", text}, {"site.css", css}, {"app.js", script}, {"data.pdf", pdf}};
+        for (const QString &path : paths) {
+            const int row = rowOf(window.list(), server.urlText(path));
+            QVERIFY2(row >= 0, qPrintable(path));
+            window.listView()->selectionModel()->select(window.list().index(row, 0),
+                                                        QItemSelectionModel::Select | QItemSelectionModel::Rows);
+        }
+        // The size column tells what the copy gives.
+        qint64 sizes = 0;
+        for (const CacheRow &row : window.list().rows())
+            if (paths.contains(QUrl(row.text).path()))
+                sizes += row.size;
+        qint64 expectedSizes = 0;
+        for (const QByteArray &body : expected)
+            expectedSizes += body.size();
+        QCOMPARE(sizes, expectedSizes);
+
         window.Command6_Click();
-        QCOMPARE(caption, QStringLiteral("复制文件：2 个文件..."));
-        files.sort();
-        QStringList expected{a, b};
-        expected.sort();
-        QCOMPARE(files, expected);
+        QCOMPARE(caption, QStringLiteral("复制文件：5 个文件..."));
+        QCOMPARE(handed.keys(), expected.keys());
+        for (auto it = expected.cbegin(); it != expected.cend(); ++it)
+            QVERIFY2(handed.value(it.key()) == it.value(), qPrintable(it.key()));
     }
 
     void deletingBeforeAnyViewRebuildsNothing()

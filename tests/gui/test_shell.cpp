@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -214,6 +215,26 @@ private Q_SLOTS:
         });
         QVERIFY(!prompt.ask(QStringLiteral("清空下载列表数据吗？")));
         QCOMPARE(defaultButton, QMessageBox::No);
+    }
+
+    // The input box has room for a whole address (打开指定网址...), not the 177 pixels of Qt's default.
+    void inputBoxFitsAnAddress()
+    {
+        MessageBoxPrompt prompt;
+        const QString address = QStringLiteral("https://xueshu.baidu.com/usercenter/paper/show?paperid=1a2b3c4d5e6f");
+        int room = 0;
+        QTimer::singleShot(0, this, [&] {
+            QWidget *dialog = QApplication::activeModalWidget();
+            auto *edit = dialog ? dialog->findChild<QLineEdit *>() : nullptr;
+            if (!edit)
+                return;
+            if (QTest::qWaitForWindowExposed(dialog))
+                room = edit->width();
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QCOMPARE(prompt.input(QStringLiteral("网址："), QString(), address), std::optional<QString>(address));
+        QVERIFY2(QFontMetrics(QApplication::font()).horizontalAdvance(address) < room,
+                 qPrintable(QString::number(room)));
     }
 
     void systemDescription()

@@ -10,7 +10,8 @@ foreach(tool desktop-file-validate appstreamcli man)
 endforeach()
 
 file(REMOVE_RECURSE ${PREFIX})
-execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} RESULT_VARIABLE rc
+# As the README says to install: stripped of the debugging symbols the build keeps.
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --strip --prefix ${PREFIX} RESULT_VARIABLE rc
                 OUTPUT_QUIET)
 if(NOT rc EQUAL 0)
   message(FATAL_ERROR "cmake --install failed (${rc})")
@@ -25,6 +26,12 @@ foreach(f ${PREFIX}/bin/paperharvest ${desktop} ${metainfo} ${manpage} ${icons}/
     message(FATAL_ERROR "not installed: ${f}")
   endif()
 endforeach()
+
+file(SIZE ${BUILD_DIR}/src/paperharvest built)
+file(SIZE ${PREFIX}/bin/paperharvest installed)
+if(NOT installed LESS built)
+  message(FATAL_ERROR "the installed program is not stripped (${installed} bytes, built ${built})")
+endif()
 
 # A PNG's width and height are the two big-endian words after the IHDR tag.
 foreach(size 48 128 256)

@@ -1,6 +1,7 @@
 #include "core/cache/CacheEntryRows.h"
 
 #include "core/cache/CacheTexts.h"
+#include "core/cache/CachedResponse.h"
 #include "core/cache/SimpleCacheEntry.h"
 #include "core/util/FileNameRules.h"
 
@@ -34,7 +35,8 @@ std::optional<CacheRow> CacheEntryRow(const QString &entryFilePath)
     CacheRow row;
     row.text = SimpleCacheEntry::KeyAddress(key);
     row.type = extensionOf(row.text);
-    row.size = info.size();
+    // The size of what a copy gives: the body as the page saw it (the whole file when its layout is unknown).
+    row.size = CachedBodySize(entryFilePath).value_or(info.size());
     row.filePath = info.filePath();
     return row;
 }

@@ -13,7 +13,7 @@ inline const SettingValue<bool> 代理服务器有效{"设置", "代理服务器
 inline const SettingValue<QString> 代理服务器网址{"设置", "代理服务器网址", QString()};
 inline const SettingValue<QString> 代理服务器端口{"设置", "代理服务器端口", QString()};
 inline const SettingValue<bool> 使用ip代理{"设置", "使用ip代理", false};
-// Written by the options dialog, never read at start-up: each run starts with the question on.
+// Written by the options dialog, read at start-up: a run starts with the question as the user last left it.
 inline const SettingValue<bool> 提取网页信息时提示下载保存路径{"设置", "提取网页信息时提示下载保存路径", true};
 
 // "c:\12345" of the original platform; see StoredDownloadFolder().

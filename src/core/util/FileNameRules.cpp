@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -197,18 +198,20 @@ QString MakeUniqueFileName(const QString &path)
     return candidate;
 }
 
-QString CreateFolderPath(const QString &path, QString *reason)
+QString CreateFolderPath(const QString &path, QString *reason, int *errorNumber)
 {
-    const auto fail = [reason](const QString &why) {
+    const auto fail = [reason, errorNumber](const QString &why, int number) {
         if (reason)
             *reason = why;
+        if (errorNumber)
+            *errorNumber = number;
         return QString();
     };
     if (path.isEmpty())
-        return fail(QStringLiteral("no folder given"));
+        return fail(QStringLiteral("no folder given"), EINVAL);
     // The file system could not even be asked: the name would end at the NUL.
     if (path.contains(QChar(u'\0')))
-        return fail(QStringLiteral("a folder name cannot hold a NUL character"));
+        return fail(QStringLiteral("a folder name cannot hold a NUL character"), EINVAL);
 
     // Trailing separators go, the root's own stays.
     QString folder = path;
@@ -224,9 +227,9 @@ QString CreateFolderPath(const QString &path, QString *reason)
     std::error_code error;
     std::filesystem::create_directories(native, error);
     if (error)
-        return fail(QString::fromLocal8Bit(error.message()));
+        return fail(QString::fromLocal8Bit(error.message()), error.value());
     if (!IsExistingFolder(folder))
-        return fail(QStringLiteral("not a folder"));
+        return fail(QStringLiteral("not a folder"), ENOTDIR);
     return folder;
 }
 

@@ -32,8 +32,9 @@ QString MakeUniqueFileName(const QString &path);
 
 // Creates the folder `path` names and every missing folder above it, exactly as given: a folder the user chose is
 // never renamed, and on this platform any name but one holding NUL is a name. Returns the folder without a trailing
-// separator; empty when it cannot be made, with the system's reason (such as "Permission denied") in `reason`.
-QString CreateFolderPath(const QString &path, QString *reason = nullptr);
+// separator; empty when it cannot be made, with the system's reason (such as "Permission denied") in `reason` and
+// its error number (errno: EACCES, ENOTDIR ...; EINVAL for an empty name or one holding NUL) in `errorNumber`.
+QString CreateFolderPath(const QString &path, QString *reason = nullptr, int *errorNumber = nullptr);
 
 // True when a file (not a folder) exists at `path`, which may also be a "file://" address.
 bool IsExistingFile(const QString &path);

@@ -9,6 +9,7 @@
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/ComboTools.h"
 #include "gui/shell/FolderBrowser.h"
+#include "gui/shell/FolderErrors.h"
 #include "gui/shell/ShellTexts.h"
 
 #include <QComboBox>
@@ -106,12 +107,12 @@ void Form_BaoCun::confirm()
     QString text = m_combo1->currentText();
     if (!text.endsWith(QDir::separator()))
         text += QDir::separator();
-    QString reason;
-    const QString created = CreateFolderPath(text, &reason);
+    int errorNumber = 0;
+    const QString created = CreateFolderPath(text, nullptr, &errorNumber);
     if (created.isEmpty()) {
         // The typed folder stays in the box to be corrected.
         Prompt::current().message(T::kCreateFailed + QLatin1Char('\n') + QDir::toNativeSeparators(text) +
-                                      QLatin1Char('\n') + reason,
+                                      QLatin1Char('\n') + FolderErrorText(errorNumber),
                                   Prompt::Icon::Critical);
         return;
     }

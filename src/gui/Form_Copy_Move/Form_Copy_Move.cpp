@@ -10,6 +10,7 @@
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/ComboTools.h"
 #include "gui/shell/FolderBrowser.h"
+#include "gui/shell/FolderErrors.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -161,12 +162,12 @@ QCoro::Task<> Form_Copy_Move::执行(bool showMessage)
     }
 
     const QString wanted = m_combo1->currentText();
-    QString reason;
-    const QString folder = CreateFolderPath(wanted, &reason);
+    int errorNumber = 0;
+    const QString folder = CreateFolderPath(wanted, nullptr, &errorNumber);
     if (folder.isEmpty()) {
         // The typed folder stays in the box to be corrected.
         Prompt::current().message(T::kCreateFolderFailed + QLatin1Char('\n') + QDir::toNativeSeparators(wanted) +
-                                      QLatin1Char('\n') + reason,
+                                      QLatin1Char('\n') + FolderErrorText(errorNumber),
                                   Prompt::Icon::Critical);
         co_return;
     }

@@ -5,6 +5,7 @@
 #include "core/about/UpdateAddress.h"
 #include "core/about/UpdateCheck.h"
 #include "core/download/DownloadSettings.h"
+#include "core/search/SaveFolderQuestion.h"
 #include "core/store/Settings.h"
 #include "core/store/StoreTexts.h"
 #include "core/store/VisitedDatabase.h"
@@ -149,6 +150,8 @@ void fCover::load()
     BuildSystemDescription();
     // The browser-emulation setting has nothing to write: Qt WebEngine always renders in standards mode.
     DownloadSettings::program().maxFileSizeMb = SettingKeys::文件最大值.read();
+    // The options dialog's choice holds across runs, not only for the rest of the one it was made in.
+    SaveFolderQuestion::enabled() = SettingKeys::提取网页信息时提示下载保存路径.read();
     m_timer1->start();
     m_loading->hide();
     Q_EMIT loaded();

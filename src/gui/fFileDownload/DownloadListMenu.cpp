@@ -272,9 +272,17 @@ void DownloadListMenu::exportNames(bool unfinishedOnly)
 {
     if (list().isEmpty())
         return;
-    const QString path = QFileDialog::getSaveFileName(&m_window, QString(), QString(), QStringLiteral("*.txt"));
-    if (!path.isEmpty())
-        exportNamesTo(path, unfinishedOnly);
+    QFileDialog dialog(&m_window);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("*.txt"));
+    // A name typed without an extension is saved as the text file the filter promises.
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    QString path = dialog.selectedFiles().constFirst();
+    if (QFileInfo(path).suffix().isEmpty())
+        path += QStringLiteral(".txt");
+    exportNamesTo(path, unfinishedOnly);
 }
 
 void DownloadListMenu::exportNamesTo(const QString &path, bool unfinishedOnly)

@@ -1,6 +1,7 @@
 #include "gui/fFileDownload/WindowPlacement.h"
 
 #include "core/store/Settings.h"
+#include "gui/shell/ScreenFit.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -76,4 +77,6 @@ void RestoreWindowPlacement(QWidget *window)
     window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
     window->move(decision.rect.topLeft());
     window->resize(decision.rect.size());
+    // The same resolution may leave less room (a panel added, a larger title bar): the window stays within it.
+    KeepWindowOnScreen(window);
 }

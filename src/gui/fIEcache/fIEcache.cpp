@@ -4,6 +4,7 @@
 #include "core/cache/CacheEntryRows.h"
 #include "core/cache/CacheFolderWalk.h"
 #include "core/cache/CacheListModel.h"
+#include "core/cache/CachedResponse.h"
 #include "core/net/LifetimeGuard.h"
 #include "gui/Form_Copy_Move/Form_Copy_Move.h"
 #include "gui/fIEcache/fIEcacheTexts.h"
@@ -20,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QStandardItemModel>
+#include <QTemporaryDir>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
@@ -204,7 +206,10 @@ void fIEcache::Command6_Click()
     for (const CacheRow &row : selectedRows())
         if (!row.filePath.isEmpty())
             paths.append(row.filePath);
-    Form_Copy_Move::copyFiles(paths, this);
+    // The cache's own files are of no use outside it: the tool gets each entry's body, decoded and named after its
+    // address, from a folder that lives as long as the tool is open.
+    QTemporaryDir staging;
+    Form_Copy_Move::copyFiles(staging.isValid() ? StageCachedFiles(paths, staging.path()) : paths, this);
 }
 
 QCoro::Task<bool> fIEcache::buildMyCacheView()

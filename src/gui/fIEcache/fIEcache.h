@@ -40,7 +40,8 @@ public:
     // all be removed.
     QCoro::Task<int> Command2_Click();
     QCoro::Task<int> Command3_Click();
-    // 复制选中...: the copy tool, modal, with the files of the selected rows.
+    // 复制选中...: the copy tool, modal, with what the selected rows hold: the bodies of cache entries (decoded, named
+    // after their addresses) and other files as they are.
     void Command6_Click();
 
     CacheListModel &list() const { return *m_list; }

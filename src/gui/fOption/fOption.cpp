@@ -115,10 +115,15 @@ void fOption::buildControls()
 
     auto *proxyGrid = new QGridLayout;
     proxyGrid->setContentsMargins(20, 0, 0, 0);
-    proxyGrid->addWidget(named(new QLabel(T::kAddressLabel), "Label14"), 0, 0);
+    // Each box goes by its label's name: without a buddy a screen reader names it after the frame ("下载方式").
+    auto *label14 = named(new QLabel(T::kAddressLabel), "Label14");
+    label14->setBuddy(m_text6);
+    auto *label15 = named(new QLabel(T::kPortLabel), "Label15");
+    label15->setBuddy(m_text8);
+    proxyGrid->addWidget(label14, 0, 0);
     proxyGrid->addWidget(m_text6, 0, 1);
     proxyGrid->addWidget(named(new QLabel(T::kAddressHint), "Label6"), 0, 2);
-    proxyGrid->addWidget(named(new QLabel(T::kPortLabel), "Label15"), 1, 0);
+    proxyGrid->addWidget(label15, 1, 0);
     proxyGrid->addWidget(m_text8, 1, 1, Qt::AlignLeft);
     proxyGrid->addWidget(named(new QLabel(T::kPortHint), "Label10"), 1, 2);
     proxyGrid->setColumnStretch(2, 1);

@@ -35,6 +35,7 @@
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
+#include "gui/shell/ScreenFit.h"
 #include "gui/shell/ShellOpen.h"
 #include "gui/shell/ShellTexts.h"
 #include "gui/use/use.h"
@@ -176,7 +177,8 @@ void fWebSearch::buildControls()
     m_timer1->setInterval(kAutoAnalysisInterval);
 
     setMinimumSize(kMinimumWidth, kMinimumHeight);
-    resize(1200, 800);
+    // 1200 by 800 where the screen has room for it with the title bar, less on a smaller one.
+    FitWindowToScreen(this, QSize(1200, 800));
     connectControls();
     orderTabStops();
 }
@@ -357,6 +359,8 @@ void fWebSearch::connectControls()
     connect(m_check6, &QCheckBox::toggled, this, &fWebSearch::onCheck6Toggled);
     connect(m_timer1, &ClockTimer::timeout, this, &fWebSearch::onTimer1);
     connect(m_browser, &Browser::statusTextChanged, m_statusPanel2, &QLabel::setText);
+    // The page that held the link under the mouse is gone, and the browser says nothing when a link goes with it.
+    connect(m_browser, &Browser::navigateComplete, m_statusPanel2, &QLabel::clear);
     connect(m_driver, &SearchDriver::walkPosition, this, &fWebSearch::showWalkPosition);
     connect(m_proxy, &ProxyRotation::statusTextChanged, m_statusPanel3, &QLabel::setText);
     connect(m_listView1, &QTreeView::doubleClicked, this, &fWebSearch::openRowInBrowser);

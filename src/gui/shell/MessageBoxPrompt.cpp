@@ -4,9 +4,12 @@
 
 #include <QApplication>
 #include <QInputDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 
 namespace {
+constexpr int kInputBoxWidth = 560;
+
 QString captionOr(const QString &title)
 {
     return title.isEmpty() ? ApplicationTitle() : title;
@@ -50,9 +53,15 @@ bool MessageBoxPrompt::ask(const QString &text, const QString &title)
 
 std::optional<QString> MessageBoxPrompt::input(const QString &text, const QString &title, const QString &defaultText)
 {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(owner(), captionOr(title), text, QLineEdit::Normal, defaultText, &ok);
-    if (!ok)
+    QInputDialog dialog(owner());
+    dialog.setWindowTitle(captionOr(title));
+    dialog.setLabelText(text);
+    dialog.setTextValue(defaultText);
+    // What is asked for is mostly an address or a file name: the box shows a long one whole, not Qt's 180 pixels.
+    // (The dialog takes its size from its layout, so the box itself is widened.)
+    if (auto *box = dialog.findChild<QLineEdit *>())
+        box->setMinimumWidth(kInputBoxWidth);
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return answer;
+    return dialog.textValue();
 }

@@ -25,6 +25,17 @@ inline const QString kSystemVersion = QStringLiteral(" 版本:");
 inline const QString kSystemBuild = QStringLiteral(" (内部版本:");
 inline const QString kSystemBits = QStringLiteral("位]");
 
+// Why a folder could not be made, after the system's error number.
+inline const QString kFolderNotADirectory = QStringLiteral("路径中有一段是文件，不是文件夹。");
+inline const QString kFolderNoPermission = QStringLiteral("没有在这里建立文件夹的权限。");
+inline const QString kFolderReadOnly = QStringLiteral("磁盘是只读的。");
+inline const QString kFolderDiskFull = QStringLiteral("磁盘空间不足。");
+inline const QString kFolderNameTooLong = QStringLiteral("路径或名称太长。");
+inline const QString kFolderInvalidName = QStringLiteral("文件夹名称无效。");
+inline const QString kFolderMissingDrive = QStringLiteral("路径不存在。");
+// %1 the system's error number.
+inline const QString kFolderSystemError = QStringLiteral("系统错误（错误号 %1）。");
+
 // What a screen reader calls an embedded browser.
 inline const QString kBrowserName = QStringLiteral("网页浏览器");
 } // namespace ShellTexts

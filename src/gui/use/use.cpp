@@ -2,6 +2,7 @@
 
 #include "core/store/Settings.h"
 #include "gui/shell/AppIcon.h"
+#include "gui/shell/ScreenFit.h"
 #include "gui/use/useTexts.h"
 
 #include <QAction>
@@ -21,7 +22,7 @@ use::use(QWidget *parent) : QWidget(parent, Qt::Window)
     m_text->setPlainText(instructions());
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(m_text);
-    resize(640, 420);
+    FitWindowToScreen(this, QSize(640, 420));
     // A window that only shows text: Esc closes it like a dialog.
     auto *closeKey = new QAction(this);
     closeKey->setShortcut(QKeySequence::Cancel);

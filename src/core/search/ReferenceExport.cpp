@@ -80,33 +80,33 @@ QString oneLineAddress(QString address)
 
 // --- BibTeX ---
 
-QString bibtexEscaped(const QString &plain)
+// Appends `plain` to `out` with what TeX reads as commands escaped and every brace a command, so the value stays
+// balanced whatever it holds.
+void appendBibtexEscaped(QString &out, QStringView plain)
 {
-    QString out;
-    out.reserve(plain.size() + 8);
     for (qsizetype i = 0; i < plain.size(); ++i) {
         const QChar c = plain.at(i);
         switch (c.unicode()) {
         case '{':
-            out += QStringLiteral("\\textbraceleft{}");
+            out += QLatin1String("\\textbraceleft{}");
             break;
         case '}':
-            out += QStringLiteral("\\textbraceright{}");
+            out += QLatin1String("\\textbraceright{}");
             break;
         case '\\':
-            out += QStringLiteral("\\textbackslash{}");
+            out += QLatin1String("\\textbackslash{}");
             break;
         case '~':
-            out += QStringLiteral("\\textasciitilde{}");
+            out += QLatin1String("\\textasciitilde{}");
             break;
         case '^':
-            out += QStringLiteral("\\textasciicircum{}");
+            out += QLatin1String("\\textasciicircum{}");
             break;
         case '-':
             // TeX reads "--" as a dash: each hyphen stays one.
             out += c;
             if (i + 1 < plain.size() && plain.at(i + 1) == u'-')
-                out += QStringLiteral("{}");
+                out += QLatin1String("{}");
             break;
         case '%':
         case '&':
@@ -120,6 +120,13 @@ QString bibtexEscaped(const QString &plain)
             out += c;
         }
     }
+}
+
+QString bibtexEscaped(QStringView plain)
+{
+    QString out;
+    out.reserve(plain.size() + 8);
+    appendBibtexEscaped(out, plain);
     return out;
 }
 
@@ -135,11 +142,24 @@ bool keepsCase(QStringView word)
 QString bibtexTitle(const QString &plain)
 {
     QString out;
-    for (const QStringView word : QStringView(plain).split(u' ', Qt::SkipEmptyParts)) {
-        if (!out.isEmpty())
-            out += u' ';
-        const QString escaped = bibtexEscaped(word.toString());
-        out += keepsCase(word) ? u'{' + escaped + u'}' : escaped;
+    out.reserve(plain.size() + 16);
+    qsizetype from = 0;
+    while (from < plain.size()) {
+        qsizetype to = plain.indexOf(u' ', from);
+        if (to < 0)
+            to = plain.size();
+        const QStringView word = QStringView(plain).mid(from, to - from);
+        if (!word.isEmpty()) {
+            if (!out.isEmpty())
+                out += u' ';
+            const bool braced = keepsCase(word);
+            if (braced)
+                out += u'{';
+            appendBibtexEscaped(out, word);
+            if (braced)
+                out += u'}';
+        }
+        from = to + 1;
     }
     return out;
 }

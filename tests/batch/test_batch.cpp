@@ -544,8 +544,9 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("begins");
         QTest::newRow("csv by extension") << "rows.csv" << QString() << QByteArray("\xEF\xBB\xBF\"标题\"");
         QTest::newRow("ris by name") << "rows.txt"
-                                     << "ris" << QByteArray("TY  - JOUR\r\nTI  - 已分析");
-        QTest::newRow("bibtex by extension") << "rows.bib" << QString() << QByteArray("@article{Wang2018,");
+                                     << "ris" << QByteArray("TY  - JOUR\r\nDB  - PaperHarvest\r\nTI  - 已分析");
+        QTest::newRow("bibtex by extension")
+            << "rows.bib" << QString() << QByteArray("% Exported by PaperHarvest\n\n@article{Wang2018,");
     }
     void exportFormats()
     {
@@ -1131,7 +1132,10 @@ private Q_SLOTS:
             qputenv("PAPERHARVEST_SEARCH_BASE", QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()).toUtf8());
         }
 
+        // The list of an earlier run: a run that finds nothing leaves it as it was.
         const QString list = m_home->filePath(QStringLiteral("rows.zxul"));
+        QVERIFY(ExportListFile(list, {{QStringLiteral("http://old/1"), QStringLiteral("old"), {}, {}, {}},
+                                      {QStringLiteral("http://old/2"), QStringLiteral("old"), {}, {}, {}}}));
         const Outcome o = batch({QStringLiteral("--export"), list, keyword});
         QCOMPARE(o.exitCode, BatchRun::kServiceUnusable);
         QVERIFY2(o.err.contains(cause) && o.err.contains(keyword), qPrintable(o.err));
@@ -1140,7 +1144,9 @@ private Q_SLOTS:
             QVERIFY(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).isEmpty());
         QList<ListRecord> records;
         QVERIFY(ReadListFile(list, [&](const ListRecord &r) { records.append(r); }));
-        QCOMPARE(records.size(), rowsKept);
+        QCOMPARE(records.size(), rowsKept > 0 ? rowsKept : 2);
+        if (rowsKept == 0)
+            QVERIFY2(o.err.contains(QStringLiteral("no rows to export")), qPrintable(o.err));
     }
 
     // The service withholding the analysis's document pages: three rows in a row end the road with status 3 and

@@ -94,17 +94,7 @@ QCoro::Task<ListExchangeOutcome> ListExchangeRun::exportTo(QString path, ListFor
 
     m_view.showProgress(set == ListExportSet::All ? SearchTexts::kExportingAll : SearchTexts::kExportingFailed);
     m_view.setProgress(0, n + 1);
-    ListExchangeOutcome outcome;
-    if (format == ListFormat::ListFile) {
-        QList<ListRecord> records;
-        records.reserve(rows.size());
-        for (const ResultRow &row : std::as_const(rows))
-            records.append(ToListRecord(row));
-        rows.clear();
-        outcome = co_await writeListFile(path, std::move(records));
-    } else {
-        outcome = co_await writeReferences(path, format, std::move(rows));
-    }
+    const ListExchangeOutcome outcome = co_await writeFile(path, format, std::move(rows), n + 1);
     if (!self)
         co_return outcome;
     m_view.hideProgress();
@@ -112,41 +102,18 @@ QCoro::Task<ListExchangeOutcome> ListExchangeRun::exportTo(QString path, ListFor
     co_return outcome;
 }
 
-QCoro::Task<ListExchangeOutcome> ListExchangeRun::writeListFile(QString path, QList<ListRecord> records)
+QCoro::Task<ListExchangeOutcome> ListExchangeRun::writeFile(QString path, ListFormat format, QList<ResultRow> rows,
+                                                            int maximum)
 {
     const auto self = lifetimeGuard(this);
     ListExchangeOutcome outcome;
-    ListFileWriter writer;
-    bool ok = writer.begin(path, &outcome.error);
-    const int maximum = int(records.size()) + 1;
-    for (qsizetype i = 0; ok && i < records.size(); ++i) {
-        ok = writer.append(records.at(i), &outcome.error);
-        if (ok && (i + 1) % kBatch == 0) {
-            m_view.setProgress(int(i + 1), maximum);
-            co_await handBack();
-            if (!self || m_cancelled)
-                co_return ended(Result::Stopped);
-        }
-    }
-    ok = ok && writer.finish(&outcome.error);
-    outcome.longAddresses = writer.skippedLongKeys();
-    outcome.rows = int(records.size()) - outcome.longAddresses;
-    outcome.result = ok ? Result::Done : Result::Failed;
-    if (ok)
-        outcome.bytes = QFileInfo(path).size();
-    co_return outcome;
-}
-
-QCoro::Task<ListExchangeOutcome> ListExchangeRun::writeReferences(QString path, ListFormat format,
-                                                                  QList<ResultRow> rows)
-{
-    const auto self = lifetimeGuard(this);
-    ListExchangeOutcome outcome;
-    ReferenceFileWriter writer(format);
-    bool ok = writer.begin(path, &outcome.error);
-    const int maximum = int(rows.size()) + 1;
+    const bool listFile = format == ListFormat::ListFile;
+    ListFileWriter listWriter;
+    ReferenceFileWriter referenceWriter(format);
+    bool ok = listFile ? listWriter.begin(path, &outcome.error) : referenceWriter.begin(path, &outcome.error);
     for (qsizetype i = 0; ok && i < rows.size(); ++i) {
-        ok = writer.append(rows.at(i), &outcome.error);
+        ok = listFile ? listWriter.append(ToListRecord(rows.at(i)), &outcome.error)
+                      : referenceWriter.append(rows.at(i), &outcome.error);
         if (ok && (i + 1) % kBatch == 0) {
             m_view.setProgress(int(i + 1), maximum);
             co_await handBack();
@@ -154,8 +121,9 @@ QCoro::Task<ListExchangeOutcome> ListExchangeRun::writeReferences(QString path, 
                 co_return ended(Result::Stopped);
         }
     }
-    ok = ok && writer.finish(&outcome.error);
-    outcome.rows = int(rows.size());
+    ok = ok && (listFile ? listWriter.finish(&outcome.error) : referenceWriter.finish(&outcome.error));
+    outcome.longAddresses = listWriter.skippedLongKeys();
+    outcome.rows = int(rows.size()) - outcome.longAddresses;
     outcome.result = ok ? Result::Done : Result::Failed;
     if (ok)
         outcome.bytes = QFileInfo(path).size();

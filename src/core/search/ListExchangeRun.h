@@ -89,8 +89,8 @@ Q_SIGNALS:
 private:
     struct RunScope;
 
-    QCoro::Task<ListExchangeOutcome> writeListFile(QString path, QList<ListRecord> records);
-    QCoro::Task<ListExchangeOutcome> writeReferences(QString path, ListFormat format, QList<ResultRow> rows);
+    // Writes `rows` in batches, the progress out of `maximum`.
+    QCoro::Task<ListExchangeOutcome> writeFile(QString path, ListFormat format, QList<ResultRow> rows, int maximum);
     void reportExport(const ListExchangeOutcome &outcome);
 
     ResultListModel &m_rows;

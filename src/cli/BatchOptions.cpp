@@ -52,13 +52,17 @@ QList<QCommandLineOption> batchOptionList()
          QStringLiteral("RULE")},
         {QStringLiteral("max-size"), QStringLiteral("Largest file to download in MB (default: the stored limit)."),
          QStringLiteral("MB")},
-        {QStringLiteral("export"), QStringLiteral("Write the result list as a list exchange file after the analysis."),
+        {QStringLiteral("export"),
+         QStringLiteral("Write the result list as a list exchange file after the analysis (nothing when it has no "
+                        "rows). The file is checked before the search."),
          QStringLiteral("FILE")},
         {QStringLiteral("export-format"),
          QStringLiteral("csv|ris|bibtex|zxul: the format of --export (default: from its extension, .csv .ris .bib, "
                         "otherwise a list exchange file). CSV, RIS and BibTeX carry the citation fields for "
                         "spreadsheets and reference managers."),
          QStringLiteral("FORMAT")},
+        {QStringLiteral("overwrite"),
+         QStringLiteral("Let --export replace an existing file this program did not export (otherwise refused).")},
         {QStringLiteral("import"),
          QStringLiteral("Load rows before the search, from a list exchange file (.zxul, written by --export or the "
                         "windows) or a plain list of document addresses (one per line, GBK or UTF-8). Repeatable; "
@@ -191,6 +195,9 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
         if (o.exportFile.isEmpty())
             return {std::nullopt, QStringLiteral("--export-format: needs --export FILE")};
     }
+    o.overwriteExport = parser.isSet(QStringLiteral("overwrite"));
+    if (o.overwriteExport && o.exportFile.isEmpty())
+        return {std::nullopt, QStringLiteral("--overwrite: needs --export FILE")};
     o.importFiles = parser.values(QStringLiteral("import"));
     for (const QString &file : std::as_const(o.importFiles))
         if (file.trimmed().isEmpty())

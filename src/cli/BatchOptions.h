@@ -23,6 +23,7 @@ struct BatchOptions {
     std::optional<double> maxSizeMb;
     QString exportFile;
     std::optional<ListFormat> exportFormat; // unset: from the export file's extension
+    bool overwriteExport = false;           // --export may replace a file that is not this program's export
     QStringList importFiles;                // list exchange files and plain address lists, loaded before the search
     bool noDownload = false;
     bool quiet = false; // stderr carries the errors only

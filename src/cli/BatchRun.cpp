@@ -8,12 +8,14 @@
 #include "core/download/BodyFile.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/engines/InstallEngines.h"
+#include "core/net/LifetimeGuard.h"
 #include "core/net/RetryRule.h"
 #include "core/net/SignalWait.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
 #include "core/run/Wakeup.h"
 #include "core/search/AddressList.h"
+#include "core/search/ExportTarget.h"
 #include "core/search/ListExchange.h"
 #include "core/search/ListExchangeRun.h"
 #include "core/search/ResultListModel.h"
@@ -30,6 +32,7 @@
 #include "web/PageScripts.h"
 #include "web/WebEngineBrowser.h"
 
+#include <QCoroTimer>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -107,13 +110,13 @@ QCoro::Task<int> BatchRun::run()
     }
     // Checked before the search: the whole run must not end in a refusal to write its list.
     if (!exportTargetUsable())
-        co_return kFatal;
+        co_return kBadArguments;
     CurrentSaveTarget() = SaveTarget{folder, m_options.nameFromAddress, false};
     // Bodies a killed run left in the folder go now, also when this run downloads nothing into it; those a row can
     // still resume wait for it a while.
     BodyFile::RemoveLeftovers(folder);
-    if (!importLists())
-        co_return kFatal;
+    if (!co_await importLists())
+        co_return m_interrupted ? kInterrupted : kFatal;
 
     QString error;
     if (!OpenVisitedDatabase(&error)) {
@@ -137,7 +140,7 @@ QCoro::Task<int> BatchRun::run()
     co_await searching;
     bool exported = true;
     if (!m_options.exportFile.isEmpty())
-        exported = exportList();
+        exported = co_await exportList();
     // A service that stopped answering ends the road where it stands, in the analysis as in the search.
     if (!m_interrupted && !m_serviceUnusable && m_downloadsRan)
         co_await download();
@@ -181,6 +184,10 @@ void BatchRun::interrupt()
     m_interrupted = true;
     stopSearch();
     stopAnalysisAndDownloads();
+    if (m_exchange)
+        m_exchange->cancel();
+    if (m_importing)
+        m_importing->cancel();
 }
 
 void BatchRun::stopAnalysisAndDownloads()
@@ -196,36 +203,63 @@ void BatchRun::stopSearch()
     m_flags->setCollectIdle(true);
 }
 
-bool BatchRun::importLists()
+QCoro::Task<bool> BatchRun::importLists()
 {
     for (const QString &path : std::as_const(m_options.importFiles)) {
         // A list file is a database protected by the program's password; anything else is read as plain text.
         const bool listFile =
             QFileInfo(path).suffix().compare(QLatin1String("zxul"), Qt::CaseInsensitive) == 0 || IsListFile(path);
-        if (!(listFile ? importListFile(path) : importAddressList(path)))
-            return false;
+        if (!(listFile ? co_await importListFile(path) : importAddressList(path)) || m_interrupted)
+            co_return false;
     }
-    return true;
+    co_return true;
 }
 
-bool BatchRun::importListFile(const QString &path)
+QCoro::Task<bool> BatchRun::importListFile(QString path)
 {
-    QList<ListRecord> records;
+    ListFileReader reader;
     QString error;
-    if (!ReadListFile(
-            path, [&](const ListRecord &r) { records.append(r); }, &error)) {
+    if (!reader.open(path, &error)) {
         m_progress.error(QStringLiteral("--import: cannot read the list file %1: %2").arg(path, error));
-        return false;
+        co_return false;
     }
-    // A row saved without a folder goes where this run saves.
-    for (ListRecord &r : records)
-        if (r.folder.isEmpty())
-            r.folder = CurrentSaveTarget().SaveFolder;
-    const qsizetype read = records.size();
-    const int added = AddListRecords(*m_results, std::move(records));
+    // Read in batches with the event loop running between them, so Ctrl-C ends even a huge file at once.
+    m_importing = &reader;
+    const auto self = lifetimeGuard(this);
+    qsizetype read = 0;
+    int added = 0;
+    bool atEnd = false;
+    while (!atEnd && !m_interrupted) {
+        QList<ListRecord> records;
+        if (!reader.read(ListExchangeRun::kBatch, records, atEnd, &error)) {
+            m_importing = nullptr;
+            if (!m_interrupted)
+                m_progress.error(QStringLiteral("--import: cannot read the list file %1: %2").arg(path, error));
+            co_return false;
+        }
+        // A row saved without a folder goes where this run saves.
+        for (ListRecord &r : records)
+            if (r.folder.isEmpty())
+                r.folder = CurrentSaveTarget().SaveFolder;
+        read += records.size();
+        added += AddListRecords(*m_results, std::move(records));
+        if (!atEnd) {
+            co_await QCoro::sleepFor(std::chrono::milliseconds(0));
+            if (!self)
+                co_return false;
+        }
+    }
+    m_importing = nullptr;
+    if (m_interrupted)
+        co_return false;
+    if (reader.skippedLongKeys() > 0)
+        m_progress.error(QStringLiteral("--import: %1 rows of %2 not imported: their address is longer than 500 "
+                                        "characters")
+                             .arg(reader.skippedLongKeys())
+                             .arg(path));
     m_progress.line(
         QStringLiteral("imported %1 rows from %2 (%3 already in the list)").arg(added).arg(path).arg(read - added));
-    return true;
+    co_return true;
 }
 
 bool BatchRun::importAddressList(const QString &path)
@@ -342,36 +376,60 @@ ListFormat BatchRun::exportFormat() const
 bool BatchRun::exportTargetUsable()
 {
     const QString &path = m_options.exportFile;
-    if (path.isEmpty() || exportFormat() != ListFormat::ListFile || !QFileInfo::exists(path) || IsListFile(path))
+    if (path.isEmpty())
         return true;
-    m_progress.error(QStringLiteral("--export: %1 exists and is not a list file; it is left as it is")
-                         .arg(QDir::toNativeSeparators(path)));
+    const ExportTargetCheck check = CheckExportTarget(path, exportFormat());
+    if (check.usable() || (check.foreignFile && m_options.overwriteExport))
+        return true;
+    m_progress.error(QStringLiteral("--export: %1%2")
+                         .arg(check.problem, check.foreignFile
+                                                 ? QStringLiteral("; it is left as it is (--overwrite replaces it)")
+                                                 : QString()));
     return false;
 }
 
-bool BatchRun::exportList()
+namespace {
+// The batch says how an export went in lines of its own.
+class QuietExchangeView final : public ListExchangeView
 {
-    if (!exportTargetUsable())
-        return false;
-    if (exportFormat() != ListFormat::ListFile) {
-        QString error;
-        if (!WriteReferenceFile(m_options.exportFile, exportFormat(), m_results->rows(), &error)) {
-            m_progress.error(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
-            return false;
-        }
-        m_progress.line(QStringLiteral("exported %1 rows to %2").arg(m_results->rowCount()).arg(m_options.exportFile));
-        return true;
+    void report(const QString &, Prompt::Icon) override {}
+};
+} // namespace
+
+QCoro::Task<bool> BatchRun::exportList()
+{
+    const QString &path = m_options.exportFile;
+    if (m_results->rowCount() == 0) {
+        m_progress.line(QStringLiteral("no rows to export; %1 is left as it was").arg(QDir::toNativeSeparators(path)));
+        co_return true;
     }
-    QList<ListRecord> records;
-    for (const ResultRow &row : m_results->rows())
-        records.append(ToListRecord(row));
-    QString error;
-    if (!ExportListFile(m_options.exportFile, records, &error)) {
-        m_progress.error(QStringLiteral("export to %1 failed: %2").arg(m_options.exportFile, error));
-        return false;
+    QuietExchangeView view;
+    ListExchangeRun run(*m_results, view);
+    m_exchange = &run;
+    const auto self = lifetimeGuard(this);
+    const ListExchangeOutcome outcome = co_await run.exportTo(path, exportFormat(), ListExportSet::All);
+    if (!self)
+        co_return false;
+    m_exchange = nullptr;
+    switch (outcome.result) {
+    case ListExchangeOutcome::Result::Done:
+        if (outcome.longAddresses > 0)
+            m_progress.error(
+                QStringLiteral("%1 rows not exported: their address is longer than 500 characters, which a list "
+                               "file cannot hold")
+                    .arg(outcome.longAddresses));
+        m_progress.line(QStringLiteral("exported %1 rows to %2").arg(outcome.rows).arg(path));
+        co_return true;
+    case ListExchangeOutcome::Result::Stopped:
+        m_progress.error(QStringLiteral("export stopped; %1 is left as it was").arg(path));
+        co_return false;
+    case ListExchangeOutcome::Result::NothingToDo:
+        co_return true;
+    case ListExchangeOutcome::Result::Failed:
+        break;
     }
-    m_progress.line(QStringLiteral("exported %1 rows to %2").arg(records.size()).arg(m_options.exportFile));
-    return true;
+    m_progress.error(QStringLiteral("export to %1 failed: %2").arg(path, outcome.error));
+    co_return false;
 }
 
 void BatchRun::configureDownloads()

@@ -12,6 +12,8 @@
 #include <memory>
 
 class AnalysisDriver;
+class ListExchangeRun;
+class ListFileReader;
 class BatchProgress;
 class DownloadScheduler;
 class ResultListModel;
@@ -29,6 +31,7 @@ public:
     // Exit statuses of the command.
     static constexpr int kCompleted = 0;
     static constexpr int kFatal = 1;
+    static constexpr int kBadArguments = 2;
     static constexpr int kServiceUnusable = 3;
     static constexpr int kSomeFailed = 4;
     static constexpr int kInterrupted = 130;
@@ -57,9 +60,10 @@ private:
     void reportSettingsFile();
     // The values the settings file did not take, with a line saying so.
     int settingsWriteFailures();
-    // Loads the --import files into the list; false (with a line saying why) when one cannot be read.
-    bool importLists();
-    bool importListFile(const QString &path);
+    // Loads the --import files into the list; false (with a line saying why) when one cannot be read or the run
+    // was interrupted.
+    QCoro::Task<bool> importLists();
+    QCoro::Task<bool> importListFile(QString path);
     bool importAddressList(const QString &path);
     // Walks the result pages of every keyword; nothing when there are none.
     QCoro::Task<> search();
@@ -69,11 +73,12 @@ private:
     void stopAnalysisAndDownloads();
     // Ends the walk after its current page.
     void stopSearch();
-    // False (with a line saying why) when --export names an existing file that is not a list file: it is never
-    // replaced.
+    // False (with a line saying why) when --export cannot be written (no such folder, a folder, read-only) or names
+    // an existing file that is not this program's export in that format and --overwrite was not given.
     bool exportTargetUsable();
     ListFormat exportFormat() const;
-    bool exportList();
+    // In batches, so an interrupt ends it at once without a file; false when it failed or was interrupted.
+    QCoro::Task<bool> exportList();
     // The downloads begin with the analysis and take each link as it is handed over.
     void beginDownloads();
     // Waits until the last transfer has ended.
@@ -96,6 +101,8 @@ private:
     bool m_interrupted = false;
     bool m_serviceUnusable = false;
     bool m_downloadsRan = false;
+    ListExchangeRun *m_exchange = nullptr; // the export under way
+    ListFileReader *m_importing = nullptr; // the list file being read
     int m_analysisRetries = 0;
     int m_keywordsFailed = 0;
     int m_dataWritesFailed = 0;

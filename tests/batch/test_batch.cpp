@@ -770,8 +770,9 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QTest::addColumn<QByteArray>("begins");
         QTest::newRow("csv by extension") << "rows.csv" << QString() << QByteArray("\xEF\xBB\xBF\"标题\"");
         QTest::newRow("ris by name") << "rows.txt"
-                                     << "ris" << QByteArray("TY  - JOUR\r\nTI  - 已分析");
-        QTest::newRow("bibtex by extension") << "rows.bib" << QString() << QByteArray("@article{Wang2018,");
+                                     << "ris" << QByteArray("TY  - JOUR\r\nDB  - PaperHarvest\r\nTI  - 已分析");
+        QTest::newRow("bibtex by extension")
+            << "rows.bib" << QString() << QByteArray("% Exported by PaperHarvest\n\n@article{Wang2018,");
     }
     void exportFormats()
     {
@@ -961,42 +962,100 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QCOMPARE(filesIn(outFolder()), files);
     }
 
-    // --export never replaces a file that is not a list file; a list file is replaced.
+    // --export replaces only the program's own export of that format unless --overwrite consents; a target that
+    // cannot be written at all is refused at once, before the search, with exit status 2.
     void exportTarget_data()
     {
-        QTest::addColumn<bool>("listFile");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("existing"); // "notes", "list", "folder" or empty
+        QTest::addColumn<bool>("overwrite");
         QTest::addColumn<int>("status");
-        QTest::newRow("someone's notes") << false << 1;
-        QTest::newRow("an earlier list") << true << 0;
+        QTest::addColumn<QString>("said");
+        QTest::newRow("someone's notes") << "notes.txt"
+                                         << "notes" << false << 2
+                                         << "notes.txt exists and is not a list exchange file this program exported";
+        QTest::newRow("a hand-kept .bib")
+            << "mine.bib"
+            << "notes" << false << 2 << "mine.bib exists and is not a BibTeX file this program exported";
+        QTest::newRow("a hand-kept .bib, --overwrite") << "mine.bib"
+                                                       << "notes" << true << 0 << "";
+        QTest::newRow("an earlier list") << "notes.txt"
+                                         << "list" << false << 0 << "";
+        QTest::newRow("no such folder") << "missing/list.zxul"
+                                        << "" << false << 2 << "does not exist";
+        QTest::newRow("a folder") << "taken.csv"
+                                  << "folder" << false << 2 << "taken.csv is a folder";
     }
     void exportTarget()
     {
-        QFETCH(bool, listFile);
+        QFETCH(QString, name);
+        QFETCH(QString, existing);
+        QFETCH(bool, overwrite);
         QFETCH(int, status);
-        const QString target = m_home->filePath(QStringLiteral("notes.txt"));
-        if (listFile) {
+        QFETCH(QString, said);
+        const QString target = m_home->filePath(name);
+        if (existing == u"list") {
             QVERIFY(ExportListFile(target, {{QStringLiteral("http://old/1"), QStringLiteral("old"), {}, {}, {}}}));
-        } else {
+        } else if (existing == u"notes") {
             QFile notes(target);
             QVERIFY(notes.open(QIODevice::WriteOnly));
             notes.write("my notes\n");
+        } else if (existing == u"folder") {
+            QVERIFY(QDir().mkpath(target));
         }
-        const Outcome o =
-            batch({QStringLiteral("--no-download"), QStringLiteral("--export"), target, QStringLiteral("文件类型")});
+        QStringList arguments{QStringLiteral("--no-download"), QStringLiteral("--export"), target};
+        if (overwrite)
+            arguments << QStringLiteral("--overwrite");
+        const Outcome o = batch(arguments << QStringLiteral("文件类型"));
         QCOMPARE(o.exitCode, status);
-        if (!listFile) {
-            QVERIFY2(o.err.contains(QStringLiteral("%1 exists and is not a list file").arg(target)), qPrintable(o.err));
-            QFile notes(target);
-            QVERIFY(notes.open(QIODevice::ReadOnly));
-            QCOMPARE(notes.readAll(), QByteArray("my notes\n"));
+        if (status != 0) {
+            QVERIFY2(o.err.contains(said), qPrintable(o.err));
+            if (existing == u"notes") {
+                QFile notes(target);
+                QVERIFY(notes.open(QIODevice::ReadOnly));
+                QCOMPARE(notes.readAll(), QByteArray("my notes\n"));
+            }
             // Refused before the search: no time spent on a run whose list could not be kept.
             QVERIFY(m_server->requests().isEmpty());
+            return;
+        }
+        if (name.endsWith(u".bib")) {
+            QFile written(target);
+            QVERIFY(written.open(QIODevice::ReadOnly));
+            QVERIFY(written.readAll().startsWith("% Exported by PaperHarvest"));
             return;
         }
         QList<ListRecord> records;
         QVERIFY(ReadListFile(target, [&](const ListRecord &r) { records.append(r); }));
         QCOMPARE(records.size(), 2);
         QCOMPARE(records.at(0).key, m_site->resultLink(QStringLiteral("d301")));
+    }
+
+    void emptyExportKeepsTheFile_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("list file") << "kept.zxul";
+        QTest::newRow("BibTeX") << "kept.bib";
+        QTest::newRow("CSV") << "kept.csv";
+    }
+    // A run that ends with no rows (here an address list without an address) leaves the export's file as it was.
+    void emptyExportKeepsTheFile()
+    {
+        QFETCH(QString, name);
+        const QString target = m_home->filePath(name);
+        QFile existing(target);
+        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("kept by hand\n") > 0);
+        existing.close();
+        const QString addresses = m_home->filePath(QStringLiteral("none.txt"));
+        QFile list(addresses);
+        QVERIFY(list.open(QIODevice::WriteOnly) && list.write("not an address\n") > 0);
+        list.close();
+        const Outcome o = batch({QStringLiteral("--no-download"), QStringLiteral("--overwrite"),
+                                 QStringLiteral("--export"), target, QStringLiteral("--import"), addresses});
+        QCOMPARE(o.exitCode, 0);
+        QVERIFY2(o.err.contains(QStringLiteral("no rows to export")), qPrintable(o.err));
+        QVERIFY(existing.open(QIODevice::ReadOnly));
+        QCOMPARE(existing.readAll(), QByteArray("kept by hand\n"));
     }
 
     // Arguments the program does not know, and a windows start with no display named, end at once with a word
@@ -1299,7 +1358,10 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
             qputenv("PAPERHARVEST_SEARCH_BASE", QStringLiteral("http://127.0.0.1:%1").arg(probe.serverPort()).toUtf8());
         }
 
+        // The list of an earlier run: a run that finds nothing leaves it as it was.
         const QString list = m_home->filePath(QStringLiteral("rows.zxul"));
+        QVERIFY(ExportListFile(list, {{QStringLiteral("http://old/1"), QStringLiteral("old"), {}, {}, {}},
+                                      {QStringLiteral("http://old/2"), QStringLiteral("old"), {}, {}, {}}}));
         const Outcome o = batch({QStringLiteral("--export"), list, keyword});
         QCOMPARE(o.exitCode, BatchRun::kServiceUnusable);
         QVERIFY2(o.err.contains(cause) && o.err.contains(keyword), qPrintable(o.err));
@@ -1308,7 +1370,9 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
             QVERIFY(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).isEmpty());
         QList<ListRecord> records;
         QVERIFY(ReadListFile(list, [&](const ListRecord &r) { records.append(r); }));
-        QCOMPARE(records.size(), rowsKept);
+        QCOMPARE(records.size(), rowsKept > 0 ? rowsKept : 2);
+        if (rowsKept == 0)
+            QVERIFY2(o.err.contains(QStringLiteral("no rows to export")), qPrintable(o.err));
     }
 
     // A refusal that concerns one keyword's request (its address too long, a bad request, a result page that is not

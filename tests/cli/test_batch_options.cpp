@@ -48,6 +48,7 @@ private Q_SLOTS:
                                           QStringLiteral("2.5"),
                                           QStringLiteral("--export"),
                                           QStringLiteral("list.zxul"),
+                                          QStringLiteral("--overwrite"),
                                           QStringLiteral("--no-download"),
                                           QStringLiteral("--export-format"),
                                           QStringLiteral("BibTeX"),
@@ -68,6 +69,7 @@ private Q_SLOTS:
         QCOMPARE(*o.sameNameChoice, QStringLiteral("覆盖"));
         QCOMPARE(*o.maxSizeMb, 2.5);
         QCOMPARE(o.exportFile, QStringLiteral("list.zxul"));
+        QVERIFY(o.overwriteExport);
         QCOMPARE(o.exportFormat, std::optional<ListFormat>(ListFormat::Bibtex));
         QCOMPARE(o.importFiles, (QStringList{"a.zxul", "b.txt"}));
     }
@@ -92,6 +94,7 @@ private Q_SLOTS:
         QTest::newRow("unknown export format")
             << QStringList{"--export", "x", "--export-format", "xls"} << "--export-format";
         QTest::newRow("export format without a file") << QStringList{"--export-format", "csv"} << "--export-format";
+        QTest::newRow("overwrite without a file") << QStringList{"--overwrite"} << "--overwrite";
         QTest::newRow("empty import") << QStringList{"--import", ""} << "--import";
     }
     void badArgumentsNameTheArgument()
@@ -110,9 +113,10 @@ private Q_SLOTS:
         QVERIFY(r.options && r.options->helpRequested);
         const QString usage = BatchUsageText();
         QVERIFY(usage.startsWith(QStringLiteral("Usage: paperharvest batch")));
-        for (const char *name : {"--keywords-file", "--type", "--year", "--delay", "--out", "--name-from-address",
-                                 "--skip-visited", "--skip-existing", "--engine", "--threads", "--same-name",
-                                 "--max-size", "--export", "--export-format", "--import", "--no-download"})
+        for (const char *name :
+             {"--keywords-file", "--type", "--year", "--delay", "--out", "--name-from-address", "--skip-visited",
+              "--skip-existing", "--engine", "--threads", "--same-name", "--max-size", "--export", "--export-format",
+              "--overwrite", "--import", "--no-download"})
             QVERIFY2(usage.contains(QLatin1String(name)), name);
     }
 

@@ -22,6 +22,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTreeView>
+#include <optional>
 
 namespace {
 const QString kPrefix = QStringLiteral("https://wenku.baidu.com/view/");
@@ -151,12 +152,13 @@ private Q_SLOTS:
         Window win;
         win.addRows({{"http://a/1", "成功"}});
         const QString file = win.home.filePath(QStringLiteral("refs.ris"));
-        QVERIFY(win.menu->exportReferences(file, ListFormat::Ris));
+        QVERIFY(QCoro::waitFor(win.menu->exportReferences(file, ListFormat::Ris)));
         QCOMPARE(win.prompt.texts(), QStringList{ExportFinishedText(QFileInfo(file).size())});
         QFile written(file);
         QVERIFY(written.open(QIODevice::ReadOnly));
-        QVERIFY(written.readAll().startsWith("TY  - GEN\r\nTI  - 标题 http://a/1\r\n"));
-        QVERIFY(!win.menu->exportReferences(win.home.filePath(QStringLiteral("no/dir/refs.csv")), ListFormat::Csv));
+        QVERIFY(written.readAll().startsWith("TY  - GEN\r\nDB  - PaperHarvest\r\nTI  - 标题 http://a/1\r\n"));
+        QVERIFY(!QCoro::waitFor(
+            win.menu->exportReferences(win.home.filePath(QStringLiteral("no/dir/refs.csv")), ListFormat::Csv)));
         QVERIFY(win.prompt.texts().last().startsWith(QStringLiteral("导出到文件失败：")));
     }
 
@@ -202,6 +204,58 @@ private Q_SLOTS:
         QVERIFY(finished.wait(60000));
         QCOMPARE(win.w->results().rowCount(), 5000);
         QVERIFY(win.w->close());
+    }
+
+    void stopButton_data()
+    {
+        QTest::addColumn<QString>("command");
+        QTest::newRow("import") << "import";
+        QTest::newRow("list file export") << "zxul";
+        QTest::newRow("BibTeX export") << "bib";
+    }
+    // The panel's stop button ends an export or import at its next batch: a stopped export leaves the file that
+    // was there as it was and no other file beside it, a stopped import keeps what it added.
+    void stopButton()
+    {
+        QFETCH(QString, command);
+        Window win;
+        const QString list = win.home.filePath(QStringLiteral("big.zxul"));
+        QList<ListRecord> records;
+        for (int i = 0; i < 5000; ++i)
+            records.append({QStringLiteral("https://a/%1").arg(i), QStringLiteral("t"), {}, {}, {}});
+        QVERIFY(ExportListFile(list, records));
+        const QString target = win.home.filePath(QStringLiteral("out.") + command);
+        QFile old(target);
+        QVERIFY(old.open(QIODevice::WriteOnly) && old.write("kept") == 4);
+        old.close();
+        if (command != u"import")
+            QCOMPARE(QCoro::waitFor(win.menu->importFrom(list)), 5000);
+        QSignalSpy finished(&win.menu->run(), &ListExchangeRun::finished);
+        // The commands start at once and hand back after their first batch; their tasks live until they end.
+        std::optional<QCoro::Task<int>> importing;
+        std::optional<QCoro::Task<bool>> exporting;
+        if (command == u"import")
+            importing.emplace(win.menu->importFrom(list));
+        else if (command == u"zxul")
+            exporting.emplace(win.menu->exportTo(target, ListExportSet::All));
+        else
+            exporting.emplace(win.menu->exportReferences(target, ListFormat::Bibtex));
+        QVERIFY(win.menu->run().isRunning());
+        QVERIFY(!win.w->stopButton()->isHidden());
+        win.w->stopButton()->click();
+        QVERIFY(finished.wait(60000));
+        QVERIFY(!win.w->progressPanel()->isVisible());
+        if (command == u"import") {
+            QVERIFY(win.w->results().rowCount() < 5000);
+            QCOMPARE(win.prompt.texts().last(),
+                     QStringLiteral("导入已停止，已导入：%1条数据。").arg(win.w->results().rowCount()));
+        } else {
+            QCOMPARE(win.prompt.texts().last(), QStringLiteral("导出已停止，文件未改动。"));
+            QVERIFY(old.open(QIODevice::ReadOnly));
+            QCOMPARE(old.readAll(), QByteArray("kept"));
+            QCOMPARE(QDir(win.home.path()).entryList({QStringLiteral("*out*")}, QDir::Files | QDir::Hidden),
+                     QStringList{QFileInfo(target).fileName()});
+        }
     }
 
     // The citation columns are hidden until picked from the header's menu.

@@ -1,32 +1,17 @@
-"""Parses an exported reference file with a real reader and prints what it read as JSON.
+"""Parses an exported reference file with the readers reference managers use and prints what they read as JSON.
 
-csv: Python's csv module (the byte-order mark removed as spreadsheet programs do); bibtex: bibtexparser, with the
-exporter's TeX escapes undone; ris: bibutils' ris2xml, then the MODS records it writes.
+csv: Python's csv module (the byte-order mark removed as spreadsheet programs do); ris: bibutils' ris2xml, then
+the MODS records it writes; pybtex: pybtex's BibTeX parser, its fields turned into text by latexcodec (LaTeX to
+Unicode) and the grouping braces dropped, as reference managers show them; bibtexparser: bibtexparser's entries
+as it reads them, nothing undone (its keys and the verbatim url field).
 """
+import codecs
 import csv
 import json
+import re
 import subprocess
 import sys
 import xml.etree.ElementTree as ET
-
-TEX = [("\\textbraceleft{}", "{"), ("\\textbraceright{}", "}"), ("\\textbackslash{}", "\\"),
-       ("\\textasciitilde{}", "~"), ("\\textasciicircum{}", "^"), ("\\%", "%"), ("\\&", "&"), ("\\#", "#"),
-       ("\\$", "$"), ("\\_", "_")]
-
-
-def untex(value):
-    out = ""
-    i = 0
-    while i < len(value):
-        for escaped, plain in TEX:
-            if value.startswith(escaped, i):
-                out += plain
-                i += len(escaped)
-                break
-        else:
-            out += value[i]
-            i += 1
-    return out
 
 
 def parse_csv(path):
@@ -34,14 +19,46 @@ def parse_csv(path):
         return list(csv.reader(f))
 
 
-def parse_bibtex(path):
+# Text symbols of LaTeX itself (textcomp) that latexcodec's table lacks.
+# (\textbackslash is in it, but latexcodec leaves its "{}" behind, which then reads as an escaped brace.)
+LATEX_SYMBOLS = {r"\textbraceleft": "{", r"\textbraceright": "}", r"\textasciicircum": "^",
+                 r"\textbackslash": "\\", r"\$": "$"}
+
+
+def latex_to_text(value):
+    import latexcodec  # noqa: F401  (registers the codec)
+    for command, char in LATEX_SYMBOLS.items():
+        # A command named by letters ends where the letters do; a control symbol (\$) is one character.
+        end = r"(?![A-Za-z])(\{\})?" if command[1:].isalpha() else ""
+        value = re.sub(re.escape(command) + end, lambda _, c=char: "\x00%d\x00" % ord(c), value)
+    text = codecs.decode(value, "ulatex")
+    # What is left of TeX's grouping: braces that no command escaped.
+    text = re.sub(r"(?<!\\)[{}]", "", text)
+    return re.sub("\x00(\\d+)\x00", lambda m: chr(int(m.group(1))), text)
+
+
+def parse_pybtex(path):
+    from pybtex.database import parse_file
+    db = parse_file(path, bib_format="bibtex")
+    entries = []
+    for key, entry in db.entries.items():
+        fields = {name: (value if name.lower() == "url" else latex_to_text(value))
+                  for name, value in entry.fields.items()}
+        fields["raw_title"] = entry.fields.get("title", "")
+        fields["ID"] = key
+        fields["ENTRYTYPE"] = entry.type
+        fields["authors"] = [latex_to_text(str(p)) for p in entry.persons.get("author", [])]
+        entries.append(fields)
+    return entries
+
+
+def parse_bibtexparser(path):
     import bibtexparser
     from bibtexparser.bparser import BibTexParser
     parser = BibTexParser(common_strings=False)
     parser.ignore_nonstandard_types = False
     with open(path, encoding="utf-8") as f:
-        db = bibtexparser.load(f, parser)
-    return [{k: (v if k in ("ID", "ENTRYTYPE") else untex(v)) for k, v in e.items()} for e in db.entries]
+        return bibtexparser.load(f, parser).entries
 
 
 def text(element, path):
@@ -65,5 +82,5 @@ def parse_ris(path):
     return records
 
 
-print(json.dumps({"csv": parse_csv, "bibtex": parse_bibtex, "ris": parse_ris}[sys.argv[1]](sys.argv[2]),
-                 ensure_ascii=False))
+print(json.dumps({"csv": parse_csv, "pybtex": parse_pybtex, "bibtexparser": parse_bibtexparser,
+                  "ris": parse_ris}[sys.argv[1]](sys.argv[2]), ensure_ascii=False))

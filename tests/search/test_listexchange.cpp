@@ -97,6 +97,11 @@ private Q_SLOTS:
     void addressList();
     void citationsInTheirOwnTable();
     void fileWithoutCitations();
+    void hostileFiles_data();
+    void hostileFiles();
+    void fieldsCappedWhileReading();
+    void longAddressesLeftOut();
+    void emptySetLeavesTheFile();
 
     void exportWritesListOrderWithIdsAndCuts()
     {
@@ -377,7 +382,12 @@ void TestListExchange::sizes()
     const QString file = home.filePath(QStringLiteral("big.zxul"));
     const QList<ListRecord> records = numberedRecords(rows);
     QString error;
-    QVERIFY2(ExportListFile(file, records, &error), qPrintable(error));
+    // Through the writer itself: the export commands write no file without rows, but a file may have none.
+    ListFileWriter writer;
+    QVERIFY2(writer.begin(file, &error), qPrintable(error));
+    for (const ListRecord &r : records)
+        QVERIFY2(writer.append(r, &error), qPrintable(error));
+    QVERIFY2(writer.finish(&error), qPrintable(error));
     ListFileReader reader;
     QVERIFY2(reader.open(file, &error), qPrintable(error));
     QCOMPARE(reader.recordCount(), qint64(rows));
@@ -441,9 +451,13 @@ void TestListExchange::exportFailureIsReported()
     fill(list, {{"http://a/1", ""}});
     RecordingView view;
     ListExchangeRun run(list, view);
-    QVERIFY(!QCoro::waitFor(run.exportRows(home.filePath(QStringLiteral("no/such/dir/x.zxul")), ListExportSet::All)));
+    const QString target = home.filePath(QStringLiteral("no/such/dir/x.zxul"));
+    QVERIFY(!QCoro::waitFor(run.exportRows(target, ListExportSet::All)));
     QCOMPARE(prompt.entries.size(), 1);
     QVERIFY(prompt.entries[0].text.startsWith(QStringLiteral("导出到文件失败：")));
+    // The message names the user's file, not the one written beside it.
+    QVERIFY2(prompt.entries[0].text.contains(target) && !prompt.entries[0].text.contains(QStringLiteral(".partial")),
+             qPrintable(prompt.entries[0].text));
     QVERIFY(!view.panelShown);
 
     // An empty list exports nothing and asks nothing.
@@ -536,15 +550,17 @@ void TestListExchange::addressList()
 }
 
 // Citations travel in a second table; the first keeps exactly its columns, and only cited rows get a citation row.
+// Names come back whole whatever separators they hold.
 void TestListExchange::citationsInTheirOwnTable()
 {
     TestHome home;
     const QString file = home.filePath(QStringLiteral("cited.zxul"));
-    const Citation cited{{QStringLiteral("张三"), QStringLiteral("O'Brien, \"Pat\"")},
-                         QStringLiteral("《计算机学报》{特刊}"),
-                         QStringLiteral("2019"),
-                         QStringLiteral("12"),
-                         QStringLiteral("摘要, 带逗号")};
+    const Citation cited{
+        {QStringLiteral("张三"), QStringLiteral("O'Brien, \"Pat\""), QStringLiteral("Smith; Jr., Bob")},
+        QStringLiteral("《计算机学报》{特刊}"),
+        QStringLiteral("2019"),
+        QStringLiteral("12"),
+        QStringLiteral("摘要, 带逗号")};
     QList<ListRecord> records{{"http://a/1", "有引文", "", "htm", "/f", cited},
                               {"http://a/2", "无引文", "成功", "pdf", "/f", {}}};
     QVERIFY(ExportListFile(file, records));
@@ -559,7 +575,7 @@ void TestListExchange::citationsInTheirOwnTable()
     Statement citations(db, QStringLiteral("select id, 作者 from 引文表"));
     QVERIFY(citations.next());
     QCOMPARE(citations.integer(0), qint64(1));
-    QCOMPARE(citations.text(1), QStringLiteral("张三; O'Brien, \"Pat\""));
+    QCOMPARE(citations.text(1), QStringLiteral("张三; O'Brien, \"Pat\"; Smith; Jr., Bob"));
     QVERIFY(!citations.next());
 
     const QList<ListRecord> back = readAll(file);
@@ -591,6 +607,141 @@ void TestListExchange::fileWithoutCitations()
     QCOMPARE(QCoro::waitFor(run.importFile(file)), 1);
     QCOMPARE(list.row(0).status, QStringLiteral("成功"));
     QVERIFY(list.row(0).citation.isEmpty());
+}
+
+namespace {
+// A list file whose insides were written by hand: `sql` runs on a fresh, keyed file with its 导出表.
+bool craftedFile(const QString &path, const QStringList &sql)
+{
+    Database db;
+    if (!OpenOrCreateListFile(db, path))
+        return false;
+    for (const QString &statement : sql)
+        if (!db.exec(statement)) {
+            qWarning() << statement << db.lastError();
+            return false;
+        }
+    return true;
+}
+} // namespace
+
+void TestListExchange::hostileFiles_data()
+{
+    QTest::addColumn<QStringList>("sql");
+    QTest::addColumn<int>("rows"); // -1: refused
+    const QString drop = QStringLiteral("DROP TABLE 导出表");
+    QTest::newRow("an endless recursive view")
+        << QStringList{drop, "CREATE VIEW 导出表(id,L0,L1,L2,L3,L4) AS WITH RECURSIVE r(n) AS (SELECT 1 UNION ALL "
+                             "SELECT n+1 FROM r) SELECT n,'http://a/'||n,'t','','','' FROM r"}
+        << -1;
+    QTest::newRow("a view over another table")
+        << QStringList{"CREATE TABLE other(L0,L1,L2,L3,L4)", "INSERT INTO other VALUES('http://a/1','t','','','')",
+                       drop, "CREATE VIEW 导出表 AS SELECT rowid AS id, * FROM other"}
+        << -1;
+    QTest::newRow("a citation table that is a view")
+        << QStringList{"INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES('http://a/1','t','','','')",
+                       "CREATE VIEW 引文表(id,作者,来源,年份,被引量,摘要) AS WITH RECURSIVE r(n) AS (SELECT 1 UNION "
+                       "ALL SELECT n+1 FROM r) SELECT 1,'a','b','2019','1','c' FROM r"}
+        << 1;
+}
+
+// A list file is data, never a program: only a real table named 导出表 is read (the citation table only when it is
+// one too); a view is refused at once instead of running.
+void TestListExchange::hostileFiles()
+{
+    QFETCH(QStringList, sql);
+    QFETCH(int, rows);
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("hostile.zxul"));
+    QVERIFY(craftedFile(file, sql));
+    QList<ListRecord> back;
+    QString error;
+    const bool ok = ReadListFile(
+        file, [&](const ListRecord &r) { back.append(r); }, &error);
+    QCOMPARE(ok, rows >= 0);
+    if (rows < 0) {
+        QVERIFY(error.contains(QStringLiteral("导出表")));
+        QVERIFY(!IsListFile(file));
+        return;
+    }
+    QCOMPARE(back.size(), rows);
+    QVERIFY(back[0].citation.isEmpty());
+}
+
+// Every value is read at most as long as its column: a title of a million characters costs 300.
+void TestListExchange::fieldsCappedWhileReading()
+{
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("big.zxul"));
+    QVERIFY(craftedFile(file, {"CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, 年份 text, "
+                               "被引量 text, 摘要 text)"}));
+    {
+        const QString big(1000000, QChar(0x5b57));
+        Database db;
+        QVERIFY(OpenOrCreateListFile(db, file));
+        Statement list(db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES('http://a/1',?,?,?,?)"));
+        list.bind(1, big).bind(2, big).bind(3, big).bind(4, big);
+        QVERIFY(list.run());
+        Statement cited(db, QStringLiteral("INSERT INTO 引文表 VALUES(1,?,?,'2019','1',?)"));
+        cited.bind(1, big).bind(2, big).bind(3, big);
+        QVERIFY(cited.run());
+    }
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].title.size(), 300);
+    QCOMPARE(back[0].status.size(), 20);
+    QCOMPARE(back[0].type.size(), 10);
+    QCOMPARE(back[0].folder.size(), 300);
+    QVERIFY(back[0].citation.source.size() <= 300);
+    QVERIFY(back[0].citation.abstract.size() <= 10000);
+    QVERIFY(back[0].citation.authors.join(QString()).size() <= 20000);
+}
+
+// An address longer than its column would lead elsewhere once cut: the export leaves such a row out and says so,
+// and the import skips one that a writer elsewhere stored whole.
+void TestListExchange::longAddressesLeftOut()
+{
+    TestHome home;
+    RecordingPrompt prompt;
+    const QString longKey = QStringLiteral("https://a/") + QString(600, QLatin1Char('p'));
+    ResultListModel list;
+    fill(list, {{"https://a/1", ""}, {longKey, ""}});
+    ListExchangeView view;
+    ListExchangeRun run(list, view);
+    const QString file = home.filePath(QStringLiteral("out.zxul"));
+    QVERIFY(QCoro::waitFor(run.exportRows(file, ListExportSet::All)));
+    QCOMPARE(prompt.texts(), QStringList{ExportFinishedText(QFileInfo(file).size()) +
+                                         QStringLiteral("\n1条数据的网址超过500个字符，未导出。")});
+    QCOMPARE(readAll(file).size(), 1);
+
+    const QString foreign = home.filePath(QStringLiteral("foreign.zxul"));
+    QVERIFY(craftedFile(foreign, {"INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES('" + longKey + "','t','','','')",
+                                  "INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES('https://a/2','t','','','')"}));
+    ResultListModel imported;
+    ListExchangeRun importing(imported, view);
+    QCOMPARE(QCoro::waitFor(importing.importFile(foreign)), 1);
+    QCOMPARE(imported.row(0).key, QStringLiteral("https://a/2"));
+    QVERIFY(prompt.texts().last().endsWith(QStringLiteral("1条数据的网址超过500个字符，未导入。")));
+}
+
+// An export with no row to write leaves the file of that name as it was, and says so.
+void TestListExchange::emptySetLeavesTheFile()
+{
+    TestHome home;
+    RecordingPrompt prompt;
+    ResultListModel list;
+    fill(list, {{"https://a/1", "成功"}});
+    RecordingView view;
+    ListExchangeRun run(list, view);
+    const QString file = home.filePath(QStringLiteral("kept.zxul"));
+    QVERIFY(ExportListFile(file, numberedRecords(22)));
+    QVERIFY(!QCoro::waitFor(run.exportRows(file, ListExportSet::FailedOrUnanalysed)));
+    QCOMPARE(readAll(file).size(), 22);
+    QCOMPARE(prompt.texts(), QStringList{QStringLiteral("没有要导出的数据，文件未改动。")});
+    QVERIFY(view.captions.isEmpty());
+    QString error;
+    QVERIFY(!ExportListFile(file, {}, &error));
+    QCOMPARE(readAll(file).size(), 22);
 }
 
 QTEST_GUILESS_MAIN(TestListExchange)

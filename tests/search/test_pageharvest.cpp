@@ -212,16 +212,20 @@ private Q_SLOTS:
         QCoro::waitFor(采集本页结果(*m_browser, *m_list, kFolder));
         QCOMPARE(m_list->rowCount(), 3);
         const Citation full = m_list->row(0).citation;
-        QCOMPARE(full.authors, (QStringList{QStringLiteral("张三"), QStringLiteral("Smith, J.")}));
-        QCOMPARE(full.source, QStringLiteral("计算机学报"));
+        // Every author link counts, with click data or without; the source is the journal, not the databases
+        // that hold a version; line breaks of the abstract part its words instead of gluing them.
+        QCOMPARE(full.authors,
+                 (QStringList{QStringLiteral("张三"), QStringLiteral("李四"), QStringLiteral("Smith, J.")}));
+        QCOMPARE(full.source, QStringLiteral("软件学报"));
         QCOMPARE(full.year, QStringLiteral("2019"));
         QCOMPARE(full.citations, QStringLiteral("1234"));
-        QCOMPARE(full.abstract, QStringLiteral("本文回顾了 深度学习的发展。"));
-        QCOMPARE(m_list->row(0).title, QStringLiteral("深度学习综述"));
+        QCOMPARE(full.abstract, QStringLiteral("本文回顾了 深度学习的发展。 First line. Second line."));
+        // The list keeps the title as the page marks it up, without the search words' emphasis.
+        QCOMPARE(m_list->row(0).title, QStringLiteral("深度学习综述：CO<sub>2</sub> 与 <i>DNA</i>"));
         QVERIFY(m_list->row(1).citation.isEmpty());
         QCOMPARE(m_list->row(2).citation, (Citation{{}, {}, QStringLiteral("2007"), {}, {}}));
         QCOMPARE(m_list->data(m_list->index(0, ResultListModel::AuthorsColumn)).toString(),
-                 QStringLiteral("张三; Smith, J."));
+                 QStringLiteral("张三; 李四; Smith, J."));
         QCOMPARE(m_list->data(m_list->index(0, ResultListModel::CitationsColumn)).toString(), QStringLiteral("1234"));
     }
 

@@ -3,21 +3,30 @@
 #include "core/search/ServiceMarkup.h"
 #include "core/util/ControlCharacters.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QRegularExpression>
 
 namespace {
 const QString kAuthorSeparator = QStringLiteral("; ");
+} // namespace
 
-// One line: control characters gone, every run of white space one blank.
-QString oneLine(const QString &text)
+QString OneLineText(const QString &text)
 {
-    return RemoveControlCharacters(text).simplified();
+    // Line breaks and tabs are controls too; removed outright they would glue "Deep\nLearning" into one word.
+    QString spaced = text;
+    for (QChar &c : spaced)
+        if (c == u'\n' || c == u'\r' || c == u'\t' || c == u'\v' || c == u'\f' || c == QChar(0x2028) ||
+            c == QChar(0x2029) || c == QChar(0x85))
+            c = u' ';
+    return RemoveControlCharacters(spaced).simplified();
 }
 
+namespace {
 QString first(const QMap<QString, QStringList> &parts, const QString &name)
 {
     for (const QString &text : parts.value(name))
-        if (const QString line = oneLine(text); !line.isEmpty())
+        if (const QString line = OneLineText(text); !line.isEmpty())
             return line;
     return {};
 }
@@ -38,7 +47,7 @@ Citation CitationFromParts(const QMap<QString, QStringList> &parts)
     Citation c;
     static const QRegularExpression separators(QStringLiteral("^[,，;；、\\s]+|[,，;；、\\s]+$"));
     for (const QString &text : parts.value(ServiceMarkup::kAuthorsPart)) {
-        const QString name = oneLine(text).remove(separators);
+        const QString name = OneLineText(text).remove(separators);
         if (!name.isEmpty() && !c.authors.contains(name))
             c.authors.append(name);
     }
@@ -54,6 +63,29 @@ Citation CitationFromParts(const QMap<QString, QStringList> &parts)
 QString JoinedAuthors(const QStringList &authors)
 {
     return authors.join(kAuthorSeparator);
+}
+
+QString EncodedAuthors(const QStringList &authors)
+{
+    QJsonArray names;
+    for (const QString &a : authors)
+        names.append(a);
+    return QString::fromUtf8(QJsonDocument(names).toJson(QJsonDocument::Compact));
+}
+
+std::optional<QStringList> DecodedAuthors(const QString &encoded)
+{
+    QJsonParseError error{};
+    const QJsonDocument doc = QJsonDocument::fromJson(encoded.toUtf8(), &error);
+    if (error.error != QJsonParseError::NoError || !doc.isArray())
+        return std::nullopt;
+    QStringList out;
+    for (const QJsonValue &v : doc.array()) {
+        if (!v.isString())
+            return std::nullopt;
+        out.append(v.toString());
+    }
+    return out;
 }
 
 QStringList SplitAuthors(const QString &joined)

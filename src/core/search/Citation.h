@@ -3,6 +3,7 @@
 #include <QMap>
 #include <QString>
 #include <QStringList>
+#include <optional>
 
 // What a result block tells about its document beyond the title and the link, for reference managers and
 // spreadsheets. Every field is plain text and empty when the block does not show it.
@@ -28,6 +29,15 @@ struct Citation {
 // the abstract on one line, nothing that could act on a terminal or disguise a name.
 Citation CitationFromParts(const QMap<QString, QStringList> &parts);
 
-// The authors as one text ("A; B") and back, as the list shows them and the list exchange file stores them.
+// `text` on one line: line breaks, tabs and the other white-space controls become blanks, the remaining controls
+// go, and every run of white space is one blank.
+QString OneLineText(const QString &text);
+
+// The authors as one text ("A; B") and back, as the list shows them. A name with "; " in it ("Smith; Jr., Bob")
+// comes back as two: for storing use EncodedAuthors.
 QString JoinedAuthors(const QStringList &authors);
 QStringList SplitAuthors(const QString &joined);
+// The authors as a JSON array of names, which gives back every name whatever it holds; nullopt for a text that is
+// not such an array.
+QString EncodedAuthors(const QStringList &authors);
+std::optional<QStringList> DecodedAuthors(const QString &encoded);

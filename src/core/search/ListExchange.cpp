@@ -12,6 +12,10 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <optional>
 
 namespace {
 // Stored lengths of L0..L4; longer values are cut before they are written.
@@ -21,10 +25,33 @@ constexpr int kStatusLength = 20;
 constexpr int kTypeLength = 10;
 constexpr int kFolderLength = 300;
 
-const QString kCreateCitationTable = QStringLiteral(
-    "CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, 年份 text, 被引量 text, 摘要 text)");
-const QString kCitationColumns[5] = {QStringLiteral("作者"), QStringLiteral("来源"), QStringLiteral("年份"),
-                                     QStringLiteral("被引量"), QStringLiteral("摘要")};
+// The longest citation texts read from a file; our exports never come near them.
+constexpr int kAuthorsLength = 20000;
+constexpr int kSourceLength = 300;
+constexpr int kYearLength = 20;
+constexpr int kCitationsLength = 20;
+constexpr int kAbstractLength = 10000;
+
+const QString kExportTable = QStringLiteral("导出表");
+const QString kCitationTable = QStringLiteral("引文表");
+
+// 作者 joins the names with "; " for readers that know only that column; 作者列表 holds them as a JSON array,
+// which gives every name back whatever it holds.
+const QString kCreateCitationTable = QStringLiteral("CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, "
+                                                    "年份 text, 被引量 text, 摘要 text, 作者列表 text)");
+struct ColumnRead {
+    QString name;
+    int length;
+};
+const ColumnRead kListColumns[5] = {{QStringLiteral("L0"), kKeyLength + 1},
+                                    {QStringLiteral("L1"), kTitleLength},
+                                    {QStringLiteral("L2"), kStatusLength},
+                                    {QStringLiteral("L3"), kTypeLength},
+                                    {QStringLiteral("L4"), kFolderLength}};
+const ColumnRead kCitationColumns[6] = {
+    {QStringLiteral("作者"), kAuthorsLength},  {QStringLiteral("来源"), kSourceLength},
+    {QStringLiteral("年份"), kYearLength},     {QStringLiteral("被引量"), kCitationsLength},
+    {QStringLiteral("摘要"), kAbstractLength}, {QStringLiteral("作者列表"), kAuthorsLength}};
 
 // True for the common shape of a web address, checked without building a QUrl (at 100 000 records that parse
 // would be most of an import): "http://" or "https://" in any letter case, a host of letters, digits, dots and
@@ -62,6 +89,62 @@ void setError(QString *error, const QString &text)
 }
 } // namespace
 
+namespace {
+// The columns of `table`, by name as written; nullopt when it is not a plain table of this file: a view would run
+// a query of the file's making on every read. (A computed column, which a newer SQLite could put in a table, makes
+// the schema unreadable to the library the program links, which refuses the file.)
+std::optional<QStringList> plainTableColumns(Database &db, const QString &table)
+{
+    Statement kind(db, QStringLiteral("select type from sqlite_master where name = ?"));
+    kind.bind(1, table);
+    if (!kind.isValid() || !kind.next() || kind.text(0) != u"table")
+        return std::nullopt;
+    // The name is one of ours, never text from the file.
+    Statement columns(db, QStringLiteral("PRAGMA table_info(\"%1\")").arg(table));
+    QStringList names;
+    while (columns.next())
+        names.append(columns.text(1));
+    if (columns.failed() || names.isEmpty())
+        return std::nullopt;
+    return names;
+}
+
+// The wanted columns the table has, as "table"."column" for the select; each one's place in the select, or -1, in
+// `places`.
+QStringList selectedColumns(const QString &table, const QStringList &has, const ColumnRead *wanted, int count,
+                            int first, int *places)
+{
+    QStringList select;
+    for (int k = 0; k < count; ++k) {
+        places[k] = -1;
+        for (const QString &name : has) {
+            if (name.compare(wanted[k].name, Qt::CaseInsensitive) != 0)
+                continue;
+            // The name is one of ours, never the file's own text: it is checked against that list above.
+            places[k] = first + int(select.size());
+            select << QStringLiteral("%1.\"%2\"").arg(table, wanted[k].name);
+            break;
+        }
+    }
+    return select;
+}
+
+// At most `length` characters of a value as the file holds it (UTF-8): a title of 300 MB costs 300 characters
+// instead of its copies as text. No character takes more than four bytes, so the first 4 × length bytes hold them.
+QByteArrayView cappedBytes(QByteArrayView raw, int length)
+{
+    return raw.first(std::min<qsizetype>(raw.size(), qsizetype(length) * 4));
+}
+
+QString cappedText(QByteArrayView raw, int length)
+{
+    QString text = QString::fromUtf8(cappedBytes(raw, length));
+    if (text.size() > length)
+        text.truncate(length);
+    return text;
+}
+} // namespace
+
 ListRecord ToListRecord(const ResultRow &row)
 {
     return {row.key, row.title, row.status, row.type, row.saveFolder, row.citation};
@@ -86,35 +169,48 @@ void ListFileWriter::abandon()
     m_transaction.reset();
     if (m_db) {
         m_db.reset();
-        QFile::remove(m_path + QStringLiteral(".partial"));
+        QFile::remove(partialPath());
     }
+}
+
+QString ListFileWriter::partialPath() const
+{
+    return m_path + QStringLiteral(".partial");
+}
+
+void ListFileWriter::fail(QString *error, const QString &reason)
+{
+    // The file being written is ours; the user knows only the name they chose.
+    QString shown = reason;
+    shown.replace(partialPath(), m_path);
+    setError(error, shown.contains(m_path) ? shown : QStringLiteral("cannot write %1: %2").arg(m_path, shown));
+    abandon();
 }
 
 bool ListFileWriter::begin(const QString &path, QString *error)
 {
     abandon();
     m_path = path;
-    const QString partial = path + QStringLiteral(".partial");
-    QFile::remove(partial);
+    m_skippedLongKeys = 0;
+    QFile::remove(partialPath());
     m_db = std::make_unique<Database>();
-    if (!OpenOrCreateListFile(*m_db, partial, error)) {
-        abandon();
+    QString reason;
+    if (!OpenOrCreateListFile(*m_db, partialPath(), &reason)) {
+        fail(error, reason);
         return false;
     }
     m_transaction = std::make_unique<Transaction>(*m_db);
     if (!m_transaction->isActive() || !m_db->exec(kCreateCitationTable)) {
-        setError(error, m_db->lastError());
-        abandon();
+        fail(error, m_db->lastError());
         return false;
     }
     m_insert =
         std::make_unique<Statement>(*m_db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(?,?,?,?,?)"));
     m_insertCitation = std::make_unique<Statement>(
-        *m_db, QStringLiteral("INSERT INTO 引文表(id,作者,来源,年份,被引量,摘要) VALUES(?,?,?,?,?,?)"));
+        *m_db, QStringLiteral("INSERT INTO 引文表(id,作者,来源,年份,被引量,摘要,作者列表) VALUES(?,?,?,?,?,?,?)"));
     for (const Statement *s : {m_insert.get(), m_insertCitation.get()}) {
         if (!s->isValid()) {
-            setError(error, s->lastError());
-            abandon();
+            fail(error, s->lastError());
             return false;
         }
     }
@@ -127,6 +223,11 @@ bool ListFileWriter::append(const ListRecord &r, QString *error)
         setError(error, QStringLiteral("the list file is not open"));
         return false;
     }
+    // A cut address would lead somewhere else once read back: such a row is left out, and counted.
+    if (r.key.size() > kKeyLength) {
+        ++m_skippedLongKeys;
+        return true;
+    }
     m_insert->reset();
     m_insert->bind(1, r.key.left(kKeyLength))
         .bind(2, r.title.left(kTitleLength))
@@ -134,8 +235,7 @@ bool ListFileWriter::append(const ListRecord &r, QString *error)
         .bind(4, r.type.left(kTypeLength))
         .bind(5, r.folder.left(kFolderLength));
     if (!m_insert->run()) {
-        setError(error, m_insert->lastError());
-        abandon();
+        fail(error, m_insert->lastError());
         return false;
     }
     if (r.citation.isEmpty())
@@ -147,11 +247,11 @@ bool ListFileWriter::append(const ListRecord &r, QString *error)
         .bind(3, c.source)
         .bind(4, c.year)
         .bind(5, c.citations)
-        .bind(6, c.abstract);
+        .bind(6, c.abstract)
+        .bind(7, EncodedAuthors(c.authors));
     if (m_insertCitation->run())
         return true;
-    setError(error, m_insertCitation->lastError());
-    abandon();
+    fail(error, m_insertCitation->lastError());
     return false;
 }
 
@@ -164,21 +264,17 @@ bool ListFileWriter::finish(QString *error)
     m_insert.reset();
     m_insertCitation.reset();
     if (!m_transaction->commit()) {
-        setError(error, m_db->lastError());
-        abandon();
+        fail(error, m_db->lastError());
         return false;
     }
     m_transaction.reset();
     m_db.reset();
-    const QString partial = m_path + QStringLiteral(".partial");
-    if (QFileInfo::exists(m_path) && !QFile::remove(m_path)) {
+    const QString partial = partialPath();
+    // rename() replaces the old file in one step: no moment without either file under the name.
+    if (std::rename(QFile::encodeName(partial).constData(), QFile::encodeName(m_path).constData()) != 0) {
+        const QString reason = QString::fromLocal8Bit(std::strerror(errno));
         QFile::remove(partial);
-        setError(error, QStringLiteral("cannot replace %1").arg(m_path));
-        return false;
-    }
-    if (!QFile::rename(partial, m_path)) {
-        QFile::remove(partial);
-        setError(error, QStringLiteral("cannot write %1").arg(m_path));
+        setError(error, QStringLiteral("cannot write %1: %2").arg(m_path, reason));
         return false;
     }
     return true;
@@ -186,6 +282,10 @@ bool ListFileWriter::finish(QString *error)
 
 bool ExportListFile(const QString &path, const QList<ListRecord> &records, QString *error)
 {
+    if (records.isEmpty()) {
+        setError(error, QStringLiteral("no rows to export; %1 is left as it was").arg(path));
+        return false;
+    }
     ListFileWriter writer;
     if (!writer.begin(path, error))
         return false;
@@ -198,10 +298,11 @@ bool ExportListFile(const QString &path, const QList<ListRecord> &records, QStri
 bool IsListFile(const QString &path)
 {
     Database db;
-    if (!db.open(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))))
+    if (!db.openReadOnly(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))) ||
+        !db.exec(QStringLiteral("PRAGMA trusted_schema = OFF")))
         return false;
-    const Statement probe(db, QStringLiteral("select L0,L1,L2,L3,L4 from 导出表 limit 0"));
-    return probe.isValid();
+    const std::optional<QStringList> columns = plainTableColumns(db, kExportTable);
+    return columns && columns->contains(QStringLiteral("L0"), Qt::CaseInsensitive);
 }
 
 ListFileReader::ListFileReader() = default;
@@ -210,12 +311,30 @@ ListFileReader::~ListFileReader() = default;
 bool ListFileReader::open(const QString &path, QString *error)
 {
     m_select.reset();
+    m_skippedLongKeys = 0;
     m_db = std::make_unique<Database>();
     if (!QFileInfo(path).isFile()) {
         setError(error, QStringLiteral("%1: no such file").arg(path));
         return false;
     }
-    if (!m_db->open(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)))) {
+    if (!m_db->openReadOnly(path, DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)))) {
+        setError(error, m_db->lastError());
+        return false;
+    }
+    m_db->setInterruptCheck([this] { return m_cancelled.load(); });
+    // A list file is data: only a real table of that name is read, never a view or computed columns.
+    if (!m_db->exec(QStringLiteral("PRAGMA trusted_schema = OFF"))) {
+        setError(error, m_db->lastError());
+        return false;
+    }
+    const std::optional<QStringList> listColumns = plainTableColumns(*m_db, kExportTable);
+    if (!listColumns) {
+        setError(error, QStringLiteral("%1: the file has no list table 导出表").arg(path));
+        return false;
+    }
+    // The citation table is optional, and a foreign one that does not read is as good as none.
+    const std::optional<QStringList> citationColumns = plainTableColumns(*m_db, kCitationTable);
+    if (!m_db->restrictReading({kExportTable, kCitationTable}, {QStringLiteral("coalesce"), QStringLiteral("max")})) {
         setError(error, m_db->lastError());
         return false;
     }
@@ -229,37 +348,40 @@ bool ListFileReader::open(const QString &path, QString *error)
         }
         m_count = count.integer(0);
     }
-    bool withCitations = false;
-    {
-        Statement probe(*m_db, QStringLiteral("select 1 from sqlite_master where type='table' and name='引文表'"));
-        withCitations = probe.isValid() && probe.next();
-    }
-    // The citation table is optional, and a foreign one that does not read is as good as none.
-    if (withCitations)
-        m_select = std::make_unique<Statement>(
-            *m_db, QStringLiteral("select 导出表.*, 引文表.作者, 引文表.来源, 引文表.年份, 引文表.被引量, 引文表.摘要 "
-                                  "from 导出表 left join 引文表 on 引文表.id = 导出表.id"));
-    if (!m_select || !m_select->isValid())
-        m_select = std::make_unique<Statement>(*m_db, QStringLiteral("select * from 导出表"));
-    if (!m_select->isValid()) {
-        setError(error, m_select->lastError());
-        return false;
-    }
-    // Columns by name: the table is id, L0..L4, but a file written elsewhere may order them differently.
-    for (int c = 0; c < m_select->columnCount(); ++c) {
-        const QString name = m_select->columnName(c).toUpper();
-        if (name.size() == 2 && name[0] == QLatin1Char('L') && name[1] >= QLatin1Char('0') &&
-            name[1] <= QLatin1Char('4'))
-            m_column[name[1].unicode() - '0'] = c;
-        for (int k = 0; k < 5; ++k)
-            if (m_select->columnName(c) == kCitationColumns[k])
-                m_citationColumn[k] = c;
-    }
+    QStringList select = selectedColumns(kExportTable, *listColumns, kListColumns, 5, 0, m_column);
     if (m_column[0] < 0) {
         setError(error, QStringLiteral("%1: the list table has no L0 column").arg(path));
         return false;
     }
+    // An empty citation table (a list without citations) costs nothing: no lookup per record.
+    bool withCitations = false;
+    if (citationColumns) {
+        Statement any(*m_db, QStringLiteral("select 1 from 引文表 limit 1"));
+        withCitations = any.isValid() && any.next();
+    }
+    if (withCitations) {
+        select += selectedColumns(kCitationTable, *citationColumns, kCitationColumns, 6, int(select.size()),
+                                  m_citationColumn);
+        m_select = std::make_unique<Statement>(*m_db, QStringLiteral("select %1 from 导出表 left join 引文表 on "
+                                                                     "引文表.id = 导出表.rowid order by 导出表.rowid")
+                                                          .arg(select.join(u',')));
+    }
+    if (!m_select || !m_select->isValid()) {
+        select = selectedColumns(kExportTable, *listColumns, kListColumns, 5, 0, m_column);
+        std::fill(std::begin(m_citationColumn), std::end(m_citationColumn), -1);
+        m_select = std::make_unique<Statement>(
+            *m_db, QStringLiteral("select %1 from 导出表 order by rowid").arg(select.join(u',')));
+    }
+    if (!m_select->isValid()) {
+        setError(error, m_select->lastError());
+        return false;
+    }
     return true;
+}
+
+void ListFileReader::cancel()
+{
+    m_cancelled = true;
 }
 
 bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString *error)
@@ -271,13 +393,14 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
     }
     Statement &select = *m_select;
     out.reserve(out.size() + most);
-    const auto text = [&](int l) { return m_column[l] >= 0 ? select.text(m_column[l]) : QString(); };
+    const auto raw = [&](int l) { return m_column[l] >= 0 ? select.utf8(m_column[l]) : QByteArrayView(); };
+    const auto text = [&](int l) { return cappedText(raw(l), kListColumns[l].length); };
     // Compared as the file holds them, before any conversion: most records repeat the previous one's texts.
     const auto shared = [&](int l) {
-        const QByteArrayView raw = m_column[l] >= 0 ? select.utf8(m_column[l]) : QByteArrayView();
-        if (raw != QByteArrayView(m_lastUtf8[l])) {
-            m_lastUtf8[l] = raw.toByteArray();
-            m_lastText[l] = QString::fromUtf8(raw);
+        const QByteArrayView bytes = cappedBytes(raw(l), kListColumns[l].length);
+        if (bytes != QByteArrayView(m_lastUtf8[l])) {
+            m_lastUtf8[l] = bytes.toByteArray();
+            m_lastText[l] = cappedText(bytes, kListColumns[l].length);
         }
         return m_lastText[l];
     };
@@ -286,17 +409,19 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
     for (int n = 0; n < most; ++n) {
         if (!select.next()) {
             if (select.failed()) {
-                setError(error, select.lastError());
+                setError(error, m_cancelled ? QStringLiteral("stopped") : select.lastError());
                 return false;
             }
             return true;
         }
         const QString key = text(0);
+        // Longer than its column: cut by whoever wrote it, it would lead somewhere else.
+        if (key.size() > kKeyLength) {
+            ++m_skippedLongKeys;
+            continue;
+        }
         if (!IsPlainWebAddress(key) && !IsWebAddress(key))
             continue;
-        const auto cited = [&](int k) {
-            return m_citationColumn[k] >= 0 ? select.text(m_citationColumn[k]) : QString();
-        };
         ListRecord record{key, RemoveControlCharacters(text(1)), shared(2), shared(3), shared(4)};
         const bool anyCited = std::any_of(std::begin(m_citationColumn), std::end(m_citationColumn),
                                           [&](int c) { return c >= 0 && !select.isNull(c); });
@@ -304,10 +429,14 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
             out.append(std::move(record));
             continue;
         }
+        const auto cited = [&](int k) {
+            return m_citationColumn[k] >= 0 ? cappedText(select.utf8(m_citationColumn[k]), kCitationColumns[k].length)
+                                            : QString();
+        };
         // Through the same cleaning as a harvested block, so a file from elsewhere shows nothing that acts.
         QMap<QString, QStringList> parts;
-        for (const QString &name : SplitAuthors(cited(0)))
-            parts[ServiceMarkup::kAuthorsPart].append(name);
+        const std::optional<QStringList> names = DecodedAuthors(cited(5));
+        parts[ServiceMarkup::kAuthorsPart] = names ? *names : SplitAuthors(cited(0));
         parts[ServiceMarkup::kSourcePart] = {cited(1)};
         parts[ServiceMarkup::kYearPart] = {cited(2)};
         parts[ServiceMarkup::kCitationsPart] = {cited(3)};

@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QString>
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -43,13 +44,19 @@ public:
     ListFileWriter &operator=(const ListFileWriter &) = delete;
 
     bool begin(const QString &path, QString *error = nullptr);
-    // Appends one record, cut to the stored lengths.
+    // Appends one record, cut to the stored lengths; a record whose address does not fit its column is left out
+    // and counted in skippedLongKeys().
     bool append(const ListRecord &record, QString *error = nullptr);
     bool finish(QString *error = nullptr);
+    int skippedLongKeys() const { return m_skippedLongKeys; }
 
 private:
     void abandon();
+    QString partialPath() const;
+    // Sets the error, naming the user's file rather than the one being written, and abandons the file.
+    void fail(QString *error, const QString &reason);
 
+    int m_skippedLongKeys = 0;
     QString m_path;
     std::unique_ptr<Database> m_db;
     std::unique_ptr<Transaction> m_transaction;
@@ -57,10 +64,11 @@ private:
     std::unique_ptr<Statement> m_insertCitation;
 };
 
-// Reads an existing list exchange file in batches, in the order the table returns its records; records whose
-// key is not an http or https address are skipped, as records that cannot be turned into a row (IsWebAddress).
-// Opening never creates or changes a file: a missing file, a file of another kind, one written with another
-// password or without the 导出表 table fails with the reason.
+// Reads an existing list exchange file in batches, in the order of its records; records whose key is not an http
+// or https address are skipped, as records that cannot be turned into a row (IsWebAddress). Opening never creates
+// or changes a file: a missing file, a file of another kind, one written with another password or without the
+// 导出表 table fails with the reason. The file is data, never a program: only a plain table 导出表 (and the
+// citation table beside it) is read, no view and no computed column, every value at most as long as its column.
 class ListFileReader final
 {
 public:
@@ -76,13 +84,20 @@ public:
     // Appends up to `most` records to `out`; `atEnd` turns true after the last. False when the file cannot be
     // read on (a damaged or cut-off file).
     bool read(int most, QList<ListRecord> &out, bool &atEnd, QString *error = nullptr);
+    // Records left out because their address is longer than its column (500 characters).
+    int skippedLongKeys() const { return m_skippedLongKeys; }
+    // Stops a read under way (from another thread too): read() fails with "stopped" within a few thousand steps
+    // of the database.
+    void cancel();
 
 private:
     std::unique_ptr<Database> m_db;
     std::unique_ptr<Statement> m_select;
+    std::atomic_bool m_cancelled = false;
+    int m_skippedLongKeys = 0;
     int m_column[5] = {-1, -1, -1, -1, -1};
-    // 作者, 来源, 年份, 被引量, 摘要 when the file has the citation table.
-    int m_citationColumn[5] = {-1, -1, -1, -1, -1};
+    // 作者, 来源, 年份, 被引量, 摘要, 作者列表 when the file has the citation table.
+    int m_citationColumn[6] = {-1, -1, -1, -1, -1, -1};
     qint64 m_count = 0;
     // The last status, type and folder read: a file repeats them from record to record, and rows that share
     // one text hold it once instead of a copy each.

@@ -55,4 +55,12 @@ inline const QString kAddressesImportedUnit = QStringLiteral("条。");
 // A failed export or import says so instead of ending in silence (%1: the reason; %2: rows imported until then).
 inline const QString kExportFailed = QStringLiteral("导出到文件失败：%1");
 inline const QString kImportFailed = QStringLiteral("导入数据文件失败：%1\n已导入：%2条数据。");
+// A stopped export leaves the file as it was; a stopped import keeps the rows read until then (%1).
+inline const QString kExportStopped = QStringLiteral("导出已停止，文件未改动。");
+inline const QString kImportStopped = QStringLiteral("导入已停止，已导入：%1条数据。");
+// An export with no row to write leaves the file as it was.
+inline const QString kNothingToExport = QStringLiteral("没有要导出的数据，文件未改动。");
+// Rows whose address is longer than the list file's column (%1 of them) are left out rather than cut.
+inline const QString kLongAddressesNotExported = QStringLiteral("\n%1条数据的网址超过500个字符，未导出。");
+inline const QString kLongAddressesNotImported = QStringLiteral("\n%1条数据的网址超过500个字符，未导入。");
 } // namespace SearchTexts

@@ -14,9 +14,10 @@ inline const QString kNextPageClass = QStringLiteral("n");
 inline const QString kQueryShowMarker = QStringLiteral("queryShow :");
 
 // The citation parts of a result block: for each part name, the CSS selector of its elements inside the block;
-// the snapshot reads their texts (every match for the authors, the first for the others). Author links carry the
-// author button in their click data, the source link is a "v_source", the year and citation count have spans of
-// their own, and the abstract a block of its own.
+// the snapshot reads their texts (every match for the authors, the first for the others). The authors are the links
+// of the "sc_author" span (only some carry click data), the source is the journal link (the "v_source" links below
+// it name the databases that hold a version, not where it was published), the year and citation count have spans
+// of their own, and the abstract a block of its own.
 inline const QString kAuthorsPart = QStringLiteral("authors");
 inline const QString kSourcePart = QStringLiteral("source");
 inline const QString kYearPart = QStringLiteral("year");
@@ -27,8 +28,8 @@ struct CitationSelector {
     QString selector;
 };
 inline const CitationSelector kCitationSelectors[] = {
-    {kAuthorsPart, QStringLiteral("a[data-click*=\"'button_tp':'author'\"], .author_text a")},
-    {kSourcePart, QStringLiteral("a.v_source, .v_source")},
+    {kAuthorsPart, QStringLiteral(".sc_author a, a[data-click*=\"'button_tp':'author'\"], .author_text a")},
+    {kSourcePart, QStringLiteral("a.journal_title, .journal_title")},
     {kYearPart, QStringLiteral(".sc_time, [data-year]")},
     {kCitationsPart, QStringLiteral("a.sc_cite_cont, .sc_cite_cont")},
     {kAbstractPart, QStringLiteral(".c_abstract")},

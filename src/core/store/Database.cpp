@@ -6,19 +6,53 @@
 #define SQLITE_HAS_CODEC 1
 #include <sqlite3.h>
 
+// Lives apart from the Database so the callbacks SQLite holds keep their address when the Database moves.
+struct Database::Guards {
+    QList<QByteArray> tables;
+    QList<QByteArray> functions;
+    std::function<bool()> interrupted;
+};
+
+namespace {
+int authorise(void *data, int action, const char *first, const char *second, const char *, const char *)
+{
+    const auto *guards = static_cast<const Database::Guards *>(data);
+    switch (action) {
+    case SQLITE_SELECT:
+        return SQLITE_OK;
+    case SQLITE_READ:
+        return first && guards->tables.contains(QByteArray(first)) ? SQLITE_OK : SQLITE_DENY;
+    case SQLITE_FUNCTION:
+        return second && guards->functions.contains(QByteArray(second).toLower()) ? SQLITE_OK : SQLITE_DENY;
+    default:
+        return SQLITE_DENY;
+    }
+}
+
+int progress(void *data)
+{
+    const auto *guards = static_cast<const Database::Guards *>(data);
+    return guards->interrupted && guards->interrupted() ? 1 : 0;
+}
+} // namespace
+
+Database::Database() = default;
+
 Database::~Database()
 {
     close();
 }
 
 Database::Database(Database &&other) noexcept
-    : m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path)), m_error(std::move(other.m_error))
+    : m_guards(std::move(other.m_guards)), m_db(std::exchange(other.m_db, nullptr)), m_path(std::move(other.m_path)),
+      m_error(std::move(other.m_error))
 {}
 
 Database &Database::operator=(Database &&other) noexcept
 {
     if (this != &other) {
         close();
+        m_guards = std::move(other.m_guards);
         m_db = std::exchange(other.m_db, nullptr);
         m_path = std::move(other.m_path);
         m_error = std::move(other.m_error);
@@ -62,6 +96,45 @@ bool Database::open(const QString &path, const QByteArray &key)
         return false;
     }
     return openWith(path, key, SQLITE_OPEN_READWRITE);
+}
+
+bool Database::openReadOnly(const QString &path, const QByteArray &key)
+{
+    if (!QFileInfo(path).isFile()) {
+        close();
+        m_error = QStringLiteral("%1: no such file").arg(path);
+        return false;
+    }
+    // One connection, one thread: no lock around every call of a read of 100 000 records.
+    return openWith(path, key, SQLITE_OPEN_READONLY | SQLITE_OPEN_NOMUTEX);
+}
+
+bool Database::restrictReading(const QStringList &tables, const QStringList &functions)
+{
+    if (!m_db) {
+        m_error = QStringLiteral("the database is not open");
+        return false;
+    }
+    if (!exec(QStringLiteral("PRAGMA trusted_schema = OFF")))
+        return false;
+    if (!m_guards)
+        m_guards = std::make_unique<Guards>();
+    m_guards->tables.clear();
+    for (const QString &t : tables)
+        m_guards->tables.append(t.toUtf8());
+    m_guards->functions.clear();
+    for (const QString &f : functions)
+        m_guards->functions.append(f.toLower().toUtf8());
+    return sqlite3_set_authorizer(m_db, authorise, m_guards.get()) == SQLITE_OK;
+}
+
+void Database::setInterruptCheck(std::function<bool()> interrupted)
+{
+    if (!m_guards)
+        m_guards = std::make_unique<Guards>();
+    m_guards->interrupted = std::move(interrupted);
+    if (m_db)
+        sqlite3_progress_handler(m_db, m_guards->interrupted ? 4000 : 0, progress, m_guards.get());
 }
 
 bool Database::create(const QString &path, const QByteArray &key)

@@ -3,6 +3,9 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
+#include <QStringList>
+#include <functional>
+#include <memory>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -13,7 +16,7 @@ struct sqlite3_stmt;
 class Database final
 {
 public:
-    Database() = default;
+    Database();
     ~Database();
     Database(Database &&other) noexcept;
     Database &operator=(Database &&other) noexcept;
@@ -23,11 +26,21 @@ public:
     // Opens an existing file with `key`. Fails (and leaves the file untouched) when the file is missing, is not a
     // database, is damaged, or was written with another key.
     bool open(const QString &path, const QByteArray &key);
+    // The same without any right to write: for reading a file from elsewhere, which nothing may change (not even
+    // the roll-back of a journal left beside it).
+    bool openReadOnly(const QString &path, const QByteArray &key);
     // Creates a new file protected by `key` from its first byte. Fails when a file is already there.
     bool create(const QString &path, const QByteArray &key);
     void close();
     bool isOpen() const { return m_db != nullptr; }
     QString path() const { return m_path; }
+
+    // For a file from elsewhere, whose schema is data and never a program: the schema's own code (views, triggers,
+    // generated columns) may call only harmless functions, and from now on a statement may read only the tables
+    // named in `tables` and call only `functions`; any other statement fails to prepare.
+    bool restrictReading(const QStringList &tables, const QStringList &functions);
+    // Asked every few thousand steps of a running statement; true interrupts it (the statement fails).
+    void setInterruptCheck(std::function<bool()> interrupted);
 
     // Runs statements that return no rows (CREATE, PRAGMA ...).
     bool exec(const QString &sql);
@@ -40,12 +53,16 @@ public:
 
     sqlite3 *handle() const { return m_db; }
 
+    // What restrictReading and setInterruptCheck leave for SQLite's callbacks.
+    struct Guards;
+
 private:
     friend class Statement;
     friend class Transaction;
     bool openWith(const QString &path, const QByteArray &key, int flags);
     void setError(const QString &what);
 
+    std::unique_ptr<Guards> m_guards;
     sqlite3 *m_db = nullptr;
     QString m_path;
     QString m_error;

@@ -58,6 +58,8 @@ ListExchangeMenu::ListExchangeMenu(fWebSearch &window)
     menu->addSeparator();
     add("menu导出文献格式", T::kExportReferences, [this] { exportReferenceFile(); });
     window.installEventFilter(this);
+    // The panel's stop button ends an export or import at its next batch (the analysis has its own use of it).
+    connect(window.stopButton(), &QPushButton::clicked, this, [this] { m_run->cancel(); });
 }
 
 bool ListExchangeMenu::eventFilter(QObject *watched, QEvent *event)
@@ -129,17 +131,13 @@ void ListExchangeMenu::exportReferenceFile()
                                : formats[std::max<qsizetype>(0, filters.indexOf(dialog.selectedNameFilter()))]);
 }
 
-bool ListExchangeMenu::exportReferences(const QString &path, ListFormat format)
+QCoro::Task<bool> ListExchangeMenu::exportReferences(QString path, ListFormat format)
 {
     if (m_window.results().rowCount() == 0 || !mayStart())
-        return false;
-    QString error;
-    if (!WriteReferenceFile(path, format, m_window.results().rows(), &error)) {
-        Prompt::current().message(SearchTexts::kExportFailed.arg(error), Prompt::Icon::Critical);
-        return false;
-    }
-    Prompt::current().message(ExportFinishedText(QFileInfo(path).size()), Prompt::Icon::Information);
-    return true;
+        co_return false;
+    // The save dialog asked before replacing a file: that answer is the consent to overwrite.
+    const ListExchangeOutcome outcome = co_await m_run->exportTo(path, format, ListExportSet::All);
+    co_return outcome.result == ListExchangeOutcome::Result::Done;
 }
 
 QCoro::Task<bool> ListExchangeMenu::exportTo(QString path, ListExportSet set)
@@ -159,7 +157,7 @@ QCoro::Task<int> ListExchangeMenu::importFrom(QString path)
 void ListExchangeMenu::showProgress(const QString &caption)
 {
     m_window.progressLabel()->setText(caption);
-    m_window.stopButton()->hide();
+    m_window.stopButton()->show();
     m_window.panels()->centreProgressPanel();
     m_window.progressPanel()->show();
     m_window.progressPanel()->raise();
@@ -175,8 +173,6 @@ void ListExchangeMenu::setProgress(int value, int maximum)
 void ListExchangeMenu::hideProgress()
 {
     m_window.progressPanel()->hide();
-    // The analysis shows the panel with its stop button.
-    m_window.stopButton()->show();
 }
 
 void ListExchangeMenu::setListEnabled(bool enabled)

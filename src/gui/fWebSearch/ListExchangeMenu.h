@@ -23,7 +23,7 @@ public:
     QCoro::Task<bool> exportTo(QString path, ListExportSet set);
     QCoro::Task<int> importFrom(QString path);
     // Writes the whole list as CSV, RIS or BibTeX and says how it went; false when nothing was written.
-    bool exportReferences(const QString &path, ListFormat format);
+    QCoro::Task<bool> exportReferences(QString path, ListFormat format);
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

@@ -139,15 +139,20 @@ QCoro::Task<int> BatchRun::run()
     if (!m_interrupted && !m_serviceUnusable && m_downloadsRan)
         co_await download();
 
+    // A visit that could not be written (even after waiting for another process) is a row the next run may get
+    // wrong: the road did not run cleanly.
+    const int visitedWriteFailures = VisitedWriteFailures();
     CloseVisitedDatabase();
     m_progress.clearBar();
+    if (visitedWriteFailures > 0)
+        m_progress.error(QStringLiteral("%1 writes to the visited-address database failed").arg(visitedWriteFailures));
     if (m_interrupted)
         co_return kInterrupted;
     if (!exported)
         co_return kFatal;
     if (m_serviceUnusable)
         co_return kServiceUnusable;
-    co_return summary().anyFailed() ? kSomeFailed : kCompleted;
+    co_return summary().anyFailed() || visitedWriteFailures > 0 ? kSomeFailed : kCompleted;
 }
 
 void BatchRun::interrupt()

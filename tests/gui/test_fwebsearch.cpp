@@ -548,6 +548,38 @@ private Q_SLOTS:
         CloseVisitedDatabase();
     }
 
+    // A window closed while a run still ends its step is gone for the user at once: the cover shows. Opened again
+    // from the cover before the run ended, it is the same window, and it stays.
+    void reopenedWhileItWaitsForARun()
+    {
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        site.useAsSearchService();
+        TestHome home;
+        SettingKeys::下载文件保存路径.write(home.filePath(QStringLiteral("out")));
+        fCover cover;
+        cover.show();
+        QSignalSpy loaded(&cover, &fCover::loaded);
+        QVERIFY(loaded.wait());
+        cover.openMainWindow();
+        QPointer<fWebSearch> main = cover.mainWindow();
+        main->browser().navigate(site.searchUrl(QStringLiteral("机器翻译")));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            main->browser().currentUrl().contains(QLatin1String("wd=")) && !main->browser().isBusy(), 30000);
+        ModalAnswerer answer(QStringLiteral("Form_BaoCun"), QStringLiteral("Command2"));
+        QSignalSpy rows(&main->results(), &QAbstractItemModel::rowsInserted);
+        main->findChild<QPushButton *>(QStringLiteral("Command9"))->click();
+        QVERIFY(!main->close());
+        QVERIFY(cover.isVisible() && !main->isVisible());
+        cover.openMainWindow();
+        QCOMPARE(cover.mainWindow(), main.data());
+        QTRY_COMPARE_WITH_TIMEOUT(rows.count(), 2, 30000);
+        QVERIFY(main && main->isVisible());
+        QVERIFY(main->close());
+        QTRY_VERIFY(!main);
+        CloseVisitedDatabase();
+    }
+
     // The list commands: removal by rule, the input box, the question, header sorting both ways.
     void listCommands()
     {

@@ -504,8 +504,12 @@ void fWebSearch::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (!m_runs->closeNowOrWhenEnded(event))
+    if (!m_runs->closeNowOrWhenEnded(event)) {
+        // Closed for the user already; it only waits for its stopped runs to end.
+        if (!IsFormLoaded(QStringLiteral("fFileDownload")))
+            ShowStartWindow();
         return;
+    }
     m_timer1->stop();
     if (!IsFormLoaded(QStringLiteral("fFileDownload")))
         ShowStartWindow();

@@ -1226,6 +1226,52 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QCOMPARE(filesIn(outFolder()), papers);
     }
 
+    // Two batches on one data folder: one started while another's files download leaves that one's visits alone
+    // (its downloads may still save them), and ends cleanly; once the downloading batch is gone, the next opening
+    // takes its unsaved visits back.
+    void secondBatchWhileTheFirstDownloads()
+    {
+        const QStringList papers{QStringLiteral("d201"), QStringLiteral("d202")};
+        for (const QString &id : papers) {
+            FixtureHttpServer::Response stalled =
+                FixtureHttpServer::Response::html("%PDF-1.4\n" + QByteArray(65536, 'x'), "application/pdf");
+            stalled.stallAfterBodyBytes = 1024;
+            m_server->route(QStringLiteral("/files/%1.pdf").arg(id), stalled);
+        }
+        QProcess first;
+        first.start(QStringLiteral(PH_PROGRAM),
+                    {QStringLiteral("batch"), QStringLiteral("--delay"), QStringLiteral("0"), QStringLiteral("--out"),
+                     outFolder(), QStringLiteral("--engine"), QStringLiteral("2"), QStringLiteral("机器翻译")});
+        const auto stopFirst = qScopeGuard([&first] {
+            first.kill();
+            first.waitForFinished();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(
+            std::all_of(papers.begin(), papers.end(),
+                        [&](const QString &id) {
+                            return !m_server->requestsFor(QStringLiteral("/files/%1.pdf").arg(id)).isEmpty();
+                        }),
+            kProgramLimitMs);
+
+        const Outcome second = batch({QStringLiteral("--no-download"), QStringLiteral("深度学习")});
+        QVERIFY2(second.exitCode == 0, qPrintable(second.err));
+        QVERIFY(OpenVisitedDatabase());
+        for (const QString &id : papers) {
+            QString address = m_site->resultLink(id);
+            QVERIFY2(IsVisitedAddress(address), qPrintable(address));
+        }
+        CloseVisitedDatabase();
+
+        first.kill();
+        QVERIFY(first.waitForFinished());
+        QVERIFY(OpenVisitedDatabase());
+        for (const QString &id : papers) {
+            QString address = m_site->resultLink(id);
+            QVERIFY2(!IsVisitedAddress(address), qPrintable(address));
+        }
+        CloseVisitedDatabase();
+    }
+
     // kill -9 while the visited-address database is first made: the next run finishes the file and uses it.
     void killedWhileTheDatabaseIsMade()
     {

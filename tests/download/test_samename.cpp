@@ -1,8 +1,11 @@
 #include "core/download/SameNameRules.h"
 
+#include "core/download/BodyFile.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -150,6 +153,35 @@ private Q_SLOTS:
                 QVERIFY2(!QFileInfo::exists(path), "a renamed download must go to a free name");
         }
         QVERIFY(untouched(dir, existing));
+    }
+
+    // Another process downloading the same title into the same folder holds its name: the rename rule numbers
+    // this one's (rather than both writing one body), and the name is free again once that download has ended.
+    void nameHeldByAnotherProcess()
+    {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        const QString target = dir.filePath(QStringLiteral("report.pdf"));
+        QProcess other;
+        other.start(QStringLiteral(BODY_HOLDER), {target});
+        QVERIFY(other.waitForReadyRead(20000));
+        QCOMPARE(other.readAllStandardOutput(), QByteArray("held\n"));
+
+        QString shown;
+        QCOMPARE(
+            重命名保存路径(dir.path(), QStringLiteral("report"), QStringLiteral("pdf"), SameNameOption::Rename, &shown),
+            dir.filePath(QStringLiteral("report[001].pdf")));
+        QCOMPARE(shown, QStringLiteral("report[001]"));
+        // The rule's own check: the body of the numbered name is this process's to write.
+        BodyFile mine(dir.filePath(QStringLiteral("report[001].pdf")));
+        QVERIFY(mine.open());
+
+        other.closeWriteChannel();
+        QVERIFY(other.waitForFinished(20000));
+        QCOMPARE(other.exitCode(), 0);
+        QCOMPARE(
+            重命名保存路径(dir.path(), QStringLiteral("report"), QStringLiteral("pdf"), SameNameOption::Rename, &shown),
+            target);
     }
 
     void skipSettlesExistingFile_data()

@@ -23,6 +23,8 @@
 #include <QFrame>
 #include <QLabel>
 #include <QMenu>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -319,6 +321,59 @@ private Q_SLOTS:
             QVERIFY(r.w->isVisible());
             QCOMPARE(r.list().size(), states.size());
         }
+    }
+
+    // Closing the window in the middle of its downloads (each engine), and in the middle of a download whose server
+    // then drops the connection: the window goes at once, and the transfers' late answers touch nothing of it.
+    void closingInTheMiddleOfDownloads_data()
+    {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("serverGoesFirst"); // the connections end before the window is closed
+        QTest::newRow("engine 1") << 1 << false;
+        QTest::newRow("engine 2") << 2 << false;
+        QTest::newRow("engine 1, connection dropped while closing") << 1 << true;
+        QTest::newRow("engine 2, connections dropped while closing") << 2 << true;
+    }
+    void closingInTheMiddleOfDownloads()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, serverGoesFirst);
+        auto server = std::make_unique<FixtureHttpServer>();
+        FixtureHttpServer::Response stalled =
+            FixtureHttpServer::Response::text(QByteArray(50000, 'x'), "application/pdf");
+        stalled.stallAfterBodyBytes = 1000;
+        for (int i = 0; i < 3; ++i)
+            server->route(QStringLiteral("/doc%1.pdf").arg(i), stalled);
+        WindowRig r([mode] {
+            SettingKeys::下载方式.write(mode);
+            SettingKeys::线程.write(1);
+        });
+        r.w->setAttribute(Qt::WA_DeleteOnClose);
+        r.w->show();
+        for (int i = 0; i < 3; ++i)
+            r.w->加入下载列表(server->url(QStringLiteral("/doc%1.pdf").arg(i)).toString(),
+                              QStringLiteral("doc%1").arg(i), "pdf", r.folder(), "");
+        r.child<QPushButton>("Command4")->click();
+        // A transfer is under way: its request reached the server, whose answer stalls after the first bytes.
+        QTRY_VERIFY_WITH_TIMEOUT(!server->requests().isEmpty() && r.list().item(0).state == ItemState::Downloading,
+                                 30000);
+        r.prompt.answers = {true};
+        if (serverGoesFirst) {
+            server.reset();
+            r.w->close();
+        } else {
+            r.w->close();
+            server.reset();
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(!r.w, 30000);
+        // What the broken connections still bring arrives now, with no window left to take it.
+        FixtureHttpServer another;
+        another.route(QStringLiteral("/after"), FixtureHttpServer::Response::text("after"));
+        QNetworkAccessManager network;
+        std::unique_ptr<QNetworkReply> reply(network.get(QNetworkRequest(another.url(QStringLiteral("/after")))));
+        QSignalSpy finished(reply.get(), &QNetworkReply::finished);
+        QVERIFY(finished.wait(30000));
+        QCOMPARE(QDir(r.folder()).entryList({QStringLiteral("*.pdf")}, QDir::Files), QStringList());
     }
 
     void placementRoundTrip()

@@ -536,6 +536,32 @@ private Q_SLOTS:
         QCOMPARE(prompt.entries.size(), 1);
     }
 
+    // Closing the dialog while the check waits for a proxy is refused; stopped, it closes and goes, and the held
+    // connection's late end touches nothing of it.
+    void closingWhileChecking()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        ProxyEchoSite site;
+        auto held = std::make_unique<HoldingProxy>();
+        auto dialog = std::make_unique<fOption>();
+        dialog->show();
+        Dialog d(dialog.get());
+        d.text2()->setPlainText(held->hostPort());
+        d.command3()->click();
+        QTRY_VERIFY_WITH_TIMEOUT(held->heldCount() == 1, 20000);
+        QVERIFY(!dialog->close());
+        QVERIFY(dialog->isVisible());
+        QCOMPARE(prompt.texts(), QStringList{QStringLiteral("正在工作，停止以后再试！")});
+        d.command3()->click();
+        QVERIFY(dialog->close());
+        dialog.reset();
+        held.reset();
+        bool later = false;
+        QTimer::singleShot(0, this, [&later] { QTimer::singleShot(0, [&later] { later = true; }); });
+        QTRY_VERIFY(later);
+    }
+
     // No network: the own address cannot be had, so nothing is tried and the lists stay as they were.
     void checkWithoutNetwork()
     {

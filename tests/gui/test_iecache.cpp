@@ -289,6 +289,38 @@ private Q_SLOTS:
         QVERIFY(QDir(cache.path()).isEmpty());
     }
 
+    // The window goes (as the main window's modal one does when its exec ends) while it lists or deletes in slices:
+    // the run ends at its next slice and touches nothing of it.
+    void destroyedInTheMiddleOfARun_data()
+    {
+        QTest::addColumn<bool>("deleting");
+        QTest::newRow("listing") << false;
+        QTest::newRow("deleting") << true;
+    }
+    void destroyedInTheMiddleOfARun()
+    {
+        QFETCH(bool, deleting);
+        QTemporaryDir cache;
+        const int entries = 3 * fIEcache::kSliceSize + 5;
+        for (int n = 0; n < entries; ++n)
+            F::write(cache.path(), F::name(n), F::entry("1/0/http://h/" + QByteArray::number(n) + ".js"));
+        auto window = std::make_unique<fIEcache>(CacheLocations{cache.path(), {}, {}, {}});
+        if (deleting) {
+            run(window->Command1_Click());
+            window->Command3_Click();
+        } else {
+            window->Command1_Click();
+        }
+        QVERIFY(window->isBusy());
+        window.reset();
+        // The slices the run would have taken next come and go.
+        bool later = false;
+        QTimer::singleShot(0, this, [&later] { QTimer::singleShot(0, [&later] { later = true; }); });
+        QTRY_VERIFY(later);
+        if (deleting)
+            QVERIFY(QDir(cache.path()).count() > 2);
+    }
+
     void sizeHeaderFlipsBetweenNumericOrders()
     {
         QTemporaryDir cache;

@@ -255,6 +255,25 @@ private Q_SLOTS:
         QCOMPARE(r.savedBytes(after), kPdf);
     }
 
+    // Closing the download window while a login runs: the window goes at once, and the run's later steps (the page
+    // it waits for, its settle time) touch nothing of it.
+    void closingDuringALogin()
+    {
+        PanelRig r;
+        r.fillAccountLogin(r.site.url(QStringLiteral("/login")), QStringLiteral("alice"), QStringLiteral("s3cret"));
+        auto *command5 = r.child<QPushButton>("Command5");
+        command5->click();
+        QVERIFY(!command5->isEnabled());
+        r.prompt.answers = {true};
+        r.w->close();
+        QTRY_VERIFY_WITH_TIMEOUT(!r.w, 30000);
+        for (int i = 0; i < 3; ++i)
+            QVERIFY(r.clock.advance(SiteLogin::kSettle));
+        // A new window starts idle.
+        r.w = fFileDownload::ensure();
+        QVERIFY(r.child<QPushButton>("Command5")->isEnabled());
+    }
+
     void ipLoginPressesTheSitesButton()
     {
         PanelRig r;

@@ -10,9 +10,11 @@
 #include "support/TestEnvironment.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QStandardPaths>
 #include <QTest>
 
@@ -152,7 +154,7 @@ private Q_SLOTS:
         QCOMPARE(s.value("访问表"), QString::fromUtf16(VisitedDatabaseSql::kCreateVisitTable));
         QCOMPARE(s.value("idx_访问表网址"), QStringLiteral("CREATE INDEX idx_访问表网址 ON 访问表(网址)"));
         QCOMPARE(s.value("idx_访问表文件名"), QStringLiteral("CREATE INDEX idx_访问表文件名 ON 访问表(文件名)"));
-        QCOMPARE(s.value("待下载表"), QStringLiteral("CREATE TABLE 待下载表(网址 nvarchar(500))"));
+        QCOMPARE(s.value("待下载表"), QStringLiteral("CREATE TABLE 待下载表(网址 nvarchar(500),运行 text)"));
         QCOMPARE(s.size(), 4);
         db.close();
 
@@ -348,6 +350,7 @@ private Q_SLOTS:
             QCOMPARE(probe.readAllStandardOutput(), QByteArray("0\n0\n"));
             const QString told = QString::fromUtf8(probe.readAllStandardError());
             QCOMPARE(told.count(StoreTexts::kVisitedWriteFailed.section(u'（', 0, 0)), 1);
+            QVERIFY2(told.contains("failed writes: 2\n"), qPrintable(told));
             QVERIFY2(told.contains(reason), qPrintable(told));
         } else {
             if (kind == "readonly") {
@@ -356,16 +359,24 @@ private Q_SLOTS:
                 QVERIFY(QFile::setPermissions(path, QFile::ReadOwner));
             }
             Database holder;
+            // The writes wait for the holder's lock, which it never lets go of here.
+            const auto wait = Database::busyTimeout();
+            Database::setBusyTimeout(std::chrono::milliseconds(50));
             if (kind == "locked") {
                 QVERIFY(holder.open(path, password()));
                 QVERIFY(holder.exec("BEGIN IMMEDIATE")); // readers go on, writers are refused
             }
             RecordingPrompt prompt;
             QVERIFY(OpenVisitedDatabase());
+            QSignalSpy failed(&VisitedDatabaseEvents::instance(), &VisitedDatabaseEvents::writeFailed);
             QString a = "http://h/a";
             QString b = "http://h/b";
             QVERIFY(!RecordVisitedAddress(a));
             QVERIFY(!RecordVisitedAddress(b));
+            Database::setBusyTimeout(wait);
+            QCOMPARE(VisitedWriteFailures(), 2);
+            QCOMPARE(failed.count(), 2);
+            QCOMPARE(failed.last().at(0).toInt(), 2);
             QCOMPARE(prompt.entries.size(), 1);
             QCOMPARE(prompt.entries[0].icon, Prompt::Icon::Critical);
             QVERIFY2(prompt.entries[0].text.contains(reason), qPrintable(prompt.entries[0].text));
@@ -471,6 +482,121 @@ private Q_SLOTS:
         QVERIFY(probe.waitForFinished(20000));
         QCOMPARE(probe.exitCode(), 0);
         QCOMPARE(probe.readAllStandardOutput(), QByteArray(visitedNextRun ? "1\n1\n1\n" : "0\n1\n1\n"));
+    }
+
+    // Several processes on one data folder: a run's pending visits belong to it, and another run opening the file
+    // while it still downloads leaves them alone; once the run is gone (closed or killed), the next opening takes
+    // them back.
+    void pendingVisitsBelongToTheirRun_data()
+    {
+        QTest::addColumn<bool>("killed"); // how the run with pending downloads ends
+        QTest::newRow("run closes") << false;
+        QTest::newRow("run is killed") << true;
+    }
+    void pendingVisitsBelongToTheirRun()
+    {
+        QFETCH(bool, killed);
+        TestHome home;
+        QVERIFY(OpenVisitedDatabase());
+        QString settled = "http://h/settled";
+        QVERIFY(RecordVisitedAwaitingDownload(settled));
+        SettleAwaitingDownload(settled);
+        CloseVisitedDatabase();
+
+        QProcess downloading;
+        downloading.start(VISITED_PROBE, {"--await", "http://h/a", "http://h/b"});
+        QByteArray answered;
+        while (answered.count('\n') < 2 && downloading.waitForReadyRead(20000))
+            answered += downloading.readAllStandardOutput();
+        QCOMPARE(answered, QByteArray("1\n1\n"));
+
+        // A second run (here, and in a process of its own) starts while the first one's downloads go on.
+        QVERIFY(OpenVisitedDatabase());
+        QString a = "http://h/a";
+        QVERIFY(IsVisitedAddress(a));
+        CloseVisitedDatabase();
+        QProcess probe;
+        probe.start(VISITED_PROBE, {"http://h/a", "http://h/b", "http://h/settled"});
+        QVERIFY(probe.waitForFinished(20000));
+        QCOMPARE(probe.readAllStandardOutput(), QByteArray("1\n1\n1\n"));
+
+        if (killed) {
+            downloading.kill();
+        } else {
+            downloading.closeWriteChannel();
+        }
+        QVERIFY(downloading.waitForFinished(20000));
+        QVERIFY(OpenVisitedDatabase());
+        QVERIFY(!IsVisitedAddress(a));
+        QVERIFY(IsVisitedAddress(settled));
+        CloseVisitedDatabase();
+        // Nothing is left of the runs' lock files.
+        QCOMPARE(QDir(home.filePath("zxdata.db-runs")).entryList(QDir::Files), QStringList());
+    }
+
+    // A file an earlier version left with pending marks (which name no run) gets its run column, and the marks are
+    // taken back as that version's would have been.
+    void marksOfAnEarlierVersionAreTakenBack()
+    {
+        TestHome home;
+        QVERIFY(OpenVisitedDatabase());
+        QString pending = "http://h/pending";
+        QString done = "http://h/done";
+        QVERIFY(RecordVisitedAddress(pending));
+        QVERIFY(RecordVisitedAddress(done));
+        CloseVisitedDatabase();
+        {
+            Database db;
+            QVERIFY(db.open(home.filePath("zxdata.db"), password()));
+            QVERIFY(db.exec("DROP TABLE 待下载表"));
+            QVERIFY(db.exec("CREATE TABLE 待下载表(网址 nvarchar(500))"));
+            QVERIFY(db.exec("INSERT INTO 待下载表(网址) VALUES('http://h/pending')"));
+        }
+        QVERIFY(OpenVisitedDatabase());
+        QVERIFY(!IsVisitedAddress(pending));
+        QVERIFY(IsVisitedAddress(done));
+        QVERIFY(RecordVisitedAwaitingDownload(pending));
+        CloseVisitedDatabase();
+        Database db;
+        QVERIFY(db.open(home.filePath("zxdata.db"), password()));
+        Statement marks(db, QStringLiteral("select 网址, 运行 from 待下载表"));
+        QVERIFY(marks.next());
+        QCOMPARE(marks.text(0), pending);
+        QVERIFY(!marks.text(1).isEmpty());
+    }
+
+    // Processes that record at the same time wait for each other's locks: every address of each is recorded and
+    // no write fails.
+    void processesRecordingAtOnceLoseNothing()
+    {
+        TestHome home;
+        QVERIFY(OpenVisitedDatabase());
+        CloseVisitedDatabase();
+        constexpr int kEach = 400;
+        QList<QStringList> addresses(3);
+        std::vector<std::unique_ptr<QProcess>> probes;
+        for (int p = 0; p < int(addresses.size()); ++p) {
+            for (int i = 0; i < kEach; ++i)
+                addresses[p] << QStringLiteral("http://h/%1/paper?id=%2").arg(p).arg(i);
+            probes.push_back(std::make_unique<QProcess>());
+            probes.back()->start(VISITED_PROBE, QStringList{p == 0 ? "--await" : "--record"} + addresses[p]);
+        }
+        // The first keeps its pending visits until the others have opened the file and recorded theirs.
+        for (auto &probe : probes) {
+            if (probe == probes.front())
+                continue;
+            QVERIFY(probe->waitForFinished(60000));
+        }
+        probes.front()->closeWriteChannel();
+        QVERIFY(probes.front()->waitForFinished(60000));
+        for (auto &probe : probes) {
+            QCOMPARE(probe->exitCode(), 0);
+            const QByteArray out = probe->readAllStandardOutput();
+            QCOMPARE(out.count("1\n"), kEach);
+            const QByteArray err = probe->readAllStandardError();
+            QVERIFY2(err.contains("failed writes: 0\n"), err.constData());
+        }
+        QCOMPARE(visitRows().size(), int(addresses.size()) * kEach);
     }
 
     void listFile()

@@ -1,6 +1,17 @@
 #include "support/TestEnvironment.h"
 
-TestHome::TestHome()
+namespace {
+// Every data folder of one test program lies in a folder of its own that goes when the program ends. A browser
+// profile made for a data folder lives until the application object goes, and may still write into its folder
+// after the test removed it; by the time this folder is removed, no profile is left.
+QString testHomesRoot()
+{
+    static QTemporaryDir root;
+    return root.path();
+}
+} // namespace
+
+TestHome::TestHome() : m_dir(testHomesRoot() + QStringLiteral("/home-XXXXXX"))
 {
     m_hadPrevious = qEnvironmentVariableIsSet("PAPERHARVEST_HOME");
     m_previous = qgetenv("PAPERHARVEST_HOME");

@@ -82,7 +82,16 @@ QString BodyFile::TemporaryPathFor(const QString &targetPath)
 
 bool BodyFile::IsReserved(const QString &targetPath)
 {
-    return reservations().contains(reservationKey(targetPath));
+    if (reservations().contains(reservationKey(targetPath)))
+        return true;
+    // Another process sharing the folder: its body file is locked while it writes.
+    const int descriptor =
+        ::open(QFile::encodeName(TemporaryPathFor(targetPath)).constData(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (descriptor < 0)
+        return false;
+    const bool held = ::flock(descriptor, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(descriptor);
+    return held;
 }
 
 bool BodyFile::open()

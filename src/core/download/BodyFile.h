@@ -12,7 +12,8 @@
 // The body of one download on its way to its final name. It grows in a hidden file beside the target and takes the
 // target's name only when it is complete and on disk (flushed and synced, then renamed), so a final name never holds
 // a partial body, whatever ends the program. While it lives, the target counts as taken for the same-name rules:
-// two downloads of one process never aim at the same name, and no stand-in file has to mark it on disk.
+// two downloads never aim at the same name (in one process, or in two sharing the folder), and no stand-in file has
+// to mark it on disk.
 // The hidden file is locked while open; a body file nobody holds locked is what an interrupted run left behind.
 //
 // A body whose server can send the rest of it later keeps a small hidden record beside it (the address, the whole
@@ -65,7 +66,7 @@ public:
 
     // The hidden file a body for `targetPath` grows in: the same for the same target, so a rerun finds it.
     static QString TemporaryPathFor(const QString &targetPath);
-    // True while a body file of this process aims at the path.
+    // True while a body file aims at the path: one of this process, or one another process holds locked.
     static bool IsReserved(const QString &targetPath);
     // What an earlier transfer of `address` left for `targetPath` and can be resumed; none when nothing. Only a
     // look: the body may still be taken by someone else before it is opened.

@@ -38,6 +38,24 @@ int progress(void *data)
 
 Database::Database() = default;
 
+namespace {
+std::chrono::milliseconds &busyWait()
+{
+    static std::chrono::milliseconds wait = Database::kBusyTimeout;
+    return wait;
+}
+} // namespace
+
+void Database::setBusyTimeout(std::chrono::milliseconds wait)
+{
+    busyWait() = wait;
+}
+
+std::chrono::milliseconds Database::busyTimeout()
+{
+    return busyWait();
+}
+
 Database::~Database()
 {
     close();
@@ -159,6 +177,7 @@ bool Database::openWith(const QString &path, const QByteArray &key, int flags)
         return false;
     }
     sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, static_cast<int>(busyWait().count()));
     if (!key.isEmpty() && sqlite3_key(m_db, key.constData(), static_cast<int>(key.size())) != SQLITE_OK) {
         setError(QStringLiteral("%1: cannot set the password").arg(path));
         close();
@@ -338,7 +357,9 @@ bool Statement::isNull(int column) const
 
 Transaction::Transaction(Database &db) : m_db(db)
 {
-    m_active = m_db.exec(QStringLiteral("BEGIN"));
+    // The write lock is taken at the start, waiting for another connection's: a transaction that read first and
+    // wrote later could only fail once another process had written in between.
+    m_active = m_db.exec(QStringLiteral("BEGIN IMMEDIATE"));
 }
 
 Transaction::~Transaction()

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QString>
 #include <QStringList>
+#include <chrono>
 #include <functional>
 #include <memory>
 
@@ -13,9 +14,18 @@ struct sqlite3_stmt;
 // One connection to a password-protected SQLite file (SQLCipher). Every call reports failure by its result and
 // keeps the reason in lastError(); nothing throws and nothing is ever spliced into SQL text: values go in through
 // Statement::bind.
+//
+// Several processes may use one file at once. A write that finds the file locked by another connection waits for it
+// (up to busyTimeout()) instead of failing at once.
 class Database final
 {
 public:
+    // How long a statement waits for a lock another connection holds. Writers hold it for one short transaction.
+    static constexpr std::chrono::milliseconds kBusyTimeout{10000};
+    // The wait of connections opened from now on; a test that holds a lock on purpose shortens it.
+    static void setBusyTimeout(std::chrono::milliseconds wait);
+    static std::chrono::milliseconds busyTimeout();
+
     Database();
     ~Database();
     Database(Database &&other) noexcept;

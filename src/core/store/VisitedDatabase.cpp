@@ -8,11 +8,14 @@
 #include "core/util/DataFolder.h"
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
+#include "core/util/RunLock.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QUuid>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -27,6 +30,9 @@ struct VisitedStore {
     // Null when the file cannot hold the awaiting marks (read-only): addresses are then recorded as before.
     std::unique_ptr<Statement> await;
     std::unique_ptr<Statement> settle;
+    // This run's name in 待下载表, and the lock that tells other processes it is alive.
+    QString runId;
+    RunLock runLock;
     // A database that cannot be written (read-only, disk full) fails every row alike: saying so once is enough.
     bool writeFailureReported = false;
     int writeFailures = 0;
@@ -123,13 +129,72 @@ bool openVisitFile(Database &db, const QString &path, QString *error)
     return false;
 }
 
-// Takes back the visits a run left waiting on downloads that never settled, and readies the marks for this run.
-// False when the file cannot take them; the run goes on without.
+QString runLockPath(const QString &runId)
+{
+    return DataFolder::filePath(QStringLiteral("zxdata.db-runs/") + runId);
+}
+
+// Readies the marks of pending downloads: since several processes may share the file, each mark names the run
+// that made it. Files of earlier versions get that column now; their marks name no run.
+bool prepareAwaitingTable(Database &db)
+{
+    Transaction tx(db);
+    if (!tx.isActive() || !db.exec(QString::fromUtf16(VisitedDatabaseSql::kCreateAwaitingTable)))
+        return false;
+    bool hasRunColumn = false;
+    {
+        Statement columns(db, QStringLiteral("PRAGMA table_info(待下载表)"));
+        while (columns.next())
+            hasRunColumn = hasRunColumn || columns.text(1) == QStringLiteral("运行");
+        if (columns.failed())
+            return false;
+    }
+    return (hasRunColumn || db.exec(QStringLiteral("ALTER TABLE 待下载表 ADD COLUMN 运行 text"))) && tx.commit();
+}
+
+// Takes back the visits that runs which are gone (ended, killed, crashed) left waiting on downloads that never
+// settled. A run that is still alive (another process using the same data folder) keeps its marks: its downloads
+// may still settle. False when the file cannot take the marks; the run goes on without.
 bool settleEarlierRuns(Database &db)
 {
-    return runInOneTransaction(db, {VisitedDatabaseSql::kCreateAwaitingTable,
-                                    u"delete from 访问表 where 网址 in (select 网址 from 待下载表)",
-                                    u"delete from 待下载表"});
+    if (!prepareAwaitingTable(db))
+        return false;
+    QStringList gone;
+    bool markOfNoRun = false;
+    {
+        Statement runs(db, QStringLiteral("select distinct 运行 from 待下载表"));
+        while (runs.next()) {
+            if (runs.isNull(0) || runs.text(0).isEmpty())
+                markOfNoRun = true;
+            else if (!RunLock::IsHeldByLiveRun(runLockPath(runs.text(0))))
+                gone.append(runs.text(0));
+        }
+        if (runs.failed())
+            return false;
+    }
+    // A run found gone stays gone (a new run never takes an old name), so the look may come before the transaction.
+    Transaction tx(db);
+    if (!tx.isActive())
+        return false;
+    Statement visits(db,
+                     QStringLiteral("delete from 访问表 where 网址 in (select 网址 from 待下载表 where 运行 is ?1)"));
+    Statement marks(db, QStringLiteral("delete from 待下载表 where 运行 is ?1"));
+    const auto settle = [&](const std::optional<QString> &run) {
+        for (Statement *st : {&visits, &marks}) {
+            st->reset();
+            if (run)
+                st->bind(1, *run);
+            else
+                st->bindNull(1);
+            if (!st->run())
+                return false;
+        }
+        return true;
+    };
+    bool ok = !markOfNoRun || (settle(std::nullopt) && db.exec(QStringLiteral("delete from 待下载表 where 运行=''")));
+    for (const QString &run : std::as_const(gone))
+        ok = ok && settle(run);
+    return ok && tx.commit();
 }
 
 // Every analysed row commits its address at once. In the default rollback mode each of those commits waits for the
@@ -146,14 +211,14 @@ void preferWriteAheadLog(Database &db)
 void reportWriteFailure(VisitedStore &s, const QString &reason)
 {
     ++s.writeFailures;
+    const QString system = s.db.systemReason();
+    const QString why = system.isEmpty() ? reason : reason + QStringLiteral("; ") + system;
+    Q_EMIT VisitedDatabaseEvents::instance().writeFailed(s.writeFailures, why);
     if (s.writeFailureReported)
         return;
     s.writeFailureReported = true;
-    const QString system = s.db.systemReason();
-    Prompt::current().message(
-        StoreTexts::kVisitedWriteFailed.arg(QDir::toNativeSeparators(s.db.path()),
-                                            system.isEmpty() ? reason : reason + QStringLiteral("; ") + system),
-        Prompt::Icon::Critical);
+    Prompt::current().message(StoreTexts::kVisitedWriteFailed.arg(QDir::toNativeSeparators(s.db.path()), why),
+                              Prompt::Icon::Critical);
 }
 
 QString storedAddress(const QString &address)
@@ -190,9 +255,15 @@ bool OpenVisitedDatabase(QString *error)
     s->insert =
         std::make_unique<Statement>(s->db, QStringLiteral("insert into 访问表(网址,日期,文件名) values(?1,?2,?3)"));
     s->remove = std::make_unique<Statement>(s->db, QStringLiteral("delete from 访问表 where 网址=?1"));
-    if (settleEarlierRuns(s->db)) {
-        s->await = std::make_unique<Statement>(s->db, QStringLiteral("insert into 待下载表(网址) values(?1)"));
-        s->settle = std::make_unique<Statement>(s->db, QStringLiteral("delete from 待下载表 where 网址=?1"));
+    // Without a lock that shows this run alive, its marks could be taken for a dead run's by another process: the
+    // run then records its visits as before.
+    s->runId = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    const bool locked = QDir().mkpath(DataFolder::filePath(QStringLiteral("zxdata.db-runs"))) &&
+                        s->runLock.acquire(runLockPath(s->runId));
+    if (settleEarlierRuns(s->db) && locked) {
+        s->await = std::make_unique<Statement>(s->db, QStringLiteral("insert into 待下载表(网址,运行) values(?1,?2)"));
+        s->settle =
+            std::make_unique<Statement>(s->db, QStringLiteral("delete from 待下载表 where 网址=?1 and 运行=?2"));
     }
     for (const auto *st : {s->lookup.get(), s->insert.get(), s->remove.get()}) {
         if (!st->isValid()) {
@@ -221,6 +292,12 @@ int VisitedWriteFailures()
     return store() ? store()->writeFailures : 0;
 }
 
+VisitedDatabaseEvents &VisitedDatabaseEvents::instance()
+{
+    static VisitedDatabaseEvents events;
+    return events;
+}
+
 bool IsVisitedAddress(QString &address)
 {
     removeQuotes(address);
@@ -234,6 +311,8 @@ bool runFor(VisitedStore &s, Statement &st, const QString &address)
 {
     st.reset();
     st.bind(1, storedAddress(address));
+    if (&st == s.await.get() || &st == s.settle.get())
+        st.bind(2, s.runId);
     const bool ok = st.run();
     if (!ok)
         reportWriteFailure(s, st.lastError());
@@ -262,7 +341,19 @@ bool RecordVisitedAddress(QString &address)
     auto &s = store();
     if (!s || lookup(*s, address))
         return false;
-    return insert(*s, address);
+    // Looked up again under the write lock: another process may have recorded it since.
+    Transaction tx(s->db);
+    if (!tx.isActive()) {
+        reportWriteFailure(*s, s->db.lastError());
+        return false;
+    }
+    if (lookup(*s, address) || !insert(*s, address))
+        return false;
+    if (!tx.commit()) {
+        reportWriteFailure(*s, s->db.lastError());
+        return false;
+    }
+    return true;
 }
 
 bool RecordVisitedAwaitingDownload(QString &address)
@@ -272,10 +363,14 @@ bool RecordVisitedAwaitingDownload(QString &address)
     if (!s || lookup(*s, address))
         return false;
     if (!s->await)
-        return insert(*s, address);
+        return RecordVisitedAddress(address);
     // Both rows or neither: a visit without its mark would outlive a kill before the download.
     Transaction tx(s->db);
-    if (!tx.isActive() || !insert(*s, address) || !runFor(*s, *s->await, address))
+    if (!tx.isActive()) {
+        reportWriteFailure(*s, s->db.lastError());
+        return false;
+    }
+    if (lookup(*s, address) || !insert(*s, address) || !runFor(*s, *s->await, address))
         return false;
     if (!tx.commit()) {
         reportWriteFailure(*s, s->db.lastError());

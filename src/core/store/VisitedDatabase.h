@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QObject>
 #include <QString>
 
 class Database;
@@ -13,7 +14,13 @@ class Database;
 // An empty file of ours (zero bytes, or our password and no table: a kill while it was first made) is finished on
 // open. When the file cannot be opened (someone else's tables, damaged, wrong password) OpenVisitedDatabase says why
 // and the program goes on without it: lookups answer false and records are ignored. The file is never touched then.
-// A write that fails (read-only file, full disk) is told once through the Prompt, with the system's reason.
+// A write that fails (read-only file, full disk) is told once through the Prompt, with the system's reason, and
+// every one is counted (VisitedWriteFailures, VisitedDatabaseEvents::writeFailed).
+//
+// Several processes (windows and batches) may use one data folder at once. A write waits for another process's
+// lock (Database::kBusyTimeout) rather than failing. Each opening is a run of its own: its marks of pending
+// downloads name it, a lock file in zxdata.db-runs/ shows it alive, and opening the file takes back only the marks
+// of runs that are gone.
 
 // Opens zxdata.db, or creates it (encrypted, with its table and two indexes) when missing. False with the reason
 // in `error` on failure.
@@ -23,6 +30,21 @@ void CloseVisitedDatabase();
 bool IsVisitedDatabaseOpen();
 // The writes that failed since the database was opened (each is a visit, or its mark, that did not reach the file).
 int VisitedWriteFailures();
+
+// Writes that failed since the database was opened (after waiting out another process's lock): the visits that
+// were not recorded, or pending marks that were not written or taken back. 0 when the database is not open.
+int VisitedWriteFailures();
+
+// Tells the windows and the batch about failed writes as they happen.
+class VisitedDatabaseEvents final : public QObject
+{
+    Q_OBJECT
+public:
+    static VisitedDatabaseEvents &instance();
+Q_SIGNALS:
+    // `failures` is VisitedWriteFailures() after this one; `reason` SQLite's and the system's.
+    void writeFailed(int failures, const QString &reason);
+};
 
 // True when the address is recorded.
 bool IsVisitedAddress(QString &address);
@@ -50,9 +72,9 @@ inline constexpr char16_t kCreateVisitTable[] =
     u"CREATE TABLE 访问表(id INTEGER PRIMARY KEY AUTOINCREMENT, 网址 nvarchar(500),日期 datetime,文件名 nvarchar(300))";
 inline constexpr char16_t kCreateAddressIndex[] = u"CREATE INDEX if not exists idx_访问表网址 ON 访问表(网址)";
 inline constexpr char16_t kCreateFileNameIndex[] = u"CREATE INDEX if not exists idx_访问表文件名 ON 访问表(文件名)";
-// Addresses recorded in 访问表 whose download has not settled yet. Added beside the original table, which keeps its
-// form for anything that reads it.
-inline constexpr char16_t kCreateAwaitingTable[] = u"CREATE TABLE if not exists 待下载表(网址 nvarchar(500))";
+// Addresses recorded in 访问表 whose download has not settled yet, with the run that waits for it. Added beside the
+// original table, which keeps its form for anything that reads it.
+inline constexpr char16_t kCreateAwaitingTable[] = u"CREATE TABLE if not exists 待下载表(网址 nvarchar(500),运行 text)";
 inline constexpr char16_t kCreateExportTable[] =
     u"CREATE TABLE 导出表(id INTEGER PRIMARY KEY AUTOINCREMENT, L0 nvarchar(500),L1 nvarchar(300) ,L2 nvarchar(20) ,L3 "
     u"nvarchar(10) ,L4 nvarchar(300)  )";

@@ -8,6 +8,7 @@
 #include "gui/fWebSearch/MainPanels.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "gui/fWebSearch/fWebSearchTexts.h"
+#include "gui/shell/RunsUnderway.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -94,7 +95,7 @@ void ListExchangeMenu::importDataFile()
         return;
     const QString path = chooseListFile(&m_window, false);
     if (!path.isEmpty())
-        importFrom(path);
+        m_window.runs().track(importFrom(path));
 }
 
 void ListExchangeMenu::exportRows(ListExportSet set)
@@ -103,7 +104,7 @@ void ListExchangeMenu::exportRows(ListExportSet set)
         return;
     const QString path = chooseListFile(&m_window, true);
     if (!path.isEmpty())
-        exportTo(path, set);
+        m_window.runs().track(exportTo(path, set));
 }
 
 void ListExchangeMenu::exportReferenceFile()

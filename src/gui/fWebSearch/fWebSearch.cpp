@@ -35,6 +35,7 @@
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
+#include "gui/shell/RunsUnderway.h"
 #include "gui/shell/ScreenFit.h"
 #include "gui/shell/ShellOpen.h"
 #include "gui/shell/ShellTexts.h"
@@ -111,12 +112,15 @@ fWebSearch::fWebSearch(QWidget *parent) : QMainWindow(parent), m_flags(std::make
     m_results = new ResultListModel(this);
     m_proxy = new ProxyRotation(this);
     m_driver = new SearchDriver(*m_browser, *m_flags, *this, this);
+    m_runs = new RunsUnderway(*this);
 
     buildControls();
     m_pacing = new WindowPacing(m_combo1, *m_flags, this);
     buildMenus();
     // Fills menu加入 with the analysis commands and runs them.
     m_analysis = new AnalysisMenu(*this);
+    connect(&m_analysis->driver(), &AnalysisDriver::runStarted, m_runs, &RunsUnderway::begin);
+    connect(&m_analysis->driver(), &AnalysisDriver::runFinished, m_runs, &RunsUnderway::end);
     // Fills menu导入导出 with the list exchange commands.
     new ListExchangeMenu(*this);
     load();
@@ -341,17 +345,11 @@ void fWebSearch::buildStatusBar()
 
 void fWebSearch::connectControls()
 {
-    connect(m_command3, &QPushButton::clicked, this, [this] { m_driver->clickBatch(); });
-    connect(m_command1, &QPushButton::clicked, this, [this] { m_driver->clickWalk(); });
-    connect(m_command9, &QPushButton::clicked, this, [this] {
-        // Harvest once guards itself with no flag, so the window may be closed while it reads the page; the close
-        // then waits for the read (the browser must outlive it).
-        ++m_harvestsInFlight;
-        m_driver->harvestOnce().then([this] {
-            if (--m_harvestsInFlight == 0 && m_closeWhenHarvested)
-                close();
-        });
-    });
+    // A stop clears a run's flag at once, while its coroutine still finishes the step it is in: the window waits for
+    // it before it goes (harvest once guards itself with no flag at all).
+    connect(m_command3, &QPushButton::clicked, this, [this] { m_runs->track(m_driver->clickBatch()); });
+    connect(m_command1, &QPushButton::clicked, this, [this] { m_runs->track(m_driver->clickWalk()); });
+    connect(m_command9, &QPushButton::clicked, this, [this] { m_runs->track(m_driver->harvestOnce()); });
     connect(m_command2, &QPushButton::clicked, this, &fWebSearch::onCommand2);
     connect(m_command7, &QPushButton::clicked, this, &fWebSearch::onCommand7);
     connect(m_command5, &QPushButton::clicked, this, [this] { m_flags->setAnalysisIdle(true); });
@@ -510,10 +508,10 @@ void fWebSearch::closeEvent(QCloseEvent *event)
         event->ignore();
         return;
     }
-    if (m_harvestsInFlight > 0) {
-        m_closeWhenHarvested = true;
-        hide();
-        event->ignore();
+    if (!m_runs->closeNowOrWhenEnded(event)) {
+        // Closed for the user already; it only waits for its stopped runs to end.
+        if (!IsFormLoaded(QStringLiteral("fFileDownload")))
+            ShowStartWindow();
         return;
     }
     m_timer1->stop();
@@ -571,6 +569,9 @@ void fWebSearch::onTimer1()
 {
     // An export or import holds the progress panel: the automatic analysis waits for the next tick.
     if (!m_check6->isChecked() || m_picPanPrograss->isVisible())
+        return;
+    // Closed, and waiting only for its stopped runs to end: nothing new starts.
+    if (!isVisible() && !isMinimized())
         return;
     m_analysis->driver().autoAnalysisTick();
 }

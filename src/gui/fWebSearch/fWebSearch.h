@@ -28,6 +28,7 @@ class QTreeView;
 class QWebEngineView;
 class ResultListModel;
 class RunFlags;
+class RunsUnderway;
 class SearchDriver;
 class WebEngineBrowser;
 struct SaveTarget;
@@ -35,7 +36,7 @@ struct SaveTarget;
 // The main window: the embedded browser on the search service, the search controls, the batch search, the page
 // walk and harvest once, the result list with its maintenance commands, and the panels around them.
 // Created by the start-up window on first use and destroyed when it closes; it refuses to close while a run is
-// active.
+// active, and a run that was stopped but still finishes its step keeps the window (hidden) until it has ended.
 class ServiceWaitNotice;
 
 class fWebSearch final : public QMainWindow, private SearchWindow
@@ -61,6 +62,8 @@ public:
     PacingView &pacing() const { return *m_pacing; }
     SaveTarget &saveTarget() const;
     QTreeView *resultList() const { return m_listView1; }
+    // The window's runs still on their way: the window is destroyed only after the last has ended.
+    RunsUnderway &runs() const { return *m_runs; }
 
     // The progress panel with its caption, bar and stop button (analysis and list export use it).
     DraggablePanel *progressPanel() const { return m_picPanPrograss; }
@@ -184,8 +187,7 @@ private:
     ServiceWaitNotice *m_serviceNotice = nullptr;
     ClockTimer *m_timer1 = nullptr;
 
-    int m_harvestsInFlight = 0;
-    bool m_closeWhenHarvested = false;
+    RunsUnderway *m_runs = nullptr;
 
     QMenu *m_menu清除 = nullptr;
     QMenu *m_menu加入 = nullptr;

@@ -128,7 +128,9 @@ void Downloader::onAnswer()
         return;
     m_answered = true;
     if (const std::optional<ResumePoint> point = m_temp ? m_temp->resumePoint() : std::nullopt) {
-        switch (JudgeResumeAnswer(*point, status.toInt(), m_reply->rawHeader("Content-Range"))) {
+        const BodyValidators answer =
+            BodyValidators::FromAnswer(m_reply->rawHeader("ETag"), m_reply->rawHeader("Last-Modified"));
+        switch (JudgeResumeAnswer(*point, status.toInt(), m_reply->rawHeader("Content-Range"), answer)) {
         case ResumeAnswer::Append:
             m_offset = m_received = point->offset;
             m_floor.restart(Clock::monotonicMs(), m_received);

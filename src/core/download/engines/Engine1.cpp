@@ -234,7 +234,10 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     plan.floor.restart(Clock::monotonicMs());
     if (plan.resume) {
         const QByteArray range = m_inet->getHeader(QStringLiteral("Content-Range")).toLatin1();
-        switch (JudgeResumeAnswer(*plan.resume, m_inet->statusCode(), range)) {
+        const BodyValidators answer =
+            BodyValidators::FromAnswer(m_inet->getHeader(QStringLiteral("ETag")).toLatin1(),
+                                       m_inet->getHeader(QStringLiteral("Last-Modified")).toLatin1());
+        switch (JudgeResumeAnswer(*plan.resume, m_inet->statusCode(), range, answer)) {
         case ResumeAnswer::Append:
             plan.appending = true;
             co_return Step::Next;

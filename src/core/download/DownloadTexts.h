@@ -43,6 +43,12 @@ inline const QString kRefused = QStringLiteral("连接被拒绝");
 inline const QString kHostNotFound = QStringLiteral("找不到服务器");
 inline const QString kConnectionLost = QStringLiteral("连接中断");
 inline const QString kSecureChannelFailed = QStringLiteral("安全连接出错");
+// The same failures when it was the proxy server, not the document's server, that failed.
+inline const QString kProxyRefused = QStringLiteral("代理服务器连接被拒绝");
+inline const QString kProxyNotFound = QStringLiteral("找不到代理服务器");
+inline const QString kProxyTimedOut = QStringLiteral("代理服务器超时");
+inline const QString kProxyConnectionLost = QStringLiteral("代理服务器连接中断");
+inline const QString kProxyFailed = QStringLiteral("代理服务器出错");
 // Why the body could not be kept: the disk is full, or writing failed for another reason.
 inline const QString kDiskFull = QStringLiteral("磁盘已满");
 inline const QString kWriteFailed = QStringLiteral("写入文件出错");

@@ -110,6 +110,8 @@ public:
     // Error number and text of the last failed request (0 and empty when it did not fail).
     int responseCode() const { return m_responseCode; }
     QString responseInfo() const { return m_responseInfo; }
+    // The last request failed at the proxy (refused, silent, closed, not found), not at the server.
+    bool failedAtProxy() const { return m_failedAtProxy; }
     // The last state reported.
     int state() const { return m_state; }
     // The address the connection actually used for the last request (after protocol, port and redirects).
@@ -157,5 +159,6 @@ private:
     QList<QPair<QByteArray, QByteArray>> m_headers;
     int m_responseCode = 0;
     QString m_responseInfo;
+    bool m_failedAtProxy = false;
     QUrl m_effectiveUrl;
 };

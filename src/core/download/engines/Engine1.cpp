@@ -180,13 +180,14 @@ void Engine1::failTransfer(Step reason)
 {
     // The connection's own failure says why, before the cancel clears it.
     const int networkError = m_inet->responseCode();
+    const bool atProxy = m_inet->failedAtProxy();
     m_inet->cancel();
     if (reason == Step::FailedAsShown)
         return;
     if (reason == Step::Cancelled)
         m_context.list().setPercent(m_row, DownloadTexts::kCancelled);
     else if (networkError != 0)
-        m_context.list().setPercent(m_row, NetworkFailureText(networkError));
+        m_context.list().setPercent(m_row, NetworkFailureText(networkError, atProxy));
     setState(ItemState::Failed);
 }
 
@@ -274,7 +275,10 @@ QCoro::Task<Engine1::Step> Engine1::sendRequest(const QString &header)
             if (!self || currentRow() < 0)
                 co_return Step::Gone;
             if (!answered) {
-                m_context.list().setPercent(m_row, DownloadTexts::kTimedOut);
+                // Through a proxy, the silence is the proxy's: a server that does not answer it gets a gateway
+                // answer from a working one.
+                const bool viaProxy = m_inet->accessType() == TransferControl::icNamedProxy;
+                m_context.list().setPercent(m_row, viaProxy ? DownloadTexts::kProxyTimedOut : DownloadTexts::kTimedOut);
                 co_return Step::Failed;
             }
         }
@@ -424,8 +428,16 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     const bool synced = co_await plan.body->sync();
     if (!self || currentRow() < 0)
         co_return Step::Gone;
+    const qint64 received = plan.body->length();
     if (!synced || !plan.body->commit())
         co_return failWriting(*plan.body);
+    // A body without a length is whole once its answer ended: its size is what came, as in the other engine.
+    if (plan.size <= 0)
+        list.update(m_row, [&](DownloadItem &row) {
+            row.size = QString::number(received);
+            row.downloaded = row.size;
+            row.percent = QStringLiteral("100%");
+        });
     list.setState(m_row, ItemState::Done);
 
     // 20.
@@ -455,16 +467,16 @@ QCoro::Task<Engine1::Step> Engine1::streamBody(Plan &plan)
         }
         const bool bodyEnded = m_inet->bodyAtEnd() && !m_cancelRequested && m_inet->responseCode() == 0;
 
+        // Counted before the body may end with it: the last read is as much of the file as any other.
+        if (length > shown) {
+            shown = length;
+            showProgress(length, plan.size);
+        }
         // Complete: the announced size reached, or (without one) the body ended.
         if (plan.size > 0 && static_cast<double>(length) >= plan.size)
             co_return Step::Next;
         if (plan.size <= 0 && chunk.size() < 2 && bodyEnded)
             co_return Step::Next;
-
-        if (length > shown) {
-            shown = length;
-            showProgress(length, plan.size);
-        }
         if (!plan.floor.holds(Clock::monotonicMs(), length)) {
             // What came so far waits for the next transfer of the address.
             file.setAside();

@@ -12,6 +12,8 @@ inline const QString kDownloading = QStringLiteral("正在下载:");
 inline const QString kFinished = QStringLiteral("完成下载:");
 inline const QString kWaitingAgain = QStringLiteral("等待重新下载");
 inline const QString kCancelled = QStringLiteral("下载取消");
+// The whole body arrived and is being written to the disk; the row is done once its file holds its name.
+inline const QString kWriting = QStringLiteral("正在写入");
 // The server asked to wait (%1 seconds; retry %2 of this file, %3 in all; %4 the file's name).
 inline const QString kRetryWaiting = QStringLiteral("服务器繁忙，%1秒后重试（第%2次，共重试%3次）:%4");
 inline const QString kTooBig = QStringLiteral("大文件，跳过");

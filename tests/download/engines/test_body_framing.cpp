@@ -57,7 +57,7 @@ class TestBodyFraming : public QObject, protected EngineTestFixture
         Engine2 engine(*m_context);
         m_context->setSlotRow(1, row);
         engine.多线程下载(1, row, m_context->model.item(row).address, folder() + QStringLiteral("doc.pdf"));
-        return QTest::qWaitFor([&] { return !engine.slotLoaded(1); }, 20000);
+        return QTest::qWaitFor([&] { return !engine.slotLoaded(1) && !engine.writesPending(); }, 20000);
     }
 
     static void addEngineRows(const char *name, const Response &response)

@@ -151,7 +151,7 @@ class TestResume : public QObject, protected EngineTestFixture
         Engine2 engine(*m_context);
         m_context->setSlotRow(1, row);
         engine.多线程下载(1, row, m_context->model.item(row).address, target());
-        return QTest::qWaitFor([&] { return !engine.slotLoaded(1); }, 20000);
+        return QTest::qWaitFor([&] { return !engine.slotLoaded(1) && !engine.writesPending(); }, 20000);
     }
 
 private Q_SLOTS:

@@ -309,6 +309,9 @@ QCoro::Task<> Downloader::commitThenComplete(qint64 bytesRead, qint64 totalBytes
     m_stallTimer.stop();
     const auto transfer = lifetimeGuard(m_transfer.get());
     std::unique_ptr<BodyFile> body = std::move(m_temp);
+    Q_EMIT DownloadWriting(bytesRead, totalBytes, m_savePath);
+    if (!transfer)
+        co_return;
     const bool synced = body && co_await body->sync();
     if (!transfer)
         co_return;

@@ -56,6 +56,10 @@ public:
 
 Q_SIGNALS:
     void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
+    // The body is whole and on its way to the disk: nothing more comes from the network, and DownloadComplete (or
+    // DownloadError with the disk's reason) follows once it is written and holds its name. The connection is free
+    // for the next transfer meanwhile.
+    void DownloadWriting(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     // "超时" when the body fell below the progress floor, the network's reason when a body without a length broke off
     // (NetworkFailureText), "无法下载" when the answer brought no body or failed otherwise, the disk's

@@ -425,12 +425,15 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     if (step != Step::Next)
         co_return step;
     // The body is whole: a stop while it reaches the disk comes after its completion.
+    const QString percent = list.item(m_row).percent;
+    list.setPercent(m_row, DownloadTexts::kWriting);
     const bool synced = co_await plan.body->sync();
     if (!self || currentRow() < 0)
         co_return Step::Gone;
     const qint64 received = plan.body->length();
     if (!synced || !plan.body->commit())
         co_return failWriting(*plan.body);
+    list.setPercent(m_row, percent);
     // A body without a length is whole once its answer ended: its size is what came, as in the other engine.
     if (plan.size <= 0)
         list.update(m_row, [&](DownloadItem &row) {

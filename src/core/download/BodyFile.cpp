@@ -44,11 +44,13 @@ void removeFile(const QString &path)
 // Where a body of `length` bytes stands when its record lets it be resumed (by a transfer of `address`, or of
 // whatever address the record names when that is empty). A body as long as the record says is no help: it may
 // be whole, or not the body at all, and asking for nothing more gets no answer that could tell.
-std::optional<ResumePoint> resumable(const QString &recordPath, const QString &address, qint64 length)
+std::optional<ResumePoint> resumable(const QString &bodyPath, const QString &address, qint64 length)
 {
     if (length <= 0)
         return std::nullopt;
-    const std::optional<ResumeRecord> record = ReadResumeRecord(recordPath);
+    std::optional<ResumeRecord> record = ReadResumeRecordOf(bodyPath);
+    if (!record)
+        record = ReadResumeRecord(ResumeRecordPathFor(bodyPath));
     if (!record || (!address.isEmpty() && record->address != address) || length >= record->total)
         return std::nullopt;
     return ResumePoint{length, record->total, record->validators};
@@ -99,7 +101,7 @@ bool BodyFile::openToResume(const QString &address)
         if (!openLocked())
             return false;
     }
-    m_resume = m_failed ? std::nullopt : resumable(m_record, address, m_file.size());
+    m_resume = m_failed ? std::nullopt : resumable(m_temporary, address, m_file.size());
     if (!m_resume)
         return truncate();
     m_length = m_resume->offset;
@@ -118,7 +120,16 @@ void BodyFile::recordSource(const QString &address, const BodyValidators &valida
 {
     if (!m_file.isOpen())
         return;
-    if (validators.isEmpty() || total <= 0 || !WriteResumeRecord(m_record, {address, total, validators}))
+    const ResumeRecord record{address, total, validators};
+    if (validators.isEmpty() || total <= 0) {
+        removeRecords();
+        return;
+    }
+    // Beside the bytes where the file system allows it: a second file made and removed for every download costs
+    // as much as the download of a small file.
+    if (WriteResumeRecordOn(m_file.handle(), record))
+        return;
+    if (!WriteResumeRecord(m_record, record))
         removeFile(m_record);
 }
 
@@ -146,10 +157,17 @@ bool BodyFile::openLocked()
     return true;
 }
 
+void BodyFile::removeRecords()
+{
+    removeFile(m_record);
+    if (m_file.isOpen())
+        RemoveResumeRecordOn(m_file.handle());
+}
+
 bool BodyFile::truncate()
 {
     // The record goes first: bytes without a record are never resumed, a record without its bytes means nothing.
-    removeFile(m_record);
+    removeRecords();
     m_length = 0;
     m_synced = false;
     m_resume.reset();
@@ -200,6 +218,9 @@ bool BodyFile::commit()
     }
     errno = 0;
     const bool onDisk = m_synced || (m_file.flush() && ::fsync(m_file.handle()) == 0);
+    // The document carries nothing of the download's own.
+    if (onDisk)
+        RemoveResumeRecordOn(m_file.handle());
     // Renamed while still open and locked, so a cleanup of another process never takes it between the two steps.
     if (!onDisk ||
         std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0) {
@@ -227,7 +248,7 @@ void BodyFile::setAside()
     if (!m_file.isOpen())
         return;
     // Bytes that may not all have reached the disk are no start for the rest.
-    if (m_failed || !resumable(m_record, {}, m_length)) {
+    if (m_failed || !resumable(m_temporary, {}, m_length)) {
         discard();
         return;
     }
@@ -239,7 +260,7 @@ std::optional<ResumePoint> BodyFile::LeftoverFor(const QString &targetPath, cons
     const QFileInfo body(TemporaryPathFor(targetPath));
     if (body.isSymLink() || !body.isFile())
         return std::nullopt;
-    return resumable(ResumeRecordPathFor(body.filePath()), address, body.size());
+    return resumable(body.filePath(), address, body.size());
 }
 
 int BodyFile::RemoveLeftovers(const QString &folder)
@@ -258,7 +279,8 @@ int BodyFile::RemoveLeftovers(const QString &folder)
         const QString record = ResumeRecordPathFor(leftover.fileName());
         // Kept for the row that wants it, for a while: the list that holds that row may be started again days later,
         // but a body whose row never comes back must not stay for ever.
-        const bool waitsForItsRow = info.lastModified().toUTC() >= oldest && resumable(record, {}, info.size());
+        const bool waitsForItsRow =
+            info.lastModified().toUTC() >= oldest && resumable(leftover.fileName(), {}, info.size());
         if (lockExclusively(leftover.handle()) && !waitsForItsRow) {
             removeFile(record);
             if (::unlink(QFile::encodeName(leftover.fileName()).constData()) == 0)

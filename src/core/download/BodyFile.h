@@ -15,9 +15,10 @@
 // two downloads of one process never aim at the same name, and no stand-in file has to mark it on disk.
 // The hidden file is locked while open; a body file nobody holds locked is what an interrupted run left behind.
 //
-// A body whose server can send the rest of it later keeps a small hidden record beside it (the address, the whole
-// length and the server's validators). A transfer that breaks off sets such a body aside instead of dropping it,
-// and a kill leaves it where it is; the next transfer of the same address to the same target takes it up.
+// A body whose server can send the rest of it later keeps a small record (the address, the whole length and the
+// server's validators) as an attribute of its file, or hidden beside it where the file system has no attributes. A
+// transfer that breaks off sets such a body aside instead of dropping it, and a kill leaves it where it is; the next
+// transfer of the same address to the same target takes it up.
 class BodyFile final
 {
 public:
@@ -89,4 +90,6 @@ private:
 
     bool openLocked();
     bool truncate();
+    // The record goes, wherever it was kept.
+    void removeRecords();
 };

@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 namespace {
+// How much of a body may wait in memory before it is sent on to the disk.
+constexpr qint64 kWriteBackStep = 8 * 1024 * 1024;
 const QString kPrefix = QStringLiteral(".paperharvest-");
 const QString kSuffix = QStringLiteral(".part");
 
@@ -104,7 +106,7 @@ bool BodyFile::openToResume(const QString &address)
     m_resume = m_failed ? std::nullopt : resumable(m_temporary, address, m_file.size());
     if (!m_resume)
         return truncate();
-    m_length = m_resume->offset;
+    m_length = m_writtenBack = m_resume->offset;
     return m_file.seek(m_length);
 }
 
@@ -137,6 +139,7 @@ bool BodyFile::openLocked()
 {
     m_synced = false;
     m_length = 0;
+    m_writtenBack = 0;
     m_resume.reset();
     m_systemError = 0;
     // Opened without truncating first: the lock decides whether the file is ours to start over or resume.
@@ -169,6 +172,7 @@ bool BodyFile::truncate()
     // The record goes first: bytes without a record are never resumed, a record without its bytes means nothing.
     removeRecords();
     m_length = 0;
+    m_writtenBack = 0;
     m_synced = false;
     m_resume.reset();
     if (m_file.resize(0) && m_file.seek(0))
@@ -190,6 +194,12 @@ bool BodyFile::write(const char *data, qint64 length)
     }
     m_length += length;
     m_synced = false;
+    // A large body is sent on to the disk as it grows, without waiting for it: the sync at its end then has only
+    // the last piece left, instead of the whole file at once while nothing else moves.
+    if (m_length - m_writtenBack >= kWriteBackStep) {
+        ::sync_file_range(m_file.handle(), m_writtenBack, m_length - m_writtenBack, SYNC_FILE_RANGE_WRITE);
+        m_writtenBack = m_length;
+    }
     return true;
 }
 
@@ -217,7 +227,7 @@ bool BodyFile::commit()
         return false;
     }
     errno = 0;
-    const bool onDisk = m_synced || (m_file.flush() && ::fsync(m_file.handle()) == 0);
+    const bool onDisk = m_synced || (m_file.flush() && ::fdatasync(m_file.handle()) == 0);
     // The document carries nothing of the download's own.
     if (onDisk)
         RemoveResumeRecordOn(m_file.handle());

@@ -84,6 +84,7 @@ private:
     std::optional<ResumePoint> m_resume;
     QFile m_file; // opened on a descriptor, so it does not know its own name
     qint64 m_length = 0;
+    qint64 m_writtenBack = 0; // the bytes already sent on to the disk
     bool m_failed = false;
     bool m_synced = false; // nothing was written since the last sync
     int m_systemError = 0;

@@ -447,6 +447,37 @@ private Q_SLOTS:
         QCOMPARE(c.remotePort, port);
     }
 
+    // The same-name rule names the file before the size limit skips it, as in the other engine: the skipped row never
+    // holds the name of another row's finished file, and that file is never replaced by a body that is not kept.
+    void bigFileNeverTakesAnotherRowsName_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("rename") << "重命名"
+                                << "待定[001]";
+        QTest::newRow("overwrite") << "覆盖"
+                                   << "待定";
+    }
+    void bigFileNeverTakesAnotherRowsName()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, name);
+        m_context->sameName = option;
+        m_context->downloadSettings.maxFileSizeMb = 0.01;
+        QVERIFY(writeFile(folder() + QStringLiteral("待定.pdf"), "%PDF-the other row's"));
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/big"), Response::text(bodyOf(100000), "application/pdf"));
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/big")), QStringLiteral("待定"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, row));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.percent, QStringLiteral("大文件，跳过"));
+        QCOMPARE(item.name, name);
+        QCOMPARE(readFile(folder() + QStringLiteral("待定.pdf")), QByteArray("%PDF-the other row's"));
+        QCOMPARE(filesIn(m_dir->path()), QStringList{QStringLiteral("待定.pdf")});
+    }
+
     // The port written in the address is the one connected to only when a path follows it.
     void portRuleOnTheWire()
     {

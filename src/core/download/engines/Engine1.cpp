@@ -149,11 +149,15 @@ QCoro::Task<bool> Engine1::transfer()
             plan.resumeTarget = targetPath(FolderWithSeparator(item.folder), item, nullptr);
             plan.resume = BodyFile::LeftoverFor(plan.resumeTarget, m_address);
         }
+        // The name comes before the size limit, as in the other engine: a row skipped as too big then never holds
+        // a name that belongs to another row's file. Nothing is replaced before the limit has passed the body.
         Step step = co_await requestAnswer(plan);
+        if (step == Step::Next)
+            step = prepareTarget(plan);
         if (step == Step::Next)
             step = takeAnnouncedSize(plan);
         if (step == Step::Next)
-            step = prepareTarget(plan);
+            step = replaceExisting(plan);
         if (step == Step::Next)
             step = openBody(plan);
         if (step == Step::AskAgain) {
@@ -368,6 +372,13 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
     if (plan.appending && plan.target != plan.resumeTarget)
         return Step::AskAgain;
 
+    plan.body = std::make_unique<BodyFile>(plan.target);
+    return Step::Next;
+}
+
+Engine1::Step Engine1::replaceExisting(Plan &plan)
+{
+    DownloadListModel &list = m_context.list();
     // 17. An existing file is replaced; one that cannot be removed ends the transfer.
     if (IsExistingFile(plan.target)) {
         QFile::remove(plan.target);
@@ -382,7 +393,6 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
             return Step::FailedAsShown;
         }
     }
-    plan.body = std::make_unique<BodyFile>(plan.target);
     return Step::Next;
 }
 

@@ -16,8 +16,8 @@ class QNetworkReply;
 class ClockTimer;
 
 // One HTTP/HTTPS transfer object: the page fetch and download engine 1 drive a request through it step by step
-// (settings, execute, wait while executing, headers, chunks, cancel), and the concurrent engine uses its whole-body
-// read as a fallback. One request at a time per instance; callers that work in parallel use several instances.
+// (settings, execute, wait while executing, headers, chunks, cancel), or read a whole body in one call. One request at
+// a time per instance; callers that work in parallel use several instances.
 //
 // Nothing here blocks: `execute` returns at once, and the waits are coroutines that suspend until the network
 // reports progress, so the window stays responsive and an idle wait costs no CPU.

@@ -62,6 +62,11 @@ public:
         if (onTransferEnd)
             onTransferEnd();
     }
+    void markFileWritten() override
+    {
+        if (onTransferEnd)
+            onTransferEnd();
+    }
     const DownloadSettings &settings() const override { return downloadSettings; }
     QString sameNameChoice() const override { return QStringLiteral("覆盖"); }
     bool soundEnabled() const override { return false; }

@@ -363,6 +363,32 @@ private Q_SLOTS:
         QVERIFY(QFile::exists(folder + "done.pdf"));
     }
 
+    // A row owns a file only if it wrote it: re-queueing a row settled as done without a transfer (a big file skipped,
+    // a file of the same name counted as its own) leaves alone what carries its name, another row's document.
+    void reQueueKeepsFilesTheRowDidNotWrite_data()
+    {
+        QTest::addColumn<QString>("percent");
+        QTest::addColumn<bool>("owned");
+        QTest::newRow("written") << "100%" << true;
+        QTest::newRow("big file skipped") << "大文件，跳过" << false;
+        QTest::newRow("existing file skipped") << "已存在，跳过" << false;
+    }
+    void reQueueKeepsFilesTheRowDidNotWrite()
+    {
+        QFETCH(QString, percent);
+        QFETCH(bool, owned);
+        QTemporaryDir dir;
+        DownloadListModel list;
+        DownloadItem item = row("http://h/待定", ItemState::Done, "pdf", percent);
+        item.name = QStringLiteral("待定");
+        item.folder = dir.path() + QLatin1Char('/');
+        list.append(item);
+        touch(dir.filePath(QStringLiteral("待定.pdf")));
+        QCOMPARE(ReQueueRows(list, {0}), 1);
+        QCOMPARE(list.item(0).state, ItemState::Waiting);
+        QCOMPARE(QFile::exists(dir.filePath(QStringLiteral("待定.pdf"))), !owned);
+    }
+
     void reQueuePages_data()
     {
         QTest::addColumn<QString>("type");

@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 namespace {
+// How much of a body may wait in memory before it is sent on to the disk.
+constexpr qint64 kWriteBackStep = 8 * 1024 * 1024;
 const QString kPrefix = QStringLiteral(".paperharvest-");
 const QString kSuffix = QStringLiteral(".part");
 
@@ -44,11 +46,13 @@ void removeFile(const QString &path)
 // Where a body of `length` bytes stands when its record lets it be resumed (by a transfer of `address`, or of
 // whatever address the record names when that is empty). A body as long as the record says is no help: it may
 // be whole, or not the body at all, and asking for nothing more gets no answer that could tell.
-std::optional<ResumePoint> resumable(const QString &recordPath, const QString &address, qint64 length)
+std::optional<ResumePoint> resumable(const QString &bodyPath, const QString &address, qint64 length)
 {
     if (length <= 0)
         return std::nullopt;
-    const std::optional<ResumeRecord> record = ReadResumeRecord(recordPath);
+    std::optional<ResumeRecord> record = ReadResumeRecordOf(bodyPath);
+    if (!record)
+        record = ReadResumeRecord(ResumeRecordPathFor(bodyPath));
     if (!record || (!address.isEmpty() && record->address != address) || length >= record->total)
         return std::nullopt;
     return ResumePoint{length, record->total, record->validators};
@@ -108,10 +112,10 @@ bool BodyFile::openToResume(const QString &address)
         if (!openLocked())
             return false;
     }
-    m_resume = m_failed ? std::nullopt : resumable(m_record, address, m_file.size());
+    m_resume = m_failed ? std::nullopt : resumable(m_temporary, address, m_file.size());
     if (!m_resume)
         return truncate();
-    m_length = m_resume->offset;
+    m_length = m_writtenBack = m_resume->offset;
     return m_file.seek(m_length);
 }
 
@@ -127,7 +131,16 @@ void BodyFile::recordSource(const QString &address, const BodyValidators &valida
 {
     if (!m_file.isOpen())
         return;
-    if (validators.isEmpty() || total <= 0 || !WriteResumeRecord(m_record, {address, total, validators}))
+    const ResumeRecord record{address, total, validators};
+    if (validators.isEmpty() || total <= 0) {
+        removeRecords();
+        return;
+    }
+    // Beside the bytes where the file system allows it: a second file made and removed for every download costs
+    // as much as the download of a small file.
+    if (WriteResumeRecordOn(m_file.handle(), record))
+        return;
+    if (!WriteResumeRecord(m_record, record))
         removeFile(m_record);
 }
 
@@ -135,6 +148,7 @@ bool BodyFile::openLocked()
 {
     m_synced = false;
     m_length = 0;
+    m_writtenBack = 0;
     m_resume.reset();
     m_systemError = 0;
     // Opened without truncating first: the lock decides whether the file is ours to start over or resume.
@@ -155,11 +169,19 @@ bool BodyFile::openLocked()
     return true;
 }
 
+void BodyFile::removeRecords()
+{
+    removeFile(m_record);
+    if (m_file.isOpen())
+        RemoveResumeRecordOn(m_file.handle());
+}
+
 bool BodyFile::truncate()
 {
     // The record goes first: bytes without a record are never resumed, a record without its bytes means nothing.
-    removeFile(m_record);
+    removeRecords();
     m_length = 0;
+    m_writtenBack = 0;
     m_synced = false;
     m_resume.reset();
     if (m_file.resize(0) && m_file.seek(0))
@@ -181,6 +203,12 @@ bool BodyFile::write(const char *data, qint64 length)
     }
     m_length += length;
     m_synced = false;
+    // A large body is sent on to the disk as it grows, without waiting for it: the sync at its end then has only
+    // the last piece left, instead of the whole file at once while nothing else moves.
+    if (m_length - m_writtenBack >= kWriteBackStep) {
+        ::sync_file_range(m_file.handle(), m_writtenBack, m_length - m_writtenBack, SYNC_FILE_RANGE_WRITE);
+        m_writtenBack = m_length;
+    }
     return true;
 }
 
@@ -208,7 +236,10 @@ bool BodyFile::commit()
         return false;
     }
     errno = 0;
-    const bool onDisk = m_synced || (m_file.flush() && ::fsync(m_file.handle()) == 0);
+    const bool onDisk = m_synced || (m_file.flush() && ::fdatasync(m_file.handle()) == 0);
+    // The document carries nothing of the download's own.
+    if (onDisk)
+        RemoveResumeRecordOn(m_file.handle());
     // Renamed while still open and locked, so a cleanup of another process never takes it between the two steps.
     if (!onDisk ||
         std::rename(QFile::encodeName(m_temporary).constData(), QFile::encodeName(m_target).constData()) != 0) {
@@ -236,7 +267,7 @@ void BodyFile::setAside()
     if (!m_file.isOpen())
         return;
     // Bytes that may not all have reached the disk are no start for the rest.
-    if (m_failed || !resumable(m_record, {}, m_length)) {
+    if (m_failed || !resumable(m_temporary, {}, m_length)) {
         discard();
         return;
     }
@@ -248,7 +279,7 @@ std::optional<ResumePoint> BodyFile::LeftoverFor(const QString &targetPath, cons
     const QFileInfo body(TemporaryPathFor(targetPath));
     if (body.isSymLink() || !body.isFile())
         return std::nullopt;
-    return resumable(ResumeRecordPathFor(body.filePath()), address, body.size());
+    return resumable(body.filePath(), address, body.size());
 }
 
 int BodyFile::RemoveLeftovers(const QString &folder)
@@ -267,7 +298,8 @@ int BodyFile::RemoveLeftovers(const QString &folder)
         const QString record = ResumeRecordPathFor(leftover.fileName());
         // Kept for the row that wants it, for a while: the list that holds that row may be started again days later,
         // but a body whose row never comes back must not stay for ever.
-        const bool waitsForItsRow = info.lastModified().toUTC() >= oldest && resumable(record, {}, info.size());
+        const bool waitsForItsRow =
+            info.lastModified().toUTC() >= oldest && resumable(leftover.fileName(), {}, info.size());
         if (lockExclusively(leftover.handle()) && !waitsForItsRow) {
             removeFile(record);
             if (::unlink(QFile::encodeName(leftover.fileName()).constData()) == 0)

@@ -16,9 +16,10 @@
 // to mark it on disk.
 // The hidden file is locked while open; a body file nobody holds locked is what an interrupted run left behind.
 //
-// A body whose server can send the rest of it later keeps a small hidden record beside it (the address, the whole
-// length and the server's validators). A transfer that breaks off sets such a body aside instead of dropping it,
-// and a kill leaves it where it is; the next transfer of the same address to the same target takes it up.
+// A body whose server can send the rest of it later keeps a small record (the address, the whole length and the
+// server's validators) as an attribute of its file, or hidden beside it where the file system has no attributes. A
+// transfer that breaks off sets such a body aside instead of dropping it, and a kill leaves it where it is; the next
+// transfer of the same address to the same target takes it up.
 class BodyFile final
 {
 public:
@@ -84,10 +85,13 @@ private:
     std::optional<ResumePoint> m_resume;
     QFile m_file; // opened on a descriptor, so it does not know its own name
     qint64 m_length = 0;
+    qint64 m_writtenBack = 0; // the bytes already sent on to the disk
     bool m_failed = false;
     bool m_synced = false; // nothing was written since the last sync
     int m_systemError = 0;
 
     bool openLocked();
     bool truncate();
+    // The record goes, wherever it was kept.
+    void removeRecords();
 };

@@ -31,6 +31,9 @@ public:
     // lastTransferEnd = now: every transfer that ends, fails or is abandoned calls it; the pause between two
     // downloads runs from the latest call.
     virtual void markTransferEnd() = 0;
+    // A body that freed its slot at the transfer's end (markTransferEnd) has now been written out, and its row is
+    // settled.
+    virtual void markFileWritten() {}
 
     // Proxy and size limit (program-wide, see DownloadSettings::program()).
     virtual const DownloadSettings &settings() const = 0;
@@ -90,6 +93,10 @@ public:
     virtual bool slotLoaded(int slot) const = 0;
     // Unloads slot k: its transfer ends without any event (the stop command).
     virtual void unloadSlot(int slot) = 0;
+    // Bodies that arrived whole are still being written to the disk (their slots are free already); their rows
+    // stay Downloading until then, and the stop command leaves them to finish.
+    virtual bool writesPending() const { return false; }
+    virtual bool isWriting(int /*row*/) const { return false; }
 };
 
 // Slots of engine 2 and the size of slotRow.

@@ -124,8 +124,9 @@ void DownloadScheduler::StopAllDownloads()
             if (m_engine2->slotLoaded(slot))
                 m_engine2->unloadSlot(slot);
 
+    // A row whose whole body is being written is not stopped: its file is complete and takes its name.
     for (int row = 0; row < m_list.size(); ++row)
-        if (m_list.item(row).state == ItemState::Downloading)
+        if (m_list.item(row).state == ItemState::Downloading && !(m_engine2 && m_engine2->isWriting(row)))
             m_list.setState(row, ItemState::Failed);
 
     if (!m_list.isEmpty())
@@ -155,7 +156,8 @@ bool DownloadScheduler::cancelRows(const QList<int> &rows)
 
 bool DownloadScheduler::transfersRunning() const
 {
-    return (m_engine1 && m_engine1->stillExecuting()) || anySlotLoaded(kMaxSlots);
+    return (m_engine1 && m_engine1->stillExecuting()) || anySlotLoaded(kMaxSlots) ||
+           (m_engine2 && m_engine2->writesPending());
 }
 
 bool DownloadScheduler::transfersActive() const

@@ -59,7 +59,7 @@ public:
     bool startEnabled() const { return m_startEnabled; }
     bool runningShown() const { return m_runningShown; }
     QString statisticsText() const { return m_statistics; }
-    // engine 1 executing or a slot loaded.
+    // engine 1 executing, a slot loaded or a finished body still being written.
     bool transfersRunning() const;
     // engine 1 executing, a slot loaded or the scheduler running: the guard of the list tools.
     bool transfersActive() const;
@@ -105,6 +105,7 @@ public:
     int slotRow(int slot) const override;
     void setSlotRow(int slot, int row) override;
     void markTransferEnd() override;
+    void markFileWritten() override { Q_EMIT transferEnded(); }
     const DownloadSettings &settings() const override { return DownloadSettings::program(); }
     QString sameNameChoice() const override { return m_sameNameChoice; }
     bool soundEnabled() const override { return m_sound; }
@@ -126,7 +127,7 @@ Q_SIGNALS:
     // After every supervision tick: indicators and statistics may have changed.
     void supervised();
     void schedulerTicked();
-    // An engine reported the end of a transfer (done, failed or abandoned).
+    // An engine reported the end of a transfer (done, failed or abandoned), or a finished body written out.
     void transferEnded();
     // The scheduler changed an option itself (stop unchecked automatic start and re-download, switch engine).
     void optionsChanged();

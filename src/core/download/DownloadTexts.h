@@ -12,6 +12,8 @@ inline const QString kDownloading = QStringLiteral("正在下载:");
 inline const QString kFinished = QStringLiteral("完成下载:");
 inline const QString kWaitingAgain = QStringLiteral("等待重新下载");
 inline const QString kCancelled = QStringLiteral("下载取消");
+// The whole body arrived and is being written to the disk; the row is done once its file holds its name.
+inline const QString kWriting = QStringLiteral("正在写入");
 // The server asked to wait (%1 seconds; retry %2 of this file, %3 in all; %4 the file's name).
 inline const QString kRetryWaiting = QStringLiteral("服务器繁忙，%1秒后重试（第%2次，共重试%3次）:%4");
 inline const QString kTooBig = QStringLiteral("大文件，跳过");
@@ -43,6 +45,12 @@ inline const QString kRefused = QStringLiteral("连接被拒绝");
 inline const QString kHostNotFound = QStringLiteral("找不到服务器");
 inline const QString kConnectionLost = QStringLiteral("连接中断");
 inline const QString kSecureChannelFailed = QStringLiteral("安全连接出错");
+// The same failures when it was the proxy server, not the document's server, that failed.
+inline const QString kProxyRefused = QStringLiteral("代理服务器连接被拒绝");
+inline const QString kProxyNotFound = QStringLiteral("找不到代理服务器");
+inline const QString kProxyTimedOut = QStringLiteral("代理服务器超时");
+inline const QString kProxyConnectionLost = QStringLiteral("代理服务器连接中断");
+inline const QString kProxyFailed = QStringLiteral("代理服务器出错");
 // Why the body could not be kept: the disk is full, or writing failed for another reason.
 inline const QString kDiskFull = QStringLiteral("磁盘已满");
 inline const QString kWriteFailed = QStringLiteral("写入文件出错");

@@ -1,6 +1,7 @@
 #include "core/download/ReQueue.h"
 
 #include "core/download/DownloadListModel.h"
+#include "core/download/DownloadTexts.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -13,11 +14,14 @@ bool isPageOrXml(const QString &type)
     return IsPageType(type) || type.compare(QLatin1String("xml"), Qt::CaseInsensitive) == 0;
 }
 
-// Only a Done row has a file of its own: the engines remove whatever a transfer that fails has written, so a file
-// under a failed row's name is another document's (one with the same title, finished earlier) and must survive.
+// A row owns a file only if it wrote it, which only a Done row has: the engines remove whatever a transfer that fails
+// has written, so a file under a failed row's name is another document's (one with the same title, finished
+// earlier) and must survive. So is one under the name of a row settled as done without a transfer: a big file
+// skipped, or a file of the same name counted as downloaded.
 bool ownsFile(const DownloadItem &item)
 {
-    return item.state == ItemState::Done;
+    return item.state == ItemState::Done && item.percent != DownloadTexts::kTooBig &&
+           item.percent != DownloadTexts::kExistsSkipped;
 }
 
 void removeFile(const QString &path)

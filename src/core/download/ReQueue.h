@@ -5,9 +5,10 @@
 class DownloadListModel;
 struct DownloadItem;
 
-// Removes the row's file at ItemFilePath when it is the row's own, which only a Done row has: a failed transfer
-// takes what it wrote with it, so a failed row leaves alone whatever carries its name (another document with the
-// same title, finished earlier). True when a file was removed.
+// Removes the row's file at ItemFilePath when it is the row's own, which only a Done row that wrote it has: a failed
+// transfer takes what it wrote with it, and a big file skipped or a same-name file counted as done was never written
+// by the row, so such a row leaves alone whatever carries its name (another document with the same title, finished
+// earlier). True when a file was removed.
 bool DeleteItemFile(const DownloadItem &item);
 
 // The common re-queue step: the row's own file is removed, the row waits again with empty progress columns, and

@@ -34,13 +34,21 @@ BodyValidators BodyValidators::FromAnswer(QByteArrayView etag, QByteArrayView la
     return validators;
 }
 
+bool BodyValidators::sameCopyAs(const BodyValidators &answer) const
+{
+    if (!etag.isEmpty())
+        return answer.etag == etag;
+    return !lastModified.isEmpty() && answer.lastModified == lastModified;
+}
+
 std::optional<qint64> ContentRangeTotal(QByteArrayView contentRange)
 {
     const auto range = parseContentRange(contentRange);
     return range ? range->total : std::nullopt;
 }
 
-ResumeAnswer JudgeResumeAnswer(const ResumePoint &point, int status, QByteArrayView contentRange)
+ResumeAnswer JudgeResumeAnswer(const ResumePoint &point, int status, QByteArrayView contentRange,
+                               const BodyValidators &answer)
 {
     if (status == 200)
         return ResumeAnswer::StartOver;
@@ -50,7 +58,8 @@ ResumeAnswer JudgeResumeAnswer(const ResumePoint &point, int status, QByteArrayV
         return ResumeAnswer::NotJudged;
     // Only the whole rest of the same body can be appended; any other piece would leave a hole or a seam.
     const auto range = parseContentRange(contentRange);
-    if (range && range->first == point.offset && range->total == point.total && range->last == point.total - 1)
+    if (range && range->first == point.offset && range->total == point.total && range->last == point.total - 1 &&
+        point.validators.sameCopyAs(answer))
         return ResumeAnswer::Append;
     return ResumeAnswer::AskAgain;
 }

@@ -14,6 +14,9 @@ struct BodyValidators {
 
     static BodyValidators FromAnswer(QByteArrayView etag, QByteArrayView lastModified);
     bool isEmpty() const { return etag.isEmpty() && lastModified.isEmpty(); }
+    // True when an answer carrying `answer` comes from the copy these validators name: the same strong tag, or
+    // (kept without a tag) the same modification time.
+    bool sameCopyAs(const BodyValidators &answer) const;
     // The value an If-Range header carries: the tag when there is one.
     QByteArray ifRange() const { return etag.isEmpty() ? lastModified : etag; }
 };
@@ -31,12 +34,15 @@ struct ResumePoint {
 
 // What to do with the answer to a request for the rest of a body.
 enum class ResumeAnswer {
-    Append,    // 206 for exactly the bytes missing, of a body of the same length
+    Append,    // 206 for exactly the bytes missing, of a body of the same length and the same copy
     StartOver, // 200: the server ignores ranges or its copy changed; the whole body comes
-    AskAgain,  // 416, or a range other than the one asked for: ask for the whole body anew
+    AskAgain,  // 416, a range other than the one asked for, or a piece of another copy: ask for the whole body anew
     NotJudged, // any other status: the usual rules for it apply
 };
-ResumeAnswer JudgeResumeAnswer(const ResumePoint &point, int status, QByteArrayView contentRange);
+// Both engines judge by this one rule. A 206 is only appended when its own validators (`answer`) name the copy the
+// kept bytes came from: a server that honours Range but ignores If-Range sends the rest of whatever copy it has.
+ResumeAnswer JudgeResumeAnswer(const ResumePoint &point, int status, QByteArrayView contentRange,
+                               const BodyValidators &answer);
 
 // The total length in "bytes first-last/total"; none when it is not given ("*") or the header cannot be read.
 std::optional<qint64> ContentRangeTotal(QByteArrayView contentRange);

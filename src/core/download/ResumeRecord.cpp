@@ -5,12 +5,37 @@
 #include <QFile>
 #include <QList>
 #include <fcntl.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace {
 const QByteArray kFirstLine = "paperharvest-resume 1";
 constexpr qint64 kLongestRecord = 64 * 1024;
 const QString kBodySuffix = QStringLiteral(".part");
+constexpr const char *kAttribute = "user.paperharvest.resume";
+
+std::optional<ResumeRecord> parse(const QByteArray &text)
+{
+    // Five lines, the last one ended: a record cut short by a kill is no record.
+    const QList<QByteArray> lines = text.split('\n');
+    if (text.size() > kLongestRecord || lines.size() != 6 || lines.at(0) != kFirstLine || !lines.at(5).isEmpty())
+        return std::nullopt;
+    bool numeric = false;
+    ResumeRecord record{QString::fromUtf8(lines.at(1)), lines.at(2).toLongLong(&numeric), {lines.at(3), lines.at(4)}};
+    if (!numeric || record.total <= 0 || record.address.isEmpty() || record.validators.isEmpty())
+        return std::nullopt;
+    return record;
+}
+
+std::optional<QByteArray> serialize(const ResumeRecord &record)
+{
+    const QByteArray address = record.address.toUtf8();
+    const BodyValidators &v = record.validators;
+    if (address.contains('\n') || v.etag.contains('\n') || v.lastModified.contains('\n'))
+        return std::nullopt;
+    return kFirstLine + '\n' + address + '\n' + QByteArray::number(record.total) + '\n' + v.etag + '\n' +
+           v.lastModified + '\n';
+}
 } // namespace
 
 QString ResumeRecordPathFor(const QString &bodyPath)
@@ -31,30 +56,40 @@ std::optional<ResumeRecord> ReadResumeRecord(const QString &path)
         ::close(descriptor);
         return std::nullopt;
     }
-    const QByteArray text = file.read(kLongestRecord + 1);
-    // Five lines, the last one ended: a record cut short by a kill is no record.
-    const QList<QByteArray> lines = text.split('\n');
-    if (text.size() > kLongestRecord || lines.size() != 6 || lines.at(0) != kFirstLine || !lines.at(5).isEmpty())
-        return std::nullopt;
-    bool numeric = false;
-    ResumeRecord record{QString::fromUtf8(lines.at(1)), lines.at(2).toLongLong(&numeric), {lines.at(3), lines.at(4)}};
-    if (!numeric || record.total <= 0 || record.address.isEmpty() || record.validators.isEmpty())
-        return std::nullopt;
-    return record;
+    return parse(file.read(kLongestRecord + 1));
 }
 
 bool WriteResumeRecord(const QString &path, const ResumeRecord &record)
 {
-    const QByteArray address = record.address.toUtf8();
-    const BodyValidators &v = record.validators;
-    if (address.contains('\n') || v.etag.contains('\n') || v.lastModified.contains('\n'))
+    const std::optional<QByteArray> text = serialize(record);
+    if (!text)
         return false;
-    const QByteArray text = kFirstLine + '\n' + address + '\n' + QByteArray::number(record.total) + '\n' + v.etag +
-                            '\n' + v.lastModified + '\n';
     const int descriptor = OpenHiddenFileWithoutLinks(path, O_WRONLY | O_TRUNC);
     if (descriptor < 0)
         return false;
-    const bool written = ::write(descriptor, text.constData(), static_cast<size_t>(text.size())) == text.size();
+    const bool written = ::write(descriptor, text->constData(), static_cast<size_t>(text->size())) == text->size();
     ::close(descriptor);
     return written;
+}
+
+bool WriteResumeRecordOn(int fd, const ResumeRecord &record)
+{
+    const std::optional<QByteArray> text = serialize(record);
+    return text && ::fsetxattr(fd, kAttribute, text->constData(), static_cast<size_t>(text->size()), 0) == 0;
+}
+
+std::optional<ResumeRecord> ReadResumeRecordOf(const QString &bodyPath)
+{
+    QByteArray text(kLongestRecord, Qt::Uninitialized);
+    const ssize_t length =
+        ::lgetxattr(QFile::encodeName(bodyPath).constData(), kAttribute, text.data(), static_cast<size_t>(text.size()));
+    if (length <= 0)
+        return std::nullopt;
+    text.truncate(length);
+    return parse(text);
+}
+
+void RemoveResumeRecordOn(int fd)
+{
+    ::fremovexattr(fd, kAttribute);
 }

@@ -4,6 +4,7 @@
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetworkAccess.h"
+#include "core/net/NetworkFailure.h"
 #include "core/net/SignalWait.h"
 #include "core/util/Clock.h"
 
@@ -18,42 +19,6 @@ namespace {
 // Body bytes Qt may hold for us before it stops reading the socket; the readers take them in small chunks, so a
 // large download streams through instead of piling up in memory.
 constexpr qint64 kReadBuffer = 256 * 1024;
-
-// Error numbers in the form the status panel has always shown (the classic internet-client codes).
-int errorNumber(QNetworkReply::NetworkError error)
-{
-    switch (error) {
-    case QNetworkReply::ConnectionRefusedError:
-    case QNetworkReply::ProxyConnectionRefusedError:
-        return 12029; // cannot connect
-    case QNetworkReply::RemoteHostClosedError:
-    case QNetworkReply::ProxyConnectionClosedError:
-        return 12030; // connection aborted
-    case QNetworkReply::HostNotFoundError:
-    case QNetworkReply::ProxyNotFoundError:
-        return 12007; // name not resolved
-    case QNetworkReply::TimeoutError:
-    case QNetworkReply::ProxyTimeoutError:
-    case QNetworkReply::OperationCanceledError:
-        return 12002; // timed out
-    case QNetworkReply::SslHandshakeFailedError:
-        return 12157; // secure channel error
-    case QNetworkReply::ProxyAuthenticationRequiredError:
-        return 12041;
-    case QNetworkReply::ProtocolUnknownError:
-        return 12006; // unrecognised scheme
-    default:
-        return 12004; // internal error
-    }
-}
-
-// Transport failures, as opposed to an HTTP answer with an error status (which is a complete response).
-bool isTransportError(QNetworkReply::NetworkError error)
-{
-    return error != QNetworkReply::NoError &&
-           (error < QNetworkReply::ContentAccessDenied || error == QNetworkReply::UnknownNetworkError ||
-            error == QNetworkReply::ProtocolFailure);
-}
 
 // A deadline on the program's clock, -1 for none.
 qint64 deadlineAfter(std::chrono::milliseconds limit)
@@ -108,6 +73,7 @@ QNetworkReply *TransferControl::startRequest(const QString &address, const QByte
     m_headers.clear();
     m_responseCode = 0;
     m_responseInfo.clear();
+    m_failedAtProxy = false;
     m_state = icNone;
     m_bodyBytesRead = 0;
 
@@ -238,9 +204,13 @@ void TransferControl::onFinished()
     const qint64 length = getHeader(QStringLiteral("Content-Length")).trimmed().toLongLong(&announced);
     const bool cutShort = announced && reply->operation() != QNetworkAccessManager::HeadOperation &&
                           m_bodyBytesRead + reply->bytesAvailable() < length;
-    if (isTransportError(error) || !m_headersIn)
-        fail(errorNumber(error), reply->errorString());
-    else if (cutShort)
+    if (IsTransportError(error) || !m_headersIn) {
+        const NetworkFailure failure = NetworkFailureOf(error);
+        // Through a proxy every connection is the proxy's: before any answer, a refusal or silence is its own (a
+        // working proxy answers for a server it cannot reach).
+        m_failedAtProxy = failure.atProxy || (m_accessType == icNamedProxy && !m_headersIn);
+        fail(failure.number != 0 ? failure.number : 12004, reply->errorString());
+    } else if (cutShort)
         fail(12030, QStringLiteral("The connection was closed before the whole body arrived"));
     else
         report(icResponseCompleted);

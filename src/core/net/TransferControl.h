@@ -16,8 +16,8 @@ class QNetworkReply;
 class ClockTimer;
 
 // One HTTP/HTTPS transfer object: the page fetch and download engine 1 drive a request through it step by step
-// (settings, execute, wait while executing, headers, chunks, cancel), and the concurrent engine uses its whole-body
-// read as a fallback. One request at a time per instance; callers that work in parallel use several instances.
+// (settings, execute, wait while executing, headers, chunks, cancel), or read a whole body in one call. One request at
+// a time per instance; callers that work in parallel use several instances.
 //
 // Nothing here blocks: `execute` returns at once, and the waits are coroutines that suspend until the network
 // reports progress, so the window stays responsive and an idle wait costs no CPU.
@@ -110,6 +110,8 @@ public:
     // Error number and text of the last failed request (0 and empty when it did not fail).
     int responseCode() const { return m_responseCode; }
     QString responseInfo() const { return m_responseInfo; }
+    // The last request failed at the proxy (refused, silent, closed, not found), not at the server.
+    bool failedAtProxy() const { return m_failedAtProxy; }
     // The last state reported.
     int state() const { return m_state; }
     // The address the connection actually used for the last request (after protocol, port and redirects).
@@ -157,5 +159,6 @@ private:
     QList<QPair<QByteArray, QByteArray>> m_headers;
     int m_responseCode = 0;
     QString m_responseInfo;
+    bool m_failedAtProxy = false;
     QUrl m_effectiveUrl;
 };

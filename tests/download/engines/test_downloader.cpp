@@ -45,10 +45,12 @@ private Q_SLOTS:
     {
         QTest::addColumn<int>("framing");
         QTest::addColumn<int>("size");
-        QTest::addColumn<int>("requests"); // a body without a known total is fetched again by the fallback
+        // One request per file: a body without a known total is the file as well. (Qt itself may send a request
+        // again whose connection the server closes as it answers, hence "at least" there.)
+        QTest::addColumn<int>("requests");
         QTest::newRow("content-length") << int(FixtureHttpServer::Framing::ContentLength) << 300000 << 1;
-        QTest::newRow("no length, connection close") << int(FixtureHttpServer::Framing::None) << 5000 << 2;
-        QTest::newRow("chunked") << int(FixtureHttpServer::Framing::Chunked) << 70000 << 2;
+        QTest::newRow("no length, connection close") << int(FixtureHttpServer::Framing::None) << 5000 << 0;
+        QTest::newRow("chunked") << int(FixtureHttpServer::Framing::Chunked) << 70000 << 1;
     }
     void completesWithBody()
     {
@@ -81,11 +83,8 @@ private Q_SLOTS:
         QCOMPARE(complete.first().at(2).toString(), target);
         QCOMPARE(readFile(target), body);
         QCOMPARE(filesIn(m_dir.path()), QStringList{QStringLiteral("f.pdf")});
-        // (The network layer may retry a request whose connection the server closes, hence "at least".)
-        if (requests == 1)
-            QCOMPARE(server.requestsFor(QStringLiteral("/f.pdf")).count(), 1);
-        else
-            QVERIFY(server.requestsFor(QStringLiteral("/f.pdf")).count() >= requests);
+        if (requests > 0)
+            QCOMPARE(server.requestsFor(QStringLiteral("/f.pdf")).count(), requests);
         QVERIFY(!d.isRunning());
     }
 

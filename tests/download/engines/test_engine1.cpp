@@ -8,6 +8,7 @@
 #include "support/FileSizeLimit.h"
 #include "support/FixtureHttpServer.h"
 #include "support/FolderFiles.h"
+#include "support/HoldingProxy.h"
 #include "support/ManualClock.h"
 #include "support/TestEnvironment.h"
 #include "support/TinyProxy.h"
@@ -15,6 +16,7 @@
 #include <QDir>
 #include <QFile>
 #include <QSignalSpy>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cerrno>
@@ -81,7 +83,7 @@ private Q_SLOTS:
         QTest::addColumn<Response>("response");
         QTest::addColumn<QString>("file"); // the file the row ends with
         QTest::addColumn<QString>("type");
-        QTest::addColumn<QString>("size"); // size column at the end
+        QTest::addColumn<QString>("size"); // size, downloaded and file at the end
         QTest::addColumn<bool>("baseTag");
         QTest::addColumn<QList<int>>("sounds");
 
@@ -89,19 +91,23 @@ private Q_SLOTS:
         QTest::newRow("pdf with length") << Response::text(pdf, "application/pdf") << "doc.pdf"
                                          << "pdf"
                                          << "30009" << false << QList<int>{};
+        // Smaller than one read: the last read is counted as every other.
+        QTest::newRow("pdf smaller than a chunk") << Response::text(bodyOf(1991), "application/pdf") << "doc.pdf"
+                                                  << "pdf"
+                                                  << "2000" << false << QList<int>{};
         Response none = Response::text(pdf, "application/octet-stream");
         none.framing = Framing::None;
         none.bytesPerInterval = 7000;
         // Queued as "xxx"; the first bytes say PDF.
         QTest::newRow("no length, closed") << none << "doc.pdf"
                                            << "pdf"
-                                           << "0" << false << QList<int>{};
+                                           << "30009" << false << QList<int>{};
         Response chunked = Response::text(pdf, "application/octet-stream");
         chunked.framing = Framing::Chunked;
         chunked.bytesPerInterval = 5001;
         QTest::newRow("no length, chunked") << chunked << "doc.pdf"
                                             << "pdf"
-                                            << "0" << false << QList<int>{};
+                                            << "30009" << false << QList<int>{};
         // text/html gives "html"; the detection then names every web page "htm".
         QTest::newRow("web page by its media type")
             << Response::html(kLoginPage, "text/html; charset=gbk") << "doc.htm"
@@ -144,9 +150,9 @@ private Q_SLOTS:
         QCOMPARE(m_context->status[2].last(), QStringLiteral("完成下载:") + item.name);
         QVERIFY(m_context->status[3].contains(QStringLiteral("1 正在查询所指定的主机的 IP 地址...")));
         QVERIFY(m_context->status[3].contains(QStringLiteral("8 已成功地接收到主机的响应。")));
-        // Without a known size no percentage is ever shown.
-        if (size == QLatin1String("0"))
-            QCOMPARE(item.percent, QString());
+        // Every byte counted, the last read too, whether or not a length was announced.
+        QCOMPARE(item.downloaded, QString::number(response.body.size()));
+        QCOMPARE(item.percent, QStringLiteral("100%"));
     }
 
     // Every way a transfer ends without the document leaves no file behind.
@@ -247,6 +253,44 @@ private Q_SLOTS:
         QCOMPARE(item.state, ItemState::Failed);
         QCOMPARE(item.percent, percent);
         QCOMPARE(filesIn(m_dir->path()), QStringList());
+    }
+
+    // A proxy that refuses or never answers is named as the one that failed, not taken for the server.
+    void proxyFailuresNameTheProxy_data()
+    {
+        QTest::addColumn<bool>("silent");
+        QTest::addColumn<QString>("percent");
+        QTest::newRow("proxy refuses") << false << QStringLiteral("代理服务器连接被拒绝");
+        QTest::newRow("proxy silent") << true << QStringLiteral("代理服务器超时");
+    }
+    void proxyFailuresNameTheProxy()
+    {
+        QFETCH(bool, silent);
+        QFETCH(QString, percent);
+        HoldingProxy holding;
+        QString hostPort = holding.hostPort();
+        if (!silent) {
+            QTcpServer gone;
+            QVERIFY(gone.listen(QHostAddress::LocalHost));
+            hostPort = QStringLiteral("127.0.0.1:%1").arg(gone.serverPort());
+        }
+        m_context->downloadSettings.proxyEnabled = true;
+        m_context->downloadSettings.proxyAddress = hostPort.section(QLatin1Char(':'), 0, 0);
+        m_context->downloadSettings.proxyPort = hostPort.section(QLatin1Char(':'), 1);
+        const int row = m_context->addRow(QStringLiteral("http://192.0.2.1/doc.pdf"), QStringLiteral("doc"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QSignalSpy ended(&engine, &Engine1::transferEnded);
+        QSignalSpy held(&holding, &HoldingProxy::requestHeld);
+        engine.Inet下载当前文件(row);
+        if (silent) {
+            QVERIFY(caught(held));
+            QVERIFY(m_clock->advance(Engine1::kRequestLimit + std::chrono::milliseconds(1)));
+        }
+        QVERIFY(caught(ended));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Failed);
+        QCOMPARE(item.percent, percent);
     }
 
     // Only web addresses are fetched: any other fails its row with the reason, and nothing lands in the folder.
@@ -405,6 +449,37 @@ private Q_SLOTS:
         QCOMPARE(c.proxy, proxyText);
         QCOMPARE(c.protocol, protocol);
         QCOMPARE(c.remotePort, port);
+    }
+
+    // The same-name rule names the file before the size limit skips it, as in the other engine: the skipped row never
+    // holds the name of another row's finished file, and that file is never replaced by a body that is not kept.
+    void bigFileNeverTakesAnotherRowsName_data()
+    {
+        QTest::addColumn<QString>("option");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("rename") << "重命名"
+                                << "待定[001]";
+        QTest::newRow("overwrite") << "覆盖"
+                                   << "待定";
+    }
+    void bigFileNeverTakesAnotherRowsName()
+    {
+        QFETCH(QString, option);
+        QFETCH(QString, name);
+        m_context->sameName = option;
+        m_context->downloadSettings.maxFileSizeMb = 0.01;
+        QVERIFY(writeFile(folder() + QStringLiteral("待定.pdf"), "%PDF-the other row's"));
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/big"), Response::text(bodyOf(100000), "application/pdf"));
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/big")), QStringLiteral("待定"),
+                                          QStringLiteral("pdf"), folder());
+        Engine1 engine(*m_context);
+        QVERIFY(runRow(engine, row));
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.percent, QStringLiteral("大文件，跳过"));
+        QCOMPARE(item.name, name);
+        QCOMPARE(readFile(folder() + QStringLiteral("待定.pdf")), QByteArray("%PDF-the other row's"));
+        QCOMPARE(filesIn(m_dir->path()), QStringList{QStringLiteral("待定.pdf")});
     }
 
     // The port written in the address is the one connected to only when a path follows it.

@@ -140,7 +140,7 @@ private Q_SLOTS:
             // (The body may arrive as late as the last of those checks, and the minute counts from there.)
             QVERIFY(m_clock->advanceUntil([&] { return !engine.slotLoaded(2); }, Downloader::kStallCheckInterval, 120));
         }
-        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(2), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(2) && !engine.writesPending(), 20000);
         const DownloadItem &item = m_context->model.item(row);
         QCOMPARE(int(item.state), state);
         QCOMPARE(item.percent, percent);
@@ -185,7 +185,7 @@ private Q_SLOTS:
                                           QStringLiteral("pdf"), folder());
         Engine2 engine(*m_context);
         start(engine, 1, row, folder() + QStringLiteral("big.pdf"));
-        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(1), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(1) && !engine.writesPending(), 20000);
         const DownloadItem &item = m_context->model.item(row);
         QCOMPARE(item.state, ItemState::Done);
         QCOMPARE(m_context->transferEnds, 1);
@@ -240,7 +240,7 @@ private Q_SLOTS:
                               QStringLiteral("doc"), QStringLiteral("pdf"), folder());
         Engine2 engine(*m_context);
         start(engine, 1, row, folder() + QStringLiteral("doc.pdf"));
-        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(1), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(!engine.slotLoaded(1) && !engine.writesPending(), 20000);
         const DownloadItem &item = m_context->model.item(row);
         QCOMPARE(item.state, ItemState::Failed);
         QCOMPARE(item.percent, percent);
@@ -271,6 +271,41 @@ private Q_SLOTS:
         QCOMPARE(m_context->model.item(row).state, ItemState::Downloading);
         QCOMPARE(m_context->model.item(row).percent, percent);
         QCOMPARE(m_context->transferEnds, 0);
+    }
+
+    // A whole body frees its slot before it is synced: the next transfer need not wait for the disk, and the row
+    // says it is being written until its file holds its name. A stop meanwhile does not take the file.
+    void slotFreesWhileTheBodyIsWritten()
+    {
+        FixtureHttpServer server;
+        server.route(QStringLiteral("/doc"), answer(200, pdfOf(300000), "application/pdf"));
+        const int row = m_context->addRow(server.urlText(QStringLiteral("/doc")), QStringLiteral("doc"),
+                                          QStringLiteral("pdf"), folder());
+        Engine2 engine(*m_context);
+        start(engine, 1, row, folder() + QStringLiteral("doc.pdf"));
+        Downloader *d = engine.downloader(1);
+        QVERIFY(d);
+        bool seen = false;
+        connect(d, &Downloader::DownloadWriting, this, [&] {
+            seen = true;
+            QVERIFY(!engine.slotLoaded(1));
+            QVERIFY(engine.writesPending());
+            QVERIFY(engine.isWriting(row));
+            QCOMPARE(m_context->transferEnds, 1);
+            const DownloadItem &item = m_context->model.item(row);
+            QCOMPARE(item.state, ItemState::Downloading);
+            QCOMPARE(item.percent, QStringLiteral("正在写入"));
+            QCOMPARE(item.downloaded, QString::number(300000));
+            QVERIFY(!QFile::exists(folder() + QStringLiteral("doc.pdf")));
+            // The stop command unloads the slots; this body is no longer one of them.
+            engine.unloadSlot(1);
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(seen && !engine.writesPending(), 20000);
+        const DownloadItem &item = m_context->model.item(row);
+        QCOMPARE(item.state, ItemState::Done);
+        QCOMPARE(item.percent, QStringLiteral("100%"));
+        QCOMPARE(readFile(folder() + QStringLiteral("doc.pdf")), pdfOf(300000));
+        QCOMPARE(m_context->transferEnds, 1);
     }
 
     // Reports for slot 0, for a free slot, or for a slot whose row is gone change nothing.

@@ -7,8 +7,8 @@
 #include "core/net/HttpRequest.h"
 #include "core/net/LifetimeGuard.h"
 #include "core/net/NetTexts.h"
+#include "core/net/NetworkFailure.h"
 #include "core/net/RetryRule.h"
-#include "core/net/TransferControl.h"
 #include "core/util/Clock.h"
 
 #include <QNetworkAccessManager>
@@ -104,11 +104,6 @@ bool Downloader::CancelAsyncRead()
     m_stallTimer.stop();
     m_retryTimer.stop();
     EndReply(m_reply, this);
-    if (m_inet) {
-        m_inet->disconnect(this);
-        m_inet->cancel();
-        m_inet.release()->deleteLater();
-    }
     m_transfer.reset();
     if (m_running) {
         m_running = false;
@@ -128,7 +123,9 @@ void Downloader::onAnswer()
         return;
     m_answered = true;
     if (const std::optional<ResumePoint> point = m_temp ? m_temp->resumePoint() : std::nullopt) {
-        switch (JudgeResumeAnswer(*point, status.toInt(), m_reply->rawHeader("Content-Range"))) {
+        const BodyValidators answer =
+            BodyValidators::FromAnswer(m_reply->rawHeader("ETag"), m_reply->rawHeader("Last-Modified"));
+        switch (JudgeResumeAnswer(*point, status.toInt(), m_reply->rawHeader("Content-Range"), answer)) {
         case ResumeAnswer::Append:
             m_offset = m_received = point->offset;
             m_floor.restart(Clock::monotonicMs(), m_received);
@@ -241,20 +238,34 @@ void Downloader::onFinished()
     // The total the server announced; a body of unknown length has none.
     const qint64 total = announcedTotal();
     const qint64 read = m_received;
+    const QNetworkReply::NetworkError error = m_reply->error();
     EndReply(m_reply, this);
 
     if (m_writeFailed) {
         fail(WriteFailureText(m_fileError));
         return;
     }
-    if (total < 1 || read < 1) {
-        discardTemp();
-        startFallback();
+    // A body with a length is judged by it: short of it, it is reported as it is and kept aside.
+    if (total >= 1) {
+        m_totalBytes = total;
+        m_bytesRead = read;
+        finishWithTemp(read, total);
         return;
     }
-    m_totalBytes = total;
-    m_bytesRead = read;
-    finishWithTemp(read, total);
+    // Without a length only the answer's own end says the body is whole; its one answer is all there is, as a link
+    // may serve its file only once.
+    if (error != QNetworkReply::NoError) {
+        const NetworkFailure failure = NetworkFailureOf(error);
+        fail(IsTransportError(error) ? NetworkFailureText(failure.number, failure.atProxy)
+                                     : DownloadTexts::kCannotDownload);
+        return;
+    }
+    if (read < 1) {
+        fail(DownloadTexts::kCannotDownload);
+        return;
+    }
+    m_totalBytes = m_bytesRead = read;
+    finishWithTemp(read, read);
 }
 
 bool Downloader::retryLater()
@@ -298,6 +309,9 @@ QCoro::Task<> Downloader::commitThenComplete(qint64 bytesRead, qint64 totalBytes
     m_stallTimer.stop();
     const auto transfer = lifetimeGuard(m_transfer.get());
     std::unique_ptr<BodyFile> body = std::move(m_temp);
+    Q_EMIT DownloadWriting(bytesRead, totalBytes, m_savePath);
+    if (!transfer)
+        co_return;
     const bool synced = body && co_await body->sync();
     if (!transfer)
         co_return;
@@ -323,60 +337,6 @@ void Downloader::onStallCheck()
         setAsideTemp();
         fail(DownloadTexts::kTimedOut);
     }
-}
-
-void Downloader::startFallback()
-{
-    // The whole body once more through a transfer control, streamed into the temporary file like the read.
-    m_mayResume = false;
-    if (!openTemp()) {
-        failLater(WriteFailureText(m_fileError));
-        return;
-    }
-    m_floor.restart(Clock::monotonicMs());
-    m_inet = std::make_unique<TransferControl>();
-    connect(m_inet.get(), &TransferControl::bodyProgress, this, &Downloader::onFallbackBody);
-    if (!m_inet->execute(m_address))
-        failLater(DownloadTexts::kCannotDownload);
-}
-
-void Downloader::onFallbackBody()
-{
-    if (!m_inet || !m_running || m_inet->stillExecuting())
-        return;
-    // Only a successful answer is the document; an error page or a broken transfer gives nothing.
-    const int status = m_inet->statusCode();
-    if (failOnErrorStatus(status))
-        return;
-    if (m_inet->responseCode() != 0) {
-        fail(NetworkFailureText(m_inet->responseCode()));
-        return;
-    }
-    if (status < 200 || status > 299) {
-        fail(DownloadTexts::kCannotDownload);
-        return;
-    }
-    for (;;) {
-        const QByteArray data = m_inet->readAvailable(kReadBufferBytes);
-        if (data.isEmpty())
-            break;
-        if (!m_temp->write(data)) {
-            fail(WriteFailureText(m_temp->systemError()));
-            return;
-        }
-        m_received += data.size();
-        if (!withinSizeLimit())
-            return;
-    }
-    if (!m_inet->bodyAtEnd())
-        return;
-    m_inet->disconnect(this);
-    m_inet.release()->deleteLater();
-    if (m_received < 1) {
-        fail(DownloadTexts::kCannotDownload);
-        return;
-    }
-    finishWithTemp(m_received, m_received);
 }
 
 void Downloader::failLater(const QString &message)

@@ -14,7 +14,6 @@
 class BodyFile;
 class QNetworkAccessManager;
 class QNetworkReply;
-class TransferControl;
 
 // One concurrent transfer: reads an address asynchronously into a file and reports progress, completion and
 // failure as signals on the thread that owns it.
@@ -41,7 +40,7 @@ public:
     // The most bytes a body may have; one that goes past it is dropped with DownloadTooBig. None by default.
     void setSizeLimit(qint64 bytes) { m_sizeLimit = bytes; }
     void BeginDownload(const QString &address, const QString &savePath);
-    // Cancels the read (and a running fallback); no signal follows. Always false.
+    // Cancels the read; no signal follows. Always false.
     bool CancelAsyncRead();
 
     QString savePath() const { return m_savePath; }
@@ -57,9 +56,13 @@ public:
 
 Q_SIGNALS:
     void DownloadProgress(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
+    // The body is whole and on its way to the disk: nothing more comes from the network, and DownloadComplete (or
+    // DownloadError with the disk's reason) follows once it is written and holds its name. The connection is free
+    // for the next transfer meanwhile.
+    void DownloadWriting(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
     void DownloadComplete(qint64 bytesRead, qint64 totalBytes, const QString &savePath);
-    // "超时" when the body fell below the progress floor, the network's reason when the fallback's connection
-    // failed (NetworkFailureText), "无法下载" when neither the read nor the fallback produced a body, the disk's
+    // "超时" when the body fell below the progress floor, the network's reason when a body without a length broke off
+    // (NetworkFailureText), "无法下载" when the answer brought no body or failed otherwise, the disk's
     // reason when the body could not be written (WriteFailureText), DownloadTexts::kHttpError for an error answer (the
     // server still refusing (429, 503) after the last retry included), NetTexts::kNotWebAddress for an address other
     // than http or https (nothing is read nor written then).
@@ -87,8 +90,6 @@ private:
     // An error answer ends the transfer; true when it did.
     bool failOnErrorStatus(int status);
     void onStallCheck();
-    void startFallback();
-    void onFallbackBody();
     void fail(const QString &message);
     void failLater(const QString &message);
     void finishWithTemp(qint64 bytesRead, qint64 totalBytes);
@@ -103,7 +104,6 @@ private:
 
     QNetworkAccessManager *m_network;
     QPointer<QNetworkReply> m_reply;
-    std::unique_ptr<TransferControl> m_inet; // the fallback's transfer control, created when needed
     // Lives exactly as long as one transfer: a queued failure holds a guard of it (LifetimeGuard.h) and is dropped
     // once its transfer is over.
     std::unique_ptr<QObject> m_transfer;

@@ -149,11 +149,15 @@ QCoro::Task<bool> Engine1::transfer()
             plan.resumeTarget = targetPath(FolderWithSeparator(item.folder), item, nullptr);
             plan.resume = BodyFile::LeftoverFor(plan.resumeTarget, m_address);
         }
+        // The name comes before the size limit, as in the other engine: a row skipped as too big then never holds
+        // a name that belongs to another row's file. Nothing is replaced before the limit has passed the body.
         Step step = co_await requestAnswer(plan);
+        if (step == Step::Next)
+            step = prepareTarget(plan);
         if (step == Step::Next)
             step = takeAnnouncedSize(plan);
         if (step == Step::Next)
-            step = prepareTarget(plan);
+            step = replaceExisting(plan);
         if (step == Step::Next)
             step = openBody(plan);
         if (step == Step::AskAgain) {
@@ -180,13 +184,14 @@ void Engine1::failTransfer(Step reason)
 {
     // The connection's own failure says why, before the cancel clears it.
     const int networkError = m_inet->responseCode();
+    const bool atProxy = m_inet->failedAtProxy();
     m_inet->cancel();
     if (reason == Step::FailedAsShown)
         return;
     if (reason == Step::Cancelled)
         m_context.list().setPercent(m_row, DownloadTexts::kCancelled);
     else if (networkError != 0)
-        m_context.list().setPercent(m_row, NetworkFailureText(networkError));
+        m_context.list().setPercent(m_row, NetworkFailureText(networkError, atProxy));
     setState(ItemState::Failed);
 }
 
@@ -234,7 +239,10 @@ QCoro::Task<Engine1::Step> Engine1::requestAnswer(Plan &plan)
     plan.floor.restart(Clock::monotonicMs());
     if (plan.resume) {
         const QByteArray range = m_inet->getHeader(QStringLiteral("Content-Range")).toLatin1();
-        switch (JudgeResumeAnswer(*plan.resume, m_inet->statusCode(), range)) {
+        const BodyValidators answer =
+            BodyValidators::FromAnswer(m_inet->getHeader(QStringLiteral("ETag")).toLatin1(),
+                                       m_inet->getHeader(QStringLiteral("Last-Modified")).toLatin1());
+        switch (JudgeResumeAnswer(*plan.resume, m_inet->statusCode(), range, answer)) {
         case ResumeAnswer::Append:
             plan.appending = true;
             co_return Step::Next;
@@ -271,7 +279,10 @@ QCoro::Task<Engine1::Step> Engine1::sendRequest(const QString &header)
             if (!self || currentRow() < 0)
                 co_return Step::Gone;
             if (!answered) {
-                m_context.list().setPercent(m_row, DownloadTexts::kTimedOut);
+                // Through a proxy, the silence is the proxy's: a server that does not answer it gets a gateway
+                // answer from a working one.
+                const bool viaProxy = m_inet->accessType() == TransferControl::icNamedProxy;
+                m_context.list().setPercent(m_row, viaProxy ? DownloadTexts::kProxyTimedOut : DownloadTexts::kTimedOut);
                 co_return Step::Failed;
             }
         }
@@ -361,6 +372,13 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
     if (plan.appending && plan.target != plan.resumeTarget)
         return Step::AskAgain;
 
+    plan.body = std::make_unique<BodyFile>(plan.target);
+    return Step::Next;
+}
+
+Engine1::Step Engine1::replaceExisting(Plan &plan)
+{
+    DownloadListModel &list = m_context.list();
     // 17. An existing file is replaced; one that cannot be removed ends the transfer.
     if (IsExistingFile(plan.target)) {
         QFile::remove(plan.target);
@@ -375,7 +393,6 @@ Engine1::Step Engine1::prepareTarget(Plan &plan)
             return Step::FailedAsShown;
         }
     }
-    plan.body = std::make_unique<BodyFile>(plan.target);
     return Step::Next;
 }
 
@@ -418,11 +435,22 @@ QCoro::Task<Engine1::Step> Engine1::receiveBody(Plan &plan)
     if (step != Step::Next)
         co_return step;
     // The body is whole: a stop while it reaches the disk comes after its completion.
+    const QString percent = list.item(m_row).percent;
+    list.setPercent(m_row, DownloadTexts::kWriting);
     const bool synced = co_await plan.body->sync();
     if (!self || currentRow() < 0)
         co_return Step::Gone;
+    const qint64 received = plan.body->length();
     if (!synced || !plan.body->commit())
         co_return failWriting(*plan.body);
+    list.setPercent(m_row, percent);
+    // A body without a length is whole once its answer ended: its size is what came, as in the other engine.
+    if (plan.size <= 0)
+        list.update(m_row, [&](DownloadItem &row) {
+            row.size = QString::number(received);
+            row.downloaded = row.size;
+            row.percent = QStringLiteral("100%");
+        });
     list.setState(m_row, ItemState::Done);
 
     // 20.
@@ -452,16 +480,16 @@ QCoro::Task<Engine1::Step> Engine1::streamBody(Plan &plan)
         }
         const bool bodyEnded = m_inet->bodyAtEnd() && !m_cancelRequested && m_inet->responseCode() == 0;
 
+        // Counted before the body may end with it: the last read is as much of the file as any other.
+        if (length > shown) {
+            shown = length;
+            showProgress(length, plan.size);
+        }
         // Complete: the announced size reached, or (without one) the body ended.
         if (plan.size > 0 && static_cast<double>(length) >= plan.size)
             co_return Step::Next;
         if (plan.size <= 0 && chunk.size() < 2 && bodyEnded)
             co_return Step::Next;
-
-        if (length > shown) {
-            shown = length;
-            showProgress(length, plan.size);
-        }
         if (!plan.floor.holds(Clock::monotonicMs(), length)) {
             // What came so far waits for the next transfer of the address.
             file.setAside();

@@ -17,8 +17,9 @@ class BodyFile;
 class TransferControl;
 
 // Engine 1: one row at a time through the transfer control, optionally through the configured proxy. It reads the
-// response headers before it writes anything: only a "200 OK" answer is taken, files over the size limit are
-// skipped, the type comes from the content type and the same-name rule is applied before the file is created.
+// response headers before it writes anything: only a "200 OK" answer is taken, the type comes from the content
+// type, the same-name rule names the file, files over the size limit are skipped, and only then is an existing
+// file of that name replaced.
 // The body then streams to disk in small chunks while the row's columns follow.
 //
 // A body an earlier transfer of the address left for the row's file is completed with a range request when the
@@ -91,7 +92,8 @@ private:
     Step takeAnnouncedSize(Plan &plan); // 10-11
     // The size limit reached: nothing is saved, the row is settled as a skipped big file.
     Step skipTooBig();
-    Step prepareTarget(Plan &plan); // 12-17
+    Step prepareTarget(Plan &plan);   // 12-16
+    Step replaceExisting(Plan &plan); // 17
     // The file the row's body goes to, by the same-name option; `shownName` gets the row's name for it.
     QString targetPath(const QString &folder, const DownloadItem &item, QString *shownName) const;
     // The body file opened: fresh, or holding the bytes the answer completes.

@@ -12,6 +12,7 @@
 #include "core/net/NetworkAccess.h"
 
 #include <QNetworkAccessManager>
+#include <algorithm>
 
 namespace {
 bool validSlot(int slot)
@@ -31,6 +32,20 @@ Engine2::~Engine2()
 {
     for (int slot = 1; slot <= kMaxSlots; ++slot)
         destroySlot(slot);
+    // A body not yet written goes with its instance: its name never holds less than the whole file.
+    for (const Writing &w : std::as_const(m_writing)) {
+        w.downloader->disconnect(this);
+        delete w.downloader;
+    }
+}
+
+bool Engine2::isWriting(int row) const
+{
+    const DownloadListModel &list = m_context.list();
+    if (!list.isValidRow(row))
+        return false;
+    const QString &address = list.item(row).address;
+    return std::any_of(m_writing.begin(), m_writing.end(), [&](const Writing &w) { return w.address == address; });
 }
 
 Downloader *Engine2::downloader(int slot) const
@@ -70,10 +85,21 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
     m_slots[static_cast<std::size_t>(slot)] = d;
     connect(d, &Downloader::DownloadProgress, this,
             [this, slot](qint64 read, qint64 total, const QString &) { onDownloadProgress(slot, read, total); });
-    connect(d, &Downloader::DownloadComplete, this,
-            [this, slot](qint64 read, qint64 total, const QString &) { onDownloadComplete(slot, read, total); });
-    connect(d, &Downloader::DownloadError, this,
-            [this, slot](const QString &message, const QString &) { onDownloadError(slot, message); });
+    connect(d, &Downloader::DownloadWriting, this,
+            [this, slot](qint64 read, qint64 total, const QString &) { onDownloadWriting(slot, read, total); });
+    // Once written on the side, the instance no longer holds its slot: it is told apart by itself.
+    connect(d, &Downloader::DownloadComplete, this, [this, slot, d](qint64 read, qint64 total, const QString &) {
+        if (downloader(slot) == d)
+            onDownloadComplete(slot, read, total);
+        else
+            onWritten(d, read, total);
+    });
+    connect(d, &Downloader::DownloadError, this, [this, slot, d](const QString &message, const QString &) {
+        if (downloader(slot) == d)
+            onDownloadError(slot, message);
+        else
+            onWriteFailed(d, message);
+    });
     connect(d, &Downloader::DownloadTooBig, this,
             [this, slot](qint64 read, qint64 total, const QString &) { onDownloadTooBig(slot, read, total); });
     connect(d, &Downloader::RetryWaiting, this, [this, slot](std::chrono::milliseconds delay, int retry) {
@@ -171,6 +197,13 @@ void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
     // A body shorter than announced never reached the row's file name (Downloader keeps it out).
     destroySlot(slot);
 
+    finishRow(row);
+    m_context.markTransferEnd();
+}
+
+void Engine2::finishRow(int row)
+{
+    DownloadListModel &list = m_context.list();
     list.update(row, [](DownloadItem &item) { CorrectItemFileType(item); });
     InsertBaseTag(list.item(row));
 
@@ -178,7 +211,55 @@ void Engine2::onDownloadComplete(int slot, qint64 bytesRead, qint64 totalBytes)
     m_context.setStatusText(2, DownloadTexts::kFinished + item.name);
     PlayTransferEndSounds(m_context, item);
     RunAutoLoginAfterPage(m_context, item);
+}
+
+void Engine2::onDownloadWriting(int slot, qint64 bytesRead, qint64 totalBytes)
+{
+    Downloader *d = downloader(slot);
+    if (!d)
+        return;
+    m_slots[static_cast<std::size_t>(slot)] = nullptr;
+    m_writing.append({d, d->address()});
+    const int row = m_context.slotRow(slot);
+    if (m_context.list().isValidRow(row) && m_context.list().item(row).address == d->address()) {
+        showProgress(row, bytesRead, totalBytes);
+        m_context.list().setPercent(row, DownloadTexts::kWriting);
+    }
+    // The slot is free: the next row starts while this body is written.
     m_context.markTransferEnd();
+}
+
+void Engine2::forgetWriting(Downloader *d)
+{
+    m_writing.removeIf([d](const Writing &w) { return w.downloader == d; });
+    d->disconnect(this);
+    d->deleteLater();
+}
+
+void Engine2::onWritten(Downloader *d, qint64 bytesRead, qint64 totalBytes)
+{
+    const QString address = d->address();
+    forgetWriting(d);
+    // Found by its address: the list may have moved while the body was written.
+    const int row = m_context.list().rowOf(address);
+    if (row >= 0) {
+        showProgress(row, bytesRead, totalBytes);
+        m_context.list().setState(row, ItemState::Done);
+        finishRow(row);
+    }
+    m_context.markFileWritten();
+}
+
+void Engine2::onWriteFailed(Downloader *d, const QString &message)
+{
+    const QString address = d->address();
+    forgetWriting(d);
+    const int row = m_context.list().rowOf(address);
+    if (row >= 0) {
+        m_context.list().setState(row, ItemState::Failed);
+        m_context.list().setPercent(row, message);
+    }
+    m_context.markFileWritten();
 }
 
 void Engine2::onDownloadError(int slot, const QString &message)

@@ -2,6 +2,7 @@
 
 #include "core/download/DownloadEngine.h"
 
+#include <QList>
 #include <QObject>
 #include <QString>
 #include <array>
@@ -15,6 +16,9 @@ class QNetworkAccessManager;
 // Unlike engine 1 it never looks at response headers: the row keeps its queued type until the file's first bytes
 // say otherwise (CorrectItemFileType). Only the status is looked at: a refusal (429, 503) is asked again later, and
 // an error answer fails its row with the status; neither is ever saved.
+//
+// A body that is whole frees its slot at once: while it is written out and synced (DiskSync) the next transfer runs,
+// and its row stays Downloading with "正在写入" until the file holds its name.
 class Engine2 final : public QObject, public ConcurrentTransferEngine
 {
     Q_OBJECT
@@ -27,6 +31,8 @@ public:
     void 多线程下载(int slot, int row, const QString &address, const QString &targetPath) override;
     bool slotLoaded(int slot) const override;
     void unloadSlot(int slot) override;
+    bool writesPending() const override { return !m_writing.isEmpty(); }
+    bool isWriting(int row) const override;
 
     // Downloader1(k), or null when the slot is free (k outside 1..6 included).
     Downloader *downloader(int slot) const;
@@ -47,8 +53,22 @@ private:
     void skipTooBig(int slot, int row);
     // The slot's instance goes away; its transfer ends without further signals.
     void destroySlot(int slot);
+    // The slot's body is whole: the slot is free, and the instance finishes writing it on the side.
+    void onDownloadWriting(int slot, qint64 bytesRead, qint64 totalBytes);
+    // A body written on the side holds its name, or could not be written.
+    void onWritten(Downloader *d, qint64 bytesRead, qint64 totalBytes);
+    void onWriteFailed(Downloader *d, const QString &message);
+    // The steps after a row's file is settled (done or failed): type, base tag, status, sounds, login.
+    void finishRow(int row);
+    void forgetWriting(Downloader *d);
 
     DownloadContext &m_context;
     QNetworkAccessManager *m_network;
     std::array<Downloader *, kMaxSlots + 1> m_slots{};
+    // Instances whose body is being written, and the address of the row each serves.
+    struct Writing {
+        Downloader *downloader;
+        QString address;
+    };
+    QList<Writing> m_writing;
 };

@@ -4,8 +4,22 @@
 
 #include <cerrno>
 
-QString NetworkFailureText(int responseCode)
+QString NetworkFailureText(int responseCode, bool atProxy)
 {
+    if (atProxy) {
+        switch (responseCode) {
+        case 12029:
+            return DownloadTexts::kProxyRefused;
+        case 12007:
+            return DownloadTexts::kProxyNotFound;
+        case 12002:
+            return DownloadTexts::kProxyTimedOut;
+        case 12030:
+            return DownloadTexts::kProxyConnectionLost;
+        default:
+            return DownloadTexts::kProxyFailed;
+        }
+    }
     switch (responseCode) {
     case 12029:
         return DownloadTexts::kRefused;

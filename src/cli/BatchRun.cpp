@@ -19,6 +19,7 @@
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
+#include "core/search/SearchTexts.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/Clock.h"
@@ -256,8 +257,12 @@ QCoro::Task<> BatchRun::analyse()
         ++analysed;
         // Out of the rows the list holds so far: the search may still be adding to them.
         const int total = m_results->rowCount();
-        m_progress.line(
-            QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title));
+        QString line =
+            QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, m_results->row(row).title);
+        // A row that ends after the run stopped found its link, but no download follows any more.
+        if ((m_serviceUnusable || m_interrupted) && status.startsWith(SearchTexts::成功))
+            line += QStringLiteral(" (link found; not downloaded: the run has stopped)");
+        m_progress.line(line);
         m_progress.bar(QStringLiteral("analysis"), analysed, total);
     });
     connect(&analysis, &AnalysisDriver::retryWaiting, this,

@@ -37,7 +37,10 @@ public:
     QCoro::Task<bool> nextPage() override;
     // Nobody can solve a verification here: the batch ends at the first page that is not a result page.
     bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
+    void serviceRetrying(const ServicePageVerdict &verdict, const QString &keyword, const QString &address,
+                         std::chrono::milliseconds delay, int retry) override;
     void serviceWaitEnded() override {}
+    const PacingView &walkPacing() const override { return m_pacing; }
     void pageWalkedBefore(const QString &address) override;
 
     // Why the service could not be used, when it could not; empty otherwise.

@@ -17,6 +17,9 @@ enum class ServicePageState {
     Unreachable,
     // The page is larger than the program reads out of the browser.
     TooLarge,
+    // During a wait, the browser went on showing a page that is neither a result page nor one of the above (a page
+    // a verification returns through, say) for longer than a redirect takes.
+    NotResultPage,
 };
 
 struct ServicePageVerdict {
@@ -35,6 +38,10 @@ ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, 
 // Judges a page read out of the browser: a page too large to read, else as JudgeServicePage.
 ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &title, const PageSnapshot &page,
                                         const QString &serviceBase);
+
+// Whether the page is what a search or page turn leads to: results, the service's "no results" text, or a single
+// document's page. Only such a page ends a wait; any other ordinary page may be on its way back to one.
+bool IsResultPage(const PageSnapshot &page);
 
 // What happened, in a few words with the reason ("the search service asks for a verification (百度安全验证)").
 QString ServiceProblemWhat(const ServicePageVerdict &verdict);

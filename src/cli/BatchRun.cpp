@@ -319,8 +319,10 @@ QCoro::Task<> BatchRun::analyse()
         view.attributeHandOvers(analysedRow.title);
         // Out of the rows the list holds so far: the search may still be adding to them.
         const int total = m_results->rowCount();
-        const QString text =
-            QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, analysedRow.title);
+        QString text = QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, analysedRow.title);
+        // A row that ends after the run stopped found its link, but no download follows any more.
+        if ((m_serviceUnusable || m_interrupted) && status.startsWith(SearchTexts::成功))
+            text += QStringLiteral(" (link found; not downloaded: the run has stopped)");
         // A failed row is an error, written also when quiet, with the address to try again.
         if (StatusGroup(status) == SearchTexts::失败)
             m_progress.error(text + QStringLiteral(" (%1)").arg(analysedRow.key));

@@ -1,6 +1,7 @@
 #include "cli/BatchSearchWindow.h"
 
 #include "cli/BatchProgress.h"
+#include "core/net/RetryRule.h"
 #include "core/search/PageHarvest.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
@@ -64,6 +65,11 @@ bool BatchSearchWindow::waitForService(const ServicePageVerdict &verdict, const 
                                        const QString &address)
 {
     m_serviceProblem = ServiceProblemText(verdict, keyword, address);
+    // A verification is solved by a person, in a browser: the windows' browser shares its profile with this mode.
+    if (verdict.state == ServicePageState::Verification)
+        m_serviceProblem += QStringLiteral("; to go on, open the search page in the windows (paperharvest), solve the "
+                                           "verification in its browser, then run the batch again: the solved "
+                                           "verification carries over");
     m_progress.error(m_serviceProblem);
     // The keyword did not come to an end: no "no results" line for it.
     return false;
@@ -76,6 +82,16 @@ bool BatchSearchWindow::failKeyword(const ServicePageVerdict &verdict, const QSt
     m_progress.error(ServiceProblemText(verdict, keyword, address) +
                      QStringLiteral("; this keyword fails, the batch goes on with the next"));
     return true;
+}
+
+void BatchSearchWindow::serviceRetrying(const ServicePageVerdict &verdict, const QString &keyword,
+                                        const QString &address, std::chrono::milliseconds delay, int retry)
+{
+    m_progress.line(QStringLiteral("search %1: %2 at %3; retry %4 of %5 in %6 s")
+                        .arg(keyword, ServiceProblemWhat(verdict), address)
+                        .arg(retry)
+                        .arg(RetryRule::kMaxRetries)
+                        .arg(std::chrono::ceil<std::chrono::seconds>(delay).count()));
 }
 
 void BatchSearchWindow::pageWalkedBefore(const QString &address)

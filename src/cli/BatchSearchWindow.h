@@ -40,7 +40,10 @@ public:
     bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
     // A refusal of one keyword's request fails that keyword, with its reason, and the batch goes on.
     bool failKeyword(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
+    void serviceRetrying(const ServicePageVerdict &verdict, const QString &keyword, const QString &address,
+                         std::chrono::milliseconds delay, int retry) override;
     void serviceWaitEnded() override {}
+    const PacingView &walkPacing() const override { return m_pacing; }
     void pageWalkedBefore(const QString &address) override;
 
     // Why the service could not be used, when it could not; empty otherwise.

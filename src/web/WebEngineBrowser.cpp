@@ -146,9 +146,12 @@ void WebEngineBrowser::recordLoad(const QWebEngineLoadingInfo &info)
     constexpr int kAborted = -3;
     if (info.status() != QWebEngineLoadingInfo::LoadFailedStatus || info.errorCode() == kAborted)
         return;
-    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain)
+    if (info.errorDomain() == QWebEngineLoadingInfo::HttpStatusCodeDomain) {
         m_lastLoad.httpStatus = info.errorCode();
-    else if (info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain)
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+        m_lastLoad.retryAfter = QString::fromLatin1(info.responseHeaders().value(QByteArrayLiteral("Retry-After")));
+#endif
+    } else if (info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain)
         m_lastLoad.failure =
             info.errorString().isEmpty() ? QStringLiteral("error %1").arg(info.errorCode()) : info.errorString();
 }

@@ -1,5 +1,6 @@
 #include "cli/BatchProgress.h"
 #include "cli/BatchRun.h"
+#include "core/net/RetryRule.h"
 #include "core/search/ListExchange.h"
 #include "core/search/ListExchangeRun.h"
 #include "core/search/QueryAddress.h"
@@ -35,6 +36,8 @@
 #include <QUrl>
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <poll.h>
 #include <sys/inotify.h>
@@ -1370,15 +1373,13 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
     void serviceThatCannotBeUsed_data()
     {
         QTest::addColumn<QString>("keyword");
-        QTest::addColumn<QString>("answer"); // "" as the fixture site has it, "429", or "closed" (nothing listens)
+        QTest::addColumn<QString>("answer"); // "" as the fixture site has it, "huge", or "closed" (nothing listens)
         QTest::addColumn<QString>("cause");
         QTest::addColumn<int>("rowsKept");
         QTest::newRow("verification page")
             << QStringLiteral("安全验证") << QString() << QStringLiteral("asks for a verification") << 0;
         QTest::newRow("verification after the first page")
             << QStringLiteral("翻页验证") << QString() << QStringLiteral("asks for a verification") << 1;
-        QTest::newRow("429") << QStringLiteral("机器翻译") << QStringLiteral("429")
-                             << QStringLiteral("refused the request (HTTP 429)") << 0;
         QTest::newRow("closed port") << QStringLiteral("机器翻译") << QStringLiteral("closed")
                                      << QStringLiteral("cannot be reached") << 0;
         QTest::newRow("page too large to read")
@@ -1390,10 +1391,6 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QFETCH(QString, answer);
         QFETCH(QString, cause);
         QFETCH(int, rowsKept);
-        if (answer == u"429")
-            m_server->route(
-                requestPath(QueryAddress(keyword, 0, 0)),
-                FixtureHttpServer::Response::withStatus(429, "<html><body>Too Many Requests</body></html>"));
         if (answer == u"huge")
             m_server->route(requestPath(QueryAddress(keyword, 0, 0)),
                             FixtureHttpServer::Response::html("<html><body>" + QByteArray(int(kPageReadLimit), 'x') +
@@ -1412,6 +1409,9 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QCOMPARE(o.exitCode, BatchRun::kServiceUnusable);
         QVERIFY2(o.err.contains(cause) && o.err.contains(keyword), qPrintable(o.err));
         QVERIFY2(!o.err.contains(QStringLiteral("no results")), qPrintable(o.err));
+        // A verification is for a person to solve, in the windows' browser.
+        QCOMPARE(o.err.contains(QStringLiteral("solve the verification in its browser, then run the batch again")),
+                 cause.contains(QStringLiteral("verification")));
         if (rowsKept == 0)
             QVERIFY(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).isEmpty());
         QList<ListRecord> records;
@@ -1535,6 +1535,80 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
             QVERIFY2(IsVisitedAddress(address), qPrintable(address));
         }
         CloseVisitedDatabase();
+    }
+
+    // A result page the service refuses (429) is asked again after 5, 20 and 60 s: refused twice, the walk goes on
+    // with every row; refused past the third retry, the batch ends with status 3 and keeps the rows found before.
+    void resultPageRefusals_data()
+    {
+        QTest::addColumn<QString>("keyword");
+        QTest::addColumn<QString>("page");
+        QTest::addColumn<int>("refusals");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<int>("rows");
+        const QString deep = QStringLiteral("深度学习");
+        const QString secondPage =
+            QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+        QTest::newRow("second page, 429 twice") << deep << secondPage << 2 << int(BatchRun::kCompleted) << 6;
+        QTest::newRow("second page, 429 past the retries")
+            << deep << secondPage << 4 << int(BatchRun::kServiceUnusable) << 3;
+        const QString translation = QStringLiteral("机器翻译");
+        QTest::newRow("search page, 429 past the retries")
+            << translation << requestPath(QueryAddress(translation, 0, 0)) << 4 << int(BatchRun::kServiceUnusable) << 0;
+    }
+    void resultPageRefusals()
+    {
+        QFETCH(QString, keyword);
+        QFETCH(QString, page);
+        QFETCH(int, refusals);
+        QFETCH(int, exitCode);
+        QFETCH(int, rows);
+        using namespace std::chrono_literals;
+        ManualClock clock;
+        m_server->route(page, FixtureHttpServer::Response::withStatus(429, "<html><body>busy</body></html>"));
+        int asked = 0;
+        QObject lift;
+        connect(m_server.get(), &FixtureHttpServer::requestReceived, &lift, [&](const FixtureHttpServer::Request &r) {
+            if (r.path == page.toUtf8() && ++asked > refusals)
+                m_server->removeRoute(page);
+        });
+        char *text = nullptr;
+        size_t length = 0;
+        std::FILE *stream = open_memstream(&text, &length);
+        QVERIFY(stream);
+        const auto streamText = [&] {
+            std::fflush(stream);
+            return QString::fromUtf8(text, qsizetype(length));
+        };
+        BatchOptions o = options({keyword});
+        o.noDownload = true;
+        {
+            BatchProgress progress(stream, false);
+            BatchRun batchRun(o, progress);
+            InBackground running(batchRun.run());
+            int retry = 0;
+            for (const auto delay : {5s, 20s, 60s}) {
+                if (asked > refusals)
+                    break;
+                // The clock moves only once the refused page waits for its retry: the page reads have limits of
+                // their own on it.
+                const QString retryLine =
+                    QStringLiteral("retry %1 of 3 in %2 s").arg(++retry).arg(std::chrono::seconds(delay).count());
+                QTRY_VERIFY_WITH_TIMEOUT(streamText().contains(retryLine), kProgramLimitMs);
+                const int before = asked;
+                QVERIFY(clock.advance(delay));
+                QTRY_VERIFY_WITH_TIMEOUT(asked > before, kProgramLimitMs);
+            }
+            QVERIFY(running.endedWithin(kProgramLimitMs));
+            QCOMPARE(running.result, exitCode);
+            QCOMPARE(batchRun.results().rowCount(), rows);
+        }
+        const QString err = streamText();
+        std::fclose(stream);
+        std::free(text);
+        QCOMPARE(asked, std::min(refusals, RetryRule::kMaxRetries) + 1);
+        QCOMPARE(err.contains(QStringLiteral("refused the request (HTTP 429) while searching")),
+                 exitCode == int(BatchRun::kServiceUnusable));
     }
 
     // The service withholding the analysis's document pages: three rows in a row end the road with status 3 and

@@ -6,6 +6,7 @@
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/search/SearchDriver.h"
+#include "core/search/ServicePageCheck.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/DataFolder.h"
@@ -13,6 +14,7 @@
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/DraggablePanel.h"
+#include "gui/fWebSearch/ServiceWaitNotice.h"
 #include "gui/fWebSearch/SplitterBar.h"
 #include "gui/fWebSearch/fWebSearch.h"
 #include "support/FixtureHttpServer.h"
@@ -130,6 +132,72 @@ private Q_SLOTS:
         const QRect progress = w.progressPanel()->geometry();
         QVERIFY(qAbs(progress.center().x() - listPanel->width() / 2) <= 1);
         QVERIFY(qAbs(progress.center().y() - listPanel->height() / 2) <= 1);
+    }
+
+    // The walk's wait notice sits under the page, never over it (a verification widget in the page stays in reach),
+    // shows the address decoded and names the refresh command, which the browse menu holds with F5; a page that
+    // outstays the wait gets the offer to load the walk's page again.
+    void serviceWaitNotice()
+    {
+        using namespace std::chrono_literals;
+        FixtureHttpServer server;
+        ScholarSite site(server);
+        Window win;
+        fWebSearch &w = *win.w;
+        auto *notice = win.child<ServiceWaitNotice>("ServiceWaitNotice");
+        const QString keyword = QStringLiteral("深度学习");
+        const QString address = site.searchUrl(keyword, 10);
+        notice->showRetry({ServicePageState::Refused, QStringLiteral("HTTP 429")}, keyword, address, 20s, 2);
+        auto *view = win.child<QWidget>("WebBrowser1");
+        QVERIFY(notice->isVisible());
+        const QRect noticeRect(notice->mapTo(&w, QPoint()), notice->size());
+        const QRect viewRect(view->mapTo(&w, QPoint()), view->size());
+        QVERIFY(!noticeRect.intersects(viewRect));
+        QVERIFY(viewRect.height() > noticeRect.height());
+        const QString text = win.child<QLabel>("ServiceWaitText")->text();
+        for (const QString &part :
+             {QStringLiteral("HTTP 429"), QStringLiteral("20 秒"), QStringLiteral("第2次"),
+              QStringLiteral("浏览 > 刷新"), QStringLiteral("F5"), QStringLiteral("wd=深度学习&pn=10")})
+            QVERIFY2(text.contains(part), qPrintable(text));
+        auto *reload = win.child<QPushButton>("ServiceWaitReload");
+        QVERIFY(!reload->isVisible());
+
+        QAction *refresh = win.action("menu刷新");
+        QVERIFY(refresh && win.child<QMenu>("menu浏览")->actions().contains(refresh));
+        QCOMPARE(refresh->shortcut(), QKeySequence(QKeySequence::Refresh));
+
+        notice->show({ServicePageState::NotResultPage, site.pageUrl(QStringLiteral("opened.htm"))}, keyword, address);
+        QVERIFY(reload->isVisible());
+        // F5 works while the notice has the focus.
+        w.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        reload->setFocus();
+        QSignalSpy refreshed(refresh, &QAction::triggered);
+        QTest::keyClick(reload, Qt::Key_F5);
+        QCOMPARE(refreshed.size(), 1);
+        reload->click();
+        QTRY_COMPARE_WITH_TIMEOUT(w.browser().currentUrl(), address, 20000);
+
+        notice->hide();
+        QVERIFY(!notice->isVisible());
+    }
+
+    void readableAddress_data()
+    {
+        QTest::addColumn<QString>("address");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("GBK keyword") << "http://h/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10"
+                                     << "http://h/s?wd=深度学习&pn=10";
+        QTest::newRow("UTF-8 keyword") << "http://h/s?wd=%E6%B7%B1%E5%BA%A6"
+                                       << "http://h/s?wd=深度";
+        QTest::newRow("nothing encoded") << "http://h/a?b=c"
+                                         << "http://h/a?b=c";
+    }
+    void readableAddress()
+    {
+        QFETCH(QString, address);
+        QFETCH(QString, shown);
+        QCOMPARE(ServiceWaitNotice::readableAddress(address), shown);
     }
 
     // An https address turns silent mode off, any other turns it on; a non-empty address is remembered.

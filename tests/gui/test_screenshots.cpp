@@ -179,7 +179,9 @@ private Q_SLOTS:
         // the visible part of the column.
         auto *searchColumn = main->findChild<QWidget *>(QStringLiteral("PicSearchScroll"));
         auto *browserView = main->findChild<QWidget *>(QStringLiteral("WebBrowser1"));
-        QVERIFY(!searchColumn->geometry().intersects(browserView->geometry()));
+        const QRect columnRect(searchColumn->mapTo(main, QPoint()), searchColumn->size());
+        const QRect viewRect(browserView->mapTo(main, QPoint()), browserView->size());
+        QVERIFY(!columnRect.intersects(viewRect));
         auto *column = main->findChild<QWidget *>(QStringLiteral("PicSearch"));
         const int visibleWidth = column->parentWidget()->width();
         for (QObject *o : column->children())

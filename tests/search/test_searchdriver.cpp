@@ -1,4 +1,5 @@
 #include "core/net/Browser.h"
+#include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
 #include "core/search/QueryAddress.h"
 #include "core/search/SearchDriver.h"
@@ -66,6 +67,14 @@ private:
     bool m_silent = false;
 };
 
+class NoPause final : public PacingView
+{
+public:
+    QString delayText() const override { return QStringLiteral("0"); }
+    bool collectIdle() const override { return false; }
+    bool analysisIdle() const override { return false; }
+};
+
 // A window whose every search has `pagesPerSearch` result pages; it records what the driver did to it.
 class FakeWindow final : public SearchWindow
 {
@@ -74,6 +83,7 @@ public:
     int type = 0;
     int year = 0;
     int pagesPerSearch = 3;
+    NoPause pacing;
     QList<bool> batchButton;
     QList<bool> walkButton;
     int saveTargetQuestions = 0;
@@ -107,7 +117,11 @@ public:
         serviceProblems << verdict.state;
         return false;
     }
+    void serviceRetrying(const ServicePageVerdict &, const QString &, const QString &, std::chrono::milliseconds,
+                         int) override
+    {}
     void serviceWaitEnded() override {}
+    const PacingView &walkPacing() const override { return pacing; }
     void pageWalkedBefore(const QString &address) override { walkedBefore << address; }
     // A new search starts on its first result page.
     void searchOpened() { m_pageOfSearch = 1; }

@@ -7,25 +7,30 @@
 #include "core/search/SearchWindow.h"
 #include "core/search/ServicePageCheck.h"
 #include "support/FixtureHttpServer.h"
+#include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "web/WebEngineBrowser.h"
 
 #include <QCoroTask>
+#include <QFile>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
 #include <QWebEngineProfile>
+#include <algorithm>
 #include <memory>
 #include <optional>
 
 namespace {
 const QString kFolder = QStringLiteral("/home/u/12345");
 
-class NoPause final : public RunFlagsPacing
+// The walk's delay box: 0 unless a test chooses another.
+class DelayPacing final : public RunFlagsPacing
 {
 public:
     using RunFlagsPacing::RunFlagsPacing;
-    QString delayText() const override { return QStringLiteral("0"); }
+    QString delayText() const override { return delay; }
+    QString delay = QStringLiteral("0");
 };
 
 // The main window's part in a walk, over the real browser and list: harvests for real and, like the main window,
@@ -35,11 +40,14 @@ class WaitingWindow final : public QObject, public SearchWindow
     Q_OBJECT
 public:
     WaitingWindow(Browser &browser, ResultListModel &list, RunFlags &flags)
-        : m_browser(browser), m_list(list), m_flags(flags), m_pacing(flags)
+        : pacing(flags), m_browser(browser), m_list(list), m_flags(flags)
     {}
     QString keywords;
     QList<ServicePageState> waits;
+    QStringList waitAddresses;
+    QList<std::chrono::milliseconds> retries;
     int waitEnds = 0;
+    DelayPacing pacing;
 
     QString keywordText() const override { return keywords; }
     void setKeywordText(const QString &text) override { keywords = text; }
@@ -50,14 +58,21 @@ public:
     void askSaveTarget() override {}
     void autoSizeListColumns() override {}
     QCoro::Task<> harvestPage() override { co_await 采集本页结果(m_browser, m_list, kFolder); }
-    QCoro::Task<bool> nextPage() override { co_return co_await 下一页(m_browser, m_list, m_flags, m_pacing, kFolder); }
-    bool waitForService(const ServicePageVerdict &verdict, const QString &, const QString &) override
+    QCoro::Task<bool> nextPage() override { co_return co_await 下一页(m_browser, m_list, m_flags, pacing, kFolder); }
+    bool waitForService(const ServicePageVerdict &verdict, const QString &, const QString &address) override
     {
         waits << verdict.state;
+        waitAddresses << address;
         Q_EMIT waiting();
         return true;
     }
+    void serviceRetrying(const ServicePageVerdict &, const QString &, const QString &, std::chrono::milliseconds delay,
+                         int) override
+    {
+        retries << delay;
+    }
     void serviceWaitEnded() override { ++waitEnds; }
+    const PacingView &walkPacing() const override { return pacing; }
     void pageWalkedBefore(const QString &) override {}
 
 Q_SIGNALS:
@@ -67,7 +82,6 @@ private:
     Browser &m_browser;
     ResultListModel &m_list;
     RunFlags &m_flags;
-    NoPause m_pacing;
 };
 
 // A batch in the windows' way started on the keyword whose search page is the verification page.
@@ -86,6 +100,17 @@ struct VerificationRun {
     QSignalSpy waiting{&window, &WaitingWindow::waiting};
     std::optional<QCoro::Task<>> batch;
 };
+
+// The second result page of 深度学习, as the first page's next-page link writes it.
+const QString kGuarded = QStringLiteral("/s?wd=%C9%EE%B6%C8%D1%A7%CF%B0&pn=10&tn=SE_baiduxueshu_c1gjeupa&ie=utf-8");
+
+QByteArray fixturePage(const QString &file)
+{
+    QFile page(QStringLiteral(PH_TEST_DATA_DIR "/scholar/") + file);
+    if (!page.open(QIODevice::ReadOnly))
+        return {};
+    return page.readAll().replace("@BACK@", kGuarded.toUtf8());
+}
 
 QString closedPortBase()
 {
@@ -227,6 +252,144 @@ private Q_SLOTS:
         QCOMPARE(run.window.waitEnds, 1);
         QCOMPARE(run.list.rowCount(), 2);
         QCOMPARE(run.list.row(0).key, m_site->resultLink(QStringLiteral("d201")));
+    }
+
+    // A walk whose second page the service guards: by a verification the user solves in the browser (a button that
+    // sets a cookie and reloads; a form answered with a redirect; a form that returns through an ordinary "验证成功"
+    // page), or by 429 twice. The walk waits, goes on by itself with every row and no duplicate, and asks for the
+    // next page only after the chosen pause.
+    void walkGoesOnAfterTheService_data()
+    {
+        QTest::addColumn<QString>("guard");
+        QTest::newRow("button sets a cookie and reloads") << QStringLiteral("verify_button.htm");
+        QTest::newRow("form answered with a redirect") << QStringLiteral("verify_form.htm");
+        QTest::newRow("returns through an ordinary page") << QStringLiteral("verify_returning.htm");
+        QTest::newRow("429 twice") << QStringLiteral("429");
+    }
+    void walkGoesOnAfterTheService()
+    {
+        QFETCH(QString, guard);
+        using namespace std::chrono_literals;
+        ManualClock clock;
+        m_server->clearRequests();
+        const bool refusals = guard == u"429";
+        if (refusals)
+            m_server->route(kGuarded, FixtureHttpServer::Response::withStatus(429, "<html><body>busy</body></html>")
+                                          .withHeader("Retry-After", "5"));
+        else
+            m_server->route(kGuarded, FixtureHttpServer::Response::html(fixturePage(guard)));
+        m_server->route(QStringLiteral("/verify/submit"), FixtureHttpServer::Response::redirect(kGuarded.toUtf8()));
+        m_server->route(QStringLiteral("/verify/done"),
+                        FixtureHttpServer::Response::html(fixturePage(QStringLiteral("verify_done.htm"))));
+        // The guard lifts when the verification is solved, or at the third request of a refused page.
+        int guardedAsked = 0;
+        QObject lift;
+        connect(m_server.get(), &FixtureHttpServer::requestReceived, &lift, [&](const FixtureHttpServer::Request &r) {
+            const bool solved = r.path == kGuarded.toUtf8() &&
+                                (refusals ? ++guardedAsked > 2 : r.header("Cookie").contains("verified=1"));
+            if (solved || r.pathOnly().startsWith("/verify/"))
+                m_server->removeRoute(kGuarded);
+        });
+        const auto nextAsked = [this] {
+            const auto requests = m_server->requests();
+            return std::any_of(requests.cbegin(), requests.cend(),
+                               [](const FixtureHttpServer::Request &r) { return r.path.contains("pn=20"); });
+        };
+
+        QWebEngineProfile profile;
+        WebEngineBrowser browser(&profile);
+        QVERIFY(load(browser, m_site->searchUrl(QStringLiteral("深度学习"))));
+        ResultListModel list;
+        RunFlags flags;
+        WaitingWindow window(browser, list, flags);
+        window.pacing.delay = QStringLiteral("4");
+        SearchDriver driver(browser, flags, window);
+        QSignalSpy finished(&driver, &SearchDriver::walkFinished);
+        QCoro::Task<> walk = driver.clickWalk();
+
+        if (refusals) {
+            // Asked again after 5 s (the server's Retry-After, or the first of the usual waits), and again after
+            // the second wait, without the user. Only the retry waits move the clock that far: the page reads
+            // have limits of their own on it.
+            QVERIFY(clock.passShortWaitsUntil([&] { return window.retries.size() == 1; }, 4s, 60000));
+            QCOMPARE(window.retries.first(), std::chrono::milliseconds(5s));
+            QVERIFY(staysQuiet(finished));
+            QCOMPARE(guardedAsked, 1);
+            QVERIFY(clock.advance(window.retries.first()));
+            QTRY_COMPARE_WITH_TIMEOUT(window.retries.size(), 2, 20000);
+            QCOMPARE(guardedAsked, 2);
+            QVERIFY(clock.advance(window.retries.last()));
+            QTRY_COMPARE_WITH_TIMEOUT(window.waitEnds, 1, 20000);
+            QCOMPARE(guardedAsked, 3);
+            QVERIFY(window.waits.isEmpty());
+        } else {
+            QVERIFY(clock.passShortWaitsUntil([&] { return !window.waits.isEmpty(); }, 4s, 60000));
+            QCOMPARE(window.waits, QList<ServicePageState>{ServicePageState::Verification});
+            QVERIFY(QCoro::waitFor(browser.click(ElementRef::byId(QStringLiteral("solve")))));
+            QTRY_COMPARE_WITH_TIMEOUT(window.waitEnds, 1, 20000);
+            QVERIFY(browser.currentUrl().endsWith(kGuarded));
+        }
+        QCOMPARE(list.rowCount(), 3);
+        // The service has just complained: the next page waits for the chosen delay.
+        QVERIFY(!QTest::qWaitFor(nextAsked, kQuietMs));
+        QVERIFY(clock.advance(4s));
+        QTRY_VERIFY_WITH_TIMEOUT(nextAsked(), 20000);
+        QVERIFY(clock.passShortWaitsUntil([&] { return !finished.isEmpty(); }, 4s, 60000));
+
+        QStringList keys;
+        for (int row = 0; row < list.rowCount(); ++row)
+            keys << list.row(row).key;
+        QStringList expected;
+        for (const char *id : {"d101", "d102", "d103", "d104", "d105", "d106"})
+            expected << m_site->resultLink(QString::fromLatin1(id));
+        QCOMPARE(keys, expected);
+        QCOMPARE(window.waitEnds, 1);
+    }
+
+    // A page that is neither a result page nor the service's complaint keeps the walk waiting; when it outstays a
+    // redirect, the window is told, with the address the walk was on to load again.
+    void ordinaryPageOutstaysTheWait()
+    {
+        using namespace std::chrono_literals;
+        ManualClock clock;
+        m_server->route(kGuarded,
+                        FixtureHttpServer::Response::html(fixturePage(QStringLiteral("verify_returning.htm"))));
+        // A "done" page that never goes back by itself.
+        m_server->route(QStringLiteral("/verify/done"),
+                        FixtureHttpServer::Response::html("<html><head><title>验证成功</title></head><body>"
+                                                          "<p>验证成功</p></body></html>"));
+        QObject lift;
+        connect(m_server.get(), &FixtureHttpServer::requestReceived, &lift, [&](const FixtureHttpServer::Request &r) {
+            if (r.pathOnly() == "/verify/done")
+                m_server->removeRoute(kGuarded);
+        });
+
+        QWebEngineProfile profile;
+        WebEngineBrowser browser(&profile);
+        QVERIFY(load(browser, m_site->searchUrl(QStringLiteral("深度学习"))));
+        ResultListModel list;
+        RunFlags flags;
+        WaitingWindow window(browser, list, flags);
+        SearchDriver driver(browser, flags, window);
+        QSignalSpy finished(&driver, &SearchDriver::walkFinished);
+        QSignalSpy waiting(&window, &WaitingWindow::waiting);
+        QCoro::Task<> walk = driver.clickWalk();
+        QVERIFY(waiting.wait(20000));
+        QSignalSpy done(&browser, &Browser::documentComplete);
+        QVERIFY(QCoro::waitFor(browser.click(ElementRef::byId(QStringLiteral("solve")))));
+        QVERIFY(done.wait(20000));
+        QVERIFY(staysQuiet(finished));
+        QVERIFY(clock.advance(SearchDriver::kOrdinaryPageWait));
+        QTRY_COMPARE_WITH_TIMEOUT(window.waits.size(), 2, 20000);
+        QCOMPARE(window.waits.last(), ServicePageState::NotResultPage);
+        QVERIFY2(window.waitAddresses.last().endsWith(kGuarded), qPrintable(window.waitAddresses.last()));
+        QCOMPARE(window.waitEnds, 0);
+
+        // The offered reload brings the page the walk was on.
+        browser.navigate(window.waitAddresses.last());
+        QVERIFY(finished.wait(20000));
+        QCOMPARE(window.waitEnds, 1);
+        QCOMPARE(list.rowCount(), 6);
     }
 
     // Stop during the wait ends the batch.

@@ -58,6 +58,9 @@ struct PageLoad {
     int httpStatus = 0;
     // Why no page arrived (connection refused, name not resolved, TLS failure, time-out); empty when one did.
     QString failure;
+    // The answer's Retry-After header, where the browser engine lets the program see the answer's headers (Qt
+    // WebEngine from 6.6 on); empty otherwise.
+    QString retryAfter = {};
 };
 
 // One INPUT element of the top-level document (login forms).

@@ -17,14 +17,16 @@ constexpr int kDefaultDelaySeconds = 4;
 // by more than this.
 constexpr std::chrono::milliseconds kPauseRecheck{1000};
 
-QCoro::Task<> pacingPause(const PacingView &view, bool (PacingView::*stopFlag)() const)
+} // namespace
+
+QCoro::Task<> PacingPause(const PacingView &view, std::function<bool()> stopped)
 {
     // The view lives as long as the window or batch that runs us; `changed` wakes us early.
     auto *notifier = const_cast<PacingView *>(&view);
     const qint64 start = Clock::monotonicMs();
     for (;;) {
         const int seconds = PacingDelaySeconds(view.delayText());
-        if (seconds <= 0 || (view.*stopFlag)())
+        if (seconds <= 0 || stopped())
             co_return;
         const qint64 deadline = start + std::chrono::milliseconds(std::chrono::seconds(seconds)).count();
         const qint64 remaining = deadline - Clock::monotonicMs();
@@ -34,7 +36,6 @@ QCoro::Task<> pacingPause(const PacingView &view, bool (PacingView::*stopFlag)()
         co_await waitForSignal(notifier, &PacingView::changed, std::chrono::milliseconds(wait));
     }
 }
-} // namespace
 
 int PacingDelaySeconds(const QString &text)
 {
@@ -49,12 +50,12 @@ int PacingDelaySeconds(const QString &text)
 
 QCoro::Task<> 提取信息限速延时(const PacingView &view)
 {
-    co_await pacingPause(view, &PacingView::collectIdle);
+    co_await PacingPause(view, [&view] { return view.collectIdle(); });
 }
 
 QCoro::Task<> 分析保存限速延时(const PacingView &view)
 {
-    co_await pacingPause(view, &PacingView::analysisIdle);
+    co_await PacingPause(view, [&view] { return view.analysisIdle(); });
 }
 
 RunFlagsPacing::RunFlagsPacing(RunFlags &flags, QObject *parent) : PacingView(parent), m_flags(flags)

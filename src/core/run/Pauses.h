@@ -3,6 +3,7 @@
 #include <QCoroTask>
 #include <QObject>
 #include <QString>
+#include <functional>
 
 // What the two pauses between requests look at on every pass: the delay box's text (whole seconds, 0 to 120)
 // and the two run flags that end a pause early. The main window implements it over Combo1 and its flags, the
@@ -48,6 +49,9 @@ int StoredPacingDelay();
 // The delay the box's text stands for: the whole-number part of the number it reads as, or -1 when the text is
 // not a number (the pause then ends at once).
 int PacingDelaySeconds(const QString &text);
+
+// A pause of the chosen delay that ends at once when `stopped` says so (asked again whenever the view changes).
+QCoro::Task<> PacingPause(const PacingView &view, std::function<bool()> stopped);
 
 // The pause after a page turn: returns once the delay has passed since it started, or at once when
 // collectIdle() becomes true.

@@ -1,6 +1,8 @@
 #include "core/search/SearchDriver.h"
 
 #include "core/net/Browser.h"
+#include "core/net/RetryRule.h"
+#include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
 #include "core/run/Wakeup.h"
 #include "core/search/QueryAddress.h"
@@ -13,6 +15,7 @@
 #include "core/util/Prompt.h"
 
 #include <QCoroTimer>
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
@@ -195,42 +198,131 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
     // not slept through.
     Wakeup wake;
     wake.watch(&m_browser, &Browser::documentComplete);
+    wake.watch(&m_browser, &Browser::busyChanged);
     wake.watch(&m_flags, &RunFlags::changed);
     int events = 0;
     connect(&wake, &Wakeup::fired, &wake, [&events] { ++events; });
+    int completions = 0;
+    connect(&m_browser, &Browser::documentComplete, &wake, [&completions] { ++completions; });
+    const auto stop = [this, stopped] { return (this->*stopped)(); };
+
+    // Once the first look found no result page, only a result page ends the wait: a verification may return
+    // through ordinary pages of its own on the way back.
     bool waiting = false;
+    // Whether the window shows the wait, and what it was told last.
+    bool told = false;
+    ServicePageVerdict toldVerdict;
+    int retries = 0;
+    QString waitAddress;
+    qint64 ordinarySince = -1;
+    const auto tell = [&](const ServicePageVerdict &verdict, const QString &address) {
+        if (told && verdict.state == toldVerdict.state && verdict.reason == toldVerdict.reason)
+            return true;
+        told = true;
+        toldVerdict = verdict;
+        if (m_window.waitForService(verdict, m_keyword, address))
+            return true;
+        m_flags.setBatchIdle(true);
+        m_flags.setCollectIdle(true);
+        return false;
+    };
+
     for (;;) {
         const int seen = events;
         const PageSnapshot page = co_await m_browser.snapshot();
+        const PageLoad load = m_browser.lastLoad();
         const ServicePageVerdict verdict =
             queryPage && m_browser.isBusy()
                 ? ServicePageVerdict{ServicePageState::Unreachable,
                                      QStringLiteral("no answer within %1 s")
                                          .arg(std::chrono::duration_cast<std::chrono::seconds>(kQueryPageWait).count())}
-                : JudgeServiceSnapshot(m_browser.lastLoad(), m_browser.title(), page, Deployment::searchBase());
-        if (verdict.usable()) {
-            if (waiting)
+                : JudgeServiceSnapshot(load, m_browser.title(), page, Deployment::searchBase());
+        if (verdict.usable() && (!waiting || IsResultPage(page))) {
+            if (told)
                 m_window.serviceWaitEnded();
-            co_return true;
+            if (!waiting)
+                co_return true;
+            // The service has just complained: the next request keeps the chosen distance from this answer too.
+            co_await PacingPause(m_window.walkPacing(), stop);
+            co_return !stop();
         }
         if (!waiting) {
             // Its walk ends; the batch goes on.
             if (RefusesOnlyTheRequest(verdict) && m_window.failKeyword(verdict, m_keyword, m_browser.currentUrl()))
                 co_return false;
-            if (!m_window.waitForService(verdict, m_keyword, m_browser.currentUrl())) {
-                m_flags.setBatchIdle(true);
-                m_flags.setCollectIdle(true);
-                co_return false;
-            }
             waiting = true;
+            waitAddress = m_browser.currentUrl();
+        }
+
+        std::chrono::milliseconds limit{-1};
+        if (verdict.usable()) {
+            // An ordinary page: a redirect back to the results may be under way. Told only when it outstays one.
+            const qint64 now = Clock::monotonicMs();
+            if (ordinarySince < 0)
+                ordinarySince = now;
+            const qint64 left = ordinarySince + kOrdinaryPageWait.count() - now;
+            if (left > 0)
+                limit = std::chrono::milliseconds(left);
+            else if (!tell({ServicePageState::NotResultPage, m_browser.currentUrl()}, waitAddress))
+                co_return false;
+        } else {
+            ordinarySince = -1;
+            const auto delay = verdict.state == ServicePageState::Refused
+                                   ? RetryRule::NextRetryDelay(load.httpStatus, load.retryAfter, retries,
+                                                               QDateTime::currentDateTimeUtc())
+                                   : std::nullopt;
+            if (delay) {
+                ++retries;
+                const QString address = load.url.isEmpty() ? m_browser.currentUrl() : load.url;
+                told = true;
+                toldVerdict = {};
+                m_window.serviceRetrying(verdict, m_keyword, address, *delay, retries);
+                if (!co_await retryAfter(*delay, address, wake, completions, stop)) {
+                    m_window.serviceWaitEnded();
+                    co_return false;
+                }
+                continue;
+            }
+            if (!tell(verdict, m_browser.currentUrl()))
+                co_return false;
         }
         if (events == seen)
-            co_await wake.wait(std::chrono::milliseconds(-1));
-        if ((this->*stopped)()) {
-            m_window.serviceWaitEnded();
+            co_await wake.wait(limit);
+        if (stop()) {
+            if (told)
+                m_window.serviceWaitEnded();
             co_return false;
         }
     }
+}
+
+QCoro::Task<bool> SearchDriver::retryAfter(std::chrono::milliseconds delay, QString address, Wakeup &wake,
+                                           const int &completions, std::function<bool()> stop)
+{
+    // A page the user loads meanwhile (a reload of their own) ends the wait early: it is judged as it is.
+    const int seen = completions;
+    const qint64 deadline = Clock::monotonicMs() + delay.count();
+    for (;;) {
+        if (stop())
+            co_return false;
+        if (completions != seen)
+            co_return true;
+        const qint64 left = deadline - Clock::monotonicMs();
+        if (left <= 0)
+            break;
+        co_await wake.wait(std::chrono::milliseconds(left));
+    }
+    m_browser.navigate(address);
+    const qint64 loadDeadline = Clock::monotonicMs() + kQueryPageWait.count();
+    while (m_browser.isBusy()) {
+        if (stop())
+            co_return false;
+        const qint64 left = loadDeadline - Clock::monotonicMs();
+        if (left <= 0)
+            break;
+        co_await wake.wait(std::chrono::milliseconds(left));
+    }
+    co_return !stop();
 }
 
 QCoro::Task<> SearchDriver::harvestOnce()

@@ -5,10 +5,12 @@
 #include <QString>
 #include <QStringList>
 #include <chrono>
+#include <functional>
 
 class Browser;
 class RunFlags;
 class SearchWindow;
+class Wakeup;
 
 // The two harvesting runs of the search window: the batch search (one search per keyword line, each walked to
 // its last result page) and the page walk (every result page of the search on screen), plus harvest once.
@@ -22,6 +24,9 @@ class SearchDriver final : public QObject
 public:
     // The longest wait for a query page; after it the page is harvested in whatever state it reached.
     static constexpr std::chrono::milliseconds kQueryPageWait{30000};
+    // How long, during a wait, the browser may show an ordinary page (neither a result page nor the service's
+    // complaint) before the window is told: a verification's way back to the results takes a few seconds.
+    static constexpr std::chrono::milliseconds kOrdinaryPageWait{30000};
 
     SearchDriver(Browser &browser, RunFlags &flags, SearchWindow &window, QObject *parent = nullptr);
 
@@ -54,10 +59,15 @@ Q_SIGNALS:
     void walkPosition(const QString &keyword, int page);
 
 private:
-    // Whether the page on screen is one the walk can read. When it is not, the window is told; the run then ends
-    // (false) or waits until a readable page shows (true), or until `stopped` becomes true (false).
+    // Whether the page on screen is one the walk can read. A 429 or 503 is asked again after the server's delay
+    // (RetryRule). Otherwise the window is told; the run then ends (false) or waits until a result page shows
+    // (true, after the chosen pause), or until `stopped` becomes true (false).
     // A query page still loading after its wait counts as a service that cannot be reached.
     QCoro::Task<bool> serviceUsable(bool (SearchDriver::*stopped)() const, bool queryPage);
+    // Waits `delay`, then loads `address` again and waits for it. Returns early (true) when `completions` moves
+    // on (a page the user loaded), false when `stop` says so. `wake` wakes on completions, loads and the flags.
+    QCoro::Task<bool> retryAfter(std::chrono::milliseconds delay, QString address, Wakeup &wake, const int &completions,
+                                 std::function<bool()> stop);
     bool batchStopped() const;
     bool walkStopped() const;
 

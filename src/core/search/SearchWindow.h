@@ -2,7 +2,9 @@
 
 #include <QCoroTask>
 #include <QString>
+#include <chrono>
 
+class PacingView;
 struct ServicePageVerdict;
 
 // What the batch search and the page walk need of the window that runs them: the keyword box, the two filters,
@@ -39,8 +41,14 @@ public:
     // The service refused the request of `keyword`'s search or page turn alone (RefusesOnlyTheRequest): true when
     // that keyword ends here and the batch goes on with the next; false to treat it as waitForService says.
     virtual bool failKeyword(const ServicePageVerdict &, const QString &, const QString &) { return false; }
+    // The service turned the page at `address` away for a while (429, 503): it is asked again after `delay`, the
+    // `retry`-th time. A page shown meanwhile (the user reloaded it) ends the wait early.
+    virtual void serviceRetrying(const ServicePageVerdict &verdict, const QString &keyword, const QString &address,
+                                 std::chrono::milliseconds delay, int retry) = 0;
     // Such a wait ended: a result page shows again and the walk goes on, or the run was stopped.
     virtual void serviceWaitEnded() = 0;
+    // The delay chosen for the walk's pauses: after a wait, the next request keeps it too.
+    virtual const PacingView &walkPacing() const = 0;
     // A page turn led back to a page this walk had already shown (a next-page link that points backwards): the
     // walk ends there instead of going round for ever.
     virtual void pageWalkedBefore(const QString &address) = 0;

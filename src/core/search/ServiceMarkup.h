@@ -35,6 +35,9 @@ inline const CitationSelector kCitationSelectors[] = {
     {kAbstractPart, QStringLiteral(".c_abstract")},
 };
 
+// The text of a result page that found nothing.
+inline const QString kNoResultsText = QStringLiteral("抱歉，没有找到");
+
 // The page title and the body text of the page the service shows instead of results when it suspects automated
 // traffic; solving its captcha in the browser brings the results back.
 inline const QString kVerificationTitle = QStringLiteral("百度安全验证");

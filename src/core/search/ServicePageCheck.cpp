@@ -1,11 +1,13 @@
 #include "core/search/ServicePageCheck.h"
 
 #include "core/net/Browser.h"
+#include "core/search/HarvestRules.h"
 #include "core/search/ServiceMarkup.h"
 #include "core/util/MessageText.h"
 
 #include <QHostAddress>
 #include <QUrl>
+#include <algorithm>
 
 namespace {
 // The service's domain, taken as the last two labels of its host ("xueshu.baidu.com" -> "baidu.com"); an address
@@ -64,6 +66,17 @@ bool RefusesOnlyTheRequest(const ServicePageVerdict &verdict)
            (verdict.httpStatus == 400 || verdict.httpStatus == 404 || verdict.httpStatus == 414);
 }
 
+bool IsResultPage(const PageSnapshot &page)
+{
+    if (!page.hasDocument)
+        return false;
+    const bool results = std::any_of(page.divs.cbegin(), page.divs.cend(), [](const PageDiv &div) {
+        return div.className.trimmed().toLower() == ServiceMarkup::kResultBlockClass;
+    });
+    return results || NextPageLinkIndex(page) >= 0 || page.outerHtml.contains(ServiceMarkup::kNoResultsText) ||
+           page.outerHtml.contains(ServiceMarkup::kQueryShowMarker);
+}
+
 QString ServiceProblemWhat(const ServicePageVerdict &verdict)
 {
     QString what;
@@ -81,6 +94,9 @@ QString ServiceProblemWhat(const ServicePageVerdict &verdict)
         break;
     case ServicePageState::TooLarge:
         what = QStringLiteral("the search service's page is too large to read");
+        break;
+    case ServicePageState::NotResultPage:
+        what = QStringLiteral("the browser shows a page that is not a result page");
         break;
     }
     if (!verdict.reason.isEmpty())

@@ -17,6 +17,9 @@ enum class ServicePageState {
     Unreachable,
     // The page is larger than the program reads out of the browser.
     TooLarge,
+    // During a wait, the browser went on showing a page that is neither a result page nor one of the above (a page
+    // a verification returns through, say) for longer than a redirect takes.
+    NotResultPage,
 };
 
 struct ServicePageVerdict {
@@ -41,6 +44,10 @@ ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &tit
 // The service refused this one request, not the program: its address too long (414) or malformed (400), or no
 // such page (404). Another keyword may well be answered; a verification, 429 or no answer at all concern every one.
 bool RefusesOnlyTheRequest(const ServicePageVerdict &verdict);
+
+// Whether the page is what a search or page turn leads to: results, the service's "no results" text, or a single
+// document's page. Only such a page ends a wait; any other ordinary page may be on its way back to one.
+bool IsResultPage(const PageSnapshot &page);
 
 // What happened, in a few words with the reason ("the search service asks for a verification (百度安全验证)").
 QString ServiceProblemWhat(const ServicePageVerdict &verdict);

@@ -169,12 +169,22 @@ void fWebSearch::buildControls()
     // Pages cannot replace the program's own context menu or pop up their own.
     m_webBrowser1->setContextMenuPolicy(Qt::NoContextMenu);
 
+    buildStatusBar();
+    // The wait notice sits under the page, never over it: a verification widget in the page stays in reach.
+    auto *browserArea = new QWidget;
+    browserArea->setObjectName(QStringLiteral("BrowserArea"));
+    auto *browserColumn = new QVBoxLayout(browserArea);
+    browserColumn->setContentsMargins(0, 0, 0, 0);
+    browserColumn->setSpacing(0);
+    browserColumn->addWidget(m_webBrowser1, 1);
+    m_serviceNotice = new ServiceWaitNotice(*statusBar());
+    browserColumn->addWidget(m_serviceNotice);
+
     QWidget *buttons = buildListButtons();
     buildResultList();
     buildProgressPanel();
-    m_panels = new MainPanels(searchScroll, m_webBrowser1, buttons, m_listView1, m_picPanPrograss, this);
+    m_panels = new MainPanels(searchScroll, browserArea, buttons, m_listView1, m_picPanPrograss, this);
     setCentralWidget(m_panels);
-    buildStatusBar();
 
     m_timer1 = new ClockTimer(this);
     m_timer1->setObjectName(QStringLiteral("Timer1"));
@@ -210,7 +220,6 @@ void fWebSearch::addShortcuts()
         addAction(action);
         return action;
     };
-    shortcut(QKeySequence::Refresh, [this] { m_browser->refresh(); })->setObjectName(QStringLiteral("keyReload"));
     shortcut(QKeySequence::Find, [this] {
         m_text1->setFocus(Qt::ShortcutFocusReason);
         m_text1->selectAll();
@@ -340,7 +349,6 @@ void fWebSearch::buildStatusBar()
     status->addWidget(m_statusPanel2, 1);
     status->addPermanentWidget(m_statusPanel3);
     setStatusBar(status);
-    m_serviceNotice = new ServiceWaitNotice(*status, *this);
 }
 
 void fWebSearch::connectControls()
@@ -360,6 +368,8 @@ void fWebSearch::connectControls()
     // The page that held the link under the mouse is gone, and the browser says nothing when a link goes with it.
     connect(m_browser, &Browser::navigateComplete, m_statusPanel2, &QLabel::clear);
     connect(m_driver, &SearchDriver::walkPosition, this, &fWebSearch::showWalkPosition);
+    connect(m_serviceNotice, &ServiceWaitNotice::reloadWanted, this,
+            [this](const QString &address) { m_browser->navigate(address); });
     connect(m_proxy, &ProxyRotation::statusTextChanged, m_statusPanel3, &QLabel::setText);
     connect(m_listView1, &QTreeView::doubleClicked, this, &fWebSearch::openRowInBrowser);
     connect(m_listView1->header(), &QHeaderView::sectionClicked, this, &fWebSearch::sortByColumn);
@@ -392,6 +402,9 @@ void fWebSearch::buildMenus()
     QAction *forward = action(browse, "menu前进", T::kForward);
     forward->setShortcut(QKeySequence::Forward);
     connect(forward, &QAction::triggered, this, [this] { m_browser->forward(); });
+    QAction *refresh = action(browse, "menu刷新", T::kRefresh);
+    refresh->setShortcut(QKeySequence::Refresh);
+    connect(refresh, &QAction::triggered, this, [this] { m_browser->refresh(); });
     browse->addSeparator();
     connect(action(browse, "menu关闭本窗口", T::kCloseWindow), &QAction::triggered, this, &QWidget::close);
 
@@ -654,6 +667,12 @@ bool fWebSearch::waitForService(const ServicePageVerdict &verdict, const QString
 void fWebSearch::pageWalkedBefore(const QString &address)
 {
     statusBar()->showMessage(T::kWalkedBefore.arg(address));
+}
+
+void fWebSearch::serviceRetrying(const ServicePageVerdict &verdict, const QString &keyword, const QString &address,
+                                 std::chrono::milliseconds delay, int retry)
+{
+    m_serviceNotice->showRetry(verdict, keyword, address, delay, retry);
 }
 
 void fWebSearch::serviceWaitEnded()

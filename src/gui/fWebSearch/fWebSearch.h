@@ -147,7 +147,10 @@ private:
     QCoro::Task<> harvestPage() override;
     QCoro::Task<bool> nextPage() override;
     bool waitForService(const ServicePageVerdict &verdict, const QString &keyword, const QString &address) override;
+    void serviceRetrying(const ServicePageVerdict &verdict, const QString &keyword, const QString &address,
+                         std::chrono::milliseconds delay, int retry) override;
     void serviceWaitEnded() override;
+    const PacingView &walkPacing() const override { return *m_pacing; }
     void pageWalkedBefore(const QString &address) override;
 
     std::unique_ptr<RunFlags> m_flags;

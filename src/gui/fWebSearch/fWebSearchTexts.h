@@ -45,6 +45,7 @@ inline const QString kOpenAddress = QStringLiteral("打开指定网址...");
 inline const QString kOpenLocalPage = QStringLiteral("打开本地网页文件");
 inline const QString kBack = QStringLiteral("后退");
 inline const QString kForward = QStringLiteral("前进");
+inline const QString kRefresh = QStringLiteral("刷新");
 inline const QString kCloseWindow = QStringLiteral("关闭本窗口");
 inline const QString kOptions = QStringLiteral("设置");
 inline const QString kSetSaveFolder = QStringLiteral("设置保存文件夹");
@@ -95,11 +96,18 @@ inline const QString kServiceWaitCaption = QStringLiteral("采集已暂停");
 inline const QString kServiceVerification =
     QStringLiteral("百度学术要求安全验证：请在浏览器中完成验证，完成后采集自动继续。");
 inline const QString kServiceRefused =
-    QStringLiteral("百度学术拒绝了请求（%1）：稍后在浏览器中刷新页面，出现结果页后采集自动继续。");
+    QStringLiteral("百度学术拒绝了请求（%1）：请稍后用“浏览 > 刷新”（F5）重新载入页面，出现结果页后采集自动继续。");
 inline const QString kServiceUnreachable =
-    QStringLiteral("无法连接百度学术（%1）：请检查网络后在浏览器中刷新页面，出现结果页后采集自动继续。");
+    QStringLiteral("无法连接百度学术（%1）：请检查网络后用“浏览 > 刷新”（F5）重新载入页面，出现结果页后采集自动继续。");
 inline const QString kServiceTooLarge =
     QStringLiteral("页面太大，无法读取（%1）：请在浏览器中打开结果页，出现结果页后采集自动继续。");
+// A 429 or 503 asked again by itself (%1 the reason, %2 the seconds it waits, %3 this retry, %4 the most retries).
+inline const QString kServiceRetrying = QStringLiteral(
+    "百度学术拒绝了请求（%1）：%2 秒后自动重新载入（第%3次，最多%4次）；也可用“浏览 > 刷新”（F5）立即重新载入。");
+// The browser stays on a page that is no result page (%1 its address); the walk offers its own address again.
+inline const QString kServiceNotResultPage =
+    QStringLiteral("浏览器显示的不是结果页（%1）：采集仍在等待结果页。可点“重新载入采集页”回到采集所在的网址。");
+inline const QString kReloadWalkPage = QStringLiteral("重新载入采集页");
 // A next-page link led back to a page the walk had shown (%1: its address).
 // Where the walk reads: the keyword and the result page (%1 the keyword, %2 the page), or only the page.
 inline const QString kWalkAtKeywordPage = QStringLiteral("正在采集：%1 第%2页");

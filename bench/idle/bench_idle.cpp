@@ -59,6 +59,14 @@ private:
     bool m_busy = false;
 };
 
+class NoPause final : public PacingView
+{
+public:
+    QString delayText() const override { return QStringLiteral("0"); }
+    bool collectIdle() const override { return false; }
+    bool analysisIdle() const override { return false; }
+};
+
 class NoWindow final : public SearchWindow
 {
 public:
@@ -73,8 +81,15 @@ public:
     QCoro::Task<> harvestPage() override { co_return; }
     QCoro::Task<bool> nextPage() override { co_return false; }
     bool waitForService(const ServicePageVerdict &, const QString &, const QString &) override { return false; }
+    void serviceRetrying(const ServicePageVerdict &, const QString &, const QString &, std::chrono::milliseconds,
+                         int) override
+    {}
     void serviceWaitEnded() override {}
+    const PacingView &walkPacing() const override { return m_pacing; }
     void pageWalkedBefore(const QString &) override {}
+
+private:
+    NoPause m_pacing;
 };
 
 // Runs `task` to its end in the event loop; prints wall and CPU seconds.

@@ -1519,7 +1519,8 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
             Database db;
             QVERIFY(db.open(disk.filePath(QStringLiteral("zxdata.db")),
                             DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))));
-            QVERIFY(db.exec(QStringLiteral("delete from 待下载表; insert into 待下载表 select 网址 from 访问表")));
+            QVERIFY(
+                db.exec(QStringLiteral("delete from 待下载表; insert into 待下载表(网址) select 网址 from 访问表")));
             QCOMPARE(db.changes(), 2);
         }
         const qsizetype fetched = m_server->requestsFor(QStringLiteral("/files")).size();

@@ -62,6 +62,7 @@ void Downloader::BeginDownload(const QString &address, const QString &savePath)
     m_fileError = 0;
     m_running = true;
     m_transfer = std::make_unique<QObject>();
+    m_listAddress = address;
     m_address = CleanAddress(address);
 
     // Checked before anything is written: a file: or data: link would otherwise be read into the save folder.

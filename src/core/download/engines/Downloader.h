@@ -46,6 +46,8 @@ public:
     QString savePath() const { return m_savePath; }
     // The address as read, after the "&amp;" clean-up.
     QString address() const { return m_address; }
+    // The address as the list row holds it, before the clean-up: how the row is found again once the body is written.
+    QString listAddress() const { return m_listAddress; }
     qint64 totalBytes() const { return m_totalBytes; }
     qint64 bytesRead() const { return m_bytesRead; }
     // True from BeginDownload until a signal that ends the transfer was raised or the read was cancelled.
@@ -113,6 +115,7 @@ private:
 
     QString m_savePath;
     QString m_address;
+    QString m_listAddress;
     ProgressFloor m_floor;
     qint64 m_sizeLimit = std::numeric_limits<qint64>::max();
     qint64 m_totalBytes = 0;

@@ -219,9 +219,9 @@ void Engine2::onDownloadWriting(int slot, qint64 bytesRead, qint64 totalBytes)
     if (!d)
         return;
     m_slots[static_cast<std::size_t>(slot)] = nullptr;
-    m_writing.append({d, d->address()});
+    m_writing.append({d, d->listAddress()});
     const int row = m_context.slotRow(slot);
-    if (m_context.list().isValidRow(row) && m_context.list().item(row).address == d->address()) {
+    if (m_context.list().isValidRow(row) && m_context.list().item(row).address == d->listAddress()) {
         showProgress(row, bytesRead, totalBytes);
         m_context.list().setPercent(row, DownloadTexts::kWriting);
     }
@@ -238,7 +238,7 @@ void Engine2::forgetWriting(Downloader *d)
 
 void Engine2::onWritten(Downloader *d, qint64 bytesRead, qint64 totalBytes)
 {
-    const QString address = d->address();
+    const QString address = d->listAddress();
     forgetWriting(d);
     // Found by its address: the list may have moved while the body was written.
     const int row = m_context.list().rowOf(address);
@@ -252,7 +252,7 @@ void Engine2::onWritten(Downloader *d, qint64 bytesRead, qint64 totalBytes)
 
 void Engine2::onWriteFailed(Downloader *d, const QString &message)
 {
-    const QString address = d->address();
+    const QString address = d->listAddress();
     forgetWriting(d);
     const int row = m_context.list().rowOf(address);
     if (row >= 0) {

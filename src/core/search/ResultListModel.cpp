@@ -219,7 +219,6 @@ void ResultListModel::setStatus(int row, const QString &status)
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || m_rows[std::size_t(row)].status == status)
         return;
     m_rows[std::size_t(row)].status = status;
-    changed();
     const QModelIndex cell = index(row, StatusColumn);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
 }
@@ -229,7 +228,6 @@ void ResultListModel::setType(int row, const QString &type)
     if (row < 0 || row >= static_cast<int>(m_rows.size()) || m_rows[std::size_t(row)].type == type)
         return;
     m_rows[std::size_t(row)].type = type;
-    changed();
     const QModelIndex cell = index(row, TypeColumn);
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
 }

@@ -82,9 +82,10 @@ public:
     // Sorts the rows once by the text of `column` (the list does not stay sorted).
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
     // sort() for a list of kBackgroundSortRows rows or more: the texts are ordered on a worker thread while the
-    // window goes on answering, then the rows move at once and sorted() follows. A list that changes meanwhile is
-    // ordered again from its new rows; requests made while one is under way follow it in turn, each from the order
-    // the one before left, as if each had run at once. Shorter lists sort at once (and sorted() follows too).
+    // window goes on answering, then the rows move at once and sorted() follows. Rows added or removed meanwhile
+    // make it start over from the list as it is then; a cell that changes meanwhile changes as it would after a
+    // sort done at once. Requests made while one is under way follow it in turn, each from the order the one
+    // before left. Shorter lists sort at once (and sorted() follows too).
     void sortInBackground(int column, Qt::SortOrder order);
     bool isSorting() const { return !m_sortQueue.empty(); }
     static constexpr std::size_t kBackgroundSortRows = 20'000;
@@ -107,7 +108,7 @@ private:
     std::vector<int> collatedOrder(int column, Qt::SortOrder order) const;
     void applyOrder(const std::vector<int> &newOrder);
     void startSortWork();
-    // Rows added, removed, reordered or changed: an order worked out before no longer fits.
+    // Rows added, removed or reordered: an order worked out before no longer fits.
     void changed() { ++m_generation; }
     static QString field(const ResultRow &row, int column);
 

@@ -125,14 +125,22 @@ void BM_RemoveSelected_EveryTenth(benchmark::State &state)
     });
 }
 
+// The sort a header click asks for, done at once: a long list's header click does the same work on a worker.
+int sortAsHeaderClick(ResultListModel &l, int column)
+{
+    const Qt::SortOrder next = l.sortOrder() == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
+    l.sort(column, next);
+    return int(next);
+}
+
 void BM_SortTitle(benchmark::State &state)
 {
-    removal(state, mixedList, [](ResultListModel &l) { return int(l.sortByHeader(ResultListModel::TitleColumn)); });
+    removal(state, mixedList, [](ResultListModel &l) { return sortAsHeaderClick(l, ResultListModel::TitleColumn); });
 }
 
 void BM_SortStatus(benchmark::State &state)
 {
-    removal(state, mixedList, [](ResultListModel &l) { return int(l.sortByHeader(ResultListModel::StatusColumn)); });
+    removal(state, mixedList, [](ResultListModel &l) { return sortAsHeaderClick(l, ResultListModel::StatusColumn); });
 }
 
 } // namespace

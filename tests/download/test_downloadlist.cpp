@@ -1,5 +1,6 @@
 // The download list: the model, the entry point, the queries and the re-queue operations.
 #include "core/download/AddToDownloadList.h"
+#include "core/download/BackgroundListSort.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadListQueries.h"
 #include "core/download/ListTools.h"
@@ -507,6 +508,63 @@ private Q_SLOTS:
         for (int r = 0; r < list.size(); ++r)
             shown << list.data(list.index(r, column)).toString();
         QCOMPARE(shown, sorted);
+    }
+
+    // A long list is ordered on a worker: its rows stay put until sorted(), then stand as the same sorts done at
+    // once leave them, also when rows go or come meanwhile or another sort is asked for before the first lands.
+    void longListSortsInTheBackground_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("nothing") << QString();
+        QTest::newRow("done rows removed") << QStringLiteral("remove");
+        QTest::newRow("a row added") << QStringLiteral("add");
+        QTest::newRow("a second sort") << QStringLiteral("sort");
+    }
+    void longListSortsInTheBackground()
+    {
+        QFETCH(QString, meanwhile);
+        const int n = BackgroundListSort::kBackgroundRows + 10;
+        DownloadListModel list;
+        DownloadListModel expected;
+        for (int i = 0; i < n; ++i) {
+            DownloadItem it = row(QStringLiteral("http://h/%1").arg(i), i % 3 ? ItemState::Waiting : ItemState::Done);
+            it.name =
+                QStringLiteral("%1%2").arg((i * 7919) % 1000).arg(i % 2 ? QStringLiteral("a") : QStringLiteral("B"));
+            it.size = QString::number((i * 31) % 500);
+            list.append(it);
+            expected.append(it);
+        }
+        QPersistentModelIndex tracked = list.index(1, DownloadListModel::NameColumn);
+        BackgroundListSort sort(list);
+        QSignalSpy sorted(&sort, &BackgroundListSort::sorted);
+
+        sort.sort(DownloadListModel::NameColumn, true);
+        QVERIFY(sort.isSorting());
+        QCOMPARE(list.item(0).address, expected.item(0).address);
+        if (meanwhile == u"remove") {
+            list.removeRowList(RowsInState(list, ItemState::Done));
+            expected.removeRowList(RowsInState(expected, ItemState::Done));
+        } else if (meanwhile == u"add") {
+            // Arrived before the rows moved: sorted along with them.
+            const DownloadItem added = row(QStringLiteral("http://h/500 added"), ItemState::Waiting);
+            QVERIFY(list.append(added));
+            QVERIFY(expected.append(added));
+        }
+        SortListByColumn(expected, DownloadListModel::NameColumn, true);
+        int requests = 1;
+        if (meanwhile == u"sort") {
+            sort.sort(DownloadListModel::SizeColumn, false);
+            SortListByColumn(expected, DownloadListModel::SizeColumn, false);
+            requests = 2;
+        }
+        QTRY_VERIFY(!sort.isSorting());
+        QCOMPARE(sorted.size(), requests);
+        QCOMPARE(list.size(), expected.size());
+        for (int r = 0; r < list.size(); ++r) {
+            QCOMPARE(list.item(r).address, expected.item(r).address);
+            QCOMPARE(list.rowOf(list.item(r).address), r);
+        }
+        QCOMPARE(list.item(tracked.row()).address, QStringLiteral("http://h/1"));
     }
 
     void reQueueSmallerThan()

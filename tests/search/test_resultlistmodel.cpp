@@ -304,6 +304,72 @@ private Q_SLOTS:
             QCOMPARE(m.rowOf(m.row(r).key), r);
     }
 
+    // A long list is ordered on a worker: its rows stay put until sorted(), then stand as the same sorts done at
+    // once leave them, also when rows go or come meanwhile or another sort is asked for before the first lands.
+    void longListSortsInTheBackground_data()
+    {
+        QTest::addColumn<QString>("meanwhile");
+        QTest::newRow("nothing") << QString();
+        QTest::newRow("done rows removed") << QStringLiteral("remove");
+        QTest::newRow("a row added") << QStringLiteral("add");
+        QTest::newRow("a second sort") << QStringLiteral("sort");
+    }
+    void longListSortsInTheBackground()
+    {
+        QFETCH(QString, meanwhile);
+        const int n = int(ResultListModel::kBackgroundSortRows) + 10;
+        QList<ResultRow> rows;
+        for (int i = 0; i < n; ++i)
+            rows.append(
+                {QStringLiteral("http://s/b%1").arg(i),
+                 QStringLiteral("%1%2").arg((i * 7919) % 1000).arg(i % 2 ? QStringLiteral("a") : QStringLiteral("B")),
+                 i % 3 == 0 ? QStringLiteral("成功") : (i % 3 == 1 ? QStringLiteral("失败") : QString()),
+                 QStringLiteral("pdf"), QStringLiteral("/save"), QString()});
+        const ResultRow added{QStringLiteral("http://s/added"),
+                              QStringLiteral("500 added"),
+                              {},
+                              QStringLiteral("pdf"),
+                              QStringLiteral("/save"),
+                              QString()};
+        ResultListModel &m = *m_model;
+        ResultListModel expected;
+        m.addRows(rows);
+        expected.addRows(rows);
+        QPersistentModelIndex tracked = m.index(1, ResultListModel::TitleColumn);
+        QSignalSpy sorted(&m, &ResultListModel::sorted);
+
+        QCOMPARE(m.sortByHeader(ResultListModel::TitleColumn), Qt::DescendingOrder);
+        QVERIFY(m.isSorting());
+        QCOMPARE(m.row(0).key, rows.first().key);
+        QCOMPARE(m.sortOrder(), Qt::DescendingOrder);
+        if (meanwhile == u"remove") {
+            QVERIFY(m.removeStatusGroup(QStringLiteral("成功")) > 0);
+            expected.removeStatusGroup(QStringLiteral("成功"));
+        } else if (meanwhile == u"add") {
+            // Arrived before the rows moved: sorted along with them.
+            QVERIFY(m.addRow(added));
+            QVERIFY(expected.addRow(added));
+        }
+        expected.sort(ResultListModel::TitleColumn, Qt::DescendingOrder);
+        int requests = 1;
+        if (meanwhile == u"sort") {
+            m.sortInBackground(ResultListModel::StatusColumn, Qt::AscendingOrder);
+            expected.sort(ResultListModel::StatusColumn, Qt::AscendingOrder);
+            QCOMPARE(m.sortColumn(), int(ResultListModel::StatusColumn));
+            requests = 2;
+        }
+        QTRY_VERIFY(!m.isSorting());
+        QCOMPARE(sorted.size(), requests);
+        QCOMPARE(m.rowCount(), expected.rowCount());
+        for (int r = 0; r < m.rowCount(); ++r) {
+            QCOMPARE(m.row(r).key, expected.row(r).key);
+            QCOMPARE(m.rowOf(m.row(r).key), r);
+        }
+        // A removal of many stretches resets the views, which let go of their indexes; otherwise they follow.
+        if (meanwhile != u"remove")
+            QCOMPARE(m.row(tracked.row()).key, rows.at(1).key);
+    }
+
     // Texts the collation finds equal (the same text, or letters differing in case only) keep their present order,
     // whichever way the list is sorted.
     void sortKeepsTheOrderOfEqualTexts_data()

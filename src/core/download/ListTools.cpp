@@ -216,17 +216,26 @@ int ReplaceInAddresses(DownloadListModel &list, const QString &find, const QStri
     return clashes;
 }
 
-void SortListByColumn(DownloadListModel &list, int column, bool descending)
+QList<QString> SortTexts(const DownloadListModel &list, int column)
 {
+    QList<QString> texts(list.size());
     if (column < 0 || column >= DownloadListModel::ColumnCount)
-        return;
+        return texts;
+    for (int row = 0; row < list.size(); ++row)
+        texts[row] = list.data(list.index(row, column)).toString();
+    return texts;
+}
+
+QList<int> SortedRowOrder(const QList<QString> &texts, int column, bool descending)
+{
     const bool numeric = column == DownloadListModel::SizeColumn || column == DownloadListModel::DownloadedColumn ||
                          column == DownloadListModel::PercentColumn;
     const bool percent = column == DownloadListModel::PercentColumn;
-    QList<QString> keys(list.size());
-    std::vector<SortEntry> entries(static_cast<std::size_t>(list.size()));
-    for (int row = 0; row < list.size(); ++row) {
-        keys[row] = sortKey(list.data(list.index(row, column)).toString(), numeric, percent);
+    const int rows = int(texts.size());
+    QList<QString> keys(rows);
+    std::vector<SortEntry> entries(static_cast<std::size_t>(rows));
+    for (int row = 0; row < rows; ++row) {
+        keys[row] = sortKey(texts.at(row), numeric, percent);
         entries[static_cast<std::size_t>(row)] = {leadingUnits(keys.at(row)), keys.at(row).size(), row};
     }
     std::stable_sort(entries.begin(), entries.end(), [&](const SortEntry &a, const SortEntry &b) {
@@ -237,8 +246,15 @@ void SortListByColumn(DownloadListModel &list, int column, bool descending)
             c = keys.at(a.row).compare(keys.at(b.row));
         return descending ? c > 0 : c < 0;
     });
-    QList<int> order(list.size());
-    for (int row = 0; row < list.size(); ++row)
+    QList<int> order(rows);
+    for (int row = 0; row < rows; ++row)
         order[row] = entries[static_cast<std::size_t>(row)].row;
-    list.reorder(order);
+    return order;
+}
+
+void SortListByColumn(DownloadListModel &list, int column, bool descending)
+{
+    if (column < 0 || column >= DownloadListModel::ColumnCount)
+        return;
+    list.reorder(SortedRowOrder(SortTexts(list, column), column, descending));
 }

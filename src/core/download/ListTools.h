@@ -44,3 +44,7 @@ int ReplaceInAddresses(DownloadListModel &list, const QString &find, const QStri
 // One stable reordering by the column's text (letter case ignored). The size, downloaded and percent columns
 // compare numbers numerically (as zero-filled twelve-digit text, "%" ignored) and other texts as text.
 void SortListByColumn(DownloadListModel &list, int column, bool descending);
+// SortListByColumn in two halves, so the second can run on a worker thread: the column's texts as the list shows
+// them, row by row, and the rows' new order worked out from those texts alone.
+QList<QString> SortTexts(const DownloadListModel &list, int column);
+QList<int> SortedRowOrder(const QList<QString> &texts, int column, bool descending);

@@ -5,7 +5,12 @@
 #include "core/util/ControlCharacters.h"
 #include "core/util/OneBlockTexts.h"
 
+#include <QFutureWatcher>
+#include <QPointer>
+#include <QPromise>
+#include <QThreadPool>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -153,6 +158,7 @@ bool ResultListModel::addRow(const ResultRow &row)
     settleTexts(m_rows.back());
     m_index.append(row.key);
     endInsertRows();
+    changed();
     return true;
 }
 
@@ -189,6 +195,7 @@ int ResultListModel::addRows(QList<ResultRow> rows)
         settleTexts(m_rows.back());
     }
     endInsertRows();
+    changed();
     return static_cast<int>(accepted.size());
 }
 
@@ -241,6 +248,7 @@ int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule
     }
     if (removed == 0)
         return 0;
+    changed();
 
     // The key index goes first: it asks for memory, and asking while the removed rows' memory is being given back
     // makes the allocator sort every block freed so far into its bins. Nothing looks rows up by key while the
@@ -306,6 +314,7 @@ void ResultListModel::clearAll()
 {
     if (m_rows.empty())
         return;
+    changed();
     beginResetModel();
     m_rows.clear();
     m_index.clear();
@@ -322,9 +331,20 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     if (n < 2)
         return;
 
-    const std::vector<int> newOrder = CollatedOrder(
-        int(n), [&](int row) { return field(m_rows[std::size_t(row)], column); }, order == Qt::DescendingOrder);
+    applyOrder(collatedOrder(column, order));
+}
 
+std::vector<int> ResultListModel::collatedOrder(int column, Qt::SortOrder order) const
+{
+    return CollatedOrder(
+        int(m_rows.size()), [&](int row) { return field(m_rows[std::size_t(row)], column); },
+        order == Qt::DescendingOrder);
+}
+
+void ResultListModel::applyOrder(const std::vector<int> &newOrder)
+{
+    const std::size_t n = m_rows.size();
+    changed();
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> newRowOf(n);
     for (std::size_t i = 0; i < n; ++i)
@@ -371,9 +391,60 @@ void ResultListModel::sort(int column, Qt::SortOrder order)
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
+void ResultListModel::sortInBackground(int column, Qt::SortOrder order)
+{
+    if (column < 0 || column >= ColumnCount)
+        return;
+    if (m_sortQueue.empty() && m_rows.size() < kBackgroundSortRows) {
+        sort(column, order);
+        Q_EMIT sorted();
+        return;
+    }
+    // The next header click goes on from this order, whether or not the rows have moved yet.
+    m_order = order;
+    m_sortColumn = column;
+    m_sortQueue.emplace_back(column, order);
+    if (m_sortQueue.size() == 1)
+        startSortWork();
+}
+
+void ResultListModel::startSortWork()
+{
+    const auto [column, order] = m_sortQueue.front();
+    // The worker orders copies of the column's texts (they share their characters with the rows, so taking them
+    // costs a count each); the rows themselves are only touched here, on the list's own thread.
+    auto texts = std::make_shared<std::vector<QString>>();
+    texts->reserve(m_rows.size());
+    for (const ResultRow &r : m_rows)
+        texts->push_back(field(r, column));
+    const bool descending = order == Qt::DescendingOrder;
+    const quint64 generation = m_generation;
+    auto promise = std::make_shared<QPromise<std::vector<int>>>();
+    auto *watcher = new QFutureWatcher<std::vector<int>>(this);
+    connect(watcher, &QFutureWatcherBase::finished, this, [this, watcher, generation] {
+        watcher->deleteLater();
+        // Rows came, went or changed while the worker ordered them: the order is worked out again.
+        if (generation == m_generation)
+            applyOrder(watcher->future().takeResult());
+        else if (!m_rows.empty())
+            return startSortWork();
+        m_sortQueue.pop_front();
+        if (!m_sortQueue.empty())
+            startSortWork();
+        Q_EMIT sorted();
+    });
+    watcher->setFuture(promise->future());
+    QThreadPool::globalInstance()->start([promise, texts, descending] {
+        promise->start();
+        promise->addResult(CollatedOrder(
+            int(texts->size()), [&](int row) { return texts->at(std::size_t(row)); }, descending));
+        promise->finish();
+    });
+}
+
 Qt::SortOrder ResultListModel::sortByHeader(int column)
 {
     const Qt::SortOrder next = m_order == Qt::DescendingOrder ? Qt::AscendingOrder : Qt::DescendingOrder;
-    sort(column, next);
+    sortInBackground(column, next);
     return next;
 }

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QHash>
 #include <QList>
+#include <deque>
 #include <functional>
 #include <vector>
 
@@ -80,8 +81,16 @@ public:
 
     // Sorts the rows once by the text of `column` (the list does not stay sorted).
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // sort() for a list of kBackgroundSortRows rows or more: the texts are ordered on a worker thread while the
+    // window goes on answering, then the rows move at once and sorted() follows. Rows added or removed meanwhile
+    // make it start over from the list as it is then; a cell that changes meanwhile changes as it would after a
+    // sort done at once. Requests made while one is under way follow it in turn, each from the order the one
+    // before left. Shorter lists sort at once (and sorted() follows too).
+    void sortInBackground(int column, Qt::SortOrder order);
+    bool isSorting() const { return !m_sortQueue.empty(); }
+    static constexpr std::size_t kBackgroundSortRows = 20'000;
     // A header click: the order becomes descending unless the list's current order is descending, whichever
-    // column was sorted before. Returns the order used.
+    // column was sorted before; long lists sort in the background. Returns the order used.
     Qt::SortOrder sortByHeader(int column);
     // The list's own order: ascending until the first sort.
     Qt::SortOrder sortOrder() const { return m_order; }
@@ -90,12 +99,24 @@ public:
     // Column captions as the list shows them.
     static QString columnTitle(int column);
 
+Q_SIGNALS:
+    // A sort asked of sortInBackground() has put the rows in their new order.
+    void sorted();
+
 private:
     static void settleTexts(ResultRow &row);
+    std::vector<int> collatedOrder(int column, Qt::SortOrder order) const;
+    void applyOrder(const std::vector<int> &newOrder);
+    void startSortWork();
+    // Rows added, removed or reordered: an order worked out before no longer fits.
+    void changed() { ++m_generation; }
     static QString field(const ResultRow &row, int column);
 
     ResultRows m_rows;
     ResultKeyIndex m_index;
     Qt::SortOrder m_order = Qt::AscendingOrder;
     int m_sortColumn = -1;
+    quint64 m_generation = 0;
+    // The sorts asked for and not yet done, the first under way.
+    std::deque<std::pair<int, Qt::SortOrder>> m_sortQueue;
 };

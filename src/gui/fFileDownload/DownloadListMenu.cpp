@@ -1,5 +1,6 @@
 #include "gui/fFileDownload/DownloadListMenu.h"
 
+#include "core/download/BackgroundListSort.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadScheduler.h"
 #include "core/download/DownloadTexts.h"
@@ -153,7 +154,11 @@ void DownloadListMenu::sortByColumn(int column)
         return;
     }
     m_sortedDescending = !m_sortedDescending;
-    SortListByColumn(list(), column, m_sortedDescending);
+    if (!m_sort) {
+        m_sort = new BackgroundListSort(list(), this);
+        m_sort->setObjectName(QStringLiteral("listSort"));
+    }
+    m_sort->sort(column, m_sortedDescending);
 }
 
 void DownloadListMenu::shuffle()

@@ -5,6 +5,7 @@
 class fFileDownload;
 class DownloadScheduler;
 class DownloadListModel;
+class BackgroundListSort;
 
 // The list-operations menu "列表操作(&D)" of the download window, also its list's context menu: selecting,
 // shuffling, re-queueing, clearing, deleting files, opening, copying, exporting names, replacing in addresses,
@@ -27,7 +28,7 @@ public:
     // otherwise the reverse.
     void updateGuards();
     // A click on a column header: sorted by that column, the direction flipping with every click (descending
-    // first); refused while the scheduler runs or busyFlag is set.
+    // first); refused while the scheduler runs or busyFlag is set. A long list is sorted in the background.
     void sortByColumn(int column);
 
     // The commands (also reachable without the menu).
@@ -58,4 +59,5 @@ private:
     QAction *m_empty = nullptr;
     QAction *m_selectAll = nullptr;
     bool m_sortedDescending = false;
+    BackgroundListSort *m_sort = nullptr; // made at the first sort: the scheduler comes after the menu
 };

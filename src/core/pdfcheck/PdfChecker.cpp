@@ -1,0 +1,37 @@
+#include "core/pdfcheck/PdfChecker.h"
+
+#include "core/pdfcheck/PdfInspection.h"
+
+#include <QThread>
+
+PdfChecker::PdfChecker(QObject *parent) : QObject(parent)
+{
+    qRegisterMetaType<PdfReport>();
+    // One file at a time: the check keeps up with the downloads and leaves the other core to them.
+    m_pool.setMaxThreadCount(1);
+    m_pool.setThreadPriority(QThread::LowPriority);
+}
+
+PdfChecker::~PdfChecker()
+{
+    m_pool.clear();
+    m_pool.waitForDone();
+}
+
+void PdfChecker::check(const QString &key, const QString &path, const QString &title)
+{
+    ++m_pending;
+    m_pool.start([this, key, path, title] {
+        const PdfReport report = InspectPdf(path, title);
+        // Posted to this object: dropped unread if it is destroyed first (the destructor waits for this task).
+        QMetaObject::invokeMethod(
+            this,
+            [this, key, report] {
+                --m_pending;
+                Q_EMIT checked(key, report);
+                if (m_pending == 0)
+                    Q_EMIT allChecked();
+            },
+            Qt::QueuedConnection);
+    });
+}

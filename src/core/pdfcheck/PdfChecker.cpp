@@ -7,9 +7,10 @@
 PdfChecker::PdfChecker(QObject *parent) : QObject(parent)
 {
     qRegisterMetaType<PdfReport>();
-    // One file at a time: the check keeps up with the downloads and leaves the other core to them.
+    // One file at a time, and only on time no other thread wants: on Linux the idle priority is the SCHED_IDLE
+    // policy (a lower priority within the normal policy is no priority at all there).
     m_pool.setMaxThreadCount(1);
-    m_pool.setThreadPriority(QThread::LowPriority);
+    m_pool.setThreadPriority(QThread::IdlePriority);
 }
 
 PdfChecker::~PdfChecker()

@@ -6,8 +6,8 @@
 #include <QString>
 #include <QThreadPool>
 
-// Checks saved PDFs one after another on a worker thread of low priority, so the downloads and the windows never
-// wait for it; each verdict comes back as a signal on the checker's own thread.
+// Checks saved PDFs one after another on a worker thread of idle priority, which takes the time the downloads and
+// the windows leave; each verdict comes back as a signal on the checker's own thread.
 class PdfChecker final : public QObject
 {
     Q_OBJECT

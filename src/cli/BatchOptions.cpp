@@ -70,11 +70,16 @@ QList<QCommandLineOption> batchOptionList()
                         "analysed keep their status and are not analysed again."),
          QStringLiteral("FILE")},
         {QStringLiteral("no-download"), QStringLiteral("Stop after the analysis.")},
+        {QStringLiteral("check-pdf"),
+         QStringLiteral("off|mark|move: open every saved PDF and name the damaged, locked, non-PDF and "
+                        "other-paper ones (default mark); move also puts them into a folder 待核对 inside their "
+                        "save folder, under the same-name rule. A damaged file counts as a failed one."),
+         QStringLiteral("MODE")},
         {{QStringLiteral("q"), QStringLiteral("quiet")},
          QStringLiteral("No progress lines and no bar: errors on stderr and the summary on stdout only.")},
         {QStringLiteral("json"),
          QStringLiteral("Write the summary as one JSON document on stdout (counts per status; per file its row "
-                        "title, address, path, bytes, result and reason) and nothing else there.")},
+                        "title, address, path, bytes, result, reason, PDF check and pages) and nothing else there.")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help.")},
     };
 }
@@ -203,6 +208,18 @@ BatchOptionsResult ParseBatchOptions(const QStringList &arguments)
         if (file.trimmed().isEmpty())
             return {std::nullopt, QStringLiteral("--import: the file name must not be empty")};
     o.noDownload = parser.isSet(QStringLiteral("no-download"));
+    if (parser.isSet(QStringLiteral("check-pdf"))) {
+        const QString mode = parser.value(QStringLiteral("check-pdf")).trimmed().toLower();
+        if (mode == QLatin1String("off"))
+            o.checkPdf = PdfCheckMode::Off;
+        else if (mode == QLatin1String("mark"))
+            o.checkPdf = PdfCheckMode::Mark;
+        else if (mode == QLatin1String("move"))
+            o.checkPdf = PdfCheckMode::Move;
+        else
+            return {std::nullopt, QStringLiteral("--check-pdf: expected off, mark or move, got \"%1\"")
+                                      .arg(parser.value(QStringLiteral("check-pdf")))};
+    }
     o.quiet = parser.isSet(QStringLiteral("quiet"));
     o.json = parser.isSet(QStringLiteral("json"));
     return {o, {}};

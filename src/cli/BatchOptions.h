@@ -6,6 +6,9 @@
 #include <QStringList>
 #include <optional>
 
+// What the batch does with a saved PDF that the check finds damaged, locked, not a PDF or another paper.
+enum class PdfCheckMode { Off, Mark, Move };
+
 // What `paperharvest batch` was asked to do. Unset optionals fall back to the stored settings.
 struct BatchOptions {
     QStringList keywords; // from the command line, then from --keywords-file
@@ -26,8 +29,9 @@ struct BatchOptions {
     bool overwriteExport = false;           // --export may replace a file that is not this program's export
     QStringList importFiles;                // list exchange files and plain address lists, loaded before the search
     bool noDownload = false;
-    bool quiet = false; // stderr carries the errors only
-    bool json = false;  // stdout carries one JSON document at the end instead of the summary lines
+    PdfCheckMode checkPdf = PdfCheckMode::Mark; // --check-pdf
+    bool quiet = false;                         // stderr carries the errors only
+    bool json = false; // stdout carries one JSON document at the end instead of the summary lines
     bool helpRequested = false;
 };
 

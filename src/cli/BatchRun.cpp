@@ -1,6 +1,7 @@
 #include "cli/BatchRun.h"
 
 #include "cli/BatchAnalysisView.h"
+#include "cli/BatchPdfCheck.h"
 #include "cli/BatchProgress.h"
 #include "cli/BatchSearchWindow.h"
 #include "core/analysis/AnalysisDriver.h"
@@ -453,6 +454,8 @@ void BatchRun::beginDownloads()
 {
     configureDownloads();
     m_downloadsRan = true;
+    m_pdfCheck = new BatchPdfCheck(m_options.checkPdf, m_scheduler->list(), m_progress, this);
+    m_pdfCheck->setSameNameChoice(m_scheduler->sameNameChoice());
     m_downloadsStarted = Clock::monotonicMs();
     m_meter.start(m_downloadsStarted);
     DownloadListModel &list = m_scheduler->list();
@@ -491,6 +494,8 @@ QCoro::Task<> BatchRun::download()
         drawDownloadBar();
     }
     reportFinishedFiles(0, list.size() - 1);
+    if (!m_interrupted)
+        co_await m_pdfCheck->finish();
     // The average rate is over the time some transfer ran, not over the waits for the analysis between them.
     m_downloadMs = m_meter.transferMs(Clock::monotonicMs());
 }
@@ -511,6 +516,7 @@ void BatchRun::reportFinishedFiles(int first, int last)
             // The file says where it came from, so a later run knows it also when the visit was not recorded.
             SetFileOrigin(ItemFilePath(item), item.address);
             m_progress.line(QStringLiteral("file done: %1").arg(path));
+            m_pdfCheck->fileDone(item, item.title.isEmpty() ? m_fileTitles.value(item.address) : item.title);
             break;
         case FileOutcome::Skipped:
             m_progress.line(QStringLiteral("file skipped (%1): %2").arg(EndReason(item), path));
@@ -551,7 +557,8 @@ BarState BatchRun::transferState()
 BatchSummary BatchRun::summary() const
 {
     BatchSummary s = BatchSummary::of(m_results->rows(), m_downloadsRan ? &m_scheduler->list() : nullptr, m_fileTitles,
-                                      m_scheduler ? m_scheduler->mode() : 2);
+                                      m_scheduler ? m_scheduler->mode() : 2,
+                                      m_pdfCheck ? m_pdfCheck->reports() : QHash<QString, PdfReport>());
     s.downloadMs = m_downloadMs;
     s.retries = m_analysisRetries + (m_scheduler ? m_scheduler->retries() : 0);
     s.keywordsFailed = m_keywordsFailed;

@@ -12,6 +12,7 @@
 #include <memory>
 
 class AnalysisDriver;
+class BatchPdfCheck;
 class ListExchangeRun;
 class ListFileReader;
 class BatchProgress;
@@ -97,6 +98,7 @@ private:
     std::unique_ptr<RunFlags> m_analysisFlags;
     ResultListModel *m_results = nullptr;
     DownloadScheduler *m_scheduler = nullptr;
+    BatchPdfCheck *m_pdfCheck = nullptr; // with the downloads
     bool m_searching = false;
     bool m_interrupted = false;
     bool m_serviceUnusable = false;

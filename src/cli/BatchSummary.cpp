@@ -16,6 +16,17 @@
 #include <QRegularExpression>
 
 namespace {
+const PdfVerdict kVerdicts[] = {PdfVerdict::Ok,     PdfVerdict::Damaged,    PdfVerdict::Encrypted,
+                                PdfVerdict::NotPdf, PdfVerdict::OtherPaper, PdfVerdict::Unchecked};
+
+QString countKey(PdfVerdict verdict)
+{
+    QString key = VerdictKey(verdict);
+    for (qsizetype dash = key.indexOf(u'-'); dash >= 0 && dash + 1 < key.size(); dash = key.indexOf(u'-'))
+        key.replace(dash, 2, key.at(dash + 1).toUpper());
+    return key;
+}
+
 QString outcomeWord(FileOutcome outcome)
 {
     switch (outcome) {
@@ -92,7 +103,8 @@ QString EndReason(const DownloadItem &item)
 }
 
 BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListModel *downloads,
-                              const QHash<QString, QString> &titles, int engine)
+                              const QHash<QString, QString> &titles, int engine,
+                              const QHash<QString, PdfReport> &checks)
 {
     BatchSummary s;
     s.rowsCollected = static_cast<int>(rows.size());
@@ -120,6 +132,10 @@ BatchSummary BatchSummary::of(const QList<ResultRow> &rows, const DownloadListMo
         s.files.append({titles.value(item.address), FetchedAddress(item, engine),
                         QDir::toNativeSeparators(ItemFilePath(item)), bytes, outcome,
                         ended ? EndReason(item) : QString()});
+        const PdfReport check = checks.value(item.address);
+        s.files.back().check = check.verdict;
+        s.files.back().pages = check.pages;
+        ++s.checkCounts[static_cast<std::size_t>(check.verdict)];
         switch (outcome) {
         case FileOutcome::Done:
             ++s.filesDone;
@@ -162,6 +178,12 @@ QString BatchSummary::text() const
     if (filesWaiting > 0)
         out += QStringLiteral(", %1 not reached").arg(filesWaiting);
     out += QLatin1Char('\n');
+    if (checkCount(PdfVerdict::Unchecked) < files.size()) {
+        QStringList counts;
+        for (const PdfVerdict verdict : kVerdicts)
+            counts << QStringLiteral("%1 %2").arg(checkCount(verdict)).arg(VerdictKey(verdict));
+        out += QStringLiteral("pdf check: %1\n").arg(counts.join(QStringLiteral(", ")));
+    }
     const qint64 seconds = downloadMs / 1000;
     out += QStringLiteral("received: %1 in %2").arg(HumanBytes(bytesReceived), ClockText(seconds));
     if (downloadMs > 0)
@@ -190,6 +212,11 @@ QByteArray BatchSummary::json(int exitStatus) const
                                                                   {outcomeKey(FileOutcome::Failed), filesFailed},
                                                                   {outcomeKey(FileOutcome::Skipped), filesSkipped},
                                                                   {outcomeKey(FileOutcome::Unfinished), filesWaiting}});
+        // Keys in the form of the other counts' ("notReached"); each file's "check" has the verdict's own word.
+        QJsonObject checks;
+        for (const PdfVerdict verdict : kVerdicts)
+            checks.insert(countKey(verdict), checkCount(verdict));
+        document.insert(QStringLiteral("checkCounts"), checks);
         document.insert(QStringLiteral("bytesReceived"), bytesReceived);
         document.insert(QStringLiteral("downloadSeconds"), static_cast<double>(downloadMs) / 1000.0);
     }
@@ -200,7 +227,9 @@ QByteArray BatchSummary::json(int exitStatus) const
                                     {QStringLiteral("path"), file.path},
                                     {QStringLiteral("bytes"), file.bytes},
                                     {QStringLiteral("result"), outcomeKey(file.outcome)},
-                                    {QStringLiteral("reason"), file.reason}});
+                                    {QStringLiteral("reason"), file.reason},
+                                    {QStringLiteral("check"), VerdictKey(file.check)},
+                                    {QStringLiteral("pages"), file.pages}});
     document.insert(QStringLiteral("files"), fileList);
     return QJsonDocument(document).toJson(QJsonDocument::Indented);
 }
@@ -210,5 +239,6 @@ bool BatchSummary::anyFailed() const
     const bool rowFailed = std::any_of(statuses.cbegin(), statuses.cend(), [](const QPair<QString, int> &entry) {
         return StatusGroup(entry.first) == SearchTexts::失败;
     });
-    return rowFailed || filesFailed > 0 || keywordsFailed > 0 || dataWritesFailed > 0;
+    return rowFailed || filesFailed > 0 || checkCount(PdfVerdict::Damaged) > 0 || keywordsFailed > 0 ||
+           dataWritesFailed > 0;
 }

@@ -1,8 +1,11 @@
 #pragma once
 
+#include "core/pdfcheck/PdfVerdict.h"
+
 #include <QHash>
 #include <QList>
 #include <QString>
+#include <array>
 
 class DownloadListModel;
 struct DownloadItem;
@@ -17,7 +20,9 @@ struct FileReport {
     QString path;     // the file the row saves to, in native separators
     qint64 bytes = 0; // received
     FileOutcome outcome = FileOutcome::Unfinished;
-    QString reason; // why a file failed or was skipped; empty otherwise
+    QString reason;                           // why a file failed or was skipped; empty otherwise
+    PdfVerdict check = PdfVerdict::Unchecked; // what opening the saved PDF told
+    int pages = 0;                            // known when the PDF opened
 };
 
 // What a batch ends with: how many rows the search collected, how the analysis left them (by status word) and
@@ -43,14 +48,19 @@ struct BatchSummary {
     qint64 bytesReceived = 0;
     qint64 downloadMs = 0;
     QList<FileReport> files;
+    // The verdicts of the PDF check by PdfVerdict value, over all files (not checked ones included).
+    std::array<int, 6> checkCounts{};
 
-    // Some keyword, row's analysis, file or write to the data folder failed.
+    int checkCount(PdfVerdict verdict) const { return checkCounts[static_cast<std::size_t>(verdict)]; }
+
+    // Some keyword, row's analysis, file or write to the data folder failed; a damaged PDF counts as a failed file.
     bool anyFailed() const;
 
     // `titles`: the result row title of each download address handed over; `engine`: the download mode the files
-    // were fetched with (1 or 2).
+    // were fetched with (1 or 2); `checks`: what the PDF check told of the file of each download address.
     static BatchSummary of(const QList<ResultRow> &rows, const DownloadListModel *downloads,
-                           const QHash<QString, QString> &titles = {}, int engine = 2);
+                           const QHash<QString, QString> &titles = {}, int engine = 2,
+                           const QHash<QString, PdfReport> &checks = {});
     // The lines written to stdout.
     QString text() const;
     // The same as one JSON document for scripts, with every file and the process's exit status.

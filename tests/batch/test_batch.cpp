@@ -10,6 +10,7 @@
 #include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/TextFile.h"
+#include "pdfcheck/PdfFixtures.h"
 #include "support/FixtureHttpServer.h"
 #include "support/FolderFiles.h"
 #include "support/ManualClock.h"
@@ -543,6 +544,84 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QVERIFY2(
             o.err.contains(QStringLiteral("paperharvest batch: file failed (HTTP 404): %1/files/d101.pdf\n").arg(base)),
             qPrintable(o.err));
+    }
+
+    // Every saved PDF is opened beside the downloads, with both engines: the paper asked for is 完好 with its pages
+    // and gives its DOI, a file cut short is 损坏 (a failed file for the exit status), another paper is named as
+    // such; --check-pdf move puts the suspicious ones into 待核对 and the JSON (read by Python) says where they went.
+    void pdfCheckNamesWhatWasSaved_data()
+    {
+        QTest::addColumn<QString>("engine");
+        QTest::newRow("engine 1") << QStringLiteral("1");
+        QTest::newRow("engine 2") << QStringLiteral("2");
+    }
+    void pdfCheckNamesWhatWasSaved()
+    {
+        QFETCH(QString, engine);
+        const QString keyword = QStringLiteral("文献核对");
+        const QString asked = QStringLiteral("基于深度学习的学术文献自动获取方法研究");
+        const QString pdfs = m_home->filePath(QStringLiteral("pdfs"));
+        QVERIFY(QDir().mkpath(pdfs));
+        const QString good = pdfs + QStringLiteral("/good.pdf");
+        QVERIFY(WritePdf(good, {asked, asked, QStringLiteral("DOI: 10.1000/ph.2021.7"), 2}));
+        QVERIFY(WriteFirstHalf(good, pdfs + QStringLiteral("/half.pdf")));
+        const QString other = QStringLiteral("农村劳动力转移对农民收入的影响分析");
+        QVERIFY(WritePdf(pdfs + QStringLiteral("/other.pdf"), {other, other, QString(), 1}));
+
+        const QList<QPair<QString, QString>> papers{{QStringLiteral("p1"), QStringLiteral("good")},
+                                                    {QStringLiteral("p2"), QStringLiteral("half")},
+                                                    {QStringLiteral("p3"), QStringLiteral("other")}};
+        QList<QPair<QString, QByteArray>> results;
+        for (const auto &[id, file] : papers) {
+            results.append({id, (asked + QLatin1Char(' ') + id).toUtf8()});
+            m_server->route(
+                resultPage(id),
+                FixtureHttpServer::Response::html(
+                    "<!DOCTYPE html><html><head><meta charset=\"utf-8\"><title>x</title></head><body>"
+                    "<div class=\"allversion_content\"><span class=\"dl_item_span\"><a class=\"dl_item\" "
+                    "href=\"" +
+                    m_site->base().toUtf8() + "/check/" + file.toUtf8() +
+                    ".pdf\" target=\"_blank\"><span class=\"dl_source\">x</span><i "
+                    "class=\"c-icon c-icon-pdf\"></i></a><span class=\"dl_lib\">(全网免费下载)</span></span>"
+                    "</div></body></html>"));
+            m_server->route(QStringLiteral("/check/%1.pdf").arg(file),
+                            FixtureHttpServer::Response::text(readFile(pdfs + QLatin1Char('/') + file + ".pdf"),
+                                                              "application/pdf"));
+        }
+        m_server->route(ScholarSite::searchPath(keyword), FixtureHttpServer::Response::html(resultListPage(results)));
+
+        const Outcome o = batch({QStringLiteral("--engine"), engine, QStringLiteral("--check-pdf"),
+                                 QStringLiteral("move"), QStringLiteral("--json"), keyword});
+        QCOMPARE(o.exitCode, BatchRun::kSomeFailed);
+        QVERIFY2(o.err.contains(QStringLiteral("file check 损坏 (damaged): ")), qPrintable(o.err));
+        QVERIFY2(o.err.contains(QStringLiteral("file check 疑似他文 (other-paper): ")), qPrintable(o.err));
+        QVERIFY2(!o.err.contains(QStringLiteral("(ok)")), qPrintable(o.err));
+
+        QProcess reader;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("PYTHONIOENCODING"), QStringLiteral("utf-8"));
+        reader.setProcessEnvironment(environment);
+        reader.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QStringLiteral(R"(
+import json, os, sys
+summary = json.load(sys.stdin)
+print("counts", *("%s=%d" % item for item in sorted(summary["checkCounts"].items())), sep="|")
+for f in sorted(summary["files"], key=lambda f: f["address"]):
+    print(f["address"].rsplit("/", 1)[1], f["result"], f["check"], f["pages"],
+          os.path.basename(os.path.dirname(f["path"])), os.path.exists(f["path"]), sep="|")
+)")});
+        QVERIFY(reader.waitForStarted());
+        reader.write(o.out.toUtf8());
+        reader.closeWriteChannel();
+        QVERIFY(reader.waitForFinished());
+        QVERIFY2(reader.exitCode() == 0, reader.readAllStandardError().constData());
+        QCOMPARE(QString::fromUtf8(reader.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+                 (QStringList{
+                     QStringLiteral("counts|damaged=1|encrypted=0|notPdf=0|ok=1|otherPaper=1|unchecked=0"),
+                     QStringLiteral("good.pdf|done|ok|2|out|True"),
+                     QStringLiteral("half.pdf|done|damaged|0|待核对|True"),
+                     QStringLiteral("other.pdf|done|other-paper|1|待核对|True"),
+                 }));
+        QCOMPARE(filesIn(outFolder() + QStringLiteral("/待核对")).size(), 2);
     }
 
     // The lines come in the order things happened: a page's rows are told before the analysis of any of them,
@@ -1333,9 +1412,12 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         FixtureHttpServer::Response first = FixtureHttpServer::Response::text(body, "application/pdf");
         first.withHeader("ETag", tag).stallAfterBodyBytes = half;
         m_server->route(path, first);
-        // The other paper may have been finished before the kill; the rerun leaves it as it is.
-        const QStringList arguments{QStringLiteral("--engine"), engine, QStringLiteral("--same-name"),
-                                    QStringLiteral("skip"), QStringLiteral("机器翻译")};
+        // The other paper may have been finished before the kill; the rerun leaves it as it is. The body is no whole
+        // PDF, which the check would call damaged.
+        const QStringList arguments{QStringLiteral("--engine"),    engine,
+                                    QStringLiteral("--same-name"), QStringLiteral("skip"),
+                                    QStringLiteral("--check-pdf"), QStringLiteral("off"),
+                                    QStringLiteral("机器翻译")};
         const auto hiddenBody = [this] {
             const QStringList parts =
                 QDir(outFolder()).entryList({QStringLiteral(".paperharvest-*.part")}, QDir::Files | QDir::Hidden);

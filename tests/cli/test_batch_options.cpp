@@ -22,6 +22,7 @@ private Q_SLOTS:
         QCOMPARE(o.threads, 3);
         QVERIFY(!o.delaySeconds && !o.saveFolder && !o.engine && !o.sameNameChoice && !o.maxSizeMb);
         QVERIFY(!o.nameFromAddress && !o.skipVisited && !o.skipExisting && !o.noDownload);
+        QCOMPARE(o.checkPdf, PdfCheckMode::Mark);
     }
 
     void everyOptionIsRead()
@@ -55,7 +56,9 @@ private Q_SLOTS:
                                           QStringLiteral("--import"),
                                           QStringLiteral("a.zxul"),
                                           QStringLiteral("--import"),
-                                          QStringLiteral("b.txt")});
+                                          QStringLiteral("b.txt"),
+                                          QStringLiteral("--check-pdf"),
+                                          QStringLiteral("MOVE")});
         QVERIFY2(r.options, qPrintable(r.error));
         const BatchOptions &o = *r.options;
         QCOMPARE(o.keywordsFile, QStringLiteral("k.txt"));
@@ -72,6 +75,7 @@ private Q_SLOTS:
         QVERIFY(o.overwriteExport);
         QCOMPARE(o.exportFormat, std::optional<ListFormat>(ListFormat::Bibtex));
         QCOMPARE(o.importFiles, (QStringList{"a.zxul", "b.txt"}));
+        QCOMPARE(o.checkPdf, PdfCheckMode::Move);
     }
 
     void badArgumentsNameTheArgument_data()
@@ -83,6 +87,7 @@ private Q_SLOTS:
         QTest::newRow("delay negative") << QStringList{"--delay", "-1"} << "--delay";
         QTest::newRow("delay above 120") << QStringList{"--delay", "121"} << "--delay";
         QTest::newRow("engine 3") << QStringList{"--engine", "3"} << "--engine";
+        QTest::newRow("check-pdf unknown") << QStringList{"--check-pdf", "delete"} << "--check-pdf";
         QTest::newRow("threads 0") << QStringList{"--threads", "0"} << "--threads";
         QTest::newRow("threads 7") << QStringList{"--threads", "7"} << "--threads";
         QTest::newRow("same-name unknown") << QStringList{"--same-name", "keep"} << "--same-name";

@@ -69,9 +69,9 @@ private Q_SLOTS:
         item.folder = QStringLiteral("/f/");
         item.referrer = QStringLiteral("http://h/page");
         QVERIFY(list.append(item));
-        QCOMPARE(list.columnCount(), 6);
-        const QStringList headers{"名称", "类型", "文件大小", "已下载数", "百分比", "保存路径"};
-        for (int c = 0; c < 6; ++c)
+        QCOMPARE(list.columnCount(), 7);
+        const QStringList headers{"名称", "类型", "文件大小", "已下载数", "百分比", "保存路径", "文件检查"};
+        for (int c = 0; c < 7; ++c)
             QCOMPARE(list.headerData(c, Qt::Horizontal).toString(), headers.at(c));
         QCOMPARE(list.data(list.index(0, 0)).toString(), QStringLiteral("a.pdf"));
         QCOMPARE(list.data(list.index(0, 5)).toString(), QStringLiteral("/f/"));

@@ -13,6 +13,7 @@ bool 加入下载列表(DownloadListModel &list, const QString &address, const Q
     item.type = type;
     item.folder = folder.isEmpty() ? StoredDownloadFolder() : folder;
     item.referrer = referrer;
+    item.title = name;
     item.state = ItemState::Waiting;
     list.append(item);
     return true;

@@ -32,3 +32,8 @@ bool CreateItemFolder(DownloadItem &item)
     item.folder = FolderWithSeparator(folder);
     return true;
 }
+
+bool IsPdfType(const QString &type)
+{
+    return type.compare(QLatin1String("pdf"), Qt::CaseInsensitive) == 0;
+}

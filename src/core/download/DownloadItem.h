@@ -15,6 +15,8 @@ struct DownloadItem {
     QString percent;    // "37%" or a status word; empty before the first start
     QString folder;     // save folder; a start makes sure it ends with a separator
     QString referrer;   // hidden; sent as Referer by engine 1, empty means derived from the address
+    QString title;      // hidden; the result row's title the link came from, empty for rows added otherwise
+    QString check;      // what opening the saved PDF told (完好（n页）, 损坏, ...); empty while not asked
     ItemState state = ItemState::Waiting;
 };
 
@@ -28,3 +30,5 @@ bool CreateItemFolder(DownloadItem &item);
 
 // "htm" or "html" in any letter case: the rows that count as downloaded web pages.
 bool IsPageType(const QString &type);
+// "pdf" in any letter case: the rows whose file the PDF check opens once it is done.
+bool IsPdfType(const QString &type);

@@ -72,6 +72,8 @@ QVariant DownloadListModel::data(const QModelIndex &index, int role) const
             return row.percent;
         case FolderColumn:
             return row.folder;
+        case CheckColumn:
+            return row.check;
         default:
             return {};
         }
@@ -103,6 +105,8 @@ QVariant DownloadListModel::headerData(int section, Qt::Orientation orientation,
         return DownloadTexts::kPercentColumn;
     case FolderColumn:
         return DownloadTexts::kFolderColumn;
+    case CheckColumn:
+        return DownloadTexts::kCheckColumn;
     default:
         return {};
     }
@@ -216,6 +220,11 @@ void DownloadListModel::setPercent(int row, const QString &percent)
 void DownloadListModel::setFolder(int row, const QString &folder)
 {
     update(row, [&folder](DownloadItem &item) { item.folder = folder; });
+}
+
+void DownloadListModel::setCheck(int row, const QString &check)
+{
+    update(row, [&check](DownloadItem &item) { item.check = check; });
 }
 
 void DownloadListModel::clearProgress(int row)

@@ -11,8 +11,8 @@
 #include <vector>
 
 // The download list: one DownloadItem per row, in insertion order until the user sorts or shuffles it.
-// Six columns (name, type, size, downloaded, percent, folder); the address is the row's unique key and the
-// referrer stays hidden. The row's state is offered through StateRole; the view maps it to its image.
+// Seven columns (name, type, size, downloaded, percent, folder, file check); the address is the row's unique key
+// and the referrer and title stay hidden. The row's state is offered through StateRole; the view maps it to its image.
 // Every change goes through this class, which keeps the per-state counts and the queries' numbers up to date,
 // so the once-a-second statistics cost nothing however long the list is. Items stay in their slots while rows are
 // removed, moved or reordered; only the row order and the address index change, so removing any set of rows,
@@ -23,7 +23,16 @@ class DownloadListModel final : public QAbstractTableModel
     Q_DISABLE_COPY_MOVE(DownloadListModel)
 
 public:
-    enum Column { NameColumn = 0, TypeColumn, SizeColumn, DownloadedColumn, PercentColumn, FolderColumn, ColumnCount };
+    enum Column {
+        NameColumn = 0,
+        TypeColumn,
+        SizeColumn,
+        DownloadedColumn,
+        PercentColumn,
+        FolderColumn,
+        CheckColumn, // what opening the saved PDF told
+        ColumnCount
+    };
     enum Role {
         StateRole = Qt::UserRole + 1, // int: the ItemState value, 1 to 4
         AddressRole,
@@ -61,6 +70,7 @@ public:
     void setDownloaded(int row, const QString &downloaded);
     void setPercent(int row, const QString &percent);
     void setFolder(int row, const QString &folder);
+    void setCheck(int row, const QString &check);
     // Size, downloaded and percent emptied.
     void clearProgress(int row);
 

@@ -62,6 +62,7 @@ inline const QString kSizeColumn = QStringLiteral("文件大小");
 inline const QString kDownloadedColumn = QStringLiteral("已下载数");
 inline const QString kPercentColumn = QStringLiteral("百分比");
 inline const QString kFolderColumn = QStringLiteral("保存路径");
+inline const QString kCheckColumn = QStringLiteral("文件检查");
 inline const QString kStatistics = QStringLiteral("总数:%1 正在下载:%2 等待:%3 已完成:%4 失败:%5");
 
 // The file-type tools (%1: the number of files corrected).

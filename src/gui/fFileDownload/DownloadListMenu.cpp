@@ -9,6 +9,7 @@
 #include "core/util/FileNameRules.h"
 #include "core/util/Prompt.h"
 #include "core/util/TextFile.h"
+#include "gui/fFileDownload/DownloadPdfCheck.h"
 #include "gui/fFileDownload/DownloadWindowTexts.h"
 #include "gui/fFileDownload/UrlReplace.h"
 #include "gui/fFileDownload/fFileDownload.h"
@@ -72,6 +73,9 @@ DownloadListMenu::DownloadListMenu(fFileDownload &window, QWidget *parent)
             [this] { ReQueueFailedAndPages(list()); });
     connect(add(again, T::kSmallerRows, "menu重新下载文件大小小于指定数字的项"), &QAction::triggered, this,
             &DownloadListMenu::reQueueSmallerThan);
+
+    connect(add(this, T::kRecheckFiles, "menu重新检查选中文件"), &QAction::triggered, this,
+            [this] { m_window.pdfCheck().recheck(m_window.selectedRows()); });
 
     QMenu *clearMenu = sub(this, T::kClear, "menu清除");
     m_clear = clearMenu->menuAction();

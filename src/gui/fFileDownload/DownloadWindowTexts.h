@@ -44,6 +44,7 @@ inline const QString kSelectNone = QStringLiteral("全不选");
 inline const QString kShuffle = QStringLiteral("随机排序列表(打乱)");
 inline const QString kAutoSizeColumns = QStringLiteral("自动调整列宽");
 inline const QString kReDownload = QStringLiteral("重新下载");
+inline const QString kRecheckFiles = QStringLiteral("重新检查选中文件");
 inline const QString kSelectedRows = QStringLiteral("选中项");
 inline const QString kPageRows = QStringLiteral("网页类型文件(HTM/HTML/xml)项");
 inline const QString kFailedAndPageRows = QStringLiteral("重新下载出错项和网页类型文件项");

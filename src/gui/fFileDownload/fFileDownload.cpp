@@ -13,6 +13,7 @@
 #include "core/util/Prompt.h"
 #include "gui/fCover/fCover.h"
 #include "gui/fFileDownload/DownloadListMenu.h"
+#include "gui/fFileDownload/DownloadPdfCheck.h"
 #include "gui/fFileDownload/DownloadWindowHooks.h"
 #include "gui/fFileDownload/DownloadWindowTexts.h"
 #include "gui/fFileDownload/StateImages.h"
@@ -59,6 +60,8 @@ constexpr int kBottomTwips = 140;
 // Starting widths of the list's columns before the folder column, which takes the rest (pixels).
 constexpr int kColumnWidths[] = {300, 50, 90, 90, 80};
 static_assert(std::size(kColumnWidths) == DownloadListModel::FolderColumn);
+// The folder column's; the file check after it takes the rest.
+constexpr int kFolderColumnWidth = 240;
 // The re-download box's width, in average characters.
 constexpr int kReDownloadBoxChars = 14;
 // The smallest window (pixels); wider when the widest tool needs it.
@@ -133,6 +136,7 @@ fFileDownload::fFileDownload(QWidget *parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("fFileDownload"));
     setAttribute(Qt::WA_DeleteOnClose);
     m_scheduler = new DownloadScheduler(this);
+    m_pdfCheck = new DownloadPdfCheck(m_scheduler->list(), this);
     InstallEngines(*m_scheduler);
     buildControls();
     buildMenus();
@@ -227,6 +231,7 @@ void fFileDownload::buildControls()
     // A document's title needs more room than the numbers beside it; the user can still resize every column.
     for (int column = 0; column < DownloadListModel::FolderColumn; ++column)
         m_listView3->setColumnWidth(column, kColumnWidths[column]);
+    m_listView3->setColumnWidth(DownloadListModel::FolderColumn, kFolderColumnWidth);
     m_listView3->header()->setSectionsClickable(true);
     StripeListBackground(m_listView3);
 

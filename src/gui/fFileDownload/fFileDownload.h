@@ -3,6 +3,7 @@
 #include <QMainWindow>
 #include <QPointer>
 
+class DownloadPdfCheck;
 class DownloadScheduler;
 class LoginPanel;
 class QAction;
@@ -34,6 +35,7 @@ public:
     ~fFileDownload() override;
 
     DownloadScheduler &scheduler() { return *m_scheduler; }
+    DownloadPdfCheck &pdfCheck() { return *m_pdfCheck; }
 
     // The main window's hand-over of one file (see the core's 加入下载列表); always true.
     bool 加入下载列表(const QString &address, const QString &name, const QString &type, const QString &folder,
@@ -80,6 +82,7 @@ private:
     void chooseFileAndReportType();
 
     DownloadScheduler *m_scheduler = nullptr;
+    DownloadPdfCheck *m_pdfCheck = nullptr; // opens each PDF row's file once it is done
 
     QWidget *m_picture3 = nullptr;
     QLabel *m_image1 = nullptr;

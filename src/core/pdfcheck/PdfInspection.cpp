@@ -1,0 +1,87 @@
+#include "core/pdfcheck/PdfInspection.h"
+
+#include "core/pdfcheck/DoiText.h"
+#include "core/pdfcheck/PdfStructure.h"
+#include "core/pdfcheck/TitleMatch.h"
+
+#include <QRegularExpression>
+#include <mutex>
+#include <poppler-qt6.h>
+
+namespace {
+// Poppler writes every repair it makes to stderr; the verdict already says what matters.
+void silencePoppler()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { Poppler::setDebugErrorFunction([](const QString &, const QVariant &) {}, {}); });
+}
+
+QString decodeXmlText(QString text)
+{
+    static const QList<QPair<QString, QString>> entities{{QStringLiteral("&lt;"), QStringLiteral("<")},
+                                                         {QStringLiteral("&gt;"), QStringLiteral(">")},
+                                                         {QStringLiteral("&quot;"), QStringLiteral("\"")},
+                                                         {QStringLiteral("&apos;"), QStringLiteral("'")},
+                                                         {QStringLiteral("&amp;"), QStringLiteral("&")}};
+    for (const auto &[entity, character] : entities)
+        text.replace(entity, character);
+    return text.trimmed();
+}
+} // namespace
+
+QString XmpTitle(const QString &xmp)
+{
+    static const QRegularExpression title(QStringLiteral("<dc:title\\b[^>]*>.*?<rdf:li\\b[^>]*>(.*?)</rdf:li>"),
+                                          QRegularExpression::DotMatchesEverythingOption);
+    const QRegularExpressionMatch match = title.match(xmp);
+    return match.hasMatch() ? decodeXmlText(match.captured(1)) : QString();
+}
+
+PdfReport InspectPdf(const QString &path, const QString &rowTitle)
+{
+    silencePoppler();
+    PdfReport report;
+    switch (PdfStructure::inspectFile(path)) {
+    case PdfStructure::Shape::NotPdf:
+        report.verdict = PdfVerdict::NotPdf;
+        return report;
+    case PdfStructure::Shape::CutShort:
+    case PdfStructure::Shape::BrokenXref:
+    case PdfStructure::Shape::Unreadable:
+        report.verdict = PdfVerdict::Damaged;
+        return report;
+    case PdfStructure::Shape::Complete:
+        break;
+    }
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    if (!document) {
+        report.verdict = PdfVerdict::Damaged;
+        return report;
+    }
+    if (document->isLocked()) {
+        report.verdict = PdfVerdict::Encrypted;
+        return report;
+    }
+    report.pages = document->numPages();
+    const std::unique_ptr<Poppler::Page> first = report.pages > 0 ? document->page(0) : nullptr;
+    if (!first) {
+        report.verdict = PdfVerdict::Damaged;
+        report.pages = 0;
+        return report;
+    }
+    const QString xmp = document->metadata();
+    report.title = document->info(QStringLiteral("Title")).trimmed();
+    if (report.title.isEmpty())
+        report.title = XmpTitle(xmp);
+    const QString pageText = first->text(QRectF());
+    for (const QString &source :
+         {document->info(QStringLiteral("doi")), document->info(QStringLiteral("DOI")),
+          document->info(QStringLiteral("Subject")), document->info(QStringLiteral("Keywords")), xmp, pageText}) {
+        report.doi = FindDoi(source);
+        if (!report.doi.isEmpty())
+            break;
+    }
+    report.verdict =
+        TitleMatch::anotherPaper(rowTitle, report.title, pageText) ? PdfVerdict::OtherPaper : PdfVerdict::Ok;
+    return report;
+}

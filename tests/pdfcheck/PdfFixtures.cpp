@@ -8,10 +8,10 @@
 #include <QStandardPaths>
 #include <functional>
 
-bool WritePdf(const QString &path, const PdfSpec &spec)
+bool WritePdf(const QString &path, const PdfRecipe &recipe)
 {
     QPdfWriter writer(path);
-    writer.setTitle(spec.infoTitle);
+    writer.setTitle(recipe.infoTitle);
     writer.setCreator(QStringLiteral("test"));
     writer.setResolution(72);
     QPainter painter;
@@ -22,18 +22,18 @@ bool WritePdf(const QString &path, const PdfSpec &spec)
     const QString paragraph = QStringLiteral(
         "本文研究了学术文献的自动获取与校验方法。The harvested files are checked page by page so that damaged "
         "or wrong documents are found before they are cited. 实验结果表明该方法准确可靠。");
-    for (int page = 0; page < spec.pages; ++page) {
+    for (int page = 0; page < recipe.pages; ++page) {
         if (page > 0)
             writer.newPage();
         int y = 60;
         if (page == 0) {
             painter.setFont(titleFont);
-            painter.drawText(QRect(50, y, 500, 60), Qt::TextWordWrap, spec.pageTitle);
+            painter.drawText(QRect(50, y, 500, 60), Qt::TextWordWrap, recipe.pageTitle);
             y += 70;
             // Latin digits from the CJK font come out of text extraction as blanks: the DOI line uses a Latin one.
             painter.setFont(QFont(QStringLiteral("DejaVu Sans"), 10));
-            if (!spec.doiLine.isEmpty()) {
-                painter.drawText(50, y, spec.doiLine);
+            if (!recipe.doiLine.isEmpty()) {
+                painter.drawText(50, y, recipe.doiLine);
                 y += 20;
             }
         }

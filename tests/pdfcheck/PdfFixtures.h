@@ -3,7 +3,7 @@
 #include <QString>
 
 // PDFs made for the check's tests and benchmark with QPdfWriter (needs a QGuiApplication for its fonts).
-struct PdfSpec {
+struct PdfRecipe {
     QString infoTitle; // the document information's title; empty writes none
     QString pageTitle; // the large line at the top of the first page
     QString doiLine;   // a line under it, e.g. "DOI: 10.1000/xyz123"; may be empty
@@ -11,7 +11,7 @@ struct PdfSpec {
 };
 
 // Writes the PDF; false when the file could not be written.
-bool WritePdf(const QString &path, const PdfSpec &spec);
+bool WritePdf(const QString &path, const PdfRecipe &recipe);
 // Writes the first half of `from` to `to`.
 bool WriteFirstHalf(const QString &from, const QString &to);
 // Writes `from` without its last `drop` bytes to `to`.

@@ -102,6 +102,25 @@ QByteArray CachedResponse::body() const
     return ContentDecoding::decode(storedBody, contentEncoding).value_or(storedBody);
 }
 
+namespace {
+// Reads what the layout found in the already opened entry file.
+std::optional<CachedResponse> readResponse(QFile &file, const Layout &layout)
+{
+    CachedResponse response;
+    if (!file.seek(0))
+        return std::nullopt;
+    response.address = SimpleCacheEntry::KeyAddress(SimpleCacheEntry::ReadKey(file.read(layout.bodyOffset)));
+    if (!file.seek(layout.bodyOffset))
+        return std::nullopt;
+    response.storedBody = file.read(layout.bodySize);
+    if (response.storedBody.size() != layout.bodySize)
+        return std::nullopt;
+    response.mediaType = headerValue(layout.headers, "Content-Type").section(u';', 0, 0).trimmed().toLower();
+    response.contentEncoding = headerValue(layout.headers, "Content-Encoding");
+    return response;
+}
+} // namespace
+
 std::optional<CachedResponse> ReadCachedResponse(const QString &path)
 {
     QFile file(path);
@@ -110,18 +129,7 @@ std::optional<CachedResponse> ReadCachedResponse(const QString &path)
     const std::optional<Layout> layout = readLayout(file);
     if (!layout)
         return std::nullopt;
-    CachedResponse response;
-    if (!file.seek(0))
-        return std::nullopt;
-    response.address = SimpleCacheEntry::KeyAddress(SimpleCacheEntry::ReadKey(file.read(layout->bodyOffset)));
-    if (!file.seek(layout->bodyOffset))
-        return std::nullopt;
-    response.storedBody = file.read(layout->bodySize);
-    if (response.storedBody.size() != layout->bodySize)
-        return std::nullopt;
-    response.mediaType = headerValue(layout->headers, "Content-Type").section(u';', 0, 0).trimmed().toLower();
-    response.contentEncoding = headerValue(layout->headers, "Content-Encoding");
-    return response;
+    return readResponse(file, *layout);
 }
 
 std::optional<qint64> CachedBodySize(const QString &path)
@@ -134,8 +142,8 @@ std::optional<qint64> CachedBodySize(const QString &path)
         return std::nullopt;
     if (ContentDecoding::isIdentity(headerValue(layout->headers, "Content-Encoding")))
         return layout->bodySize;
-    file.close();
-    const std::optional<CachedResponse> response = ReadCachedResponse(path);
+    // An encoded body's size is only known once it is decoded; the layout already read is used again.
+    const std::optional<CachedResponse> response = readResponse(file, *layout);
     if (!response)
         return std::nullopt;
     return response->body().size();

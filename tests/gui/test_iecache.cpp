@@ -4,6 +4,7 @@
 #include "core/cache/CacheEntryRows.h"
 #include "core/cache/CacheFolderWalk.h"
 #include "core/cache/CacheListModel.h"
+#include "core/cache/CachedResponse.h"
 #include "core/store/Settings.h"
 #include "gui/Form_Copy_Move/Form_Copy_Move.h"
 #include "gui/fCover/fCover.h"
@@ -45,6 +46,16 @@ QHash<QString, QString> cachedEntries()
         if (const auto row = CacheEntryRow(path))
             entries.insert(row->text, row->filePath);
     return entries;
+}
+
+// True once the browser has finished writing the entries of all the addresses: an entry is listed from its first
+// bytes on, but its body and headers only read back whole once the browser has closed it.
+bool cachedWhole(const QStringList &addresses)
+{
+    const QHash<QString, QString> entries = cachedEntries();
+    return std::all_of(addresses.cbegin(), addresses.cend(), [&](const QString &address) {
+        return entries.contains(address) && ReadCachedResponse(entries.value(address)).has_value();
+    });
 }
 
 QStringList rowTexts(const CacheListModel &list)
@@ -429,10 +440,10 @@ private Q_SLOTS:
             page.load(server.url(QStringLiteral("/copy.html")));
             QVERIFY(finished.wait(30000));
             QVERIFY(finished.first().first().toBool());
-            QTRY_VERIFY_WITH_TIMEOUT(
-                std::all_of(paths.cbegin(), paths.cend(),
-                            [&](const QString &path) { return cachedEntries().contains(server.urlText(path)); }),
-                30000);
+            QStringList addresses;
+            for (const QString &path : paths)
+                addresses << server.urlText(path);
+            QTRY_VERIFY_WITH_TIMEOUT(cachedWhole(addresses), 30000);
         }
 
         fIEcache window;

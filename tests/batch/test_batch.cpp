@@ -1808,6 +1808,45 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         QCOMPARE(m_server->requestsFor(QStringLiteral("/usercenter/paper/show")).size(), 1);
     }
 
+    // A row whose page arrives after Ctrl-C still finds its link, but its file is never fetched: its line says so
+    // instead of announcing a success.
+    void rowAnalysedAfterTheStop()
+    {
+        char *text = nullptr;
+        size_t length = 0;
+        std::FILE *stream = open_memstream(&text, &length);
+        QVERIFY(stream);
+        int result = -1;
+        {
+            BatchProgress progress(stream, false);
+            BatchRun batchRun(options({QStringLiteral("机器翻译")}), progress);
+            // Ctrl-C while the first row's page is on its way: the server answers it after the stop.
+            QObject stopper;
+            connect(m_server.get(), &FixtureHttpServer::requestReceived, &stopper,
+                    [&](const FixtureHttpServer::Request &r) {
+                        if (r.path == resultPage(QStringLiteral("d201")).toUtf8())
+                            batchRun.interrupt();
+                    });
+            InBackground running(batchRun.run());
+            QVERIFY(running.endedWithin(kProgramLimitMs));
+            result = running.result;
+        }
+        std::fflush(stream);
+        const QString err = QString::fromUtf8(text, qsizetype(length));
+        std::fclose(stream);
+        std::free(text);
+        QCOMPARE(result, BatchRun::kInterrupted);
+        const QStringList lines = err.split(u'\n');
+        const auto row = std::find_if(lines.cbegin(), lines.cend(), [](const QString &line) {
+            return line.startsWith(QStringLiteral("analysed ")) && line.contains(QStringLiteral("神经机器翻译"));
+        });
+        QVERIFY2(row != lines.cend(), qPrintable(err));
+        QVERIFY2(row->contains(QStringLiteral(" 成功: ")), qPrintable(*row));
+        QVERIFY2(row->endsWith(QStringLiteral("(link found; not downloaded: the run has stopped)")), qPrintable(*row));
+        QVERIFY(m_server->requestsFor(QStringLiteral("/files/d201.pdf")).isEmpty());
+        QVERIFY(filesIn(outFolder()).isEmpty());
+    }
+
     // The files download while the analysis goes on: the first paper arrives while the second row's page is still
     // refused.
     void downloadsRunBesideTheAnalysis()

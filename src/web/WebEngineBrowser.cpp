@@ -1,5 +1,7 @@
 #include "web/WebEngineBrowser.h"
 
+#include "core/net/RetryAfterQuestion.h"
+#include "core/net/RetryRule.h"
 #include "core/net/SignalWait.h"
 #include "web/PageScripts.h"
 #include "web/WebPage.h"
@@ -154,6 +156,20 @@ void WebEngineBrowser::recordLoad(const QWebEngineLoadingInfo &info)
     } else if (info.errorDomain() != QWebEngineLoadingInfo::NoErrorDomain)
         m_lastLoad.failure =
             info.errorString().isEmpty() ? QStringLiteral("error %1").arg(info.errorCode()) : info.errorString();
+}
+
+QCoro::Task<QString> WebEngineBrowser::refusalRetryAfter()
+{
+    const PageLoad load = m_lastLoad;
+    if (!RetryRule::IsRetryStatus(load.httpStatus))
+        co_return {};
+#if QT_VERSION >= QT_VERSION_CHECK(6, 6, 0)
+    co_return load.retryAfter;
+#else
+    // This engine does not hand the program a load's headers: without asking, a server that wants two minutes
+    // would be asked again after five seconds.
+    co_return co_await AskRetryAfter(QUrl(load.url), kRetryAfterAnswerLimit);
+#endif
 }
 
 void WebEngineBrowser::navigate(const QString &address)

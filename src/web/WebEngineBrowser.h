@@ -20,6 +20,8 @@ public:
     // How long a read or click may take the page to answer before it counts as "no document" (a page stuck in a
     // script loop must not stop a run for ever). Not a pause of the program, so not subject to the test clock.
     static constexpr std::chrono::milliseconds kPageAnswerLimit{20000};
+    // How long the server may take to say when a refused page may be asked again; a refusal is answered at once.
+    static constexpr std::chrono::milliseconds kRetryAfterAnswerLimit{10000};
 
     // `profile` nullptr: the program's profile in the data folder. A profile passed in must outlive the browser.
     explicit WebEngineBrowser(QWebEngineProfile *profile = nullptr, QObject *parent = nullptr);
@@ -39,6 +41,7 @@ public:
     QString currentUrl() const override;
     QString title() const override;
     PageLoad lastLoad() const override { return m_lastLoad; }
+    QCoro::Task<QString> refusalRetryAfter() override;
 
     QCoro::Task<PageSnapshot> snapshot() override;
     QCoro::Task<QList<PageInput>> inputs() override;

@@ -1,4 +1,5 @@
 #include "core/net/Browser.h"
+#include "core/net/SharedCookieJar.h"
 #include "core/run/Pauses.h"
 #include "core/run/RunFlags.h"
 #include "core/search/PageHarvest.h"
@@ -9,13 +10,17 @@
 #include "support/FixtureHttpServer.h"
 #include "support/ManualClock.h"
 #include "support/ScholarSite.h"
+#include "web/CookieBridge.h"
 #include "web/WebEngineBrowser.h"
 
 #include <QCoroTask>
 #include <QFile>
+#include <QLocale>
+#include <QNetworkCookie>
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTest>
+#include <QWebEngineCookieStore>
 #include <QWebEngineProfile>
 #include <algorithm>
 #include <memory>
@@ -110,6 +115,12 @@ QByteArray fixturePage(const QString &file)
     if (!page.open(QIODevice::ReadOnly))
         return {};
     return page.readAll().replace("@BACK@", kGuarded.toUtf8());
+}
+
+// `moment` as an HTTP date (IMF-fixdate).
+QByteArray httpDate(const QDateTime &moment)
+{
+    return QLocale::c().toString(moment.toUTC(), QStringLiteral("ddd, dd MMM yyyy HH:mm:ss 'GMT'")).toLatin1();
 }
 
 QString closedPortBase()
@@ -256,39 +267,63 @@ private Q_SLOTS:
 
     // A walk whose second page the service guards: by a verification the user solves in the browser (a button that
     // sets a cookie and reloads; a form answered with a redirect; a form that returns through an ordinary "验证成功"
-    // page), or by 429 twice. The walk waits, goes on by itself with every row and no duplicate, and asks for the
-    // next page only after the chosen pause.
+    // page), or by a refusal twice. The walk waits, goes on by itself with every row and no duplicate, and asks for
+    // the next page only after the chosen pause. A refused page is asked again after the server's Retry-After
+    // (seconds, or a date: 7 s from the refusal), or without a readable one after the usual 5 and 20 s.
     void walkGoesOnAfterTheService_data()
     {
         QTest::addColumn<QString>("guard");
-        QTest::newRow("button sets a cookie and reloads") << QStringLiteral("verify_button.htm");
-        QTest::newRow("form answered with a redirect") << QStringLiteral("verify_form.htm");
-        QTest::newRow("returns through an ordinary page") << QStringLiteral("verify_returning.htm");
-        QTest::newRow("429 twice") << QStringLiteral("429");
+        QTest::addColumn<QByteArray>("retryAfter"); // "date": the moment 7 s after the refusal
+        QTest::addColumn<QList<int>>("waits");      // seconds, the two retries' waits rounded up
+        QTest::newRow("button sets a cookie and reloads")
+            << QStringLiteral("verify_button.htm") << QByteArray() << QList<int>();
+        QTest::newRow("form answered with a redirect")
+            << QStringLiteral("verify_form.htm") << QByteArray() << QList<int>();
+        QTest::newRow("returns through an ordinary page")
+            << QStringLiteral("verify_returning.htm") << QByteArray() << QList<int>();
+        QTest::newRow("429 twice, Retry-After in seconds") << QStringLiteral("429") << QByteArray("7") << QList{7, 7};
+        QTest::newRow("429 twice, Retry-After as a date") << QStringLiteral("429") << QByteArray("date") << QList{7, 7};
+        QTest::newRow("429 twice, no Retry-After") << QStringLiteral("429") << QByteArray() << QList{5, 20};
+        QTest::newRow("503 twice, unreadable Retry-After")
+            << QStringLiteral("503") << QByteArray("soon") << QList{5, 20};
     }
     void walkGoesOnAfterTheService()
     {
         QFETCH(QString, guard);
+        QFETCH(QByteArray, retryAfter);
+        QFETCH(QList<int>, waits);
         using namespace std::chrono_literals;
         ManualClock clock;
         m_server->clearRequests();
-        const bool refusals = guard == u"429";
+        const bool refusals = !waits.isEmpty();
+        const auto refusal = [&] {
+            auto answer = FixtureHttpServer::Response::withStatus(guard.toInt(), "<html><body>busy</body></html>");
+            if (retryAfter == "date")
+                answer.withHeader("Retry-After", httpDate(Clock::now().addSecs(7)));
+            else if (!retryAfter.isEmpty())
+                answer.withHeader("Retry-After", retryAfter);
+            return answer;
+        };
         if (refusals)
-            m_server->route(kGuarded, FixtureHttpServer::Response::withStatus(429, "<html><body>busy</body></html>")
-                                          .withHeader("Retry-After", "5"));
+            m_server->route(kGuarded, refusal());
         else
             m_server->route(kGuarded, FixtureHttpServer::Response::html(fixturePage(guard)));
         m_server->route(QStringLiteral("/verify/submit"), FixtureHttpServer::Response::redirect(kGuarded.toUtf8()));
         m_server->route(QStringLiteral("/verify/done"),
                         FixtureHttpServer::Response::html(fixturePage(QStringLiteral("verify_done.htm"))));
-        // The guard lifts when the verification is solved, or at the third request of a refused page.
+        // The guard lifts when the verification is solved, or at the third load of a refused page. A date is
+        // written when the refusal is sent.
         int guardedAsked = 0;
         QObject lift;
         connect(m_server.get(), &FixtureHttpServer::requestReceived, &lift, [&](const FixtureHttpServer::Request &r) {
+            if (refusals && r.path == kGuarded.toUtf8() && r.method == "GET")
+                ++guardedAsked;
             const bool solved = r.path == kGuarded.toUtf8() &&
-                                (refusals ? ++guardedAsked > 2 : r.header("Cookie").contains("verified=1"));
+                                (refusals ? guardedAsked > 2 : r.header("Cookie").contains("verified=1"));
             if (solved || r.pathOnly().startsWith("/verify/"))
                 m_server->removeRoute(kGuarded);
+            else if (refusals && r.path == kGuarded.toUtf8())
+                m_server->route(kGuarded, refusal());
         });
         const auto nextAsked = [this] {
             const auto requests = m_server->requests();
@@ -296,7 +331,12 @@ private Q_SLOTS:
                                [](const FixtureHttpServer::Request &r) { return r.path.contains("pn=20"); });
         };
 
+        // The browser's session, as the program shares it with its network layer.
         QWebEngineProfile profile;
+        CookieBridge::install(&profile);
+        const QUrl site(m_site->base());
+        profile.cookieStore()->setCookie(QNetworkCookie("session", "walk"), site);
+        QTRY_VERIFY_WITH_TIMEOUT(!SharedCookieJar::instance().cookiesFor(site).isEmpty(), 20000);
         WebEngineBrowser browser(&profile);
         QVERIFY(load(browser, m_site->searchUrl(QStringLiteral("深度学习"))));
         ResultListModel list;
@@ -308,20 +348,44 @@ private Q_SLOTS:
         QCoro::Task<> walk = driver.clickWalk();
 
         if (refusals) {
-            // Asked again after 5 s (the server's Retry-After, or the first of the usual waits), and again after
-            // the second wait, without the user. Only the retry waits move the clock that far: the page reads
-            // have limits of their own on it.
+            // Asked again after each wait without the user. Only the retry waits move the clock that far: the page
+            // reads have limits of their own on it.
             QVERIFY(clock.passShortWaitsUntil([&] { return window.retries.size() == 1; }, 4s, 60000));
-            QCOMPARE(window.retries.first(), std::chrono::milliseconds(5s));
             QVERIFY(staysQuiet(finished));
-            QCOMPARE(guardedAsked, 1);
-            QVERIFY(clock.advance(window.retries.first()));
-            QTRY_COMPARE_WITH_TIMEOUT(window.retries.size(), 2, 20000);
-            QCOMPARE(guardedAsked, 2);
-            QVERIFY(clock.advance(window.retries.last()));
+            for (int retry = 0; retry < 2; ++retry) {
+                QTRY_COMPARE_WITH_TIMEOUT(window.retries.size(), retry + 1, 20000);
+                const std::chrono::milliseconds wait = window.retries.at(retry);
+                const std::chrono::milliseconds asked = std::chrono::seconds(waits.at(retry));
+                // A date names its moment to the second, and part of that second may have gone by.
+                if (retryAfter == "date")
+                    QVERIFY2(wait > 5s && wait <= asked, qPrintable(QString::number(wait.count())));
+                else
+                    QCOMPARE(wait, asked);
+                QCOMPARE(guardedAsked, retry + 1);
+                // Not asked again after the first of the usual waits when the wait is longer.
+                std::chrono::milliseconds left = wait;
+                if (wait > 5s) {
+                    QVERIFY(clock.advance(5s));
+                    QVERIFY(!QTest::qWaitFor([&] { return guardedAsked > retry + 1; }, kQuietMs));
+                    left -= 5s;
+                }
+                QVERIFY(clock.advance(left));
+                QTRY_COMPARE_WITH_TIMEOUT(guardedAsked, retry + 2, 20000);
+            }
             QTRY_COMPARE_WITH_TIMEOUT(window.waitEnds, 1, 20000);
             QCOMPARE(guardedAsked, 3);
             QVERIFY(window.waits.isEmpty());
+            // Where the browser keeps a refusal's headers to itself, the server is asked for them once per retry,
+            // with a HEAD in the browser's session; the page served at last is not asked about.
+            QList<FixtureHttpServer::Request> questions;
+            for (const FixtureHttpServer::Request &r : m_server->requests())
+                if (r.path == kGuarded.toUtf8() && r.method != "GET")
+                    questions << r;
+            QCOMPARE(questions.size(), QT_VERSION < QT_VERSION_CHECK(6, 6, 0) ? 2 : 0);
+            for (const FixtureHttpServer::Request &question : std::as_const(questions)) {
+                QCOMPARE(question.method, QByteArray("HEAD"));
+                QCOMPARE(question.header("Cookie"), QByteArray("session=walk"));
+            }
         } else {
             QVERIFY(clock.passShortWaitsUntil([&] { return !window.waits.isEmpty(); }, 4s, 60000));
             QCOMPARE(window.waits, QList<ServicePageState>{ServicePageState::Verification});

@@ -59,7 +59,7 @@ struct PageLoad {
     // Why no page arrived (connection refused, name not resolved, TLS failure, time-out); empty when one did.
     QString failure;
     // The answer's Retry-After header, where the browser engine lets the program see the answer's headers (Qt
-    // WebEngine from 6.6 on); empty otherwise.
+    // WebEngine from 6.6 on); empty otherwise. Browser::refusalRetryAfter asks for it where it cannot be seen.
     QString retryAfter = {};
 };
 
@@ -118,6 +118,10 @@ public:
 
     // How the last top-level load that ended went; empty before the first one.
     virtual PageLoad lastLoad() const = 0;
+    // When the server that turned the last load away (429, 503) may be asked again: its answer's Retry-After value,
+    // empty when it named none or it did not turn the load away. A browser that does not see the answer's headers
+    // asks the server.
+    virtual QCoro::Task<QString> refusalRetryAfter() { co_return lastLoad().retryAfter; }
 
     // The current top-level document, read in one go.
     virtual QCoro::Task<PageSnapshot> snapshot() = 0;

@@ -44,6 +44,11 @@ bool IsRetryStatus(int httpStatus)
     return httpStatus == 429 || httpStatus == 503;
 }
 
+bool WillRetry(int httpStatus, int retriesSoFar)
+{
+    return IsRetryStatus(httpStatus) && retriesSoFar >= 0 && retriesSoFar < kMaxRetries;
+}
+
 std::optional<std::chrono::milliseconds> RetryAfterDelay(const QString &value, const QDateTime &now)
 {
     const QString trimmed = value.trimmed();
@@ -67,7 +72,7 @@ std::optional<std::chrono::milliseconds> RetryAfterDelay(const QString &value, c
 std::optional<std::chrono::milliseconds> NextRetryDelay(int httpStatus, const QString &retryAfter, int retriesSoFar,
                                                         const QDateTime &now)
 {
-    if (!IsRetryStatus(httpStatus) || retriesSoFar < 0 || retriesSoFar >= kMaxRetries)
+    if (!WillRetry(httpStatus, retriesSoFar))
         return std::nullopt;
     if (const auto asked = RetryAfterDelay(retryAfter, now))
         return std::min(*asked, kLongestDelay);

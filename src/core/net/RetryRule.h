@@ -14,6 +14,8 @@ inline constexpr std::chrono::milliseconds kLongestDelay = std::chrono::seconds(
 
 // Whether an answer with this HTTP status is worth asking again after a while.
 bool IsRetryStatus(int httpStatus);
+// Whether an answer with this status is asked again when `retriesSoFar` retries of the address have been made.
+bool WillRetry(int httpStatus, int retriesSoFar);
 
 // The delay a Retry-After value asks for, counted from `now`: whole seconds, or an HTTP date (IMF-fixdate,
 // RFC 850 or asctime form). A date already past asks for none. Empty when the value is absent or unreadable.

@@ -15,7 +15,6 @@
 #include "core/util/Prompt.h"
 
 #include <QCoroTimer>
-#include <QDateTime>
 #include <QRegularExpression>
 #include <QSet>
 #include <algorithm>
@@ -267,17 +266,19 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
                 co_return false;
         } else {
             ordinarySince = -1;
-            const auto delay = verdict.state == ServicePageState::Refused
-                                   ? RetryRule::NextRetryDelay(load.httpStatus, load.retryAfter, retries,
-                                                               QDateTime::currentDateTimeUtc())
-                                   : std::nullopt;
-            if (delay) {
+            if (verdict.state == ServicePageState::Refused && RetryRule::WillRetry(load.httpStatus, retries)) {
+                // A page the user loads while the server is asked counts as one loaded during the wait.
+                const int completionsBefore = completions;
+                // The delay counts from now, after the server's last answer (the refusal, or the answer to asking
+                // for its headers where the browser does not show them).
+                const QString retryAfterValue = co_await m_browser.refusalRetryAfter();
+                const auto delay = RetryRule::NextRetryDelay(load.httpStatus, retryAfterValue, retries, Clock::now());
                 ++retries;
                 const QString address = load.url.isEmpty() ? m_browser.currentUrl() : load.url;
                 told = true;
                 toldVerdict = {};
                 m_window.serviceRetrying(verdict, m_keyword, address, *delay, retries);
-                if (!co_await retryAfter(*delay, address, wake, completions, stop)) {
+                if (!co_await retryAfter(*delay, address, wake, completions, completionsBefore, stop)) {
                     m_window.serviceWaitEnded();
                     co_return false;
                 }
@@ -297,10 +298,9 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
 }
 
 QCoro::Task<bool> SearchDriver::retryAfter(std::chrono::milliseconds delay, QString address, Wakeup &wake,
-                                           const int &completions, std::function<bool()> stop)
+                                           const int &completions, int seen, std::function<bool()> stop)
 {
     // A page the user loads meanwhile (a reload of their own) ends the wait early: it is judged as it is.
-    const int seen = completions;
     const qint64 deadline = Clock::monotonicMs() + delay.count();
     for (;;) {
         if (stop())

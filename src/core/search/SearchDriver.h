@@ -65,9 +65,10 @@ private:
     // A query page still loading after its wait counts as a service that cannot be reached.
     QCoro::Task<bool> serviceUsable(bool (SearchDriver::*stopped)() const, bool queryPage);
     // Waits `delay`, then loads `address` again and waits for it. Returns early (true) when `completions` moves
-    // on (a page the user loaded), false when `stop` says so. `wake` wakes on completions, loads and the flags.
+    // on from `seen` (a page the user loaded), false when `stop` says so. `wake` wakes on completions, loads and
+    // the flags.
     QCoro::Task<bool> retryAfter(std::chrono::milliseconds delay, QString address, Wakeup &wake, const int &completions,
-                                 std::function<bool()> stop);
+                                 int seen, std::function<bool()> stop);
     bool batchStopped() const;
     bool walkStopped() const;
 

@@ -1,4 +1,8 @@
+#include "core/store/Database.h"
+#include "core/store/DatabasePassword.h"
+#include "core/store/VisitedDatabase.h"
 #include "gui/shell/ComboTools.h"
+#include "gui/shell/DataWriteFailures.h"
 #include "gui/shell/FolderBrowser.h"
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
@@ -19,6 +23,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStandardItemModel>
+#include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -235,6 +240,44 @@ private Q_SLOTS:
         QCOMPARE(prompt.input(QStringLiteral("网址："), QString(), address), std::optional<QString>(address));
         QVERIFY2(QFontMetrics(QApplication::font()).horizontalAdvance(address) < room,
                  qPrintable(QString::number(room)));
+    }
+
+    // Failed writes to the data folder: no field while every write lands, then the count with the reason as its
+    // tip; a window opened later in the run shows the count so far.
+    void dataWriteFailuresAreCounted()
+    {
+        TestHome home;
+        RecordingPrompt prompt;
+        // A write waits this long for another process's lock; the connection takes it when it opens.
+        const auto wait = Database::busyTimeout();
+        Database::setBusyTimeout(std::chrono::milliseconds(50));
+        QVERIFY(OpenVisitedDatabase());
+        Database::setBusyTimeout(wait);
+        QStatusBar bar;
+        DataWriteFailures *field = DataWriteFailures::addTo(bar);
+        bar.show();
+        QString kept = QStringLiteral("http://h/kept");
+        QVERIFY(RecordVisitedAddress(kept));
+        QVERIFY(!field->isVisible());
+
+        // Another process holds the write lock.
+        Database holder;
+        QVERIFY(holder.open(home.filePath(QStringLiteral("zxdata.db")),
+                            DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant))));
+        QVERIFY(holder.exec("BEGIN IMMEDIATE"));
+        for (QString address : {QStringLiteral("http://h/a"), QStringLiteral("http://h/b")})
+            QVERIFY(!RecordVisitedAddress(address));
+        QVERIFY(field->isVisible());
+        QCOMPARE(field->text(), QStringLiteral("访问记录写入失败：2 次"));
+        QVERIFY2(field->toolTip().contains(QStringLiteral("locked")), qPrintable(field->toolTip()));
+
+        QStatusBar later;
+        DataWriteFailures *laterField = DataWriteFailures::addTo(later);
+        later.show();
+        QVERIFY(laterField->isVisible());
+        QCOMPARE(laterField->text(), field->text());
+        holder.exec("ROLLBACK");
+        CloseVisitedDatabase();
     }
 
     void systemDescription()

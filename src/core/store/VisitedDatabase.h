@@ -28,8 +28,6 @@ bool OpenVisitedDatabase(QString *error = nullptr);
 // Releases the connection (program end).
 void CloseVisitedDatabase();
 bool IsVisitedDatabaseOpen();
-// The writes that failed since the database was opened (each is a visit, or its mark, that did not reach the file).
-int VisitedWriteFailures();
 
 // Writes that failed since the database was opened (after waiting out another process's lock): the visits that
 // were not recorded, or pending marks that were not written or taken back. 0 when the database is not open.

@@ -21,6 +21,7 @@
 #include "gui/fFileDownload/login/LoginPanel.h"
 #include "gui/shell/AppIcon.h"
 #include "gui/shell/ComboTools.h"
+#include "gui/shell/DataWriteFailures.h"
 #include "gui/shell/FlowLayout.h"
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
@@ -330,6 +331,7 @@ void fFileDownload::buildStatusBar()
         m_panels[i] = panel;
     }
     m_panels[0]->setText(T::kPanel1);
+    DataWriteFailures::addTo(*bar);
     static_cast<ClickableLabel *>(m_panels[1])->onClick = [this] { onStatusPanel2Clicked(); };
 }
 

@@ -32,6 +32,7 @@
 #include "gui/fWebSearch/fWebSearchTexts.h"
 #include "gui/frmAbout/frmAbout.h"
 #include "gui/shell/AppIcon.h"
+#include "gui/shell/DataWriteFailures.h"
 #include "gui/shell/FormRegistry.h"
 #include "gui/shell/GapLabel.h"
 #include "gui/shell/ListViewTools.h"
@@ -348,6 +349,7 @@ void fWebSearch::buildStatusBar()
     status->addWidget(m_walkPosition);
     status->addWidget(m_statusPanel2, 1);
     status->addPermanentWidget(m_statusPanel3);
+    DataWriteFailures::addTo(*status);
     setStatusBar(status);
 }
 

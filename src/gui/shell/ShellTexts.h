@@ -36,6 +36,9 @@ inline const QString kFolderMissingDrive = QStringLiteral("路径不存在。");
 // %1 the system's error number.
 inline const QString kFolderSystemError = QStringLiteral("系统错误（错误号 %1）。");
 
+// The status-bar field of failed writes to the data folder: %1 how many visits or marks were not kept.
+inline const QString kDataWritesFailed = QStringLiteral("访问记录写入失败：%1 次");
+
 // What a screen reader calls an embedded browser.
 inline const QString kBrowserName = QStringLiteral("网页浏览器");
 } // namespace ShellTexts

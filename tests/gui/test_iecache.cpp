@@ -27,6 +27,7 @@
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
+#include <QThreadPool>
 #include <QTimer>
 #include <QTreeView>
 #include <QWebEnginePage>
@@ -357,6 +358,47 @@ private Q_SLOTS:
         Q_EMIT header->sectionClicked(CacheListModel::FilePath);
         // File names end in 3e8, 064 and 063 for 1000, 100 and 99 bytes.
         QCOMPARE(sizes(), QStringList({"1000", "100", "99"}));
+    }
+
+    // A list too long to order at once is ordered on a worker: the commands wait meanwhile and the rows stay as
+    // they are, then take the whole order at once; a window closed meanwhile is left alone by the worker's result.
+    void longListSortsInTheBackground_data()
+    {
+        QTest::addColumn<bool>("closeMeanwhile");
+        QTest::newRow("sorted") << false;
+        QTest::newRow("closed meanwhile") << true;
+    }
+    void longListSortsInTheBackground()
+    {
+        QFETCH(bool, closeMeanwhile);
+        QTemporaryDir cache;
+        auto window = std::make_unique<fIEcache>(CacheLocations{cache.path(), {}, {}, {}});
+        const int count = fIEcache::kBackgroundSortRows + 5;
+        QList<CacheRow> rows;
+        for (int i = 0; i < count; ++i)
+            rows.append(CacheRow{QStringLiteral("http://h/%1").arg(i), {}, qint64(i) * 7919 % count, {}});
+        window->list().append(rows);
+        auto *delete1 = child<QPushButton>(window.get(), "Command2");
+
+        Q_EMIT window->listView()->header()->sectionClicked(CacheListModel::Size);
+        QVERIFY(window->isBusy());
+        QVERIFY(!delete1->isEnabled());
+        QCOMPARE(window->list().rows(), rows);
+        if (closeMeanwhile) {
+            window.reset();
+            QThreadPool::globalInstance()->waitForDone();
+            QCoreApplication::sendPostedEvents();
+            return;
+        }
+        QSignalSpy busy(window.get(), &fIEcache::busyChanged);
+        QVERIFY(busy.wait(30000));
+        QVERIFY(!window->isBusy());
+        QVERIFY(delete1->isEnabled());
+        const QList<CacheRow> &sorted = window->list().rows();
+        QCOMPARE(sorted.size(), count);
+        QCOMPARE(sorted.first().size, count - 1);
+        QVERIFY(std::is_sorted(sorted.cbegin(), sorted.cend(),
+                               [](const CacheRow &a, const CacheRow &b) { return a.size > b.size; }));
     }
 
     // "复制选中..." hands the copy tool what the pages got: each entry's body, decoded per its Content-Encoding and

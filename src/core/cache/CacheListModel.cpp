@@ -47,40 +47,45 @@ void CacheListModel::sort(int column, Qt::SortOrder order)
 {
     if (column < 0 || column >= ColumnCount)
         return;
-    auto key = [column](const CacheRow &r) {
-        switch (column) {
-        case Type:
-            return r.type;
-        case FilePath:
-            return r.filePath;
-        default:
-            return r.text;
-        }
+    applyOrder(SortedOrder(m_rows, column, order));
+}
+
+std::vector<int> CacheListModel::SortedOrder(const QList<CacheRow> &rows, int column, Qt::SortOrder order)
+{
+    auto key = [column](const CacheRow &r) -> const QString & {
+        return column == Type ? r.type : column == FilePath ? r.filePath : r.text;
     };
-    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    QList<int> position(m_rows.size());
-    std::iota(position.begin(), position.end(), 0);
     auto less = [&](int a, int b) {
-        const CacheRow &x = m_rows.at(a), &y = m_rows.at(b);
+        const CacheRow &x = rows.at(a), &y = rows.at(b);
         if (column == Size)
             return x.size < y.size;
         return key(x).localeAwareCompare(key(y)) < 0;
     };
+    std::vector<int> position(std::size_t(rows.size()));
+    std::iota(position.begin(), position.end(), 0);
     std::stable_sort(position.begin(), position.end(),
                      [&](int a, int b) { return order == Qt::AscendingOrder ? less(a, b) : less(b, a); });
+    return position;
+}
+
+void CacheListModel::applyOrder(const std::vector<int> &order)
+{
+    if (order.size() != std::size_t(m_rows.size()))
+        return;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
     QList<CacheRow> sorted;
     sorted.reserve(m_rows.size());
-    QList<int> newRowOf(m_rows.size());
-    for (int i = 0; i < position.size(); ++i) {
-        sorted.append(m_rows.at(position.at(i)));
-        newRowOf[position.at(i)] = i;
+    std::vector<int> newRowOf(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        sorted.append(m_rows.at(order[i]));
+        newRowOf[std::size_t(order[i])] = int(i);
     }
     m_rows = std::move(sorted);
     QModelIndexList after;
     after.reserve(before.size());
     for (const QModelIndex &i : before)
-        after.append(index(newRowOf.at(i.row()), i.column()));
+        after.append(index(newRowOf.at(std::size_t(i.row())), i.column()));
     changePersistentIndexList(before, after);
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }

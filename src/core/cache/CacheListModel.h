@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QList>
+#include <vector>
 
 // The cache window's main list. Rows arrive in batches while a view is built, so a large cache shows up step by
 // step; sorting happens once per request and later rows are appended unsorted.
@@ -22,6 +23,12 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
     // Sizes compare as numbers, the other columns as text.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // The positions of `rows` in the order sort() gives them: sizes as numbers, the other columns as text; rows that
+    // compare equal keep their order in both directions. It reads only what it is given, so a large list can be ordered
+    // on a worker thread while the window goes on.
+    static std::vector<int> SortedOrder(const QList<CacheRow> &rows, int column, Qt::SortOrder order);
+    // Moves the rows into `order`, a permutation of their positions as SortedOrder gives it.
+    void applyOrder(const std::vector<int> &order);
 
     const QList<CacheRow> &rows() const { return m_rows; }
     const CacheRow &row(int i) const { return m_rows.at(i); }

@@ -12,6 +12,7 @@
 #include "gui/shell/ListViewTools.h"
 #include "web/WebProfile.h"
 
+#include <QCoroFuture>
 #include <QCoroTimer>
 #include <QDir>
 #include <QFileInfo>
@@ -19,14 +20,18 @@
 #include <QHeaderView>
 #include <QLabel>
 #include <QPointer>
+#include <QPromise>
 #include <QPushButton>
 #include <QStandardItemModel>
 #include <QTemporaryDir>
+#include <QThreadPool>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <QWebEngineProfile>
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <type_traits>
 
 namespace T = fIEcacheTexts;
 
@@ -53,6 +58,27 @@ QCoro::Task<> nextSlice()
 {
     co_await QCoro::sleepFor(std::chrono::milliseconds(0));
 }
+
+// Runs `work` on the shared thread pool; the future is awaited on the window's thread. Not a coroutine itself, and
+// called outside co_await expressions: GCC 12 destroys some temporaries of a co_await expression twice.
+template <typename Work> QFuture<std::invoke_result_t<Work>> onWorker(Work work)
+{
+    using Result = std::invoke_result_t<Work>;
+    auto promise = std::make_shared<QPromise<Result>>();
+    QFuture<Result> done = promise->future();
+    promise->start();
+    QThreadPool::globalInstance()->start([promise, work = std::move(work)]() mutable {
+        promise->addResult(work());
+        promise->finish();
+    });
+    return done;
+}
+
+struct FoundFolders {
+    QStringList profiles;
+    QList<UserCacheFolder> users;
+    QStringList cacheFolders;
+};
 
 // Takes the window's busy state for one command and gives it back however the command ends.
 class BusyScope final
@@ -249,7 +275,8 @@ QCoro::Task<bool> fIEcache::buildAllUsersView()
 {
     const auto self = lifetimeGuard(this);
     m_list->clear();
-    FindUserCacheFolders();
+    if (!co_await FindUserCacheFolders())
+        co_return false;
     for (const UserCacheFolder &user : std::as_const(m_userFolders)) {
         const UserCacheFolder current = user;
         if (!co_await AddCacheFolderFiles(current.folder, current.user))
@@ -263,21 +290,34 @@ QCoro::Task<bool> fIEcache::buildAllUsersView()
     co_return true;
 }
 
-void fIEcache::FindUserCacheFolders()
+QCoro::Task<bool> fIEcache::FindUserCacheFolders()
 {
-    m_profileFolders = ProfileFolders(m_locations);
-    m_userFolders = ::FindUserCacheFolders(m_locations, m_profileFolders);
-    m_cacheFolders.clear();
+    const auto self = lifetimeGuard(this);
+    // Every user's home and every folder of their caches: on a machine with many of them this walk alone takes
+    // long, so the window goes on answering meanwhile.
+    const QFuture<FoundFolders> walk = onWorker([locations = m_locations] {
+        FoundFolders f;
+        f.profiles = ProfileFolders(locations);
+        f.users = ::FindUserCacheFolders(locations, f.profiles);
+        for (const UserCacheFolder &user : std::as_const(f.users))
+            f.cacheFolders += CacheFolderWalk::all(user.folder, CacheFolderWalk::What::Folders);
+        return f;
+    });
+    FoundFolders found = co_await walk;
+    if (!self)
+        co_return false;
+    m_profileFolders = std::move(found.profiles);
+    m_userFolders = std::move(found.users);
+    m_cacheFolders = std::move(found.cacheFolders);
     m_users->removeRows(0, m_users->rowCount());
     m_folders->removeRows(0, m_folders->rowCount());
-    for (const UserCacheFolder &user : std::as_const(m_userFolders)) {
+    for (const UserCacheFolder &user : std::as_const(m_userFolders))
         m_users->appendRow({new QStandardItem(user.user), new QStandardItem(user.folder)});
-        m_cacheFolders += CacheFolderWalk::all(user.folder, CacheFolderWalk::What::Folders);
-    }
     for (const QString &folder : std::as_const(m_cacheFolders))
         m_folders->appendRow(new QStandardItem(folder));
     if (m_cacheFolders.isEmpty())
         m_cacheFolders = {QString()};
+    co_return true;
 }
 
 QCoro::Task<bool> fIEcache::AddCacheFolderFiles(const QString &folder, const QString &user)
@@ -346,5 +386,20 @@ void fIEcache::sortByColumn(int column)
         return;
     // One direction for the whole list: a click on any column flips it.
     m_sortOrder = m_sortOrder == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
-    m_list->sort(column, m_sortOrder);
+    if (m_list->rowCount() < kBackgroundSortRows)
+        m_list->sort(column, m_sortOrder);
+    else
+        sortInBackground(column, m_sortOrder);
+}
+
+QCoro::Task<> fIEcache::sortInBackground(int column, Qt::SortOrder order)
+{
+    const auto self = lifetimeGuard(this);
+    // The commands wait, so no row comes or goes before the order found is applied.
+    BusyScope busy(this, [this](bool on) { setBusy(on); });
+    const QFuture<std::vector<int>> ordering =
+        onWorker([rows = m_list->rows(), column, order] { return CacheListModel::SortedOrder(rows, column, order); });
+    const std::vector<int> sorted = co_await ordering;
+    if (self)
+        m_list->applyOrder(sorted);
 }

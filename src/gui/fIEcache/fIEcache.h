@@ -26,6 +26,8 @@ class fIEcache final : public QDialog
 public:
     // Files read (or rows deleted) between two returns to the event loop.
     static constexpr int kSliceSize = 400;
+    // From this many rows on, a header click orders the list on a worker thread, the commands disabled meanwhile.
+    static constexpr int kBackgroundSortRows = 20'000;
 
     // Over the program's own browser cache and the same folder in every user's home.
     explicit fIEcache(QWidget *parent = nullptr);
@@ -61,11 +63,12 @@ private:
     QCoro::Task<int> deleteRows(QList<CacheRow> rows);
     QCoro::Task<bool> GetCacheURLList();
     QCoro::Task<bool> AddCacheFolderFiles(const QString &folder, const QString &user);
-    void FindUserCacheFolders();
+    QCoro::Task<bool> FindUserCacheFolders();
     QList<CacheRow> selectedRows() const;
     // Every folder a deletion may touch something in.
     QStringList deletionRoots() const;
     void sortByColumn(int column);
+    QCoro::Task<> sortInBackground(int column, Qt::SortOrder order);
     void setBusy(bool busy);
     void showRowCount(bool afterError = false);
 

@@ -226,7 +226,7 @@ private Q_SLOTS:
         bench.driver.autoAnalysisTick();
         QVERIFY(bench.prompt.entries.isEmpty());
         bench.driver.start(AnalysisSet::Failed);
-        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisText::analysisRunning});
+        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisTexts::kAnalysisRunning});
         QCOMPARE(bench.prompt.entries.first().icon, Prompt::Icon::Critical);
         QCOMPARE(started.count(), 1);
 
@@ -259,7 +259,7 @@ private Q_SLOTS:
         bench.driver.stop();
         // Until the stopped run has ended, a tick of the timer is refused as the menu command would be.
         bench.driver.autoAnalysisTick();
-        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisText::analysisRunning});
+        QCOMPARE(bench.prompt.texts(), QStringList{AnalysisTexts::kAnalysisRunning});
         QVERIFY(finished.wait(20000));
         QCOMPARE(bench.statuses(), (QStringList{"成功", ""}));
         QCOMPARE(bench.view.downloads.size(), 1);

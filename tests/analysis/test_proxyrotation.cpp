@@ -87,12 +87,12 @@ private Q_SLOTS:
 
         QCOMPARE(rotation.下一个IP代理(), QString());
         QCOMPARE(status.count(), 0); // the panel keeps what it showed
-        QCOMPARE(prompt.texts(), QStringList{AnalysisText::badProxyList});
+        QCOMPARE(prompt.texts(), QStringList{AnalysisTexts::kBadProxyList});
         QCOMPARE(prompt.entries.first().icon, Prompt::Icon::Critical);
 
         // The fetch goes without a proxy, and the next due rotation complains again.
         QCOMPARE(rotation.updateBeforeFetch(), QString());
-        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
+        QCOMPARE(rotation.statusText(), AnalysisTexts::kNoProxy);
         QCOMPARE(prompt.entries.size(), 2);
         proxiesOfFailingFetches(rotation, ProxyRotation::kFailuresBeforeRotation + 1);
         QCOMPARE(prompt.entries.size(), 3);
@@ -106,9 +106,9 @@ private Q_SLOTS:
         ProxyRotation rotation;
         rotation.load();
         QVERIFY(!rotation.UseProxyList());
-        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
+        QCOMPARE(rotation.statusText(), AnalysisTexts::kNoProxy);
         QCOMPARE(proxiesOfFailingFetches(rotation, 12), QStringList(12, QString()));
-        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
+        QCOMPARE(rotation.statusText(), AnalysisTexts::kNoProxy);
         QCOMPARE(rotation.下一个IP代理(), QString());
         QVERIFY(prompt.entries.isEmpty());
     }
@@ -148,7 +148,7 @@ private Q_SLOTS:
         rotation.setUseProxyList(true);
         QCOMPARE(rotation.updateBeforeFetch(), QString("b:2"));
         rotation.setUseProxyList(false);
-        QCOMPARE(rotation.statusText(), AnalysisText::noProxy);
+        QCOMPARE(rotation.statusText(), AnalysisTexts::kNoProxy);
         QCOMPARE(rotation.updateBeforeFetch(), QString());
         QCOMPARE(rotation.CurrentProxy(), QString());
         // Switched on again, the next fetch takes a fresh address at once.

@@ -184,7 +184,7 @@ private Q_SLOTS:
         win.addRow(QStringLiteral("d101"), QStringLiteral("深度学习综述"));
         win.action("menu全部加入")->trigger();
         const QString retryText =
-            AnalysisText::retryWaiting.arg(120).arg(1).arg(1).arg(win.site.resultLink(QStringLiteral("d101")));
+            AnalysisTexts::kRetryWaiting.arg(120).arg(1).arg(1).arg(win.site.resultLink(QStringLiteral("d101")));
         QTRY_COMPARE_WITH_TIMEOUT(win.w->statusBar()->currentMessage(), retryText, 20000);
         QTest::mouseClick(win.w->stopButton(), Qt::LeftButton);
         const AnalysisDriver *driver = win.w->findChild<AnalysisDriver *>();
@@ -205,7 +205,7 @@ private Q_SLOTS:
         win.action("menu全部加入")->trigger();
         QVERIFY(win.waitForRunEnd());
         QCOMPARE(win.statuses(), (QStringList{"失败(下载)", "失败(下载)", "失败(下载)", ""}));
-        const QString message = AnalysisText::serviceVerification.arg(win.site.resultLink(QStringLiteral("d104")));
+        const QString message = AnalysisTexts::kServiceVerification.arg(win.site.resultLink(QStringLiteral("d104")));
         QCOMPARE(win.prompt.texts(), QStringList{message});
         QCOMPARE(win.prompt.entries.first().icon, Prompt::Icon::Warning);
         QCOMPARE(win.w->statusBar()->currentMessage(), message.section(QLatin1Char('\n'), 0, 0));

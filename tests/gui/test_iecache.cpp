@@ -546,7 +546,7 @@ private Q_SLOTS:
             trigger("menu设置");
             QCOMPARE(cancel.answered, 1);
             QVERIFY(!main.proxy().UseProxyList());
-            QCOMPARE(panel3->text(), AnalysisText::noProxy);
+            QCOMPARE(panel3->text(), AnalysisTexts::kNoProxy);
         }
         {
             ModalAnswerer ok(QStringLiteral("frmAbout"), QStringLiteral("cmdOK"));

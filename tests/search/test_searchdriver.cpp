@@ -168,6 +168,53 @@ class TestSearchDriver final : public QObject
 {
     Q_OBJECT
 private Q_SLOTS:
+    // The reasons the program words itself come in each view's language: English in the batch's lines, Chinese in
+    // the windows; what the service or the browser said stays as it came.
+    void reasonsInEachViewsWords_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("batch");
+        QTest::addColumn<QString>("windows");
+        QTest::newRow("no answer") << "no answer"
+                                   << "no answer within 30 s"
+                                   << "30 秒内没有应答";
+        QTest::newRow("too large") << "too large"
+                                   << "40.0 MiB of text; the limit is 8 MiB"
+                                   << "网页文字 40.0 MiB，超过读取上限 8 MiB";
+        QTest::newRow("HTTP status") << "refused"
+                                     << "HTTP 429"
+                                     << "HTTP 429";
+        QTest::newRow("browser's words") << "unreachable"
+                                         << "Connection refused"
+                                         << "Connection refused";
+    }
+    void reasonsInEachViewsWords()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, batch);
+        QFETCH(QString, windows);
+        const QString base = QStringLiteral("https://xueshu.baidu.com");
+        PageLoad load;
+        load.url = base + QStringLiteral("/s?wd=x");
+        PageSnapshot page;
+        page.hasDocument = true;
+        ServicePageVerdict verdict;
+        if (kind == QLatin1String("no answer")) {
+            verdict = NoAnswerVerdict(30);
+        } else {
+            if (kind == QLatin1String("too large"))
+                page.oversize = 40 * 1024 * 1024;
+            else if (kind == QLatin1String("refused"))
+                load.httpStatus = 429;
+            else
+                load.failure = QStringLiteral("Connection refused");
+            verdict = JudgeServiceSnapshot(load, QString(), page, base);
+        }
+        QVERIFY(!verdict.usable());
+        QCOMPARE(verdict.reason, batch);
+        QCOMPARE(ServiceReasonForWindows(verdict), windows);
+    }
+
     void queryAddress_data()
     {
         QTest::addColumn<QString>("keyword");

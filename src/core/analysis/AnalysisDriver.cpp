@@ -134,7 +134,7 @@ void AnalysisDriver::start(AnalysisSet set)
 QCoro::Task<bool> AnalysisDriver::run(AnalysisSet set)
 {
     if (!m_flags.AnalysisIdle() || m_running) {
-        Prompt::current().message(AnalysisText::analysisRunning, Prompt::Icon::Critical);
+        Prompt::current().message(AnalysisTexts::kAnalysisRunning, Prompt::Icon::Critical);
         co_return false;
     }
     m_running = true;
@@ -218,7 +218,7 @@ QCoro::Task<QString> AnalysisDriver::分析链接提取pdf链接(int row)
     const ResultRow r = m_rows.row(row);
     if (m_view.followAnalysedRow())
         m_view.scrollToRow(row);
-    setRowStatus(r.key, AnalysisText::正在分析);
+    setRowStatus(r.key, AnalysisTexts::正在分析);
     co_await letEventsRun();
     if (!self)
         co_return {};
@@ -227,7 +227,7 @@ QCoro::Task<QString> AnalysisDriver::分析链接提取pdf链接(int row)
     if (!self)
         co_return {};
     if (status.isEmpty())
-        status = setRowStatus(r.key, AnalysisText::失败);
+        status = setRowStatus(r.key, AnalysisTexts::失败);
     Q_EMIT rowAnalysed(m_rows.rowOf(r.key), status);
     co_await letEventsRun();
     co_return status;
@@ -240,7 +240,7 @@ QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
     if (m_view.skipVisitedAddress()) {
         QString address = key;
         if (IsVisitedAddress(address))
-            co_return setRowStatus(key, AnalysisText::跳过曾经下载);
+            co_return setRowStatus(key, AnalysisTexts::跳过曾经下载);
     }
     // The name the download will give the file; a title that leaves none is named after the document's
     // address when it is queued, so there is no title-named file to look for.
@@ -248,8 +248,8 @@ QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
     const QString folder = withTrailingSeparator(r.saveFolder.isEmpty() ? m_view.saveFolder() : r.saveFolder);
     // The title-named .pdf, whatever the row's type and the naming mode: the usual outcome of a download.
     if (m_view.skipExistingFile() && !name.isEmpty() && IsExistingFile(folder + name + QStringLiteral(".pdf")))
-        co_return setRowStatus(key, AnalysisText::跳过文件存在);
-    setRowStatus(key, AnalysisText::正在分析下层);
+        co_return setRowStatus(key, AnalysisTexts::跳过文件存在);
+    setRowStatus(key, AnalysisTexts::正在分析下层);
     co_await letEventsRun();
     if (!self)
         co_return {};
@@ -257,7 +257,7 @@ QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
 
     if (r.type.toLower() == QStringLiteral("pdf")) {
         m_view.加入下载列表(key, name, QStringLiteral("pdf"), folder, QString());
-        co_return setRowStatus(key, AnalysisText::成功);
+        co_return setRowStatus(key, AnalysisTexts::成功);
     }
 
     const RowPage page = co_await fetchRowPage(r, proxy);
@@ -269,7 +269,7 @@ QCoro::Task<QString> AnalysisDriver::analyseRow(const ResultRow &r)
     } else {
         // Not the row's page at all: the row failed, it does not lack a free link.
         m_proxies.recordFetch(false);
-        status = setRowStatus(key, AnalysisText::失败下载);
+        status = setRowStatus(key, AnalysisTexts::失败下载);
         setRowType(key, QString());
     }
     if (noteServiceAnswer(page.verdict, key))
@@ -362,7 +362,7 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
     QString status;
     if (!IsUsablePageText(text)) {
         m_proxies.recordFetch(false);
-        status = setRowStatus(key, AnalysisText::失败下载);
+        status = setRowStatus(key, AnalysisTexts::失败下载);
         setRowType(key, QString());
         return status;
     }
@@ -374,7 +374,7 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
     QString address = key;
     if (link.isEmpty()) {
         RecordVisitedAddress(address);
-        status = setRowStatus(key, AnalysisText::无pdf);
+        status = setRowStatus(key, AnalysisTexts::无pdf);
         setRowType(key, QString());
         return status;
     }
@@ -384,7 +384,7 @@ QString AnalysisDriver::handOverLink(const QString &key, const QString &text, co
     if (newlyVisited)
         LinkVisitedToDownload(link, address);
     m_view.加入下载列表(link, name, linkType, folder, QString());
-    status = setRowStatus(key, AnalysisText::成功);
+    status = setRowStatus(key, AnalysisTexts::成功);
     setRowType(key, linkType);
     return status;
 }

@@ -12,7 +12,7 @@ ProxyRotation::ProxyRotation(QObject *parent) : QObject(parent) {}
 
 QString ProxyRotation::proxyText(const QString &address)
 {
-    return AnalysisText::proxyInUse + address;
+    return AnalysisTexts::kProxyInUse + address;
 }
 
 QStringList ProxyRotation::readProxyListFile()
@@ -34,7 +34,7 @@ void ProxyRotation::load()
     m_proxyFetchCount = 0;
     m_firstAddressTaken = false;
     if (!m_useProxyList)
-        setStatusText(AnalysisText::noProxy);
+        setStatusText(AnalysisTexts::kNoProxy);
 }
 
 void ProxyRotation::store() const
@@ -48,7 +48,7 @@ void ProxyRotation::setUseProxyList(bool use)
         m_firstAddressTaken = false;
     m_useProxyList = use;
     if (!use)
-        setStatusText(AnalysisText::noProxy);
+        setStatusText(AnalysisTexts::kNoProxy);
 }
 
 void ProxyRotation::setProxyList(const QStringList &list)
@@ -59,7 +59,7 @@ void ProxyRotation::setProxyList(const QStringList &list)
 QString ProxyRotation::下一个IP代理()
 {
     if (!m_useProxyList) {
-        setStatusText(AnalysisText::noProxy);
+        setStatusText(AnalysisTexts::kNoProxy);
         return {};
     }
     // Blank lines (a file that ends with CR LF has one) are stepped over: stopping an unattended run with a
@@ -76,7 +76,7 @@ QString ProxyRotation::下一个IP代理()
             return entry;
         }
     }
-    Prompt::current().message(AnalysisText::badProxyList, Prompt::Icon::Critical);
+    Prompt::current().message(AnalysisTexts::kBadProxyList, Prompt::Icon::Critical);
     return {};
 }
 
@@ -90,7 +90,7 @@ QString ProxyRotation::updateBeforeFetch()
         if (!m_currentProxy.isEmpty())
             m_proxyFetchCount = 0;
     }
-    setStatusText(m_currentProxy.isEmpty() ? AnalysisText::noProxy : proxyText(m_currentProxy));
+    setStatusText(m_currentProxy.isEmpty() ? AnalysisTexts::kNoProxy : proxyText(m_currentProxy));
     return m_currentProxy;
 }
 

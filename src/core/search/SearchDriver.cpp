@@ -232,9 +232,7 @@ QCoro::Task<bool> SearchDriver::serviceUsable(bool (SearchDriver::*stopped)() co
         const PageLoad load = m_browser.lastLoad();
         const ServicePageVerdict verdict =
             queryPage && m_browser.isBusy()
-                ? ServicePageVerdict{ServicePageState::Unreachable,
-                                     QStringLiteral("no answer within %1 s")
-                                         .arg(std::chrono::duration_cast<std::chrono::seconds>(kQueryPageWait).count())}
+                ? NoAnswerVerdict(std::chrono::duration_cast<std::chrono::seconds>(kQueryPageWait).count())
                 : JudgeServiceSnapshot(load, m_browser.title(), page, Deployment::searchBase());
         if (verdict.usable() && (!waiting || IsResultPage(page))) {
             if (told)

@@ -16,6 +16,11 @@ inline const QString 失败下载 = QStringLiteral("失败(下载)");
 inline const QString 失败 = QStringLiteral("失败");
 inline const QString kSkippedGroup = QStringLiteral("跳过");
 
+// Reasons the program words itself for the windows: %1 the seconds waited; %1 the page's text and %2 the limit,
+// in MiB.
+inline const QString kNoAnswerWithin = QStringLiteral("%1 秒内没有应答");
+inline const QString kPageTooLarge = QStringLiteral("网页文字 %1 MiB，超过读取上限 %2 MiB");
+
 // The title of a row added from a plain address list until its analysis names it.
 inline const QString 待定 = QStringLiteral("待定");
 

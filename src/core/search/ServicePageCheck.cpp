@@ -2,6 +2,7 @@
 
 #include "core/net/Browser.h"
 #include "core/search/HarvestRules.h"
+#include "core/search/SearchTexts.h"
 #include "core/search/ServiceMarkup.h"
 #include "core/util/MessageText.h"
 
@@ -53,11 +54,37 @@ ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &tit
 {
     if (page.oversize > 0) {
         constexpr double kMiB = 1024.0 * 1024.0;
-        return {ServicePageState::TooLarge, QStringLiteral("%1 MiB of text; the limit is %2 MiB")
-                                                .arg(double(page.oversize) / kMiB, 0, 'f', 1)
-                                                .arg(double(kPageReadLimit) / kMiB, 0, 'f', 0)};
+        ServicePageVerdict verdict{ServicePageState::TooLarge};
+        verdict.reasonKind = ServiceReasonKind::TooLarge;
+        verdict.amount = double(page.oversize) / kMiB;
+        verdict.limit = double(kPageReadLimit) / kMiB;
+        verdict.reason = QStringLiteral("%1 MiB of text; the limit is %2 MiB")
+                             .arg(verdict.amount, 0, 'f', 1)
+                             .arg(verdict.limit, 0, 'f', 0);
+        return verdict;
     }
     return JudgeServicePage(load, title, page.outerHtml, serviceBase);
+}
+
+ServicePageVerdict NoAnswerVerdict(qint64 seconds)
+{
+    ServicePageVerdict verdict{ServicePageState::Unreachable, QStringLiteral("no answer within %1 s").arg(seconds)};
+    verdict.reasonKind = ServiceReasonKind::NoAnswer;
+    verdict.amount = double(seconds);
+    return verdict;
+}
+
+QString ServiceReasonForWindows(const ServicePageVerdict &verdict)
+{
+    switch (verdict.reasonKind) {
+    case ServiceReasonKind::NoAnswer:
+        return SearchTexts::kNoAnswerWithin.arg(verdict.amount, 0, 'f', 0);
+    case ServiceReasonKind::TooLarge:
+        return SearchTexts::kPageTooLarge.arg(verdict.amount, 0, 'f', 1).arg(verdict.limit, 0, 'f', 0);
+    case ServiceReasonKind::Given:
+        break;
+    }
+    return verdict.reason;
 }
 
 bool RefusesOnlyTheRequest(const ServicePageVerdict &verdict)

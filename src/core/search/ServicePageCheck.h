@@ -22,12 +22,25 @@ enum class ServicePageState {
     NotResultPage,
 };
 
+// Reasons the program words itself, so that each view can give them in the language of its own lines.
+enum class ServiceReasonKind {
+    // As the browser or the service gave it (an HTTP status, the browser's error, a page title or host).
+    Given,
+    // The search page did not finish loading within `amount` seconds.
+    NoAnswer,
+    // The page's text is `amount` MiB, over the `limit` MiB the program reads.
+    TooLarge,
+};
+
 struct ServicePageVerdict {
     ServicePageState state = ServicePageState::Usable;
     // What went wrong, in a few words (the HTTP status, the browser's reason); empty when usable.
     QString reason;
     // The HTTP status of a refusal; 0 otherwise.
     int httpStatus = 0;
+    ServiceReasonKind reasonKind = ServiceReasonKind::Given;
+    double amount = 0;
+    double limit = 0;
 
     bool usable() const { return state == ServicePageState::Usable; }
 };
@@ -40,6 +53,13 @@ ServicePageVerdict JudgeServicePage(const PageLoad &load, const QString &title, 
 // Judges a page read out of the browser: a page too large to read, else as JudgeServicePage.
 ServicePageVerdict JudgeServiceSnapshot(const PageLoad &load, const QString &title, const PageSnapshot &page,
                                         const QString &serviceBase);
+
+// The search page still loading after `seconds`: the service cannot be reached.
+ServicePageVerdict NoAnswerVerdict(qint64 seconds);
+
+// The verdict's reason in the windows' words: the program's own reasons in Chinese, what the browser or the service
+// said as it came.
+QString ServiceReasonForWindows(const ServicePageVerdict &verdict);
 
 // The service refused this one request, not the program: its address too long (414) or malformed (400), or no
 // such page (404). Another keyword may well be answered; a verification, 429 or no answer at all concern every one.

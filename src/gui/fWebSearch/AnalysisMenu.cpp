@@ -60,16 +60,17 @@ AnalysisMenu::AnalysisMenu(fWebSearch &window)
     connect(m_driver, &AnalysisDriver::retryWaiting, this,
             [this](const QString &address, std::chrono::milliseconds delay, int retry) {
                 m_window.statusBar()->showMessage(
-                    AnalysisText::retryWaiting.arg(std::chrono::duration_cast<std::chrono::seconds>(delay).count())
+                    AnalysisTexts::kRetryWaiting.arg(std::chrono::duration_cast<std::chrono::seconds>(delay).count())
                         .arg(retry)
                         .arg(m_driver->retries())
                         .arg(address));
             });
     connect(m_driver, &AnalysisDriver::serviceUnusable, this,
             [this](const ServicePageVerdict &verdict, const QString &address) {
-                const QString text = verdict.state == ServicePageState::Verification
-                                         ? AnalysisText::serviceVerification.arg(address)
-                                         : AnalysisText::serviceRefused.arg(verdict.reason, address);
+                const QString text =
+                    verdict.state == ServicePageState::Verification
+                        ? AnalysisTexts::kServiceVerification.arg(address)
+                        : AnalysisTexts::kServiceRefused.arg(ServiceReasonForWindows(verdict), address);
                 m_window.statusBar()->showMessage(text.section(QLatin1Char('\n'), 0, 0));
                 Prompt::current().message(text, Prompt::Icon::Warning);
             });
@@ -116,7 +117,7 @@ void AnalysisMenu::setRunning(bool running)
 {
     DraggablePanel *panel = m_window.progressPanel();
     if (running) {
-        m_window.progressLabel()->setText(AnalysisText::progressLabel);
+        m_window.progressLabel()->setText(AnalysisTexts::kProgressLabel);
         m_window.stopButton()->show();
         m_window.panels()->centreProgressPanel();
         panel->show();

@@ -51,16 +51,16 @@ QString ServiceWaitNotice::text(const ServicePageVerdict &verdict, const QString
         what = T::kServiceVerification;
         break;
     case ServicePageState::Refused:
-        what = T::kServiceRefused.arg(verdict.reason);
+        what = T::kServiceRefused.arg(ServiceReasonForWindows(verdict));
         break;
     case ServicePageState::Unreachable:
-        what = T::kServiceUnreachable.arg(verdict.reason);
+        what = T::kServiceUnreachable.arg(ServiceReasonForWindows(verdict));
         break;
     case ServicePageState::TooLarge:
-        what = T::kServiceTooLarge.arg(verdict.reason);
+        what = T::kServiceTooLarge.arg(ServiceReasonForWindows(verdict));
         break;
     case ServicePageState::NotResultPage:
-        what = T::kServiceNotResultPage.arg(readableAddress(verdict.reason));
+        what = T::kServiceNotResultPage.arg(readableAddress(ServiceReasonForWindows(verdict)));
         break;
     }
     return what + T::kServiceWhere.arg(keyword, readableAddress(address));
@@ -70,7 +70,10 @@ QString ServiceWaitNotice::retryText(const ServicePageVerdict &verdict, const QS
                                      std::chrono::milliseconds delay, int retry)
 {
     const auto seconds = std::chrono::ceil<std::chrono::seconds>(delay).count();
-    return T::kServiceRetrying.arg(verdict.reason).arg(seconds).arg(retry).arg(RetryRule::kMaxRetries) +
+    return T::kServiceRetrying.arg(ServiceReasonForWindows(verdict))
+               .arg(seconds)
+               .arg(retry)
+               .arg(RetryRule::kMaxRetries) +
            T::kServiceWhere.arg(keyword, readableAddress(address));
 }
 

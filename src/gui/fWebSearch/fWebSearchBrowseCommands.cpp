@@ -82,5 +82,5 @@ void fWebSearch::optionsCommand()
     fOption::ask(this);
     // Cancelled or not, the status bar must not go on naming a proxy the analysis no longer uses.
     if (self && !m_proxy->UseProxyList())
-        m_statusPanel3->setText(AnalysisText::noProxy);
+        m_statusPanel3->setText(AnalysisTexts::kNoProxy);
 }

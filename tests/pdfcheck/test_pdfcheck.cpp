@@ -59,6 +59,9 @@ void TestPdfCheck::verdicts_data()
     QTest::newRow("another paper, short row title") << "other.pdf" << QStringLiteral("深度学习") << "ok" << 2 << "";
     QTest::newRow("no title of its own, first page has it") << "untitled.pdf" << kTitle << "ok" << 1 << "";
     QTest::newRow("missing file") << "nowhere.pdf" << kTitle << "damaged" << 0 << "";
+    // The first page cites another paper's DOI without a label; the document's XMP names its own.
+    QTest::newRow("DOI in the XMP before one the first page cites")
+        << "xmpdoi.pdf" << kTitle << "ok" << 1 << QStringLiteral("10.1016/j.knosys.2020.106123");
 }
 
 void TestPdfCheck::verdicts()
@@ -85,6 +88,13 @@ void TestPdfCheck::verdicts()
                                 QStringLiteral("农村劳动力转移对农民收入的影响分析"), QString(), 2}));
     else if (file == QLatin1String("untitled.pdf"))
         QVERIFY(WritePdf(path, {QString(), kTitle, QString(), 1}));
+    else if (file == QLatin1String("xmpdoi.pdf"))
+        QVERIFY(WritePdf(path, {kTitle, kTitle, QStringLiteral("After 10.1007/s11192-019-03217-6 we ask"), 1,
+                                "<?xpacket begin='' id='W5M0MpCehiHzreSzNTczkc9d'?><x:xmpmeta xmlns:x='adobe:ns:meta/'>"
+                                "<rdf:RDF xmlns:rdf='http://www.w3.org/1999/02/22-rdf-syntax-ns#'><rdf:Description "
+                                "rdf:about='' xmlns:prism='http://prismstandard.org/namespaces/basic/2.0/'>"
+                                "<prism:doi>10.1016/j.knosys.2020.106123</prism:doi></rdf:Description></rdf:RDF>"
+                                "</x:xmpmeta><?xpacket end='w'?>"}));
 
     PdfChecker checker;
     QSignalSpy spy(&checker, &PdfChecker::checked);

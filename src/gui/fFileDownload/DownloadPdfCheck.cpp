@@ -46,4 +46,5 @@ void DownloadPdfCheck::checked(const QString &address, const PdfReport &report)
     if (row < 0 || m_list.item(row).state != ItemState::Done)
         return;
     m_list.setCheck(row, VerdictText(report));
+    Q_EMIT reported(address, report);
 }

@@ -1,12 +1,15 @@
 // Saved files checked as the downloads leave them: PDFs made here with QPdfWriter (Chinese titles, several pages),
-// one cut at half its length, one locked with qpdf, an HTML page named .pdf, a PDF of another paper and one without
-// a title of its own. Every file goes through the checker's worker thread and comes back as a signal.
+// one cut at half its length, one locked with qpdf, an HTML page named .pdf, a PDF of another paper, one without
+// a title of its own and one whose XMP names its DOI. Every file goes through the checker's worker thread and comes
+// back as a signal.
 
 #include "PdfFixtures.h"
 #include "core/pdfcheck/PdfCheckTexts.h"
 #include "core/pdfcheck/PdfChecker.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -25,6 +28,7 @@ private Q_SLOTS:
     void verdicts_data();
     void verdicts();
     void checksInOrderAndSaysWhenAllCame();
+    void leavesTheFileAsItWas();
 
 private:
     QTemporaryDir m_dir;
@@ -132,6 +136,26 @@ void TestPdfCheck::checksInOrderAndSaysWhenAllCame()
     QCOMPARE(seen, (QStringList{QStringLiteral("a=") + PdfCheckTexts::k完好页数.arg(3),
                                 QStringLiteral("b=") + PdfCheckTexts::k非PDF,
                                 QStringLiteral("c=") + PdfCheckTexts::k完好页数.arg(3)}));
+}
+
+// The check only reads: not even the access time changes. A file just saved has an access time older than its
+// change, which the system would otherwise update at the first read, a write to the disk for every check.
+void TestPdfCheck::leavesTheFileAsItWas()
+{
+    const QString path = m_dir.filePath(QStringLiteral("untouched.pdf"));
+    QVERIFY(QFile::copy(m_good, path));
+    const QDateTime longAgo(QDate(2020, 1, 1), QTime(0, 0), Qt::UTC);
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadWrite));
+        QVERIFY(file.setFileTime(longAgo, QFileDevice::FileAccessTime));
+    }
+    PdfChecker checker;
+    QSignalSpy spy(&checker, &PdfChecker::checked);
+    checker.check(QStringLiteral("row"), path, kTitle);
+    QVERIFY(spy.wait(20000));
+    QCOMPARE(VerdictKey(spy.at(0).at(1).value<PdfReport>().verdict), QStringLiteral("ok"));
+    QCOMPARE(QFileInfo(path).fileTime(QFileDevice::FileAccessTime), longAgo);
 }
 
 QTEST_MAIN(TestPdfCheck)

@@ -3,6 +3,7 @@
 #include "core/pdfcheck/PdfStructure.h"
 #include "core/pdfcheck/TitleMatch.h"
 #include "core/util/DoiText.h"
+#include "core/util/QuietRead.h"
 
 #include <QRegularExpression>
 #include <mutex>
@@ -66,7 +67,10 @@ PdfReport InspectPdf(const QString &path, const QString &rowTitle)
 {
     silencePoppler();
     PdfReport report;
-    switch (PdfStructure::inspectFile(path)) {
+    // One opening serves the hand-made reading and the library's.
+    QFile file;
+    OpenQuietly(file, path);
+    switch (PdfStructure::inspectFile(file)) {
     case PdfStructure::Shape::NotPdf:
         report.verdict = PdfVerdict::NotPdf;
         return report;
@@ -78,7 +82,8 @@ PdfReport InspectPdf(const QString &path, const QString &rowTitle)
     case PdfStructure::Shape::Complete:
         break;
     }
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    file.seek(0);
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(&file);
     if (!document) {
         report.verdict = PdfVerdict::Damaged;
         return report;

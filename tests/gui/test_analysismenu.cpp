@@ -169,6 +169,33 @@ private Q_SLOTS:
         QVERIFY(win.w->results().row(1).citation.isEmpty());
     }
 
+    // A small file can be saved and checked during the pause after its row's page, before the row's analysis
+    // ends: its verdict still reaches the row once the row is done.
+    void verdictDuringThePauseReachesTheRow()
+    {
+        Window win;
+        win.child<QComboBox>("Combo1")->setCurrentIndex(120);
+        const QString asked = QStringLiteral("基于深度学习的学术文献自动获取方法研究");
+        const QString pdf = win.home.filePath(QStringLiteral("good.pdf"));
+        QVERIFY(WritePdf(pdf, {asked, asked, QStringLiteral("DOI: 10.1000/ph.2021.7"), 3}));
+        win.server.route(QStringLiteral("/files/d101.pdf"),
+                         FixtureHttpServer::Response::text(readFile(pdf), "application/pdf"));
+        win.addRow(QStringLiteral("d101"), asked);
+        win.action("menu全部加入")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(win.w->results().row(0).status, QStringLiteral("成功"), 20000);
+        fFileDownload *downloads = fFileDownload::instance();
+        QVERIFY(downloads);
+        QSignalSpy checked(&downloads->pdfCheck(), &DownloadPdfCheck::reported);
+        downloads->scheduler().StartDownloads();
+        // Less than the row's pause of 120 s passes while the file comes and is checked.
+        QVERIFY(win.clock.advanceUntil([&] { return checked.count() == 1; }, std::chrono::seconds(1), 60));
+        QVERIFY(!win.w->flags().AnalysisIdle());
+        QVERIFY(win.w->results().row(0).citation.isEmpty());
+        QVERIFY(win.waitForRunEnd());
+        QCOMPARE(win.w->results().row(0).citation.doi, QStringLiteral("10.1000/ph.2021.7"));
+        QCOMPARE(win.w->results().row(0).citation.pages, 3);
+    }
+
     void selectedRowsAndNamesFromAddresses()
     {
         Window win;

@@ -23,6 +23,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeView>
+#include <utility>
 
 namespace {
 struct Command {
@@ -157,14 +158,22 @@ void AnalysisMenu::attributeHandOvers(int row)
 {
     const QString key = m_window.results().row(row).key;
     // The first row that handed an address over keeps it, as the download list keeps the first hand-over.
-    for (const QString &address : std::as_const(m_unattributed))
-        if (!key.isEmpty() && !m_rowKeys.contains(address))
-            m_rowKeys.insert(address, key);
-    m_unattributed.clear();
+    const QStringList addresses = std::exchange(m_unattributed, {});
+    for (const QString &address : addresses) {
+        if (key.isEmpty() || m_rowKeys.contains(address))
+            continue;
+        m_rowKeys.insert(address, key);
+        if (m_earlyReports.contains(address))
+            takePdfFacts(address, m_earlyReports.take(address));
+    }
 }
 
 void AnalysisMenu::takePdfFacts(const QString &address, const PdfReport &report)
 {
+    if (m_unattributed.contains(address)) {
+        m_earlyReports.insert(address, report);
+        return;
+    }
     const int row = m_window.results().rowOf(m_rowKeys.value(address));
     if (row < 0)
         return;

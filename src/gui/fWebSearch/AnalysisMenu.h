@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/analysis/AnalysisView.h"
+#include "core/pdfcheck/PdfVerdict.h"
 
 #include <QHash>
 #include <QObject>
@@ -10,7 +11,6 @@
 class AnalysisDriver;
 class fFileDownload;
 class fWebSearch;
-struct PdfReport;
 
 // The analysis in the main window: the four commands of the "分析下载" pop-up menu (menu加入), which Command2
 // opens and Timer1 reaches through the driver's automatic tick, and the window's side of a run: its check boxes,
@@ -49,6 +49,9 @@ private:
     fWebSearch &m_window;
     AnalysisDriver *m_driver = nullptr;
     QStringList m_unattributed;
-    QHash<QString, QString> m_rowKeys;   // download address -> the key of the result row that handed it over
+    QHash<QString, QString> m_rowKeys; // download address -> the key of the result row that handed it over
+    // Verdicts that came before their row's analysis ended (a small file is saved and checked during the pause
+    // after the row's page), by download address; they reach the row once it is known.
+    QHash<QString, PdfReport> m_earlyReports;
     QPointer<fFileDownload> m_listening; // the download window whose checks reach takePdfFacts
 };

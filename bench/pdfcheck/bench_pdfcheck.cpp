@@ -102,6 +102,9 @@ int download(QGuiApplication &app, const QString &urls, const QString &out, bool
         }
     };
     QObject::connect(&checker, &PdfChecker::checked, &app, [&] { ++checked; });
+    // As the batch and the download window do: the checks rest while transfers run.
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, &app,
+                     [&] { checker.setPaced(withCheck && model.count(ItemState::Downloading) > 0); });
     QObject::connect(&checker, &PdfChecker::allChecked, &app, maybeQuit);
     QObject::connect(
         &model, &QAbstractItemModel::dataChanged, &app,

@@ -29,6 +29,7 @@ private Q_SLOTS:
     void verdicts();
     void checksInOrderAndSaysWhenAllCame();
     void leavesTheFileAsItWas();
+    void pacedChecksAllComeBack();
 
 private:
     QTemporaryDir m_dir;
@@ -156,6 +157,25 @@ void TestPdfCheck::leavesTheFileAsItWas()
     QVERIFY(spy.wait(20000));
     QCOMPARE(VerdictKey(spy.at(0).at(1).value<PdfReport>().verdict), QStringLiteral("ok"));
     QCOMPARE(QFileInfo(path).fileTime(QFileDevice::FileAccessTime), longAgo);
+}
+
+// While transfers run the checks rest between files (a rest as long as four checks), and every verdict still
+// comes back, in order, also when the pacing ends half-way.
+void TestPdfCheck::pacedChecksAllComeBack()
+{
+    PdfChecker checker;
+    checker.setPaced(true);
+    QSignalSpy verdicts(&checker, &PdfChecker::checked);
+    QSignalSpy done(&checker, &PdfChecker::allChecked);
+    for (const QString &key : {QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c"), QStringLiteral("d")})
+        checker.check(key, m_good, kTitle);
+    QVERIFY(verdicts.wait(20000));
+    checker.setPaced(false);
+    QTRY_COMPARE_WITH_TIMEOUT(done.count(), 1, 20000);
+    QStringList seen;
+    for (const QList<QVariant> &args : verdicts)
+        seen << args.at(0).toString();
+    QCOMPARE(seen, (QStringList{"a", "b", "c", "d"}));
 }
 
 QTEST_MAIN(TestPdfCheck)

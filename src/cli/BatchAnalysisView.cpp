@@ -3,14 +3,16 @@
 #include "core/download/AddToDownloadList.h"
 #include "core/download/DownloadListModel.h"
 #include "core/download/DownloadTexts.h"
+#include "core/search/ResultRow.h"
 #include "core/store/VisitedDownloads.h"
 #include "core/util/FileOrigin.h"
 
 #include <QDir>
 #include <QFileInfo>
 
-BatchAnalysisView::BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, QHash<QString, QString> &titles)
-    : m_rules(rules), m_downloads(downloads), m_titles(titles)
+BatchAnalysisView::BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, QHash<QString, QString> &titles,
+                                     QHash<QString, QString> &rowKeys)
+    : m_rules(rules), m_downloads(downloads), m_titles(titles), m_rowKeys(rowKeys)
 {}
 
 void BatchAnalysisView::加入下载列表(const QString &address, const QString &title, const QString &type,
@@ -54,11 +56,14 @@ QString BatchAnalysisView::savedBefore(const QString &folder, const QString &add
     return QFileInfo(path).isFile() ? path : QString();
 }
 
-void BatchAnalysisView::attributeHandOvers(const QString &rowTitle)
+void BatchAnalysisView::attributeHandOvers(const ResultRow &row)
 {
     // The first row that handed an address over keeps it, as the download list keeps the first hand-over.
-    for (const QString &address : std::as_const(m_unattributed))
-        if (!m_titles.contains(address))
-            m_titles.insert(address, rowTitle);
+    for (const QString &address : std::as_const(m_unattributed)) {
+        if (m_titles.contains(address))
+            continue;
+        m_titles.insert(address, row.title);
+        m_rowKeys.insert(address, row.key);
+    }
     m_unattributed.clear();
 }

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 class DownloadListModel;
+struct ResultRow;
 
 // The analysis run's view in the batch mode: the skip rules come from the options, nothing is selected or
 // scrolled, and hand-overs go straight into the download list.
@@ -20,12 +21,14 @@ public:
         QString saveFolder;
     };
 
-    // `titles` learns the result row title of every address handed over (attributeHandOvers).
-    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, QHash<QString, QString> &titles);
+    // `titles` and `rowKeys` learn the title and the key of the result row of every address handed over
+    // (attributeHandOvers).
+    BatchAnalysisView(const Rules &rules, DownloadListModel &downloads, QHash<QString, QString> &titles,
+                      QHash<QString, QString> &rowKeys);
 
-    // The addresses handed over since the last call came from the row titled `rowTitle`, whose analysis just
-    // ended. (A hand-over carries the file name made from the title, not the title.)
-    void attributeHandOvers(const QString &rowTitle);
+    // The addresses handed over since the last call came from `row`, whose analysis just ended. (A hand-over
+    // carries the file name made from the title, not the title, nor the row.)
+    void attributeHandOvers(const ResultRow &row);
 
     bool skipExistingFile() const override { return m_rules.skipExistingFile; }
     bool skipVisitedAddress() const override { return m_rules.skipVisitedAddress; }
@@ -48,6 +51,7 @@ private:
     Rules m_rules;
     DownloadListModel &m_downloads;
     QHash<QString, QString> &m_titles;
+    QHash<QString, QString> &m_rowKeys;
     QStringList m_unattributed;
     QHash<QString, QHash<QString, QString>> m_origins; // folder -> origin address -> file, read once per folder
 };

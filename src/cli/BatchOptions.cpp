@@ -53,13 +53,14 @@ QList<QCommandLineOption> batchOptionList()
         {QStringLiteral("max-size"), QStringLiteral("Largest file to download in MB (default: the stored limit)."),
          QStringLiteral("MB")},
         {QStringLiteral("export"),
-         QStringLiteral("Write the result list as a list exchange file after the analysis (nothing when it has no "
+         QStringLiteral("Write the result list as a list exchange file at the end, once the downloads and their PDF "
+                        "checks are done, so each row carries its PDF's DOI and page count (nothing when it has no "
                         "rows). The file is checked before the search."),
          QStringLiteral("FILE")},
         {QStringLiteral("export-format"),
          QStringLiteral("csv|ris|bibtex|zxul: the format of --export (default: from its extension, .csv .ris .bib, "
                         "otherwise a list exchange file). CSV, RIS and BibTeX carry the citation fields for "
-                        "spreadsheets and reference managers."),
+                        "spreadsheets and reference managers, and the DOI a saved PDF gives."),
          QStringLiteral("FORMAT")},
         {QStringLiteral("overwrite"),
          QStringLiteral("Let --export replace an existing file this program did not export (otherwise refused).")},

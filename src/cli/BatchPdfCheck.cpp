@@ -14,6 +14,12 @@ BatchPdfCheck::BatchPdfCheck(PdfCheckMode mode, DownloadListModel &list, BatchPr
     : QObject(parent), m_mode(mode), m_list(list), m_progress(progress)
 {
     connect(&m_checker, &PdfChecker::checked, this, &BatchPdfCheck::checked);
+    // The checks rest while transfers run (PdfChecker::setPaced).
+    const auto pace = [this] { m_checker.setPaced(m_list.count(ItemState::Downloading) > 0); };
+    connect(&m_list, &QAbstractItemModel::dataChanged, this, pace);
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, pace);
+    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, pace);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, pace);
 }
 
 void BatchPdfCheck::fileDone(const DownloadItem &item, const QString &title)

@@ -139,12 +139,14 @@ QCoro::Task<int> BatchRun::run()
     QCoro::Task<> searching = search();
     co_await analyse();
     co_await searching;
-    bool exported = true;
-    if (!m_options.exportFile.isEmpty())
-        exported = co_await exportList();
     // A service that stopped answering ends the road where it stands, in the analysis as in the search.
     if (!m_interrupted && !m_serviceUnusable && m_downloadsRan)
         co_await download();
+    // The export comes last: the rows carry what their saved PDFs told (DOI, pages) only once those are checked.
+    takePdfFacts();
+    bool exported = true;
+    if (!m_options.exportFile.isEmpty())
+        exported = co_await exportList();
 
     m_dataWritesFailed = VisitedWriteFailures() + settingsWriteFailures();
     CloseVisitedDatabase();
@@ -311,13 +313,13 @@ QCoro::Task<> BatchRun::analyse()
     FixedDelayPacing pacing(m_options.delaySeconds.value_or(StoredPacingDelay()), *m_analysisFlags);
     BatchAnalysisView view(
         {m_options.skipExisting, m_options.skipVisited, m_options.nameFromAddress, CurrentSaveTarget().SaveFolder},
-        m_scheduler->list(), m_fileTitles);
+        m_scheduler->list(), m_fileTitles, m_fileRows);
     AnalysisDriver analysis(*m_results, *m_analysisFlags, proxies, view, pacing);
     int analysed = 0;
     connect(&analysis, &AnalysisDriver::rowAnalysed, this, [&](int row, const QString &status) {
         ++analysed;
         const ResultRow &analysedRow = m_results->row(row);
-        view.attributeHandOvers(analysedRow.title);
+        view.attributeHandOvers(analysedRow);
         // Out of the rows the list holds so far: the search may still be adding to them.
         const int total = m_results->rowCount();
         QString text = QStringLiteral("analysed %1/%2 %3: %4").arg(analysed).arg(total).arg(status, analysedRow.title);
@@ -498,6 +500,21 @@ QCoro::Task<> BatchRun::download()
         co_await m_pdfCheck->finish();
     // The average rate is over the time some transfer ran, not over the waits for the analysis between them.
     m_downloadMs = m_meter.transferMs(Clock::monotonicMs());
+}
+
+void BatchRun::takePdfFacts()
+{
+    if (!m_pdfCheck)
+        return;
+    const QHash<QString, PdfReport> &reports = m_pdfCheck->reports();
+    for (auto it = reports.cbegin(); it != reports.cend(); ++it) {
+        // Another paper's DOI is not the row's; a file that did not open told nothing.
+        if (it->verdict != PdfVerdict::Ok)
+            continue;
+        const int row = m_results->rowOf(m_fileRows.value(it.key()));
+        if (row >= 0)
+            m_results->setPdfFacts(row, it->doi, it->pages);
+    }
 }
 
 void BatchRun::reportFinishedFiles(int first, int last)

@@ -22,8 +22,8 @@ class RunFlags;
 
 // One headless run of the whole road: the batch search over every keyword in a windowless browser page, the analysis
 // of the rows it collects beside it (each page's rows while the walk goes on), the downloads of the links handed over
-// beside that, the optional export of the list, and the downloads until the list is finished. It drives the same core
-// objects the windows drive; only the views differ.
+// beside that until the list is finished and its PDFs are checked, then the optional export of the list. It drives
+// the same core objects the windows drive; only the views differ.
 class BatchRun final : public QObject
 {
     Q_OBJECT
@@ -82,8 +82,10 @@ private:
     QCoro::Task<bool> exportList();
     // The downloads begin with the analysis and take each link as it is handed over.
     void beginDownloads();
-    // Waits until the last transfer has ended.
+    // Waits until the last transfer has ended and every saved PDF is checked.
     QCoro::Task<> download();
+    // The DOI and page count of each PDF the check found to be the paper asked for go into its result row.
+    void takePdfFacts();
     void configureDownloads();
     void reportFinishedFiles(int first, int last);
     // The files ended, then the bytes, rate, elapsed time and the time left.
@@ -111,6 +113,7 @@ private:
     int m_settingsFailuresBefore = 0;
     QSet<QString> m_reportedFiles;        // addresses of download rows already reported as ended
     QHash<QString, QString> m_fileTitles; // download address -> the title of the result row that handed it over
+    QHash<QString, QString> m_fileRows;   // download address -> the key of that result row
     TransferMeter m_meter;
     qint64 m_downloadsStarted = 0; // monotonic ms
     qint64 m_downloadMs = 0;

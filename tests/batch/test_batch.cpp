@@ -32,6 +32,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalSpy>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTest>
 #include <QUrl>
@@ -886,6 +887,99 @@ for f in sorted(summary["files"], key=lambda f: f["address"]):
         const QByteArray bytes = written.readAll();
         QVERIFY2(bytes.startsWith(begins), bytes.left(80).constData());
         QVERIFY(m_server->requests().isEmpty());
+    }
+
+    // What the saved PDFs tell goes into the export, which is written once they are checked: the paper asked for
+    // gives its DOI (and to a list file its page count too); a PDF of another paper gives nothing, though it has a
+    // DOI of its own, and neither does a file cut short. Read back by the readers of each format.
+    void pdfFactsGoIntoTheExport_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::addColumn<QString>("reader"); // parse_references.py's name for it, or "sqlcipher"
+        QTest::newRow("csv") << "rows.csv"
+                             << "csv";
+        QTest::newRow("ris") << "rows.ris"
+                             << "ris";
+        QTest::newRow("bibtex") << "rows.bib"
+                                << "bibtexparser";
+        QTest::newRow("list file") << "rows.zxul"
+                                   << "sqlcipher";
+    }
+    void pdfFactsGoIntoTheExport()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, reader);
+        const QString asked = QStringLiteral("基于深度学习的学术文献自动获取方法研究");
+        const QString other = QStringLiteral("农村劳动力转移对农民收入的影响分析");
+        const QString pdfs = m_home->filePath(QStringLiteral("pdfs"));
+        QVERIFY(QDir().mkpath(pdfs));
+        QVERIFY(
+            WritePdf(pdfs + QStringLiteral("/good.pdf"), {asked, asked, QStringLiteral("DOI: 10.1000/ph.2021.7"), 2}));
+        QVERIFY(WriteFirstHalf(pdfs + QStringLiteral("/good.pdf"), pdfs + QStringLiteral("/half.pdf")));
+        QVERIFY(
+            WritePdf(pdfs + QStringLiteral("/other.pdf"), {other, other, QStringLiteral("DOI: 10.1000/other.3"), 1}));
+        QList<ListRecord> records;
+        for (const QString &name : {QStringLiteral("good"), QStringLiteral("half"), QStringLiteral("other")}) {
+            m_server->route(QStringLiteral("/check/%1.pdf").arg(name),
+                            FixtureHttpServer::Response::text(readFile(pdfs + QLatin1Char('/') + name + ".pdf"),
+                                                              "application/pdf"));
+            // Direct file rows: handed to the downloads as they are, without a search or a page to analyse.
+            records.append({m_site->base() + QStringLiteral("/check/%1.pdf").arg(name),
+                            asked + u' ' + QString::number(records.size() + 1),
+                            {},
+                            QStringLiteral("pdf"),
+                            outFolder()});
+        }
+        const QString list = m_home->filePath(QStringLiteral("in.zxul"));
+        QVERIFY(ExportListFile(list, records));
+
+        BatchOptions o = options({});
+        o.importFiles = {list};
+        o.exportFile = m_home->filePath(file);
+        BatchRun batchRun(o, *m_progress);
+        QCOMPARE(run(batchRun.run()), BatchRun::kSomeFailed); // the damaged file
+        QCOMPARE(batchRun.summary().checkCount(PdfVerdict::Ok), 1);
+
+        QStringList read;
+        if (reader == QLatin1String("sqlcipher")) {
+            const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlcipher"));
+            if (shell.isEmpty())
+                QSKIP("the sqlcipher shell is not installed");
+            QProcess p;
+            p.start(shell, {QStringLiteral("-batch"), o.exportFile});
+            QVERIFY(p.waitForStarted());
+            p.write("PRAGMA key='" +
+                    DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)).replace("'", "''") +
+                    "';\nselect L1, coalesce(DOI, ''), coalesce(页数, '') from 导出表 left join 引文表 on "
+                    "引文表.id = 导出表.id order by 导出表.id;\n");
+            p.closeWriteChannel();
+            QVERIFY(p.waitForFinished(20000));
+            read = QString::fromUtf8(p.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+            read.removeAll(QStringLiteral("ok"));
+        } else {
+            QProcess p;
+            p.start(QStringLiteral("/usr/bin/python3"),
+                    {QStringLiteral(PH_TESTS_DIR "/search/parse_references.py"), reader, o.exportFile});
+            QVERIFY(p.waitForFinished(60000));
+            QVERIFY2(p.exitCode() == 0, p.readAllStandardError().constData());
+            const QJsonArray parsed = QJsonDocument::fromJson(p.readAllStandardOutput()).array();
+            if (reader == QLatin1String("csv")) {
+                // The header row names the columns.
+                const QStringList header = parsed[0].toVariant().toStringList();
+                for (int i = 1; i < parsed.size(); ++i)
+                    read << parsed[i][0].toString() + u'|' +
+                                parsed[i][header.indexOf(QStringLiteral("DOI"))].toString();
+            } else {
+                for (const QJsonValue &record : parsed)
+                    read << record[QStringLiteral("title")].toString() + u'|' +
+                                record[QStringLiteral("doi")].toString();
+            }
+        }
+        const bool listFile = reader == QLatin1String("sqlcipher");
+        // Rows 1, 2, 3: the good file, the one cut short, another paper.
+        QCOMPARE(read, (QStringList{asked + QStringLiteral(" 1|10.1000/ph.2021.7") + (listFile ? "|2" : ""),
+                                    asked + QStringLiteral(" 2|") + (listFile ? "|" : ""),
+                                    asked + QStringLiteral(" 3|") + (listFile ? "|" : "")}));
     }
 
     // A plain address list (GBK, blank lines, a repeated address, other sites) becomes one direct-file row per

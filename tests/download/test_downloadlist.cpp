@@ -151,6 +151,8 @@ private Q_SLOTS:
         QCOMPARE(it.folder, expectedFolder);
         QCOMPARE(it.type, QStringLiteral("pdf"));
         QCOMPARE(it.referrer, QStringLiteral("ref"));
+        // The title handed over stays with the row: the PDF check compares the saved file with it.
+        QCOMPARE(it.title, name);
         QCOMPARE(it.state, ItemState::Waiting);
         QVERIFY(it.size.isEmpty() && it.downloaded.isEmpty() && it.percent.isEmpty());
     }

@@ -6,10 +6,13 @@
 #include "core/search/SaveTarget.h"
 #include "core/store/Settings.h"
 #include "core/store/VisitedDatabase.h"
+#include "gui/fFileDownload/DownloadPdfCheck.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/fWebSearch.h"
+#include "pdfcheck/PdfFixtures.h"
 #include "support/FixtureHttpServer.h"
+#include "support/FolderFiles.h"
 #include "support/ManualClock.h"
 #include "support/ScholarSite.h"
 #include "support/TestEnvironment.h"
@@ -132,6 +135,65 @@ private Q_SLOTS:
         QCOMPARE(list.item(1).address, win.site.base() + QStringLiteral("/files/d103.pdf"));
         QCOMPARE(list.item(1).name, QStringLiteral("直接文件"));
         QVERIFY(win.prompt.entries.isEmpty());
+    }
+
+    // What the download window's check finds in a handed-over PDF goes back into the row that handed it over: the
+    // paper asked for gives its DOI and pages, a PDF of another paper gives nothing (not even its own DOI).
+    void checkedPdfsTellTheirRows()
+    {
+        Window win;
+        const QString asked = QStringLiteral("基于深度学习的学术文献自动获取方法研究");
+        const QString other = QStringLiteral("农村劳动力转移对农民收入的影响分析");
+        const QString pdfs = win.home.filePath(QStringLiteral("pdfs"));
+        QVERIFY(QDir().mkpath(pdfs));
+        QVERIFY(
+            WritePdf(pdfs + QStringLiteral("/good.pdf"), {asked, asked, QStringLiteral("DOI: 10.1000/ph.2021.7"), 2}));
+        QVERIFY(
+            WritePdf(pdfs + QStringLiteral("/other.pdf"), {other, other, QStringLiteral("DOI: 10.1000/other.3"), 1}));
+        for (const QString &name : {QStringLiteral("good.pdf"), QStringLiteral("other.pdf")})
+            win.server.route(QStringLiteral("/files/") + name,
+                             FixtureHttpServer::Response::text(readFile(pdfs + u'/' + name), "application/pdf"));
+        win.addRow(QStringLiteral("good.pdf"), asked + QStringLiteral(" 1"), QStringLiteral("pdf"));
+        win.addRow(QStringLiteral("other.pdf"), asked + QStringLiteral(" 2"), QStringLiteral("pdf"));
+        win.action("menu全部加入")->trigger();
+        QVERIFY(win.waitForRunEnd());
+
+        fFileDownload *downloads = fFileDownload::instance();
+        QVERIFY(downloads);
+        QSignalSpy checked(&downloads->pdfCheck(), &DownloadPdfCheck::reported);
+        downloads->scheduler().StartDownloads();
+        QVERIFY(win.runUntil([&] { return checked.count() == 2; }));
+        const Citation good = win.w->results().row(0).citation;
+        QCOMPARE(good.doi, QStringLiteral("10.1000/ph.2021.7"));
+        QCOMPARE(good.pages, 2);
+        QVERIFY(win.w->results().row(1).citation.isEmpty());
+    }
+
+    // A small file can be saved and checked during the pause after its row's page, before the row's analysis
+    // ends: its verdict still reaches the row once the row is done.
+    void verdictDuringThePauseReachesTheRow()
+    {
+        Window win;
+        win.child<QComboBox>("Combo1")->setCurrentIndex(120);
+        const QString asked = QStringLiteral("基于深度学习的学术文献自动获取方法研究");
+        const QString pdf = win.home.filePath(QStringLiteral("good.pdf"));
+        QVERIFY(WritePdf(pdf, {asked, asked, QStringLiteral("DOI: 10.1000/ph.2021.7"), 3}));
+        win.server.route(QStringLiteral("/files/d101.pdf"),
+                         FixtureHttpServer::Response::text(readFile(pdf), "application/pdf"));
+        win.addRow(QStringLiteral("d101"), asked);
+        win.action("menu全部加入")->trigger();
+        QTRY_COMPARE_WITH_TIMEOUT(win.w->results().row(0).status, QStringLiteral("成功"), 20000);
+        fFileDownload *downloads = fFileDownload::instance();
+        QVERIFY(downloads);
+        QSignalSpy checked(&downloads->pdfCheck(), &DownloadPdfCheck::reported);
+        downloads->scheduler().StartDownloads();
+        // Less than the row's pause of 120 s passes while the file comes and is checked.
+        QVERIFY(win.clock.advanceUntil([&] { return checked.count() == 1; }, std::chrono::seconds(1), 60));
+        QVERIFY(!win.w->flags().AnalysisIdle());
+        QVERIFY(win.w->results().row(0).citation.isEmpty());
+        QVERIFY(win.waitForRunEnd());
+        QCOMPARE(win.w->results().row(0).citation.doi, QStringLiteral("10.1000/ph.2021.7"));
+        QCOMPARE(win.w->results().row(0).citation.pages, 3);
     }
 
     void selectedRowsAndNamesFromAddresses()

@@ -13,6 +13,8 @@ bool WritePdf(const QString &path, const PdfRecipe &recipe)
     QPdfWriter writer(path);
     writer.setTitle(recipe.infoTitle);
     writer.setCreator(QStringLiteral("test"));
+    if (!recipe.xmp.isEmpty())
+        writer.setDocumentXmpMetadata(recipe.xmp);
     writer.setResolution(72);
     QPainter painter;
     if (!painter.begin(&writer))

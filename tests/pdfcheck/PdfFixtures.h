@@ -4,10 +4,11 @@
 
 // PDFs made for the check's tests and benchmark with QPdfWriter (needs a QGuiApplication for its fonts).
 struct PdfRecipe {
-    QString infoTitle; // the document information's title; empty writes none
-    QString pageTitle; // the large line at the top of the first page
-    QString doiLine;   // a line under it, e.g. "DOI: 10.1000/xyz123"; may be empty
-    int pages = 1;     // each page carries a few paragraphs of text
+    QString infoTitle;   // the document information's title; empty writes none
+    QString pageTitle;   // the large line at the top of the first page
+    QString doiLine;     // a line under it, e.g. "DOI: 10.1000/xyz123"; may be empty
+    int pages = 1;       // each page carries a few paragraphs of text
+    QByteArray xmp = {}; // the document's XMP packet instead of the one the writer makes; empty keeps that
 };
 
 // Writes the PDF; false when the file could not be written.

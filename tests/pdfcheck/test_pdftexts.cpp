@@ -1,10 +1,10 @@
 // The text rules of the PDF check: title normalisation and matching (the measured set the threshold comes from),
-// the DOI found in a text, the XMP title, and the file-shape rule on hand-made bytes.
+// the DOI found in a text and in XMP, the XMP title, and the file-shape rule on hand-made bytes.
 
-#include "core/pdfcheck/DoiText.h"
 #include "core/pdfcheck/PdfInspection.h"
 #include "core/pdfcheck/PdfStructure.h"
 #include "core/pdfcheck/TitleMatch.h"
+#include "core/util/DoiText.h"
 
 #include <QtTest>
 
@@ -42,6 +42,8 @@ private Q_SLOTS:
     void anotherPaper();
     void doi_data();
     void doi();
+    void xmpDoi_data();
+    void xmpDoi();
     void xmpTitle();
     void shape_data();
     void shape();
@@ -204,10 +206,41 @@ void TestPdfTexts::doi_data()
                                                     << "10.1145/3292500.3330701";
     QTest::newRow("brackets of the sentence") << "(doi:10.3969/j.issn.1000-1234.2019.05.002)"
                                               << "10.3969/j.issn.1000-1234.2019.05.002";
-    QTest::newRow("brackets inside the doi") << "doi 10.1002/(SICI)1097-4571(199806)49:8<693::AID> x"
-                                             << "10.1002/(SICI)1097-4571(199806)49:8";
-    QTest::newRow("XMP element") << "<prism:doi>10.1038/nature14539</prism:doi>"
-                                 << "10.1038/nature14539";
+    QTest::newRow("brackets and angles inside the doi")
+        << "doi 10.1002/(SICI)1097-4571(199806)49:8<693::AID-ASI4>3.0.CO;2-O x"
+        << "10.1002/(SICI)1097-4571(199806)49:8<693::AID-ASI4>3.0.CO;2-O";
+    QTest::newRow("in angle brackets") << "<https://doi.org/10.1038/nature14539>"
+                                       << "10.1038/nature14539";
+    QTest::newRow("square brackets, then a comma") << "[10.1000/xyz123], cited"
+                                                   << "10.1000/xyz123";
+    QTest::newRow("quoted") << "id=\"10.1000/xyz123\";"
+                            << "10.1000/xyz123";
+    QTest::newRow("sentence punctuation piled up") << "as shown (doi 10.1000/abc.def).;"
+                                                   << "10.1000/abc.def";
+    QTest::newRow("chinese label and full-width colon")
+        << "文章编号：1001-3695(2021)05-0012-05\nDOI：10.19734/j.issn.1001-3695.2020.07.0203"
+        << "10.19734/j.issn.1001-3695.2020.07.0203";
+    QTest::newRow("chinese text right after") << "DOI:10.13345/j.cjb.200123文章编号：1000-3061"
+                                              << "10.13345/j.cjb.200123";
+    QTest::newRow("chinese full stop and brackets") << "（DOI：10.1000/abc123）。"
+                                                    << "10.1000/abc123";
+    QTest::newRow("labelled one wins over an earlier citation")
+        << "Following 10.1007/s00000-019-01234-5 we ...\nhttps://dx.doi.org/10.1145/3366423.3380211\n"
+        << "10.1145/3366423.3380211";
+    QTest::newRow("unlabelled: the first") << "see 10.1000/first and 10.1000/second"
+                                           << "10.1000/first";
+    QTest::newRow("nine-digit registrant") << "doi:10.123456789/abc and 10.1000.10/xyz"
+                                           << "10.123456789/abc";
+    QTest::newRow("registrant with a subdivision") << "10.1000.10/xyz"
+                                                   << "10.1000.10/xyz";
+    QTest::newRow("ten-digit registrant") << "10.1234567890/abc"
+                                          << "";
+    QTest::newRow("three-digit registrant") << "10.123/abc"
+                                            << "";
+    QTest::newRow("inside a longer number") << "110.1234/abc 2010.12345/x"
+                                            << "";
+    QTest::newRow("nothing after the slash") << "doi: 10.1234/."
+                                             << "";
     QTest::newRow("none") << "Volume 10.5 of the series, page 10/12"
                           << "";
 }
@@ -217,6 +250,38 @@ void TestPdfTexts::doi()
     QFETCH(QString, text);
     QFETCH(QString, doi);
     QCOMPARE(FindDoi(text), doi);
+}
+
+void TestPdfTexts::xmpDoi_data()
+{
+    QTest::addColumn<QString>("xmp");
+    QTest::addColumn<QString>("doi");
+    const QString description = QStringLiteral("<x:xmpmeta><rdf:RDF><rdf:Description %1>%2</rdf:Description></rdf:RDF>"
+                                               "</x:xmpmeta>");
+    QTest::newRow("prism:doi element") << description.arg(QString(), "<prism:doi>10.1038/nature14539</prism:doi>")
+                                       << "10.1038/nature14539";
+    QTest::newRow("dc:identifier in a bag, with a scheme")
+        << description.arg(QString(), "<dc:identifier><rdf:Bag><rdf:li>doi:10.1016/j.cell.2020.04.011</rdf:li>"
+                                      "</rdf:Bag></dc:identifier>")
+        << "10.1016/j.cell.2020.04.011";
+    QTest::newRow("attribute, entities decoded")
+        << description.arg("prism:doi=\"10.1002/(SICI)1097-4571(199806)49:8&lt;693::AID-ASI4&gt;3.0.CO;2-O\"",
+                           QString())
+        << "10.1002/(SICI)1097-4571(199806)49:8<693::AID-ASI4>3.0.CO;2-O";
+    QTest::newRow("identifier that is no DOI, then a DOI")
+        << description.arg(QString(), "<dc:identifier>ISBN 978-7-111-11111-1</dc:identifier>"
+                                      "<crossmark:DOI>10.1145/3292500.3330701</crossmark:DOI>")
+        << "10.1145/3292500.3330701";
+    // A DOI elsewhere in the packet (a relation to another paper, say) is not the document's.
+    QTest::newRow("a DOI in another property")
+        << description.arg(QString(), "<dc:relation>https://doi.org/10.1000/other</dc:relation>") << "";
+}
+
+void TestPdfTexts::xmpDoi()
+{
+    QFETCH(QString, xmp);
+    QFETCH(QString, doi);
+    QCOMPARE(XmpDoi(xmp), doi);
 }
 
 void TestPdfTexts::xmpTitle()

@@ -2,7 +2,8 @@
 
 csv: Python's csv module (the byte-order mark removed as spreadsheet programs do); ris: bibutils' ris2xml, then
 the MODS records it writes; pybtex: pybtex's BibTeX parser, its fields turned into text by latexcodec (LaTeX to
-Unicode) and the grouping braces dropped, as reference managers show them; bibtexparser: bibtexparser's entries
+Unicode) and the grouping braces dropped, as reference managers show them (url and doi verbatim, as biblatex reads
+them); bibtexparser: bibtexparser's entries
 as it reads them, nothing undone (its keys and the verbatim url field).
 """
 import codecs
@@ -42,7 +43,7 @@ def parse_pybtex(path):
     db = parse_file(path, bib_format="bibtex")
     entries = []
     for key, entry in db.entries.items():
-        fields = {name: (value if name.lower() == "url" else latex_to_text(value))
+        fields = {name: (value if name.lower() in ("url", "doi") else latex_to_text(value))
                   for name, value in entry.fields.items()}
         fields["raw_title"] = entry.fields.get("title", "")
         fields["ID"] = key
@@ -78,7 +79,8 @@ def parse_ris(path):
             parts = [p.text or "" for p in name.findall("{*}namePart")]
             authors.append(" ".join(parts))
         records.append({"title": title + (": " + sub if sub else ""), "authors": authors,
-                        "url": text(mods, "{*}location/{*}url"), "abstract": text(mods, "{*}abstract")})
+                        "url": text(mods, "{*}location/{*}url"), "abstract": text(mods, "{*}abstract"),
+                        "doi": text(mods, "{*}identifier[@type='doi']")})
     return records
 
 

@@ -13,6 +13,8 @@
 #include <QCoroTask>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTest>
@@ -97,6 +99,9 @@ private Q_SLOTS:
     void addressList();
     void citationsInTheirOwnTable();
     void fileWithoutCitations();
+    void pdfFactsInTheCitationTable();
+    void pdfFactsOfOtherFiles_data();
+    void pdfFactsOfOtherFiles();
     void hostileFiles_data();
     void hostileFiles();
     void fieldsCappedWhileReading();
@@ -624,6 +629,110 @@ bool craftedFile(const QString &path, const QStringList &sql)
     return true;
 }
 } // namespace
+
+namespace {
+// What the sqlcipher shell, given the program's password, prints for `sql` on the file at `path` (one line per row,
+// columns separated by "|"); a null array when the shell is missing or fails.
+QByteArray sqlcipherShell(const QString &path, const QByteArray &sql)
+{
+    const QString shell = QStandardPaths::findExecutable(QStringLiteral("sqlcipher"));
+    if (shell.isEmpty())
+        return {};
+    QProcess p;
+    p.start(shell, {QStringLiteral("-batch"), path});
+    if (!p.waitForStarted())
+        return {};
+    p.write("PRAGMA key='" + DecodeStoredPassword(QString::fromLatin1(kStoredPasswordConstant)).replace("'", "''") +
+            "';\n" + sql + "\n");
+    p.closeWriteChannel();
+    if (!p.waitForFinished(20000) || p.exitCode() != 0) {
+        qWarning() << p.readAllStandardError();
+        return {};
+    }
+    return p.readAllStandardOutput().replace("ok\n", "");
+}
+} // namespace
+
+// The saved PDF's DOI and page count go into the citation table's last two columns, as other readers see them
+// (the sqlcipher shell): a reader that names the older columns reads them as before, and a row whose PDF told
+// something but whose block showed no citation has its line too. The program reads them back.
+void TestListExchange::pdfFactsInTheCitationTable()
+{
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("facts.zxul"));
+    Citation cited{{QStringLiteral("张三")}, QStringLiteral("计算机学报"), QStringLiteral("2021"), {}, {}};
+    cited.doi = QStringLiteral("10.3969/j.issn.1001-3695.2021.05.012");
+    cited.pages = 12;
+    Citation pagesOnly;
+    pagesOnly.pages = 3;
+    QList<ListRecord> records{{"http://a/1", "有DOI", "成功", "pdf", "/f", cited},
+                              {"http://a/2", "无引文", "", "htm", "/f", {}},
+                              {"http://a/3", "只有页数", "成功", "pdf", "/f", pagesOnly}};
+    QVERIFY(ExportListFile(file, records));
+
+    const QByteArray facts = sqlcipherShell(file, "select id, DOI, 页数, typeof(页数) from 引文表 order by id;");
+    if (facts.isNull())
+        QSKIP("the sqlcipher shell is not installed");
+    QCOMPARE(QString::fromUtf8(facts),
+             QStringLiteral("1|10.3969/j.issn.1001-3695.2021.05.012|12|integer\n3||3|integer\n"));
+    QCOMPARE(QString::fromUtf8(sqlcipherShell(file, "select id, 作者, 来源, 年份, 被引量, 摘要, 作者列表 from 引文表 "
+                                                    "order by id;")),
+             QStringLiteral("1|张三|计算机学报|2021|||[\"张三\"]\n3||||||[]\n"));
+    QCOMPARE(QString::fromUtf8(sqlcipherShell(file, "select id, L0, L1 from 导出表 order by id;")),
+             QStringLiteral("1|http://a/1|有DOI\n2|http://a/2|无引文\n3|http://a/3|只有页数\n"));
+
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), 3);
+    QCOMPARE(back[0].citation, cited);
+    QVERIFY(back[1].citation.isEmpty());
+    QCOMPARE(back[2].citation, pagesOnly);
+}
+
+void TestListExchange::pdfFactsOfOtherFiles_data()
+{
+    QTest::addColumn<QString>("createCitations");
+    QTest::addColumn<QString>("insertCitation");
+    QTest::addColumn<QString>("doi");
+    QTest::addColumn<int>("pages");
+    // Written before the PDF's facts were kept: the table as it was then.
+    QTest::newRow("citation table without the new columns")
+        << "CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, 年份 text, 被引量 text, 摘要 text, "
+           "作者列表 text)"
+        << "INSERT INTO 引文表 VALUES(1,'张三','学报','2019','3','摘要','[\"张三\"]')"
+        << "" << 0;
+    // Another writer's values: only a DOI and a count of pages are taken.
+    const QString full = QStringLiteral("CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, 年份 text, "
+                                        "被引量 text, 摘要 text, 作者列表 text, DOI text, 页数 integer)");
+    QTest::newRow("a DOI with its resolver, pages as text")
+        << full << "INSERT INTO 引文表 VALUES(1,'张三','学报','2019','3','摘要',NULL,'https://doi.org/10.1000/abc','7')"
+        << "10.1000/abc" << 7;
+    QTest::newRow("no DOI at all, pages negative")
+        << full << "INSERT INTO 引文表 VALUES(1,'张三','学报','2019','3','摘要',NULL,'javascript:alert(1)',-4)"
+        << "" << 0;
+    QTest::newRow("pages beyond any document, control characters")
+        << full << "INSERT INTO 引文表 VALUES(1,'张三','学报','2019','3','摘要',NULL,char(27)||'[2J',99999999999)"
+        << "" << 0;
+}
+
+// A file from elsewhere or from before: its citations read as they are, the PDF's facts only when they are what
+// they claim to be.
+void TestListExchange::pdfFactsOfOtherFiles()
+{
+    QFETCH(QString, createCitations);
+    QFETCH(QString, insertCitation);
+    QFETCH(QString, doi);
+    QFETCH(int, pages);
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("other.zxul"));
+    QVERIFY(craftedFile(file, {QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES('http://a/1','t','','','')"),
+                               createCitations, insertCitation}));
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), 1);
+    QCOMPARE(back[0].citation.authors, QStringList{QStringLiteral("张三")});
+    QCOMPARE(back[0].citation.source, QStringLiteral("学报"));
+    QCOMPARE(back[0].citation.doi, doi);
+    QCOMPARE(back[0].citation.pages, pages);
+}
 
 void TestListExchange::hostileFiles_data()
 {

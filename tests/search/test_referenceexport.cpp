@@ -20,6 +20,9 @@ const QString kFormula = QStringLiteral("=cmd|' /C calc'!A0");
 const QString kMarkedUp = QStringLiteral("CO<sub>2</sub> capture by <i>DNA</i> &amp; mRNA\nDeep\tLearning");
 const QString kMarkedUpPlain = QStringLiteral("CO2 capture by DNA & mRNA Deep Learning");
 const QString kAddress = QStringLiteral("https://xueshu.example/s?paperid=sp1&site=x_se&q=100%25#a~b");
+// A DOI as a saved PDF gives it, with the brackets, angles and semicolon old DOIs have.
+const QString kSiciDoi = QStringLiteral("10.1002/(SICI)1097-4571(199806)49:8<693::AID-ASI4>3.0.CO;2-O");
+const QString kDoi = QStringLiteral("10.3969/j.issn.1001-3695.2021.05.012");
 
 QList<ResultRow> sampleRows()
 {
@@ -29,8 +32,11 @@ QList<ResultRow> sampleRows()
                       QStringLiteral("2019"),
                       QStringLiteral("12"),
                       QStringLiteral("摘要，\"引号\"<br>第二行")};
+    first.citation.doi = kSiciDoi;
+    first.citation.pages = 12;
     ResultRow second{"http://x/2", kSpecials, "", "htm", "/f", {}};
     second.citation = {{QStringLiteral("Smith, Anne")}, {}, QStringLiteral("2019"), {}, {}};
+    second.citation.doi = kDoi;
     ResultRow third{"http://x/3", kFormula, "失败", "", "/f", {}};
     ResultRow fourth{kAddress, kMarkedUp, "", "htm", "/f", {}};
     fourth.citation = {{QStringLiteral("张三"), QStringLiteral("Smith; Jr., Bob")}, {}, QStringLiteral("2019"), {}, {}};
@@ -105,7 +111,7 @@ private Q_SLOTS:
     }
 
     // Python's csv module reads the header and every field back; a field that would start a formula is defused;
-    // titles and citation texts are plain text on one line.
+    // titles and citation texts are plain text on one line; the DOI is the last column, empty where none is known.
     void csvReadsBack()
     {
         TestHome home;
@@ -115,8 +121,12 @@ private Q_SLOTS:
         QVERIFY(raw.read(3) == QByteArray("\xEF\xBB\xBF"));
         const QJsonArray rows = parsed(QStringLiteral("csv"), path).toArray();
         QCOMPARE(rows.size(), 5);
-        QCOMPARE(rows[0].toArray().size(), 10);
+        QCOMPARE(rows[0].toArray().size(), 11);
         QCOMPARE(rows[0].toArray()[0].toString(), QStringLiteral("标题"));
+        QCOMPARE(rows[0].toArray()[10].toString(), QStringLiteral("DOI"));
+        QCOMPARE(rows[1].toArray()[10].toString(), kSiciDoi);
+        QCOMPARE(rows[2].toArray()[10].toString(), kDoi);
+        QCOMPARE(rows[3].toArray()[10].toString(), QString());
         QCOMPARE(rows[1].toArray()[0].toString(), kBalanced);
         QCOMPARE(rows[1].toArray()[1].toString(), QStringLiteral("http://x/1?a=1&b=2"));
         QCOMPARE(rows[1].toArray()[5].toString(), QStringLiteral("Smith, J.; 张三"));
@@ -128,7 +138,7 @@ private Q_SLOTS:
     }
 
     // pybtex (with latexcodec turning the TeX into text) reads every field as the list holds it: titles whole,
-    // names one by one, the address exactly as it is, with its "&", "_", "%" and "~".
+    // names one by one, the address and the DOI exactly as they are, with their "&", "_", "%", "~", "<" and ";".
     void bibtexReadsBackInPybtex()
     {
         TestHome home;
@@ -143,6 +153,12 @@ private Q_SLOTS:
         QCOMPARE(first[QStringLiteral("year")].toString(), QStringLiteral("2019"));
         QCOMPARE(first[QStringLiteral("url")].toString(), QStringLiteral("http://x/1?a=1&b=2"));
         QCOMPARE(first[QStringLiteral("abstract")].toString(), QStringLiteral("摘要，\"引号\" 第二行"));
+        QCOMPARE(first[QStringLiteral("doi")].toString(), kSiciDoi);
+        QCOMPARE(entries[1][QStringLiteral("doi")].toString(), kDoi);
+        QVERIFY(!entries[2].toObject().contains(QStringLiteral("doi")));
+        // bibtexparser takes the doi field as written, too.
+        const QJsonArray verbatim = parsed(QStringLiteral("bibtexparser"), path).toArray();
+        QCOMPARE(verbatim[0][QStringLiteral("doi")].toString(), kSiciDoi);
         QCOMPARE(entries[1][QStringLiteral("ENTRYTYPE")].toString(), QStringLiteral("misc"));
         QCOMPARE(entries[1][QStringLiteral("title")].toString(), OneLineText(kSpecials));
         QCOMPARE(entries[2][QStringLiteral("title")].toString(), kFormula);
@@ -210,7 +226,7 @@ private Q_SLOTS:
         QCOMPARE(parsed(QStringLiteral("pybtex"), path).toArray().size(), 300);
     }
 
-    // bibutils reads every record with title, authors, address and abstract.
+    // bibutils reads every record with title, authors, address, abstract and DOI.
     void risReadsBack()
     {
         TestHome home;
@@ -222,6 +238,9 @@ private Q_SLOTS:
         QVERIFY(records[0][QStringLiteral("authors")].toArray()[0].toString().contains(QStringLiteral("Smith")));
         QCOMPARE(records[0][QStringLiteral("url")].toString(), QStringLiteral("http://x/1?a=1&b=2"));
         QCOMPARE(records[0][QStringLiteral("abstract")].toString(), QStringLiteral("摘要，\"引号\" 第二行"));
+        QCOMPARE(records[0][QStringLiteral("doi")].toString(), kSiciDoi);
+        QCOMPARE(records[1][QStringLiteral("doi")].toString(), kDoi);
+        QCOMPARE(records[2][QStringLiteral("doi")].toString(), QString());
         QCOMPARE(records[1][QStringLiteral("title")].toString(), OneLineText(kSpecials));
         QCOMPARE(records[2][QStringLiteral("title")].toString(), kFormula);
         QCOMPARE(records[3][QStringLiteral("title")].toString(), kMarkedUpPlain);
@@ -242,6 +261,16 @@ private Q_SLOTS:
             QVERIFY(!IsOwnReferenceFile(foreign.fileName(), format));
             QVERIFY(!IsOwnReferenceFile(home.filePath(QStringLiteral("missing")), format));
         }
+        // A CSV export written before the DOI column came is still ours.
+        QFile older(home.filePath(QStringLiteral("older.csv")));
+        QVERIFY(older.open(QIODevice::WriteOnly));
+        older.write(
+            QStringLiteral(
+                "\uFEFF\"标题\",\"网址\",\"分析状态\",\"类型\",\"保存路径\",\"作者\",\"来源\",\"年份\",\"被引量\","
+                "\"摘要\"\r\n\"t\",\"http://x/1\",\"\",\"\",\"\",\"\",\"\",\"\",\"\",\"\"\r\n")
+                .toUtf8());
+        older.close();
+        QVERIFY(IsOwnReferenceFile(older.fileName(), ListFormat::Csv));
     }
 
     // A list without rows writes nothing: a file of that name stays as it was.

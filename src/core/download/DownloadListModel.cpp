@@ -141,7 +141,9 @@ bool DownloadListModel::append(const DownloadItem &item)
                       {item.size, stored.size},
                       {item.downloaded, stored.downloaded},
                       {item.percent, stored.percent},
-                      {item.referrer, stored.referrer}});
+                      {item.referrer, stored.referrer},
+                      {item.title, stored.title},
+                      {item.check, stored.check}});
     const int row = size();
     beginInsertRows({}, row, row);
     int slot = 0;

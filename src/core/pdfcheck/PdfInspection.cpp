@@ -1,8 +1,9 @@
 #include "core/pdfcheck/PdfInspection.h"
 
-#include "core/pdfcheck/DoiText.h"
 #include "core/pdfcheck/PdfStructure.h"
 #include "core/pdfcheck/TitleMatch.h"
+#include "core/util/DoiText.h"
+#include "core/util/QuietRead.h"
 
 #include <QRegularExpression>
 #include <mutex>
@@ -37,11 +38,39 @@ QString XmpTitle(const QString &xmp)
     return match.hasMatch() ? decodeXmlText(match.captured(1)) : QString();
 }
 
+QString XmpDoi(const QString &xmp)
+{
+    // The properties publishers put the DOI in, as an element or an attribute of rdf:Description; dc:identifier
+    // may hold it plainly, as "doi:10..." or inside an rdf:Bag.
+    static const QRegularExpression element(
+        QStringLiteral("<(prism:doi|pdfx:doi|crossmark:DOI|dc:identifier)\\b[^>]*>(.*?)</\\1>"),
+        QRegularExpression::DotMatchesEverythingOption | QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression attribute(
+        QStringLiteral("\\b(?:prism:doi|pdfx:doi|crossmark:DOI|dc:identifier)\\s*=\\s*(?:\"([^\"]*)\"|'([^']*)')"),
+        QRegularExpression::CaseInsensitiveOption);
+    static const QRegularExpression tags(QStringLiteral("<[^>]*>"));
+    for (QRegularExpressionMatchIterator it = element.globalMatch(xmp); it.hasNext();) {
+        const QString doi = FindDoi(decodeXmlText(it.next().captured(2).replace(tags, QStringLiteral(" "))));
+        if (!doi.isEmpty())
+            return doi;
+    }
+    for (QRegularExpressionMatchIterator it = attribute.globalMatch(xmp); it.hasNext();) {
+        const QRegularExpressionMatch match = it.next();
+        const QString doi = FindDoi(decodeXmlText(match.captured(1) + match.captured(2)));
+        if (!doi.isEmpty())
+            return doi;
+    }
+    return {};
+}
+
 PdfReport InspectPdf(const QString &path, const QString &rowTitle)
 {
     silencePoppler();
     PdfReport report;
-    switch (PdfStructure::inspectFile(path)) {
+    // One opening serves the hand-made reading and the library's.
+    QFile file;
+    OpenQuietly(file, path);
+    switch (PdfStructure::inspectFile(file)) {
     case PdfStructure::Shape::NotPdf:
         report.verdict = PdfVerdict::NotPdf;
         return report;
@@ -53,7 +82,8 @@ PdfReport InspectPdf(const QString &path, const QString &rowTitle)
     case PdfStructure::Shape::Complete:
         break;
     }
-    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(path);
+    file.seek(0);
+    const std::unique_ptr<Poppler::Document> document = Poppler::Document::load(&file);
     if (!document) {
         report.verdict = PdfVerdict::Damaged;
         return report;
@@ -74,12 +104,15 @@ PdfReport InspectPdf(const QString &path, const QString &rowTitle)
     if (report.title.isEmpty())
         report.title = XmpTitle(xmp);
     const QString pageText = first->text(QRectF());
+    // The document's own word first: the first page may also carry the DOIs of papers it cites.
+    report.doi = FindDoi(document->info(QStringLiteral("doi")) + u'\n' + document->info(QStringLiteral("DOI")));
+    if (report.doi.isEmpty())
+        report.doi = XmpDoi(xmp);
     for (const QString &source :
-         {document->info(QStringLiteral("doi")), document->info(QStringLiteral("DOI")),
-          document->info(QStringLiteral("Subject")), document->info(QStringLiteral("Keywords")), xmp, pageText}) {
-        report.doi = FindDoi(source);
+         {document->info(QStringLiteral("Subject")), document->info(QStringLiteral("Keywords")), pageText}) {
         if (!report.doi.isEmpty())
             break;
+        report.doi = FindDoi(source);
     }
     report.verdict =
         TitleMatch::anotherPaper(rowTitle, report.title, pageText) ? PdfVerdict::OtherPaper : PdfVerdict::Ok;

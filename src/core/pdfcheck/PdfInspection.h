@@ -12,3 +12,6 @@ PdfReport InspectPdf(const QString &path, const QString &rowTitle);
 
 // The title an XMP packet gives in dc:title, entities decoded; empty when none.
 QString XmpTitle(const QString &xmp);
+// The DOI an XMP packet gives in prism:doi, pdfx:doi, crossmark:DOI or dc:identifier (element or attribute,
+// entities decoded); empty when none holds one.
+QString XmpDoi(const QString &xmp);

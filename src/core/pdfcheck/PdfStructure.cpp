@@ -94,10 +94,9 @@ Shape inspect(qint64 size, const ByteReader &read)
     return *offset >= size ? Shape::CutShort : Shape::BrokenXref;
 }
 
-Shape inspectFile(const QString &path)
+Shape inspectFile(QFile &file)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.isOpen())
         return Shape::Unreadable;
     const qint64 size = file.size();
     return inspect(size, [&](qint64 offset, qint64 length) -> std::optional<QByteArray> {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QFile>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -28,6 +29,7 @@ constexpr qint64 kXrefWindow = 64;
 using ByteReader = std::function<std::optional<QByteArray>(qint64 offset, qint64 length)>;
 
 Shape inspect(qint64 size, const ByteReader &read);
-Shape inspectFile(const QString &path);
+// An open file, read from where it stands; the position it is left at is undefined.
+Shape inspectFile(QFile &file);
 
 } // namespace PdfStructure

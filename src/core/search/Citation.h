@@ -16,10 +16,15 @@ struct Citation {
     // The number of citing documents, digits only.
     QString citations;
     QString abstract;
+    // What the saved PDF itself told, once the check found it to be the paper asked for: its DOI, and its number
+    // of pages (0 while unknown). A result block never shows these.
+    QString doi = {};
+    int pages = 0;
 
     bool isEmpty() const
     {
-        return authors.isEmpty() && source.isEmpty() && year.isEmpty() && citations.isEmpty() && abstract.isEmpty();
+        return authors.isEmpty() && source.isEmpty() && year.isEmpty() && citations.isEmpty() && abstract.isEmpty() &&
+               doi.isEmpty() && pages == 0;
     }
     friend bool operator==(const Citation &, const Citation &) = default;
 };

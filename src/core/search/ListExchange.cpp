@@ -8,6 +8,7 @@
 #include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
 #include "core/util/ControlCharacters.h"
+#include "core/util/DoiText.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -31,14 +32,21 @@ constexpr int kSourceLength = 300;
 constexpr int kYearLength = 20;
 constexpr int kCitationsLength = 20;
 constexpr int kAbstractLength = 10000;
+constexpr int kDoiLength = 300;
+constexpr int kPagesLength = 20;
+// More pages than any document has: a value beyond is not a page count.
+constexpr int kMostPages = 1000000;
 
 const QString kExportTable = QStringLiteral("导出表");
 const QString kCitationTable = QStringLiteral("引文表");
 
 // 作者 joins the names with "; " for readers that know only that column; 作者列表 holds them as a JSON array,
-// which gives every name back whatever it holds.
-const QString kCreateCitationTable = QStringLiteral("CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, "
-                                                    "年份 text, 被引量 text, 摘要 text, 作者列表 text)");
+// which gives every name back whatever it holds. DOI and 页数 (what the saved PDF told; NULL while unknown) came
+// later and stand last: a reader that names its columns, or takes the first seven, reads the table as before, and
+// files without them read as rows whose PDF told nothing.
+const QString kCreateCitationTable = QStringLiteral(
+    "CREATE TABLE 引文表(id INTEGER PRIMARY KEY, 作者 text, 来源 text, 年份 text, 被引量 text, 摘要 text, "
+    "作者列表 text, DOI text, 页数 integer)");
 struct ColumnRead {
     QString name;
     int length;
@@ -48,10 +56,11 @@ const ColumnRead kListColumns[5] = {{QStringLiteral("L0"), kKeyLength + 1},
                                     {QStringLiteral("L2"), kStatusLength},
                                     {QStringLiteral("L3"), kTypeLength},
                                     {QStringLiteral("L4"), kFolderLength}};
-const ColumnRead kCitationColumns[6] = {
+const ColumnRead kCitationColumns[ListFileReader::kCitationColumnCount] = {
     {QStringLiteral("作者"), kAuthorsLength},  {QStringLiteral("来源"), kSourceLength},
     {QStringLiteral("年份"), kYearLength},     {QStringLiteral("被引量"), kCitationsLength},
-    {QStringLiteral("摘要"), kAbstractLength}, {QStringLiteral("作者列表"), kAuthorsLength}};
+    {QStringLiteral("摘要"), kAbstractLength}, {QStringLiteral("作者列表"), kAuthorsLength},
+    {QStringLiteral("DOI"), kDoiLength},       {QStringLiteral("页数"), kPagesLength}};
 
 // True for the common shape of a web address, checked without building a QUrl (at 100 000 records that parse
 // would be most of an import): "http://" or "https://" in any letter case, a host of letters, digits, dots and
@@ -207,7 +216,8 @@ bool ListFileWriter::begin(const QString &path, QString *error)
     m_insert =
         std::make_unique<Statement>(*m_db, QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(?,?,?,?,?)"));
     m_insertCitation = std::make_unique<Statement>(
-        *m_db, QStringLiteral("INSERT INTO 引文表(id,作者,来源,年份,被引量,摘要,作者列表) VALUES(?,?,?,?,?,?,?)"));
+        *m_db, QStringLiteral(
+                   "INSERT INTO 引文表(id,作者,来源,年份,被引量,摘要,作者列表,DOI,页数) VALUES(?,?,?,?,?,?,?,?,?)"));
     for (const Statement *s : {m_insert.get(), m_insertCitation.get()}) {
         if (!s->isValid()) {
             fail(error, s->lastError());
@@ -249,6 +259,14 @@ bool ListFileWriter::append(const ListRecord &r, QString *error)
         .bind(5, c.citations)
         .bind(6, c.abstract)
         .bind(7, EncodedAuthors(c.authors));
+    if (c.doi.isEmpty())
+        m_insertCitation->bindNull(8);
+    else
+        m_insertCitation->bind(8, c.doi.left(kDoiLength));
+    if (c.pages > 0)
+        m_insertCitation->bind(9, qint64(c.pages));
+    else
+        m_insertCitation->bindNull(9);
     if (m_insertCitation->run())
         return true;
     fail(error, m_insertCitation->lastError());
@@ -360,8 +378,8 @@ bool ListFileReader::open(const QString &path, QString *error)
         withCitations = any.isValid() && any.next();
     }
     if (withCitations) {
-        select += selectedColumns(kCitationTable, *citationColumns, kCitationColumns, 6, int(select.size()),
-                                  m_citationColumn);
+        select += selectedColumns(kCitationTable, *citationColumns, kCitationColumns, kCitationColumnCount,
+                                  int(select.size()), m_citationColumn);
         m_select = std::make_unique<Statement>(*m_db, QStringLiteral("select %1 from 导出表 left join 引文表 on "
                                                                      "引文表.id = 导出表.rowid order by 导出表.rowid")
                                                           .arg(select.join(u',')));
@@ -442,6 +460,10 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
         parts[ServiceMarkup::kCitationsPart] = {cited(3)};
         parts[ServiceMarkup::kAbstractPart] = {cited(4)};
         record.citation = CitationFromParts(parts);
+        // Only a DOI and a count of pages, whatever the file holds there.
+        record.citation.doi = FindDoi(cited(6));
+        const int pages = cited(7).toInt();
+        record.citation.pages = pages > 0 && pages <= kMostPages ? pages : 0;
         out.append(std::move(record));
     }
     atEnd = false;

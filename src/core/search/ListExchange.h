@@ -14,8 +14,8 @@ class Transaction;
 
 // One result row as the list exchange file (".zxul") keeps it: table 导出表 exactly as it has always been, so any
 // reader of that table reads our files, and the citation in a second table 引文表 whose id is the record's id
-// (only for rows that have one; a file without that table reads as rows without citations). The source page is
-// not stored.
+// (only for rows that have one; a file without that table reads as rows without citations), with the saved PDF's
+// DOI and page count in its last columns. The source page is not stored.
 struct ListRecord {
     QString key;    // L0, the result link
     QString title;  // L1
@@ -72,6 +72,9 @@ private:
 class ListFileReader final
 {
 public:
+    // The citation table's columns a reader knows.
+    static constexpr int kCitationColumnCount = 8;
+
     ListFileReader();
     ~ListFileReader();
     ListFileReader(const ListFileReader &) = delete;
@@ -96,8 +99,8 @@ private:
     std::atomic_bool m_cancelled = false;
     int m_skippedLongKeys = 0;
     int m_column[5] = {-1, -1, -1, -1, -1};
-    // 作者, 来源, 年份, 被引量, 摘要, 作者列表 when the file has the citation table.
-    int m_citationColumn[6] = {-1, -1, -1, -1, -1, -1};
+    // 作者, 来源, 年份, 被引量, 摘要, 作者列表, DOI, 页数 when the file has the citation table (and those columns).
+    int m_citationColumn[kCitationColumnCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
     qint64 m_count = 0;
     // The last status, type and folder read: a file repeats them from record to record, and rows that share
     // one text hold it once instead of a copy each.

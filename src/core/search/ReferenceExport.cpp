@@ -2,10 +2,12 @@
 
 #include "core/search/CitationText.h"
 #include "core/search/SearchTexts.h"
+#include "core/util/DoiText.h"
 #include "core/util/Transliteration.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <algorithm>
 
 namespace {
 const QByteArray kCrLf = QByteArrayLiteral("\r\n");
@@ -39,14 +41,25 @@ void csvLine(QByteArray &out, const QStringList &fields)
     out += kCrLf;
 }
 
-QByteArray csvHeader()
+QStringList csvColumns()
+{
+    return {SearchTexts::kTitleColumn.trimmed(), SearchTexts::kAddressColumn, SearchTexts::kStatusColumn.trimmed(),
+            SearchTexts::kTypeColumn.trimmed(),  SearchTexts::kFolderColumn,  SearchTexts::kAuthorsColumn,
+            SearchTexts::kSourceColumn,          SearchTexts::kYearColumn,    SearchTexts::kCitationsColumn,
+            SearchTexts::kAbstractColumn,        SearchTexts::kDoiColumn};
+}
+
+QByteArray csvHeader(const QStringList &columns = csvColumns())
 {
     QByteArray out = kBom;
-    csvLine(out, {SearchTexts::kTitleColumn.trimmed(), SearchTexts::kAddressColumn,
-                  SearchTexts::kStatusColumn.trimmed(), SearchTexts::kTypeColumn.trimmed(), SearchTexts::kFolderColumn,
-                  SearchTexts::kAuthorsColumn, SearchTexts::kSourceColumn, SearchTexts::kYearColumn,
-                  SearchTexts::kCitationsColumn, SearchTexts::kAbstractColumn});
+    csvLine(out, columns);
     return out;
+}
+
+// The header of the exports written before the DOI column came: such a file is still this program's own.
+QByteArray csvHeaderWithoutDoi()
+{
+    return csvHeader(csvColumns().mid(0, csvColumns().size() - 1));
 }
 
 QStringList plainAuthors(const QStringList &authors)
@@ -56,6 +69,13 @@ QStringList plainAuthors(const QStringList &authors)
         if (const QString name = PlainCitationText(a); !name.isEmpty())
             out << name;
     return out;
+}
+
+// A DOI as the exports write it: the DOI found in the text, nothing else (a list file from elsewhere may hold
+// anything in that column).
+QString plainDoi(const QString &doi)
+{
+    return doi.isEmpty() ? QString() : FindDoi(doi);
 }
 
 // --- RIS ---
@@ -293,7 +313,7 @@ void ReferenceEncoder::append(QByteArray &out, const ResultRow &r)
     switch (m_format) {
     case ListFormat::Csv:
         csvLine(out, {title, r.key, r.status, r.type, r.saveFolder, JoinedAuthors(authors), source, c.year, c.citations,
-                      abstract});
+                      abstract, plainDoi(c.doi)});
         return;
     case ListFormat::Ris:
         risTag(out, "TY", source.isEmpty() ? QStringLiteral("GEN") : QStringLiteral("JOUR"));
@@ -305,6 +325,7 @@ void ReferenceEncoder::append(QByteArray &out, const ResultRow &r)
         risTag(out, "PY", PlainCitationText(c.year));
         risTag(out, "AB", abstract);
         risTag(out, "UR", oneLineAddress(r.key));
+        risTag(out, "DO", plainDoi(c.doi));
         if (!c.citations.isEmpty())
             risTag(out, "N1", SearchTexts::kCitationsColumn + u':' + PlainCitationText(c.citations));
         out += "ER  - ";
@@ -324,6 +345,8 @@ void ReferenceEncoder::append(QByteArray &out, const ResultRow &r)
         bibtexField(out, article ? "journal" : "howpublished", bibtexEscaped(source));
         bibtexField(out, "year", bibtexEscaped(PlainCitationText(c.year)));
         bibtexField(out, "url", bibtexAddress(r.key.trimmed()));
+        // Read verbatim by BibTeX styles (they make a link of it), as the url is.
+        bibtexField(out, "doi", bibtexAddress(plainDoi(c.doi)));
         bibtexField(out, "abstract", bibtexEscaped(abstract));
         if (!c.citations.isEmpty())
             bibtexField(out, "note",
@@ -370,7 +393,9 @@ bool IsOwnReferenceFile(const QString &path, ListFormat format)
     switch (format) {
     case ListFormat::Csv: {
         const QByteArray header = csvHeader();
-        return file.read(header.size()) == header;
+        const QByteArray older = csvHeaderWithoutDoi();
+        const QByteArray start = file.read(std::max(header.size(), older.size()));
+        return start.startsWith(header) || start.startsWith(older);
     }
     case ListFormat::Ris: {
         const QByteArray start = file.read(64);

@@ -23,8 +23,9 @@ ListFormat ListFormatOfPath(const QString &path);
 // Titles, names, source and abstract go out as plain text on one line (PlainCitationText); addresses as they are.
 //
 // CSV as spreadsheet programs open it: UTF-8 with a byte-order mark, CR LF, every field quoted (RFC 4180), a
-// header row. A field that begins like a formula (=, +, -, @) gets a leading apostrophe, so opening the file
-// never runs what a web page put in a title.
+// header row, the DOI last (files from before it came lack that column and are still read as our own). A field that
+// begins like a formula (=, +, -, @) gets a leading apostrophe, so opening the file never runs what a web page put
+// in a title. The DOI (Citation::doi, what the saved PDF told) goes into the CSV column, RIS's DO and BibTeX's doi.
 // RIS: one record per row, CR LF, each naming this program as its database (DB), which tells our own file.
 // BibTeX in UTF-8 after a comment line that names this program: @article when the row names a source, @misc
 // otherwise; braces and the characters TeX reads as commands are escaped so every value stays balanced, words

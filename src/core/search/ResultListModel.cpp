@@ -232,6 +232,15 @@ void ResultListModel::setType(int row, const QString &type)
     Q_EMIT dataChanged(cell, cell, {Qt::DisplayRole, Qt::ToolTipRole});
 }
 
+void ResultListModel::setPdfFacts(int row, const QString &doi, int pages)
+{
+    if (row < 0 || row >= static_cast<int>(m_rows.size()))
+        return;
+    Citation &citation = m_rows[std::size_t(row)].citation;
+    citation.doi = doi;
+    citation.pages = pages;
+}
+
 int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule)
 {
     // Which rows go, as stretches [first, last] from top to bottom.

@@ -69,6 +69,9 @@ public:
 
     void setStatus(int row, const QString &status);
     void setType(int row, const QString &type);
+    // What the row's saved PDF told of itself (Citation::doi, Citation::pages); no column shows them, the exports
+    // carry them.
+    void setPdfFacts(int row, const QString &doi, int pages);
 
     // Removal rules. Each walks the list once and returns how many rows went.
     int removeRowsAt(const QList<int> &rows);

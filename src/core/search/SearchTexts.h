@@ -37,6 +37,8 @@ inline const QString kSourceColumn = QStringLiteral("来源");
 inline const QString kYearColumn = QStringLiteral("年份");
 inline const QString kCitationsColumn = QStringLiteral("被引量");
 inline const QString kAbstractColumn = QStringLiteral("摘要");
+// The saved PDF's DOI, the CSV export's last column.
+inline const QString kDoiColumn = QStringLiteral("DOI");
 
 // Refusals and questions of the runs and list commands.
 inline const QString kBusyRefusal = QStringLiteral("正在工作，请停止以后使用该功能！");

@@ -11,6 +11,12 @@ DownloadPdfCheck::DownloadPdfCheck(DownloadListModel &list, QObject *parent) : Q
         [this](const QModelIndex &from, const QModelIndex &to) { rowsChanged(from.row(), to.row()); },
         Qt::QueuedConnection);
     connect(&m_checker, &PdfChecker::checked, this, &DownloadPdfCheck::checked);
+    // The checks rest while transfers run (PdfChecker::setPaced).
+    const auto pace = [this] { m_checker.setPaced(m_list.count(ItemState::Downloading) > 0); };
+    connect(&m_list, &QAbstractItemModel::dataChanged, this, pace);
+    connect(&m_list, &QAbstractItemModel::rowsInserted, this, pace);
+    connect(&m_list, &QAbstractItemModel::rowsRemoved, this, pace);
+    connect(&m_list, &QAbstractItemModel::modelReset, this, pace);
 }
 
 void DownloadPdfCheck::recheck(const QList<int> &rows)
@@ -46,4 +52,5 @@ void DownloadPdfCheck::checked(const QString &address, const PdfReport &report)
     if (row < 0 || m_list.item(row).state != ItemState::Done)
         return;
     m_list.setCheck(row, VerdictText(report));
+    Q_EMIT reported(address, report);
 }

@@ -21,6 +21,10 @@ public:
     void recheck(const QList<int> &rows);
     const PdfChecker &checker() const { return m_checker; }
 
+Q_SIGNALS:
+    // The verdict on the file of the done row of `address`, as its check column now shows it.
+    void reported(const QString &address, const PdfReport &report);
+
 private:
     void rowsChanged(int first, int last);
     void start(int row);

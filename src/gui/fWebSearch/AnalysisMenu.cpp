@@ -2,9 +2,11 @@
 
 #include "core/analysis/AnalysisDriver.h"
 #include "core/analysis/AnalysisTexts.h"
+#include "core/pdfcheck/PdfVerdict.h"
 #include "core/search/ResultListModel.h"
 #include "core/search/SaveTarget.h"
 #include "core/util/Prompt.h"
+#include "gui/fFileDownload/DownloadPdfCheck.h"
 #include "gui/fFileDownload/fFileDownload.h"
 #include "gui/fWebSearch/DraggablePanel.h"
 #include "gui/fWebSearch/MainPanels.h"
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTreeView>
+#include <utility>
 
 namespace {
 struct Command {
@@ -57,6 +60,7 @@ AnalysisMenu::AnalysisMenu(fWebSearch &window)
         const AnalysisSet set = command.set;
         connect(action, &QAction::triggered, this, [this, set] { m_driver->start(set); });
     }
+    connect(m_driver, &AnalysisDriver::rowAnalysed, this, [this](int row) { attributeHandOvers(row); });
     connect(m_driver, &AnalysisDriver::retryWaiting, this,
             [this](const QString &address, std::chrono::milliseconds delay, int retry) {
                 m_window.statusBar()->showMessage(
@@ -139,8 +143,45 @@ void AnalysisMenu::加入下载列表(const QString &address, const QString &tit
                                 const QString &folder, const QString &referrer)
 {
     // The first hand-over creates the download window without showing it; the run shows it at its end.
-    if (fFileDownload *downloads = fFileDownload::ensure())
-        downloads->加入下载列表(address, title, type, folder, referrer, m_window.saveTarget().NameFromAddress);
+    fFileDownload *downloads = fFileDownload::ensure();
+    if (!downloads)
+        return;
+    if (m_listening != downloads) {
+        m_listening = downloads;
+        connect(&downloads->pdfCheck(), &DownloadPdfCheck::reported, this, &AnalysisMenu::takePdfFacts);
+    }
+    if (!m_rowKeys.contains(address))
+        m_unattributed << address;
+    downloads->加入下载列表(address, title, type, folder, referrer, m_window.saveTarget().NameFromAddress);
+}
+
+void AnalysisMenu::attributeHandOvers(int row)
+{
+    const QString key = m_window.results().row(row).key;
+    // The first row that handed an address over keeps it, as the download list keeps the first hand-over.
+    const QStringList addresses = std::exchange(m_unattributed, {});
+    for (const QString &address : addresses) {
+        if (key.isEmpty() || m_rowKeys.contains(address))
+            continue;
+        m_rowKeys.insert(address, key);
+        if (m_earlyReports.contains(address))
+            takePdfFacts(address, m_earlyReports.take(address));
+    }
+}
+
+void AnalysisMenu::takePdfFacts(const QString &address, const PdfReport &report)
+{
+    if (m_unattributed.contains(address)) {
+        m_earlyReports.insert(address, report);
+        return;
+    }
+    const int row = m_window.results().rowOf(m_rowKeys.value(address));
+    if (row < 0)
+        return;
+    if (report.verdict == PdfVerdict::Ok)
+        m_window.results().setPdfFacts(row, report.doi, report.pages);
+    else
+        m_window.results().setPdfFacts(row, QString(), 0);
 }
 
 void AnalysisMenu::显示下载窗口(bool restore)

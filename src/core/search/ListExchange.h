@@ -4,9 +4,11 @@
 
 #include <QList>
 #include <QString>
+#include <QStringDecoder>
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Database;
 class Statement;
@@ -103,6 +105,9 @@ private:
     // one text hold it once instead of a copy each.
     QString m_lastText[5];
     QByteArray m_lastUtf8[5];
+    // Each value on its own, as QString::fromUtf8 reads it (a leading byte order mark is dropped).
+    QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    std::vector<QChar> m_decoded;
 };
 
 // Writes `records` to a new list exchange file at `path`, cut to the stored lengths, in list order and in one

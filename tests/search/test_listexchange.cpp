@@ -104,6 +104,7 @@ private Q_SLOTS:
     void longAddressesLeftOut();
     void emptySetLeavesTheFile();
     void bytesOfAnyShapeReadAsUtf8();
+    void repeatedTextsHeldOnce();
 
     void exportWritesListOrderWithIdsAndCuts()
     {
@@ -805,6 +806,32 @@ void TestListExchange::bytesOfAnyShapeReadAsUtf8()
         QCOMPARE(back[i].title.isNull(), expected[i].second.isNull());
         QCOMPARE(list.row(i).key, expected[i].first);
         QCOMPARE(list.row(i).title, expected[i].second);
+    }
+}
+
+// A list holds a handful of statuses, types and folders, mixed in any order: rows with the same one share one
+// text instead of a copy each. More distinct texts than are kept at hand still read right.
+void TestListExchange::repeatedTextsHeldOnce()
+{
+    const QStringList statuses{"", "成功", "失败(下载)", "跳过(已存在)", "失败(分析)"};
+    const QStringList folders{"/a", "/b/深度学习"};
+    QList<ListRecord> records;
+    for (int i = 0; i < 60; ++i)
+        records.append({QStringLiteral("https://a/%1").arg(i), QStringLiteral("t%1").arg(i), statuses[i % 5],
+                        i < 30 ? QStringLiteral("pdf") : QStringLiteral("t%1").arg(i % 13), folders[i % 2]});
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("mixed.zxul"));
+    QVERIFY(ExportListFile(file, records));
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), records.size());
+    for (int i = 0; i < back.size(); ++i) {
+        QCOMPARE(back[i].status, records[i].status);
+        QCOMPARE(back[i].type, records[i].type);
+        QCOMPARE(back[i].folder, records[i].folder);
+        if (i >= 5 && !back[i].status.isEmpty())
+            QVERIFY(back[i].status.isSharedWith(back[i % 5].status));
+        if (i >= 2)
+            QVERIFY(back[i].folder.isSharedWith(back[i % 2].folder));
     }
 }
 

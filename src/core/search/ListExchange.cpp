@@ -13,6 +13,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -407,14 +408,22 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
         const QChar *end = m_decoder.appendToBuffer(start, bytes);
         return QStringView(start, std::min<qsizetype>(end - start, kListColumns[l].length));
     };
-    // Compared as the file holds them, before any conversion: most records repeat the previous one's texts.
+    // Compared as the file holds them, before any conversion: most records repeat texts met a few records before.
     const auto shared = [&](int l) {
         const QByteArrayView bytes = cappedBytes(raw(l), kListColumns[l].length);
-        if (bytes != QByteArrayView(m_lastUtf8[l])) {
-            m_lastUtf8[l] = bytes.toByteArray();
-            m_lastText[l] = cappedText(bytes, kListColumns[l].length);
+        QByteArray *utf8 = m_recentUtf8[l];
+        QString *text = m_recentText[l];
+        int at = 0;
+        while (at < kRecentTexts - 1 && bytes != QByteArrayView(utf8[at]))
+            ++at;
+        if (bytes != QByteArrayView(utf8[at])) {
+            // The least recent gives way.
+            utf8[at] = bytes.toByteArray();
+            text[at] = cappedText(bytes, kListColumns[l].length);
         }
-        return m_lastText[l];
+        std::rotate(utf8, utf8 + at, utf8 + at + 1);
+        std::rotate(text, text + at, text + at + 1);
+        return text[0];
     };
     // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
     // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.

@@ -101,10 +101,11 @@ private:
     // 作者, 来源, 年份, 被引量, 摘要, 作者列表 when the file has the citation table.
     int m_citationColumn[6] = {-1, -1, -1, -1, -1, -1};
     qint64 m_count = 0;
-    // The last status, type and folder read: a file repeats them from record to record, and rows that share
-    // one text hold it once instead of a copy each.
-    QString m_lastText[5];
-    QByteArray m_lastUtf8[5];
+    // The statuses, types and folders read last, most recent first: a list holds a handful of each, and rows
+    // that share one text hold it once instead of a copy each, whatever the order the records mix them in.
+    static constexpr int kRecentTexts = 8;
+    QString m_recentText[5][kRecentTexts];
+    QByteArray m_recentUtf8[5][kRecentTexts];
     // Each value on its own, as QString::fromUtf8 reads it (a leading byte order mark is dropped).
     QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
     std::vector<QChar> m_decoded;

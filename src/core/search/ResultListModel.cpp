@@ -51,15 +51,15 @@ QString ResultListModel::field(const ResultRow &row, int column)
     case FolderColumn:
         return row.saveFolder;
     case AuthorsColumn:
-        return JoinedAuthors(row.citation.authors);
+        return JoinedAuthors(row.citation->authors);
     case SourceColumn:
-        return row.citation.source;
+        return row.citation->source;
     case YearColumn:
-        return row.citation.year;
+        return row.citation->year;
     case CitationsColumn:
-        return row.citation.citations;
+        return row.citation->citations;
     case AbstractColumn:
-        return row.citation.abstract;
+        return row.citation->abstract;
     default:
         return {};
     }

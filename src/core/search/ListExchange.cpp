@@ -9,6 +9,7 @@
 #include "core/store/VisitedDatabase.h"
 #include "core/util/ControlCharacters.h"
 #include "core/util/OneBlockTexts.h"
+#include "core/util/Utf8Decoding.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -396,16 +397,16 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
     Statement &select = *m_select;
     out.reserve(out.size() + most);
     const auto raw = [&](int l) { return m_column[l] >= 0 ? select.utf8(m_column[l]) : QByteArrayView(); };
-    // Column l's value as QString::fromUtf8 gives it, at most its column's length, in the reader's buffer: the
-    // address first, the title after the room the longest address takes (UTF-8 never takes fewer bytes than
-    // UTF-16 takes code units), so that the two views stand side by side until the next record.
+    // Column l's value as QString::fromUtf8 gives it (DecodeUtf8), at most its column's length, in the reader's buffer:
+    // the address first, the title after the room the longest address takes (UTF-8 never takes fewer bytes than UTF-16
+    // takes code units), so that the two views stand side by side until the next record.
     m_decoded.resize(std::size_t(kListColumns[0].length + kListColumns[1].length) * 4);
     const auto decoded = [&](int l) {
         const QByteArrayView bytes = cappedBytes(raw(l), kListColumns[l].length);
         if (bytes.isNull())
             return QStringView();
         QChar *start = m_decoded.data() + (l == 0 ? 0 : kListColumns[0].length * 4);
-        const QChar *end = m_decoder.appendToBuffer(start, bytes);
+        const QChar *end = DecodeUtf8(bytes, start);
         return QStringView(start, std::min<qsizetype>(end - start, kListColumns[l].length));
     };
     // Compared as the file holds them, before any conversion: most records repeat texts met a few records before.

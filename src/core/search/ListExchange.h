@@ -4,7 +4,6 @@
 
 #include <QList>
 #include <QString>
-#include <QStringDecoder>
 #include <atomic>
 #include <functional>
 #include <memory>
@@ -106,8 +105,7 @@ private:
     static constexpr int kRecentTexts = 8;
     QString m_recentText[5][kRecentTexts];
     QByteArray m_recentUtf8[5][kRecentTexts];
-    // Each value on its own, as QString::fromUtf8 reads it (a leading byte order mark is dropped).
-    QStringDecoder m_decoder{QStringDecoder::Utf8, QStringDecoder::Flag::Stateless};
+    // The record's address and title as text, before they go into the record's one block.
     std::vector<QChar> m_decoded;
 };
 

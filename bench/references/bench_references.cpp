@@ -34,18 +34,18 @@ QList<ResultRow> rows(int count)
         case 0:
             break;
         case 1:
-            r.citation = {{chinese[i % 5], QStringLiteral("李四")},
-                          QStringLiteral("软件学报"),
-                          QString::number(2015 + i % 5),
-                          QString::number(i % 100),
-                          QStringLiteral("本文研究了深度学习在图像识别中的应用。")};
+            r.citation = Citation{{chinese[i % 5], QStringLiteral("李四")},
+                                  QStringLiteral("软件学报"),
+                                  QString::number(2015 + i % 5),
+                                  QString::number(i % 100),
+                                  QStringLiteral("本文研究了深度学习在图像识别中的应用。")};
             break;
         default:
-            r.citation = {{western[i % 3]},
-                          QStringLiteral("IEEE Transactions on Pattern Analysis"),
-                          QString::number(2015 + i % 5),
-                          {},
-                          QStringLiteral("We study deep learning for image recognition & more.")};
+            r.citation = Citation{{western[i % 3]},
+                                  QStringLiteral("IEEE Transactions on Pattern Analysis"),
+                                  QString::number(2015 + i % 5),
+                                  {},
+                                  QStringLiteral("We study deep learning for image recognition & more.")};
         }
         out.append(r);
     }

@@ -192,8 +192,8 @@ private Q_SLOTS:
         QVERIFY(!win.w->flags().AnalysisIdle());
         QVERIFY(win.w->results().row(0).citation.isEmpty());
         QVERIFY(win.waitForRunEnd());
-        QCOMPARE(win.w->results().row(0).citation.doi, QStringLiteral("10.1000/ph.2021.7"));
-        QCOMPARE(win.w->results().row(0).citation.pages, 3);
+        QCOMPARE(win.w->results().row(0).citation->doi, QStringLiteral("10.1000/ph.2021.7"));
+        QCOMPARE(win.w->results().row(0).citation->pages, 3);
     }
 
     void selectedRowsAndNamesFromAddresses()

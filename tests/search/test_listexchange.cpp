@@ -5,6 +5,7 @@
 #include "core/store/Database.h"
 #include "core/store/DatabasePassword.h"
 #include "core/store/VisitedDatabase.h"
+#include "core/util/ControlCharacters.h"
 #include "core/util/DataFolder.h"
 #include "core/util/TextFile.h"
 
@@ -107,6 +108,8 @@ private Q_SLOTS:
     void fieldsCappedWhileReading();
     void longAddressesLeftOut();
     void emptySetLeavesTheFile();
+    void bytesOfAnyShapeReadAsUtf8();
+    void repeatedTextsHeldOnce();
 
     void exportWritesListOrderWithIdsAndCuts()
     {
@@ -851,6 +854,94 @@ void TestListExchange::emptySetLeavesTheFile()
     QString error;
     QVERIFY(!ExportListFile(file, {}, &error));
     QCOMPARE(readAll(file).size(), 22);
+}
+
+// A file written elsewhere may hold any bytes. Addresses and titles read as Qt reads UTF-8 (a leading byte order
+// mark dropped, broken sequences replaced), cut to their columns, record after record whatever their lengths, in
+// the reader's records and in the list an import fills alike.
+void TestListExchange::bytesOfAnyShapeReadAsUtf8()
+{
+    const QByteArray han = QStringLiteral("字").toUtf8();
+    const QByteArray longPath = QStringLiteral("é").toUtf8().repeated(490);
+    struct Case {
+        QByteArray key;
+        QByteArray title; // a null one is stored as NULL
+    };
+    const QList<Case> cases{
+        {"https://a/1", "\xEF\xBB\xBF" + QStringLiteral("标题").toUtf8()},
+        {"https://a/" + longPath, "a\xFF"
+                                  "b\xC3"},
+        {"https://a/2", han.repeated(299) + QStringLiteral("😀").toUtf8()},
+        {"https://a/3", QByteArray()},
+        {"https://a/4", QByteArray("")},
+        {"https://a/" + longPath + "x", "one character too long: left out"},
+        {"https://a/5\xE5\xAD", "\xE2\x80\xAE"
+                                "control first"},
+        {"\xEF\xBB\xBFhttps://a/6", "a byte order mark before the address"},
+    };
+    QStringList sql;
+    for (const Case &c : cases)
+        sql << QStringLiteral("INSERT INTO 导出表(L0,L1,L2,L3,L4) VALUES(CAST(X'%1' AS TEXT),%2,'','','')")
+                   .arg(QString::fromLatin1(c.key.toHex()),
+                        c.title.isNull()
+                            ? QStringLiteral("NULL")
+                            : QStringLiteral("CAST(X'%1' AS TEXT)").arg(QString::fromLatin1(c.title.toHex())));
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("bytes.zxul"));
+    QVERIFY(craftedFile(file, sql));
+
+    QList<QPair<QString, QString>> expected;
+    for (const Case &c : cases) {
+        const QString key = QString::fromUtf8(c.key);
+        if (key.size() <= 500 && key.startsWith(QLatin1String("https://")))
+            expected.append({key, RemoveControlCharacters(QString::fromUtf8(c.title).left(300))});
+    }
+    QCOMPARE(int(expected.size()), 7);
+    QCOMPARE(expected[1].first.size(), 500);
+    QCOMPARE(expected[2].second.size(), 300);
+    QVERIFY(expected[3].second.isNull());
+    QCOMPARE(expected[6].first, QStringLiteral("https://a/6"));
+
+    const QList<ListRecord> back = readAll(file);
+    RecordingPrompt prompt;
+    ResultListModel list;
+    ListExchangeView view;
+    ListExchangeRun run(list, view);
+    QCOMPARE(QCoro::waitFor(run.importFile(file)), int(expected.size()));
+    QCOMPARE(int(back.size()), int(expected.size()));
+    for (int i = 0; i < expected.size(); ++i) {
+        QCOMPARE(back[i].key, expected[i].first);
+        QCOMPARE(back[i].title, expected[i].second);
+        QCOMPARE(back[i].title.isNull(), expected[i].second.isNull());
+        QCOMPARE(list.row(i).key, expected[i].first);
+        QCOMPARE(list.row(i).title, expected[i].second);
+    }
+}
+
+// A list holds a handful of statuses, types and folders, mixed in any order: rows with the same one share one
+// text instead of a copy each. More distinct texts than are kept at hand still read right.
+void TestListExchange::repeatedTextsHeldOnce()
+{
+    const QStringList statuses{"", "成功", "失败(下载)", "跳过(已存在)", "失败(分析)"};
+    const QStringList folders{"/a", "/b/深度学习"};
+    QList<ListRecord> records;
+    for (int i = 0; i < 60; ++i)
+        records.append({QStringLiteral("https://a/%1").arg(i), QStringLiteral("t%1").arg(i), statuses[i % 5],
+                        i < 30 ? QStringLiteral("pdf") : QStringLiteral("t%1").arg(i % 13), folders[i % 2]});
+    TestHome home;
+    const QString file = home.filePath(QStringLiteral("mixed.zxul"));
+    QVERIFY(ExportListFile(file, records));
+    const QList<ListRecord> back = readAll(file);
+    QCOMPARE(back.size(), records.size());
+    for (int i = 0; i < back.size(); ++i) {
+        QCOMPARE(back[i].status, records[i].status);
+        QCOMPARE(back[i].type, records[i].type);
+        QCOMPARE(back[i].folder, records[i].folder);
+        if (i >= 5 && !back[i].status.isEmpty())
+            QVERIFY(back[i].status.isSharedWith(back[i % 5].status));
+        if (i >= 2)
+            QVERIFY(back[i].folder.isSharedWith(back[i % 2].folder));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestListExchange)

@@ -27,19 +27,22 @@ const QString kDoi = QStringLiteral("10.3969/j.issn.1001-3695.2021.05.012");
 QList<ResultRow> sampleRows()
 {
     ResultRow first{"http://x/1?a=1&b=2", kBalanced, "成功", "pdf", "/f", {}};
-    first.citation = {{QStringLiteral("Smith, J."), QStringLiteral("张三")},
-                      QStringLiteral("计算机学报"),
-                      QStringLiteral("2019"),
-                      QStringLiteral("12"),
-                      QStringLiteral("摘要，\"引号\"<br>第二行")};
-    first.citation.doi = kSiciDoi;
-    first.citation.pages = 12;
+    Citation firstCitation{{QStringLiteral("Smith, J."), QStringLiteral("张三")},
+                           QStringLiteral("计算机学报"),
+                           QStringLiteral("2019"),
+                           QStringLiteral("12"),
+                           QStringLiteral("摘要，\"引号\"<br>第二行")};
+    firstCitation.doi = kSiciDoi;
+    firstCitation.pages = 12;
+    first.citation = firstCitation;
     ResultRow second{"http://x/2", kSpecials, "", "htm", "/f", {}};
-    second.citation = {{QStringLiteral("Smith, Anne")}, {}, QStringLiteral("2019"), {}, {}};
-    second.citation.doi = kDoi;
+    Citation secondCitation{{QStringLiteral("Smith, Anne")}, {}, QStringLiteral("2019"), {}, {}};
+    secondCitation.doi = kDoi;
+    second.citation = secondCitation;
     ResultRow third{"http://x/3", kFormula, "失败", "", "/f", {}};
     ResultRow fourth{kAddress, kMarkedUp, "", "htm", "/f", {}};
-    fourth.citation = {{QStringLiteral("张三"), QStringLiteral("Smith; Jr., Bob")}, {}, QStringLiteral("2019"), {}, {}};
+    fourth.citation =
+        Citation{{QStringLiteral("张三"), QStringLiteral("Smith; Jr., Bob")}, {}, QStringLiteral("2019"), {}, {}};
     return {first, second, third, fourth};
 }
 
@@ -201,13 +204,13 @@ private Q_SLOTS:
         for (int i = 0; i < 300; ++i) {
             ResultRow r{QStringLiteral("http://x/%1").arg(i), QStringLiteral("t"), "", "", "", {}};
             if (i % 3 == 1)
-                r.citation = {{QStringLiteral("张三")}, {}, QStringLiteral("2019"), {}, {}};
+                r.citation = Citation{{QStringLiteral("张三")}, {}, QStringLiteral("2019"), {}, {}};
             if (i % 3 == 2)
-                r.citation = {{i % 2 ? QStringLiteral("smith, a.") : QStringLiteral("Smith, B.")},
-                              {},
-                              QStringLiteral("2019"),
-                              {},
-                              {}};
+                r.citation = Citation{{i % 2 ? QStringLiteral("smith, a.") : QStringLiteral("Smith, B.")},
+                                      {},
+                                      QStringLiteral("2019"),
+                                      {},
+                                      {}};
             rows.append(r);
         }
         TestHome home;

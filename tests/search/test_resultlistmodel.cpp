@@ -75,6 +75,28 @@ private Q_SLOTS:
             QCOMPARE(m.rowOf(m.row(r).key), r);
     }
 
+    // Rows made on the way in from records of another kind: a row is made only for a record the list takes,
+    // once, in the records' order; refused ones (a key in the list, a repeat) are never made.
+    void rowsMadeOnlyForTakenRecords()
+    {
+        ResultListModel &m = *m_model;
+        QVERIFY(m.addRow({QStringLiteral("http://k/1"), QStringLiteral("old"), {}, {}, {}, {}}));
+        const QStringList keys{"http://k/2", "http://k/1", "http://k/3", "http://k/2"};
+        QList<qsizetype> made;
+        const int added = m.addRows(
+            keys.size(), [&](qsizetype i) -> const QString & { return keys.at(i); },
+            [&](qsizetype i) {
+                made.append(i);
+                return ResultRow{keys.at(i), QStringLiteral("t%1\x07").arg(i), {}, {}, {}, {}};
+            });
+        QCOMPARE(added, 2);
+        QCOMPARE(made, (QList<qsizetype>{0, 2}));
+        QCOMPARE(m.rowCount(), 3);
+        QCOMPARE(m.row(1).title, QStringLiteral("t0"));
+        QCOMPARE(m.row(2).title, QStringLiteral("t2"));
+        QCOMPARE(m.rowOf(QStringLiteral("http://k/3")), 2);
+    }
+
     // An import in batches into a list that made room ahead, fewer rows arriving than room was made for and
     // more than that in the end: every batch repeats half of the one before, and each key is found where it went.
     void addingBatchesIntoReservedRoom()

@@ -37,6 +37,24 @@ private Q_SLOTS:
         QCOMPARE(RemoveControlCharacters(text), expected);
     }
 
+    // The quick test over whole texts answers as the rule for single characters does, for every code unit at
+    // every place of a text long enough to be taken many characters a step.
+    void hasControlCharactersFollowsTheRule()
+    {
+        const QString plain = QStringLiteral("标题 Title ").repeated(5);
+        QVERIFY(!HasControlCharacters(plain));
+        QVERIFY(!HasControlCharacters(QString()));
+        for (char32_t c = 0; c <= 0xFFFF; ++c) {
+            const bool control = IsControlCharacter(c);
+            for (const qsizetype at : {qsizetype(0), qsizetype(17), plain.size() - 1}) {
+                QString text = plain;
+                text[at] = QChar(char16_t(c));
+                if (HasControlCharacters(text) != control)
+                    QFAIL(qPrintable(QStringLiteral("U+%1 at %2").arg(uint(c), 4, 16, QLatin1Char('0')).arg(at)));
+            }
+        }
+    }
+
     void escapeNonPrintable_data()
     {
         QTest::addColumn<QString>("text");

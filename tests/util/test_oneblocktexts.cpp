@@ -48,6 +48,40 @@ private Q_SLOTS:
         QCOMPARE(kept, before.at(0) + QStringLiteral("#end"));
         QCOMPARE(kept.utf16()[kept.size()], u'\0');
     }
+
+    // Texts at hand only as views into a buffer used again land in one block of their own; the block outlives the
+    // buffer, and copying the texts once more keeps them where they are.
+    void viewsPlacedInOneBlock()
+    {
+        QString buffer = QStringLiteral("http://h/1.pdf名称");
+        QString address, name, empty, null;
+        PlaceInOneBlock({{QStringView(buffer).first(14), address},
+                         {QStringView(buffer).sliced(14), name},
+                         {QStringView(buffer).first(0), empty},
+                         {QStringView(), null}});
+        buffer.fill(QLatin1Char('x'));
+        QCOMPARE(address, QStringLiteral("http://h/1.pdf"));
+        QCOMPARE(name, QStringLiteral("名称"));
+        QVERIFY(address.isSharedWith(name));
+        QCOMPARE(name.constData() - address.constData(), address.size() + 1);
+        QCOMPARE(name.utf16()[name.size()], u'\0');
+        QVERIFY(empty.isEmpty() && !empty.isNull());
+        QVERIFY(null.isNull());
+
+        const QString sameAddress = address;
+        const QString sameName = name;
+        QString settledAddress, settledName;
+        CopyIntoOneBlock({{sameAddress, settledAddress}, {sameName, settledName}});
+        QCOMPARE(settledAddress.constData(), address.constData());
+        QCOMPARE(settledName.constData(), name.constData());
+
+        // Texts of two different blocks still move into a new one.
+        const QString other = QStringLiteral("名称%1").arg(2);
+        CopyIntoOneBlock({{sameAddress, settledAddress}, {other, settledName}});
+        QVERIFY(settledAddress.isSharedWith(settledName));
+        QVERIFY(!settledAddress.isSharedWith(address));
+        QCOMPARE(settledName, other);
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOneBlockTexts)

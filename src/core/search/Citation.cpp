@@ -11,6 +11,14 @@ namespace {
 const QString kAuthorSeparator = QStringLiteral("; ");
 } // namespace
 
+RowCitation::RowCitation(Citation citation) : m_data(citation.isEmpty() ? nullptr : new Data(std::move(citation))) {}
+
+const Citation &RowCitation::operator*() const
+{
+    static const Citation empty;
+    return m_data ? m_data->citation : empty;
+}
+
 QString OneLineText(const QString &text)
 {
     // Line breaks and tabs are controls too; removed outright they would glue "Deep\nLearning" into one word.

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <QExplicitlySharedDataPointer>
 #include <QMap>
+#include <QSharedData>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -27,6 +29,30 @@ struct Citation {
                doi.isEmpty() && pages == 0;
     }
     friend bool operator==(const Citation &, const Citation &) = default;
+};
+
+// A result row's citation, held apart: most rows have none and then cost one pointer instead of five empty
+// fields, which keeps a list of 100 000 rows some 11 MB smaller and its rows quicker to move; copies of a row share
+// it. It reads as a Citation (-> or the conversion) and is set whole, never changed in place.
+class RowCitation
+{
+public:
+    RowCitation() = default;
+    // Not explicit: rows are made from a Citation as they always were.
+    RowCitation(Citation citation);
+    const Citation &operator*() const;
+    const Citation *operator->() const { return &**this; }
+    operator const Citation &() const { return **this; }
+    bool isEmpty() const { return !m_data; }
+    friend bool operator==(const RowCitation &a, const RowCitation &b) { return *a == *b; }
+    friend bool operator==(const RowCitation &a, const Citation &b) { return *a == b; }
+
+private:
+    struct Data : QSharedData {
+        explicit Data(Citation c) : citation(std::move(c)) {}
+        const Citation citation;
+    };
+    QExplicitlySharedDataPointer<Data> m_data; // null for an empty citation
 };
 
 // The citation of a result block from the texts the page snapshot read out of it, by the part names of

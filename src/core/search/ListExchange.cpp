@@ -9,10 +9,13 @@
 #include "core/store/VisitedDatabase.h"
 #include "core/util/ControlCharacters.h"
 #include "core/util/DoiText.h"
+#include "core/util/OneBlockTexts.h"
+#include "core/util/Utf8Decoding.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -66,7 +69,7 @@ const ColumnRead kCitationColumns[ListFileReader::kCitationColumnCount] = {
 // would be most of an import): "http://" or "https://" in any letter case, a host of letters, digits, dots and
 // hyphens without empty labels, then nothing, or the path, query or fragment. Anything else (a port, user
 // information, an unusual host) goes to IsWebAddress, which decides.
-bool IsPlainWebAddress(const QString &key)
+bool IsPlainWebAddress(QStringView key)
 {
     qsizetype at = 0;
     if (key.startsWith(QLatin1String("https://"), Qt::CaseInsensitive))
@@ -412,15 +415,34 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
     Statement &select = *m_select;
     out.reserve(out.size() + most);
     const auto raw = [&](int l) { return m_column[l] >= 0 ? select.utf8(m_column[l]) : QByteArrayView(); };
-    const auto text = [&](int l) { return cappedText(raw(l), kListColumns[l].length); };
-    // Compared as the file holds them, before any conversion: most records repeat the previous one's texts.
+    // Column l's value as QString::fromUtf8 gives it (DecodeUtf8), at most its column's length, in the reader's buffer:
+    // the address first, the title after the room the longest address takes (UTF-8 never takes fewer bytes than UTF-16
+    // takes code units), so that the two views stand side by side until the next record.
+    m_decoded.resize(std::size_t(kListColumns[0].length + kListColumns[1].length) * 4);
+    const auto decoded = [&](int l) {
+        const QByteArrayView bytes = cappedBytes(raw(l), kListColumns[l].length);
+        if (bytes.isNull())
+            return QStringView();
+        QChar *start = m_decoded.data() + (l == 0 ? 0 : kListColumns[0].length * 4);
+        const QChar *end = DecodeUtf8(bytes, start);
+        return QStringView(start, std::min<qsizetype>(end - start, kListColumns[l].length));
+    };
+    // Compared as the file holds them, before any conversion: most records repeat texts met a few records before.
     const auto shared = [&](int l) {
         const QByteArrayView bytes = cappedBytes(raw(l), kListColumns[l].length);
-        if (bytes != QByteArrayView(m_lastUtf8[l])) {
-            m_lastUtf8[l] = bytes.toByteArray();
-            m_lastText[l] = cappedText(bytes, kListColumns[l].length);
+        QByteArray *utf8 = m_recentUtf8[l];
+        QString *text = m_recentText[l];
+        int at = 0;
+        while (at < kRecentTexts - 1 && bytes != QByteArrayView(utf8[at]))
+            ++at;
+        if (bytes != QByteArrayView(utf8[at])) {
+            // The least recent gives way.
+            utf8[at] = bytes.toByteArray();
+            text[at] = cappedText(bytes, kListColumns[l].length);
         }
-        return m_lastText[l];
+        std::rotate(utf8, utf8 + at, utf8 + at + 1);
+        std::rotate(text, text + at, text + at + 1);
+        return text[0];
     };
     // A list file may come from anywhere: its titles lose what could act on a terminal or disguise a name, and a
     // key that is no web address (file:, data:) is not a row, as it could only make a download read the local disk.
@@ -432,15 +454,22 @@ bool ListFileReader::read(int most, QList<ListRecord> &out, bool &atEnd, QString
             }
             return true;
         }
-        const QString key = text(0);
+        // The address and the title go side by side into one block, as the list keeps a row's texts
+        // (OneBlockTexts.h): decoded into the reader's own buffer first, they cost one allocation per record.
+        const QStringView key = decoded(0);
         // Longer than its column: cut by whoever wrote it, it would lead somewhere else.
         if (key.size() > kKeyLength) {
             ++m_skippedLongKeys;
             continue;
         }
-        if (!IsPlainWebAddress(key) && !IsWebAddress(key))
+        if (!IsPlainWebAddress(key) && !IsWebAddress(key.toString()))
             continue;
-        ListRecord record{key, RemoveControlCharacters(text(1)), shared(2), shared(3), shared(4)};
+        const QStringView title = decoded(1);
+        ListRecord record{{}, {}, shared(2), shared(3), shared(4)};
+        if (HasControlCharacters(title))
+            PlaceInOneBlock({{key, record.key}, {RemoveControlCharacters(title.toString()), record.title}});
+        else
+            PlaceInOneBlock({{key, record.key}, {title, record.title}});
         const bool anyCited = std::any_of(std::begin(m_citationColumn), std::end(m_citationColumn),
                                           [&](int c) { return c >= 0 && !select.isNull(c); });
         if (!anyCited) {

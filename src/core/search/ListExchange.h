@@ -7,6 +7,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <vector>
 
 class Database;
 class Statement;
@@ -102,10 +103,13 @@ private:
     // 作者, 来源, 年份, 被引量, 摘要, 作者列表, DOI, 页数 when the file has the citation table (and those columns).
     int m_citationColumn[kCitationColumnCount] = {-1, -1, -1, -1, -1, -1, -1, -1};
     qint64 m_count = 0;
-    // The last status, type and folder read: a file repeats them from record to record, and rows that share
-    // one text hold it once instead of a copy each.
-    QString m_lastText[5];
-    QByteArray m_lastUtf8[5];
+    // The statuses, types and folders read last, most recent first: a list holds a handful of each, and rows
+    // that share one text hold it once instead of a copy each, whatever the order the records mix them in.
+    static constexpr int kRecentTexts = 8;
+    QString m_recentText[5][kRecentTexts];
+    QByteArray m_recentUtf8[5][kRecentTexts];
+    // The record's address and title as text, before they go into the record's one block.
+    std::vector<QChar> m_decoded;
 };
 
 // Writes `records` to a new list exchange file at `path`, cut to the stored lengths, in list order and in one

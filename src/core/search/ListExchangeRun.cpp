@@ -52,12 +52,13 @@ struct ListExchangeRun::RunScope {
 
 int AddListRecords(ResultListModel &rows, QList<ListRecord> records)
 {
-    QList<ResultRow> added;
-    added.reserve(records.size());
-    for (ListRecord &r : records)
-        added.append({std::move(r.key), std::move(r.title), std::move(r.status), std::move(r.type), std::move(r.folder),
-                      QString(), std::move(r.citation)});
-    return rows.addRows(std::move(added));
+    return rows.addRows(
+        records.size(), [&](qsizetype i) -> const QString & { return records.at(i).key; },
+        [&](qsizetype i) {
+            ListRecord &r = records[i];
+            return ResultRow{std::move(r.key),    std::move(r.title), std::move(r.status),  std::move(r.type),
+                             std::move(r.folder), QString(),          std::move(r.citation)};
+        });
 }
 
 ListExchangeRun::ListExchangeRun(ResultListModel &rows, ListExchangeView &view, QObject *parent)

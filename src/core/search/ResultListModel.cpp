@@ -51,15 +51,15 @@ QString ResultListModel::field(const ResultRow &row, int column)
     case FolderColumn:
         return row.saveFolder;
     case AuthorsColumn:
-        return JoinedAuthors(row.citation.authors);
+        return JoinedAuthors(row.citation->authors);
     case SourceColumn:
-        return row.citation.source;
+        return row.citation->source;
     case YearColumn:
-        return row.citation.year;
+        return row.citation->year;
     case CitationsColumn:
-        return row.citation.citations;
+        return row.citation->citations;
     case AbstractColumn:
-        return row.citation.abstract;
+        return row.citation->abstract;
     default:
         return {};
     }
@@ -164,26 +164,34 @@ bool ResultListModel::addRow(const ResultRow &row)
 
 int ResultListModel::addRows(QList<ResultRow> rows)
 {
-    // The key index takes each new key as it is met, as the row it will become, so a key repeated within `rows`
-    // finds its first row there: one hash and one probe per row, no set of its own. The rows stay in `rows` until
-    // the list announces them.
+    // The rows stay in `rows` until the list takes them.
+    return addRows(
+        rows.size(), [&](qsizetype i) -> const QString & { return rows.at(i).key; },
+        [&](qsizetype i) { return std::move(rows[i]); });
+}
+
+int ResultListModel::addRows(qsizetype count, const std::function<const QString &(qsizetype)> &keyOf,
+                             const std::function<ResultRow(qsizetype)> &makeRow)
+{
+    // The key index takes each new key as it is met, as the row it will become, so a key repeated within the
+    // records finds its first row there: one hash and one probe per row, no set of its own.
     const std::size_t base = m_rows.size();
     std::vector<qsizetype> accepted;
-    accepted.reserve(std::size_t(rows.size()));
-    const std::function<const QString &(std::size_t)> keyOf = [&](std::size_t row) -> const QString & {
-        return row < base ? m_rows[row].key : rows.at(accepted[row - base]).key;
+    accepted.reserve(std::size_t(count));
+    const std::function<const QString &(std::size_t)> rowKey = [&](std::size_t row) -> const QString & {
+        return row < base ? m_rows[row].key : keyOf(accepted[row - base]);
     };
     // The table is far larger than the caches: its slots are asked for a few keys ahead, so their reads overlap
     // instead of waiting one after the other.
     constexpr qsizetype kAhead = 8;
     std::vector<std::size_t> hashes;
-    hashes.reserve(std::size_t(rows.size()));
-    for (const ResultRow &r : std::as_const(rows))
-        hashes.push_back(ResultKeyIndex::hashOf(r.key));
-    for (qsizetype i = 0; i < rows.size(); ++i) {
-        if (i + kAhead < rows.size())
+    hashes.reserve(std::size_t(count));
+    for (qsizetype i = 0; i < count; ++i)
+        hashes.push_back(ResultKeyIndex::hashOf(keyOf(i)));
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i + kAhead < count)
             m_index.prefetch(hashes[std::size_t(i + kAhead)]);
-        if (m_index.findOrAppend(rows.at(i).key, hashes[std::size_t(i)], keyOf) < 0)
+        if (m_index.findOrAppend(keyOf(i), hashes[std::size_t(i)], rowKey) < 0)
             accepted.push_back(i);
     }
     if (accepted.empty())
@@ -191,7 +199,7 @@ int ResultListModel::addRows(QList<ResultRow> rows)
     const int at = static_cast<int>(base);
     beginInsertRows({}, at, at + static_cast<int>(accepted.size()) - 1);
     for (const qsizetype i : accepted) {
-        m_rows.push_back(std::move(rows[i]));
+        m_rows.push_back(makeRow(i));
         settleTexts(m_rows.back());
     }
     endInsertRows();
@@ -236,9 +244,11 @@ void ResultListModel::setPdfFacts(int row, const QString &doi, int pages)
 {
     if (row < 0 || row >= static_cast<int>(m_rows.size()))
         return;
-    Citation &citation = m_rows[std::size_t(row)].citation;
+    ResultRow &target = m_rows[std::size_t(row)];
+    Citation citation = *target.citation;
     citation.doi = doi;
     citation.pages = pages;
+    target.citation = std::move(citation);
 }
 
 int ResultListModel::removeIf(const std::function<bool(const ResultRow &)> &rule)

@@ -56,6 +56,11 @@ public:
     // 100 000 times. Rows whose key is already in the list, or earlier in `rows`, are refused. Returns how many
     // were added.
     int addRows(QList<ResultRow> rows);
+    // addRows for rows that arrive as other records (a list file's): `count` of them, `keyOf(i)` the key of the
+    // i-th, `makeRow(i)` the i-th as a row, asked once for each one taken, in order. Each row is made straight into
+    // the list, without a list of rows in between.
+    int addRows(qsizetype count, const std::function<const QString &(qsizetype)> &keyOf,
+                const std::function<ResultRow(qsizetype)> &makeRow);
     // Room for `more` rows beyond the present ones: an import that knows its size asks once, instead of the list
     // moving every row it holds each time it outgrows its storage.
     void reserve(int more);

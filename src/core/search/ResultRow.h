@@ -23,7 +23,7 @@ struct ResultRow {
     QString sourcePage;
     // Authors, source, year, citation count and abstract, as far as the result block showed them. Shown in
     // optional columns.
-    Citation citation = {};
+    RowCitation citation = {};
 
     friend bool operator==(const ResultRow &, const ResultRow &) = default;
 };

@@ -10,6 +10,9 @@
 // separator. The left-to-right and right-to-left marks are not among them: they reorder nothing on their own.
 bool IsControlCharacter(char32_t c);
 
+// True when `text` holds a character IsControlCharacter names.
+bool HasControlCharacters(QStringView text);
+
 // `text` without the characters IsControlCharacter names.
 QString RemoveControlCharacters(const QString &text);
 

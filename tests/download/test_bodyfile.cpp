@@ -52,18 +52,29 @@ private Q_SLOTS:
     }
 
     // The wait for the disk gives no name yet: the body takes it at the commit that follows, with whatever was
-    // written after the wait.
+    // written after the wait, and without the record that let it be resumed.
+    void syncedBodyTakesItsNameAtTheCommit_data()
+    {
+        QTest::addColumn<QByteArray>("afterTheWait");
+        QTest::newRow("nothing written after the wait") << QByteArray();
+        QTest::newRow("more written after the wait") << QByteArray(" and more");
+    }
     void syncedBodyTakesItsNameAtTheCommit()
     {
+        QFETCH(QByteArray, afterTheWait);
         const QString target = path(QStringLiteral("synced.pdf"));
         BodyFile body(target);
         QVERIFY(body.open());
+        body.recordSource(QStringLiteral("http://a.test/synced.pdf"), BodyValidators{"\"t1\"", {}}, 100);
+        QVERIFY(ReadResumeRecordOf(BodyFile::TemporaryPathFor(target)));
         QVERIFY(body.write(QByteArray("%PDF-1.7 synced")));
         QVERIFY(QCoro::waitFor(body.sync()));
         QVERIFY(!QFile::exists(target));
-        QVERIFY(body.write(QByteArray(" and more")));
+        if (!afterTheWait.isEmpty())
+            QVERIFY(body.write(afterTheWait));
         QVERIFY(body.commit());
-        QCOMPARE(readFile(target), QByteArray("%PDF-1.7 synced and more"));
+        QCOMPARE(readFile(target), "%PDF-1.7 synced" + afterTheWait);
+        QVERIFY(!ReadResumeRecordOf(target));
         QCOMPARE(filesIn(m_dir.path()), QStringList{QStringLiteral("synced.pdf")});
     }
 

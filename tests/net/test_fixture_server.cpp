@@ -1,8 +1,10 @@
 #include "support/FixtureHttpServer.h"
 
+#include <QHostAddress>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSignalSpy>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -152,6 +154,30 @@ private Q_SLOTS:
         QCOMPARE(finish(reply.get()).size(), 1234);
         QCOMPARE(reply->header(QNetworkRequest::ContentLengthHeader).toInt(), 10000);
         QCOMPARE(server.openConnectionCount(), 0);
+    }
+
+    // A client that is gone may still have a request on its way (Qt resends one whose answer was cut short, from
+    // its own thread); once forgotten, the server never reads it, so it is not counted with the next client's.
+    void forgetsEarlierClientsUnheard()
+    {
+        FixtureHttpServer server;
+        server.route("/early", Response::html("early"));
+        server.route("/late", Response::html("late"));
+        QTcpSocket early;
+        early.connectToHost(QHostAddress::LocalHost, server.port());
+        QVERIFY(early.waitForConnected(5000));
+        early.write("GET /early HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+        QVERIFY(early.waitForBytesWritten(5000));
+
+        server.forgetEarlierClients();
+        auto late = get(server.url("/late"));
+        QCOMPARE(finish(late.get()), QByteArray("late"));
+        QCOMPARE(server.requests().size(), 1);
+        QCOMPARE(server.requests().first().path, QByteArray("/late"));
+        // Closed without an answer.
+        if (early.state() != QAbstractSocket::UnconnectedState)
+            QVERIFY(early.waitForDisconnected(5000));
+        QCOMPARE(early.readAll(), QByteArray());
     }
 
     void stalledAfterHeaders()

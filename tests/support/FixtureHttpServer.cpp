@@ -139,6 +139,7 @@ public:
     bool isOpen() const { return m_socket->state() == QAbstractSocket::ConnectedState; }
     void close()
     {
+        m_closed = true;
         m_socket->abort();
         deleteLater();
     }
@@ -146,6 +147,9 @@ public:
 private:
     void onReadyRead()
     {
+        // A request read before the close but not yet taken up is never answered either.
+        if (m_closed)
+            return;
         m_in.append(m_socket->readAll());
         processBuffer();
     }
@@ -298,6 +302,7 @@ private:
     QByteArray m_in;
     Response m_response;
     bool m_busy = false;
+    bool m_closed = false;
     bool m_closeAfter = false;
     bool m_isHead = false;
     qint64 m_sent = 0;
@@ -388,6 +393,15 @@ void FixtureHttpServer::closeAllConnections()
     for (const auto &c : open)
         if (c)
             static_cast<Connection *>(c.data())->close();
+}
+
+void FixtureHttpServer::forgetEarlierClients()
+{
+    // Accepted without waiting: a connection its client finished opening is in the listening socket's queue.
+    while (m_server->waitForNewConnection(0)) {
+    }
+    closeAllConnections();
+    m_requests.clear();
 }
 
 QByteArray FixtureHttpServer::contentTypeForFile(const QString &fileName)

@@ -104,6 +104,12 @@ public:
     QList<Request> requests() const { return m_requests; }
     QList<Request> requestsFor(const QString &pathOnly) const;
     void clearRequests() { m_requests.clear(); }
+    // Ends every client so far, before it is heard any further: the connections already open and those still
+    // waiting to be accepted are closed, and what they bring is never read, counted nor answered; the requests
+    // recorded are forgotten. For a test that counts a second client's requests once the first is gone: Qt's
+    // HTTP thread may send a request whose answer the server cut short once more, on a connection of its own,
+    // before its manager is gone, and this server, on the test's thread, would only read it later.
+    void forgetEarlierClients();
     int connectionCount() const { return m_connections; }
     int openConnectionCount() const;
     // Closes every open connection (e.g. to end stalled responses before the test finishes).

@@ -46,7 +46,8 @@ public:
     bool write(const QByteArray &data) { return write(data.constData(), data.size()); }
     qint64 length() const { return m_length; }
     bool isOpen() const { return m_file.isOpen(); }
-    // Waits, off the event loop, until the body's bytes are on the disk, so that commit() has only the rename left.
+    // Waits, off the event loop, until the body's bytes are on the disk and its record is gone, so that commit() has
+    // only the rename left.
     // False when the disk refused them; the body is gone then. The object must outlive the wait, and nothing may be
     // written meanwhile.
     QCoro::Task<bool> sync();

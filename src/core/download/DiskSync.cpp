@@ -28,7 +28,7 @@ int syncNow(int fd)
 }
 } // namespace
 
-QCoro::Task<int> SyncToDisk(int fd)
+QCoro::Task<int> SyncToDisk(int fd, std::function<void(int fd)> thenOnDisk)
 {
     const int own = ::dup(fd);
     if (own < 0)
@@ -36,8 +36,10 @@ QCoro::Task<int> SyncToDisk(int fd)
     auto promise = std::make_shared<QPromise<int>>();
     QFuture<int> done = promise->future();
     promise->start();
-    syncThreads().start([promise, own] {
+    syncThreads().start([promise, own, then = std::move(thenOnDisk)] {
         const int error = syncNow(own);
+        if (error == 0 && then)
+            then(own);
         ::close(own);
         promise->addResult(error);
         promise->finish();

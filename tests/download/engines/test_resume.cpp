@@ -200,7 +200,11 @@ private Q_SLOTS:
         // A new start of the program sweeps the folder first; the body waits for its row.
         QCOMPARE(BodyFile::RemoveLeftovers(m_dir->path()), 0);
 
-        site.server.clearRequests();
+        // Counted from here are the second transfer's requests only. Qt's HTTP thread may have sent the first request
+        // once more after the server cut its answer short (it does when the close reaches it before it read the
+        // answer; the program asked once), and this server would only read it now: it belongs to the first
+        // transfer, whose engine and connections are gone.
+        site.server.forgetEarlierClients();
         site.bytesSent = 0;
         QVERIFY(transfer(engine, row));
         const DownloadItem &item = m_context->model.item(row);

@@ -16,12 +16,10 @@
 #include <QRegularExpression>
 #include <QUrl>
 #include <algorithm>
-#include <vector>
 
 namespace {
 // Bounds what the network layer buffers ahead of the disk; the body itself goes straight to the file.
 constexpr qint64 kReadBufferBytes = 512 * 1024;
-constexpr std::size_t kCopyBytes = 256 * 1024;
 } // namespace
 
 Downloader::Downloader(QNetworkAccessManager *network, QObject *parent) : QObject(parent), m_network(network)
@@ -165,21 +163,20 @@ void Downloader::onReadyRead()
         onAnswer();
     if (!m_reply)
         return;
-    // Copied through one reused buffer: allocating a fresh array for every piece of a large body costs more
-    // than the copy itself.
-    thread_local std::vector<char> buffer(kCopyBytes);
     // A body announced over the limit is not read at all.
     if (!withinSizeLimit())
         return;
     for (;;) {
-        const qint64 n = m_reply->read(buffer.data(), static_cast<qint64>(buffer.size()));
-        if (n <= 0)
+        // All that is in at once: the network layer hands over the piece it holds without copying it when that is
+        // all there is (the read buffer bounds it), where a fixed-size read would copy every byte once more.
+        const QByteArray piece = m_reply->read(m_reply->bytesAvailable());
+        if (piece.isEmpty())
             return;
-        if (!m_writeFailed && !m_temp->write(buffer.data(), n)) {
+        if (!m_writeFailed && !m_temp->write(piece)) {
             m_writeFailed = true; // a full disk: the body cannot be trusted any more
             m_fileError = m_temp->systemError();
         }
-        m_received += n;
+        m_received += piece.size();
         if (!withinSizeLimit())
             return;
     }

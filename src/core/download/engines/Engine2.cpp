@@ -21,12 +21,7 @@ bool validSlot(int slot)
 }
 } // namespace
 
-Engine2::Engine2(DownloadContext &context, QObject *parent)
-    : QObject(parent), m_context(context), m_network(NewNetworkAccess(this))
-{
-    // One connection pool for all slots, so consecutive files from one server reuse their connections.
-    m_network->setAutoDeleteReplies(false);
-}
+Engine2::Engine2(DownloadContext &context, QObject *parent) : QObject(parent), m_context(context) {}
 
 Engine2::~Engine2()
 {
@@ -81,7 +76,7 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
     if (!validSlot(slot))
         return;
     destroySlot(slot);
-    auto *d = new Downloader(m_network, this);
+    auto *d = new Downloader(networkOf(slot), this);
     m_slots[static_cast<std::size_t>(slot)] = d;
     connect(d, &Downloader::DownloadProgress, this,
             [this, slot](qint64 read, qint64 total, const QString &) { onDownloadProgress(slot, read, total); });
@@ -116,6 +111,16 @@ void Engine2::多线程下载(int slot, int row, const QString &address, const Q
     }
     d->setSizeLimit(ReceivedSizeLimit(m_context.settings()));
     d->BeginDownload(address, targetPath);
+}
+
+QNetworkAccessManager *Engine2::networkOf(int slot)
+{
+    QNetworkAccessManager *&network = m_networks[static_cast<std::size_t>(slot)];
+    if (!network) {
+        network = NewNetworkAccess(this);
+        network->setAutoDeleteReplies(false);
+    }
+    return network;
 }
 
 int Engine2::rowOfSlot(int slot) const

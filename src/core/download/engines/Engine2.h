@@ -45,6 +45,7 @@ public:
     void onDownloadTooBig(int slot, qint64 bytesRead, qint64 totalBytes);
 
 private:
+    QNetworkAccessManager *networkOf(int slot);
     // The row the slot serves, or -1 when there is none.
     int rowOfSlot(int slot) const;
     // Size, downloaded and percent from a report whose total is known and not below the bytes read.
@@ -63,7 +64,11 @@ private:
     void forgetWriting(Downloader *d);
 
     DownloadContext &m_context;
-    QNetworkAccessManager *m_network;
+    // Each slot's own connections, made on its first transfer: consecutive files of a slot from one server reuse its
+    // connection, and each slot's answers are read on a network thread of its own. A single pool would read every
+    // answer on one thread, where Qt reads a head one byte per system call: with many small files that thread, not
+    // the network, would set the pace.
+    std::array<QNetworkAccessManager *, kMaxSlots + 1> m_networks{};
     std::array<Downloader *, kMaxSlots + 1> m_slots{};
     // Instances whose body is being written, and the address of the row each serves.
     struct Writing {

@@ -24,6 +24,7 @@
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QSignalSpy>
 #include <QStandardItemModel>
 #include <QTest>
@@ -379,18 +380,25 @@ private Q_SLOTS:
             rows.append(CacheRow{QStringLiteral("http://h/%1").arg(i), {}, qint64(i) * 7919 % count, {}});
         window->list().append(rows);
         auto *delete1 = child<QPushButton>(window.get(), "Command2");
+        // The workers are held until the window has been looked at (or closed), so the order cannot be ready early.
+        QThreadPool &pool = *QThreadPool::globalInstance();
+        QSemaphore held;
+        for (int i = 0; i < pool.maxThreadCount(); ++i)
+            pool.start([&held] { held.acquire(); });
 
         Q_EMIT window->listView()->header()->sectionClicked(CacheListModel::Size);
         QVERIFY(window->isBusy());
         QVERIFY(!delete1->isEnabled());
         QCOMPARE(window->list().rows(), rows);
-        if (closeMeanwhile) {
+        QSignalSpy busy(window.get(), &fIEcache::busyChanged);
+        if (closeMeanwhile)
             window.reset();
-            QThreadPool::globalInstance()->waitForDone();
+        held.release(pool.maxThreadCount());
+        if (closeMeanwhile) {
+            pool.waitForDone();
             QCoreApplication::sendPostedEvents();
             return;
         }
-        QSignalSpy busy(window.get(), &fIEcache::busyChanged);
         QVERIFY(busy.wait(30000));
         QVERIFY(!window->isBusy());
         QVERIFY(delete1->isEnabled());

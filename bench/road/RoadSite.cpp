@@ -46,14 +46,38 @@ QByteArray documentPage(const QString &fileAddress, int id)
         .arg(fileAddress)
         .toUtf8();
 }
+// A whole one-page PDF of about `size` bytes, its page's content padded with comment lines: the road's PDF check
+// must find each file whole, as it finds a real paper, or every file would count as damaged.
+QByteArray wholePdf(qsizetype size)
+{
+    QByteArray content;
+    while (content.size() < size - 600)
+        content += "% road bench filler line of a page's content that stands in for the paper\n";
+    QByteArray pdf = "%PDF-1.4\n";
+    QList<qsizetype> offsets;
+    const QList<QByteArray> objects{
+        "<< /Type /Catalog /Pages 2 0 R >>",
+        "<< /Type /Pages /Kids [3 0 R] /Count 1 >>",
+        "<< /Type /Page /Parent 2 0 R /MediaBox [0 0 595 842] /Contents 4 0 R >>",
+        "<< /Length " + QByteArray::number(content.size()) + " >>\nstream\n" + content + "\nendstream",
+    };
+    for (qsizetype i = 0; i < objects.size(); ++i) {
+        offsets.append(pdf.size());
+        pdf += QByteArray::number(i + 1) + " 0 obj\n" + objects.at(i) + "\nendobj\n";
+    }
+    const qsizetype xref = pdf.size();
+    pdf += "xref\n0 " + QByteArray::number(objects.size() + 1) + "\n0000000000 65535 f \n";
+    for (qsizetype offset : std::as_const(offsets))
+        pdf += QByteArray::number(offset).rightJustified(10, '0') + " 00000 n \n";
+    pdf += "trailer\n<< /Size " + QByteArray::number(objects.size() + 1) + " /Root 1 0 R >>\nstartxref\n" +
+           QByteArray::number(xref) + "\n%%EOF\n";
+    return pdf;
+}
 } // namespace
 
 RoadSite::RoadSite(FixtureHttpServer &server) : m_server(server)
 {
-    m_file = "%PDF-1.4\n";
-    while (m_file.size() < kFileBytes)
-        m_file += "% road bench filler line of a document body that stands in for the PDF\n";
-    m_file.truncate(kFileBytes);
+    m_file = wholePdf(kFileBytes);
     m_server.setHandler([this](const FixtureHttpServer::Request &request) { return answer(request); });
 }
 
